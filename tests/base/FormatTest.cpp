@@ -1,0 +1,24 @@
+#include "base/Format.h"
+
+#include <gtest/gtest.h>
+
+namespace morvel {
+namespace {
+
+TEST(FormatMessage, FillsDirectivesInOrderAndKeepsUserPercentSignsLiteral) {
+  EXPECT_EQ(formatMessage("List index out of bounds (%d)", -1), "List index out of bounds (-1)");
+  EXPECT_EQ(formatMessage("Cannot open file %s", "100%d %s.csv"), "Cannot open file 100%d %s.csv");
+  EXPECT_EQ(formatMessage("'%s' is not a valid integer value for field '%s'", "x", "ID"),
+            "'x' is not a valid integer value for field 'ID'");
+  EXPECT_EQ(formatMessage("Unknown error occurred with table '%S'", "memory.dat"),
+            "Unknown error occurred with table 'memory.dat'");
+}
+
+TEST(FormatMessage, MissingArgumentsPrintNothingAndOddPercentsStay) {
+  EXPECT_EQ(formatMessage("a %s b %d c"), "a  b  c");
+  EXPECT_EQ(formatMessage("100%% done, 5%x, trailing %"), "100% done, 5%x, trailing %");
+  EXPECT_EQ(formatMessage("%d-%s", std::string("7"), 8), "7-8");
+}
+
+}  // namespace
+}  // namespace morvel
