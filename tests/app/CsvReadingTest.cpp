@@ -3,6 +3,7 @@
 #include "app/CsvReading.h"
 #include "base/Exception.h"
 #include "base/StringList.h"
+#include "tests/TestSupport.h"
 
 namespace morvel {
 namespace {
@@ -18,7 +19,9 @@ struct LineCase {
   std::vector<std::string> fields;
 };
 
-void PrintTo(const LineCase& c, std::ostream* os) { *os << "`" << c.line << "`"; }
+void PrintTo(const LineCase& c, std::ostream* os) {
+  *os << "`" << testing_support::printableBytes(c.line) << "`";
+}
 
 class LineFields : public testing::TestWithParam<LineCase> {};
 
@@ -63,20 +66,16 @@ TEST(FieldNameFor, NumbersEmptyHeaderFieldsFromOne) {
   EXPECT_EQ(counter.next(), 2);
 }
 
-FormatSettings ukSettings() {
-  FormatSettings s;
-  s.dateFormatShort = "dd/mm/yy";
-  s.centuryWindow = 20;
-  s.clock = std::make_shared<FixedYearClock>(2024);
-  return s;
-}
+FormatSettings ukSettings() { return testing_support::ukFormatSettings(); }
 
 struct TypeCase {
   std::string sample;
   ColumnType type;
 };
 
-void PrintTo(const TypeCase& c, std::ostream* os) { *os << "`" << c.sample << "`"; }
+void PrintTo(const TypeCase& c, std::ostream* os) {
+  *os << "`" << testing_support::printableBytes(c.sample) << "`";
+}
 
 class ColumnTypes : public testing::TestWithParam<TypeCase> {};
 

@@ -5,20 +5,14 @@
 
 #include "base/DateText.h"
 #include "base/Exception.h"
+#include "tests/TestSupport.h"
 
 namespace morvel {
 namespace {
 
-// The settings the tables below are written for: dd/mm/yy, a century window
-// of 20 and the year 2024.
-FormatSettings ukSettings() {
-  FormatSettings s;
-  s.dateFormatShort = "dd/mm/yy";
-  s.centuryWindow = 20;
-  s.clock = std::make_shared<FixedYearClock>(2024);
-  s.buildTimeFormats(ClockStyle{true, false, false});
-  return s;
-}
+using testing_support::printableBytes;
+
+FormatSettings ukSettings() { return testing_support::ukFormatSettings(); }
 
 DateTime dateOf(int year, int month, int day) {
   int dayNumber = 0;
@@ -41,7 +35,9 @@ struct ParseCase {
   std::optional<DateTime> value;  // none: the text must be refused
 };
 
-void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.rule << " '" << c.text << "'"; }
+void PrintTo(const ParseCase& c, std::ostream* os) {
+  *os << c.rule << " '" << printableBytes(c.text) << "'";
+}
 
 class ParseUk : public testing::TestWithParam<ParseCase> {};
 
@@ -170,7 +166,9 @@ struct FormatCase {
   std::string text;
 };
 
-void PrintTo(const FormatCase& c, std::ostream* os) { *os << "'" << c.format << "'"; }
+void PrintTo(const FormatCase& c, std::ostream* os) {
+  *os << "'" << printableBytes(c.format) << "'";
+}
 
 class FormatTokens : public testing::TestWithParam<FormatCase> {};
 

@@ -8,6 +8,7 @@
 
 #include "base/Exception.h"
 #include "base/StringList.h"
+#include "tests/TestSupport.h"
 
 namespace morvel {
 namespace {
@@ -26,6 +27,10 @@ struct SplitCase {
   std::string text;
   std::vector<std::string> items;
 };
+
+void PrintTo(const SplitCase& c, std::ostream* os) {
+  *os << "`" << testing_support::printableBytes(c.text) << "`";
+}
 
 class SplitLines : public testing::TestWithParam<SplitCase> {};
 
@@ -62,6 +67,10 @@ struct CommaCase {
   std::string text;
   std::vector<std::string> items;
 };
+
+void PrintTo(const CommaCase& c, std::ostream* os) {
+  *os << "`" << testing_support::printableBytes(c.text) << "`";
+}
 
 class ParseCommaText : public testing::TestWithParam<CommaCase> {};
 
