@@ -55,7 +55,10 @@ void CustomTreeList::linkNode(std::unique_ptr<TreeListNode> owned, TreeListNode*
 }
 
 std::unique_ptr<TreeListNode> CustomTreeList::unlinkNode(TreeListNode* node) {
-  dropVisibleIndex();
+  // A hidden node is in no row, and its leaving shows or hides nothing (its
+  // parent, if it loses its last child, was collapsed or hidden itself): the
+  // index stays right.
+  if (node->isVisible()) dropVisibleIndex();
   TreeListNode* parent = node->parent_;
   NodeList& list = node->siblings();
   std::unique_ptr<TreeListNode> owned = list.take(list.indexOf(node));
@@ -135,7 +138,7 @@ void CustomTreeList::nodeDeleting(TreeListNode* node, TreeListNode* prior, TreeL
                                   bool /*wasLast*/, bool wasVisible) {
   doDeletion(node);
   if (node->inSelection_) removeFromSelection(node);
-  if (!destroying_) dropVisibleIndex();
+  if (wasVisible && !destroying_) dropVisibleIndex();
   if (topNodes_.empty()) {
     setTopNode(nullptr);
     focusedNode_ = nullptr;
@@ -155,7 +158,7 @@ void CustomTreeList::nodeDeleting(TreeListNode* node, TreeListNode* prior, TreeL
   hideEditing();
   if (wasVisible) {
     if (!locked() && !destroying_) refreshVisibleIndex();
-    TreeListNode* from = topNode_ != oldTop       ? topNode_
+    TreeListNode* from = topNode_ != oldTop         ? topNode_
                          : focusedNode_ != oldFocus ? focusedNode_
                          : prior                    ? prior
                                                     : next;
@@ -195,8 +198,7 @@ TreeListNode* CustomTreeList::topNodes(int i) const {
 
 // --- Moving ------------------------------------------------------------------
 
-void CustomTreeList::moveNode(TreeListNode* node, TreeListNode* dest,
-                              TreeListNodeAttachMode mode) {
+void CustomTreeList::moveNode(TreeListNode* node, TreeListNode* dest, TreeListNodeAttachMode mode) {
   if (!dest || dest->owner_ != this || dest->hasAsParent(node)) return;
   const bool childMode = mode == AttachAddChild || mode == AttachAddChildFirst;
   if (dest == node && (childMode || mode == AttachInsert)) return;

@@ -23,7 +23,8 @@ namespace morvel {
 
 class CustomTreeList {
  public:
-  using TLExpandingEvent = std::function<void(CustomTreeList& sender, TreeListNode* node, bool& allow)>;
+  using TLExpandingEvent =
+      std::function<void(CustomTreeList& sender, TreeListNode* node, bool& allow)>;
   using TLExpandedEvent = std::function<void(CustomTreeList& sender, TreeListNode* node)>;
   using TLChangeNodeEvent =
       std::function<void(CustomTreeList& sender, TreeListNode* oldNode, TreeListNode* node)>;

@@ -67,8 +67,8 @@ int CustomTreeListControl::getImageIndex(const TreeListNode& node) const {
 int CustomTreeListControl::getSelectedIndex(const TreeListNode& node) const {
   int index = textNode(node).selectedIndex();
   if (onGetSelectedIndex) {
-    onGetSelectedIndex(const_cast<CustomTreeListControl&>(*this),
-                       const_cast<TreeListNode*>(&node), index);
+    onGetSelectedIndex(const_cast<CustomTreeListControl&>(*this), const_cast<TreeListNode*>(&node),
+                       index);
   }
   return index;
 }
@@ -112,8 +112,8 @@ TreeListColumn* CustomTreeListControl::visibleColumns(int i) const {
 }
 
 int CustomTreeListControl::visibleColumnCount() const {
-  return static_cast<int>(std::count_if(columns_.begin(), columns_.end(),
-                                        [](const auto& c) { return c->visible(); }));
+  return static_cast<int>(
+      std::count_if(columns_.begin(), columns_.end(), [](const auto& c) { return c->visible(); }));
 }
 
 std::unique_ptr<TreeListColumn> CustomTreeListControl::newColumn() const {
@@ -197,8 +197,7 @@ void CustomTreeListControl::computeLayout() {
 // --- Best fit ----------------------------------------------------------------
 
 bool CustomTreeListControl::isFirstColumn(const TreeListColumn* column) const {
-  return column->visible() && bandVisibleIndex(columnBand(column)) == 0 &&
-         column->colIndex() == 0;
+  return column->visible() && bandVisibleIndex(columnBand(column)) == 0 && column->colIndex() == 0;
 }
 
 void CustomTreeListControl::applyBestFit(TreeListColumn* column) {
@@ -455,8 +454,7 @@ TreeListColumn* CustomTreeListControl::columnAt(const TreeListBand* band, int ro
                                                 int position) const {
   if (position < 0) return nullptr;
   for (const auto& c : columns_) {
-    if (c->visible() && columnBand(c.get()) == band && c->rowIndex() == row &&
-        position-- == 0) {
+    if (c->visible() && columnBand(c.get()) == band && c->rowIndex() == row && position-- == 0) {
       return c.get();
     }
   }
@@ -751,7 +749,8 @@ void CustomTreeListControl::sortSiblingList(NodeList& list, const std::vector<in
   if (!onCompare) {
     values.reserve(n * keys);
     for (std::size_t i = 0; i < n; ++i) {
-      for (std::size_t k = 0; k < keys; ++k) values.push_back(getSortValue(*nodes[i], keyColumns[k]));
+      for (std::size_t k = 0; k < keys; ++k)
+        values.push_back(getSortValue(*nodes[i], keyColumns[k]));
     }
   }
   std::vector<std::uint32_t> order(n);

@@ -60,9 +60,7 @@ bool TreeListNode::selected() const { return owner_->multiSelect() ? inSelection
 
 void TreeListNode::setSelected(bool selected) { owner_->setNodeSelected(this, selected); }
 
-void TreeListNode::setFocused() {
-  owner_->setFocusedNode(this, owner_->focusedColumn(), false);
-}
+void TreeListNode::setFocused() { owner_->setFocusedNode(this, owner_->focusedColumn(), false); }
 
 TreeListNode* TreeListNode::insertChild(TreeListNode* before) {
   std::unique_ptr<TreeListNode> owned = owner_->createNode();

@@ -103,9 +103,8 @@ using GridOptions = OptionSet<GridOption>;
 using GridOptionsEx = OptionSet<GridOptionEx>;
 
 constexpr GridOptions kDefaultGridOptions{
-    goColumnSizing,  goColumnMoving,    goEditing,        goTabThrough,
-    goCanDelete,     goConfirmDelete,   goCanNavigation,  goCancelOnExit,
-    goImmediateEditor, goCanInsert};
+    goColumnSizing,  goColumnMoving,  goEditing,      goTabThrough,      goCanDelete,
+    goConfirmDelete, goCanNavigation, goCancelOnExit, goImmediateEditor, goCanInsert};
 constexpr GridOptionsEx kDefaultGridOptionsEx{goUseBitmap,  goBandHeaderWidth, goBandSizing,
                                               goBandMoving, goVertThrough,     goEnterShowEditor,
                                               goDragScroll, goAutoSort};
