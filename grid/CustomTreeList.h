@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/Variant.h"
@@ -217,8 +218,12 @@ class CustomTreeList {
   bool destroying() const { return destroying_; }
   // Walks every node, all depths, in display order of a fully expanded tree.
   // The visitor must not change the tree.
+  template <class Visit, class Ahead>
+  void forEachNode(Visit&& visit, Ahead&& ahead) const;
   template <class Visit>
-  void forEachNode(Visit&& visit) const;
+  void forEachNode(Visit&& visit) const {
+    forEachNode(std::forward<Visit>(visit), [](const TreeListNode*) {});
+  }
   NodeList& topNodeList() { return topNodes_; }
   // The node's child list; null while it has no child.
   static NodeList* childList(TreeListNode* node) { return node->children_.get(); }
@@ -275,9 +280,14 @@ class CustomTreeList {
   int selectionCountAtBatch_ = 0;
 };
 
-template <class Visit>
-void CustomTreeList::forEachNode(Visit&& visit) const {
-  // Iterative, so that a deep tree cannot exhaust the stack.
+template <class Visit, class Ahead>
+void CustomTreeList::forEachNode(Visit&& visit, Ahead&& ahead) const {
+  // Iterative, so that a deep tree cannot exhaust the stack. Walking a large
+  // list whose nodes lie scattered in memory (after a sort) is bound by
+  // cache misses: nodes a few places ahead are fetched early, and `ahead`
+  // fetches what hangs off a node already fetched.
+  constexpr int kNodeDistance = 16;
+  constexpr int kAheadDistance = 8;
   struct Frame {
     const NodeList* list;
     int next;
@@ -286,11 +296,15 @@ void CustomTreeList::forEachNode(Visit&& visit) const {
   if (!topNodes_.empty()) stack.push_back({&topNodes_, 0});
   while (!stack.empty()) {
     Frame& top = stack.back();
-    if (top.next >= top.list->count()) {
+    const int count = top.list->count();
+    if (top.next >= count) {
       stack.pop_back();
       continue;
     }
-    TreeListNode* node = top.list->at(top.next++);
+    const int i = top.next++;
+    if (i + kNodeDistance < count) __builtin_prefetch(top.list->at(i + kNodeDistance));
+    if (i + kAheadDistance < count) ahead(top.list->at(i + kAheadDistance));
+    TreeListNode* node = top.list->at(i);
     visit(node);
     if (node->count() > 0) stack.push_back({node->children_.get(), 0});
   }

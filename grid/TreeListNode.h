@@ -146,6 +146,8 @@ class CellTexts {
   void removeAt(int i);
   void move(int from, int to);
   void clear() { block_.reset(); }
+  // The block's address, for prefetching only.
+  const void* storage() const { return block_.get(); }
 
  private:
   std::uint32_t endOf(int i) const;
