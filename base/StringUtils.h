@@ -1,0 +1,24 @@
+// Small byte-string helpers shared by the CSV line rules and the text lists.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace morvel {
+
+// The 1-based position of the first occurrence of pattern in text, or 0 when
+// it does not occur or either of them is empty. Matching is byte for byte.
+std::size_t firstOccurrence(std::string_view pattern, std::string_view text);
+
+// Appends text to out with every non-overlapping occurrence of pattern,
+// found left to right, replaced by replacement; the replacement is never
+// searched again. An empty pattern replaces nothing.
+void appendReplacingAll(std::string& out, std::string_view text, std::string_view pattern,
+                        std::string_view replacement);
+
+// text with every occurrence of pattern replaced, as appendReplacingAll.
+std::string replaceAll(std::string_view text, std::string_view pattern,
+                       std::string_view replacement);
+
+}  // namespace morvel

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "app/CsvReading.h"
+#include "base/Exception.h"
+#include "base/StringList.h"
+#include "tests/TestSupport.h"
+
+namespace morvel {
+namespace {
+
+std::vector<std::string> fieldsOf(std::string_view line) {
+  StringList list;
+  list.setCommaText(normaliseLine(line));
+  return std::vector<std::string>(list.items().begin(), list.items().end());
+}
+
+struct LineCase {
+  std::string line;
+  std::vector<std::string> fields;
+};
+
+void PrintTo(const LineCase& c, std::ostream* os) {
+  *os << "`" << testing_support::printableBytes(c.line) << "`";
+}
+
+class LineFields : public testing::TestWithParam<LineCase> {};
+
+TEST_P(LineFields, AreExactlyTheFieldsOfTheLine) {
+  EXPECT_EQ(fieldsOf(GetParam().line), GetParam().fields);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LineFields,
+    testing::Values(LineCase{"a,\"b,c\", d", {"a", "b,c", " d"}}, LineCase{"a,b,", {"a", "b", ""}},
+                    LineCase{",a", {"", "a"}}, LineCase{"\"x,y\"", {"x,y"}},
+                    LineCase{"1,\"a\"\"b\",2", {"1", "ab", "2"}},
+                    LineCase{"a, b ,c", {"a", " b ", "c"}}, LineCase{"a,,b", {"a", "", "b"}},
+                    LineCase{",", {"", ""}}, LineCase{",,", {"", "", ""}}, LineCase{"", {""}},
+                    LineCase{"x", {"x"}}, LineCase{"\"x\"", {"x"}}, LineCase{"\"\"", {""}},
+                    LineCase{"\"", {""}}, LineCase{"\"\"\"\"", {""}}, LineCase{" ", {" "}},
+                    LineCase{"\",\"", {","}}, LineCase{"\",x\"", {",x"}},
+                    LineCase{"\"x,\"", {"x,"}}, LineCase{"\",,\"", {",,"}},
+                    LineCase{"\",\",x", {",", "x"}}, LineCase{"x,\",\"", {"x", ","}},
+                    LineCase{"\"a,\",", {"a,", ""}}, LineCase{"\"\",x", {"", "x"}},
+                    LineCase{"a,\"b", {"a", "b"}}, LineCase{"a,\"b,c", {"a", "b,c"}},
+                    LineCase{"\"a\"b\"c\",d", {"abc", "d"}},
+                    LineCase{"\ta\t,\x80\xff", {"\ta\t", "\x80\xff"}},
+                    LineCase{"Part No.,Product,Order No.,Priority",
+                             {"Part No.", "Product", "Order No.", "Priority"}}));
+
+TEST(NormaliseLine, ReusesTheOutputAndQuotesBothEnds) {
+  std::string out = "previous content";
+  normaliseLine("a,\"b,c\", d", out);
+  EXPECT_EQ(out, "\"a\",\"b,c\",\" d\"");
+  normaliseLine("", out);
+  EXPECT_EQ(out, "\"\"");
+}
+
+TEST(FieldNameFor, NumbersEmptyHeaderFieldsFromOne) {
+  BlankCounter counter;
+  std::vector<std::string> names;
+  for (const std::string& field : fieldsOf("a,,b,")) names.push_back(fieldNameFor(field, counter));
+  EXPECT_EQ(names, (std::vector<std::string>{"a", "Blank1", "b", "Blank2"}));
+  counter.reset();
+  EXPECT_EQ(fieldNameFor("", counter), "Blank1");
+  EXPECT_EQ(counter.next(), 2);
+}
+
+FormatSettings ukSettings() { return testing_support::ukFormatSettings(); }
+
+struct TypeCase {
+  std::string sample;
+  ColumnType type;
+};
+
+void PrintTo(const TypeCase& c, std::ostream* os) {
+  *os << "`" << testing_support::printableBytes(c.sample) << "`";
+}
+
+class ColumnTypes : public testing::TestWithParam<TypeCase> {};
+
+TEST_P(ColumnTypes, FollowTheShapeOfTheSecondLineValue) {
+  EXPECT_EQ(columnTypeFor(GetParam().sample, ukSettings()), GetParam().type);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ColumnTypes,
+    testing::Values(TypeCase{"31/12/99", {ftDate, 0}}, TypeCase{"22/12/00 15:09", {ftDateTime, 0}},
+                    TypeCase{"31/12/1999", {ftString, 100}}, TypeCase{"1/2/03", {ftString, 100}},
+                    TypeCase{"12/05/1999", {ftString, 100}}, TypeCase{"", {ftString, 100}},
+                    TypeCase{"ab/", {ftString, 100}}, TypeCase{"12/34", {ftString, 100}},
+                    TypeCase{"Splined Shaft", {ftString, 100}},
+                    TypeCase{"22/12/00 15:09:00", {ftString, 100}}));
+
+TEST(ColumnTypes, DateShapedValuesThatDoNotConvertRaise) {
+  const FormatSettings s = ukSettings();
+  try {
+    columnTypeFor("31/02/99", s);
+    FAIL();
+  } catch (const ConvertError& e) {
+    EXPECT_EQ(e.message(), "'31/02/99' is not a valid date");
+  }
+  EXPECT_THROW(columnTypeFor("22/12/00 25:00", s), ConvertError);
+  FormatSettings us = s;
+  us.dateFormatShort = "m/d/yy";
+  EXPECT_THROW(columnTypeFor("31/12/99", us), ConvertError);
+}
+
+}  // namespace
+}  // namespace morvel

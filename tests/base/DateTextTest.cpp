@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+
+#include "base/DateText.h"
+#include "base/Exception.h"
+#include "tests/TestSupport.h"
+
+namespace morvel {
+namespace {
+
+using testing_support::printableBytes;
+
+FormatSettings ukSettings() { return testing_support::ukFormatSettings(); }
+
+DateTime dateOf(int year, int month, int day) {
+  int dayNumber = 0;
+  EXPECT_TRUE(tryEncodeDate(year, month, day, dayNumber)) << year << "-" << month << "-" << day;
+  return dayNumber;
+}
+
+DateTime at(int year, int month, int day, int hour, int minute, int second = 0, int ms = 0) {
+  DateTime time = 0;
+  EXPECT_TRUE(tryEncodeTime(hour, minute, second, ms, time));
+  return combineDateTime(static_cast<int>(dateOf(year, month, day)), time);
+}
+
+// Which of the three rules a case runs through.
+enum Rule { kDate, kTime, kDateTime };
+
+struct ParseCase {
+  Rule rule;
+  std::string text;
+  std::optional<DateTime> value;  // none: the text must be refused
+};
+
+void PrintTo(const ParseCase& c, std::ostream* os) {
+  *os << c.rule << " '" << printableBytes(c.text) << "'";
+}
+
+class ParseUk : public testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseUk, ConvertsOrRefusesWithTheRuleMessage) {
+  const ParseCase& c = GetParam();
+  const FormatSettings s = ukSettings();
+  auto convert = [&] {
+    switch (c.rule) {
+      case kDate:
+        return textToDate(c.text, s);
+      case kTime:
+        return textToTime(c.text, s);
+      default:
+        return textToDateTime(c.text, s);
+    }
+  };
+  if (c.value) {
+    EXPECT_NEAR(convert(), *c.value, 1e-9);
+    return;
+  }
+  static const char* const kMessages[] = {"' is not a valid date", "' is not a valid time",
+                                          "' is not a valid date and time"};
+  try {
+    convert();
+    FAIL() << "accepted";
+  } catch (const ConvertError& e) {
+    EXPECT_EQ(e.message(), "'" + c.text + kMessages[c.rule]);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dates, ParseUk,
+                         testing::Values(ParseCase{kDate, "31/12/99", dateOf(2099, 12, 31)},
+                                         ParseCase{kDate, "01/01/04", dateOf(2004, 1, 1)},
+                                         ParseCase{kDate, "01/01/03", dateOf(2103, 1, 1)},
+                                         ParseCase{kDate, "31/12/1999", dateOf(1999, 12, 31)},
+                                         ParseCase{kDate, "1/1/0099", dateOf(99, 1, 1)},
+                                         ParseCase{kDate, "29/02/24", dateOf(2024, 2, 29)},
+                                         ParseCase{kDate, "29/02/2100", std::nullopt},
+                                         ParseCase{kDate, "29/02/2000", dateOf(2000, 2, 29)},
+                                         ParseCase{kDate, "31/02/99", std::nullopt},
+                                         ParseCase{kDate, "00/01/99", std::nullopt},
+                                         ParseCase{kDate, "01/13/99", std::nullopt},
+                                         ParseCase{kDate, "1/1/0", dateOf(2100, 1, 1)},
+                                         ParseCase{kDate, "31/12", dateOf(2024, 12, 31)},
+                                         ParseCase{kDate, "31/12/99/", dateOf(2099, 12, 31)},
+                                         ParseCase{kDate, " 31 / 12 / 99 ", dateOf(2099, 12, 31)},
+                                         ParseCase{kDate, "0031/0012/00099", dateOf(99, 12, 31)},
+                                         ParseCase{kDate, "31/12/", std::nullopt},
+                                         ParseCase{kDate, "31/12/99//", std::nullopt},
+                                         ParseCase{kDate, "31.12.99", std::nullopt},
+                                         ParseCase{kDate, "31/12/99 10:00", std::nullopt},
+                                         ParseCase{kDate, "\t31/12/99", std::nullopt},
+                                         ParseCase{kDate, "", std::nullopt},
+                                         ParseCase{kDate, "12345/1/1", std::nullopt},
+                                         ParseCase{kDate, "1/1/10000", std::nullopt},
+                                         ParseCase{kDate, "\xff/1/1", std::nullopt}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Times, ParseUk,
+    testing::Values(ParseCase{kTime, "15:09", at(1899, 12, 30, 15, 9)},
+                    ParseCase{kTime, "7", at(1899, 12, 30, 7, 0)},
+                    ParseCase{kTime, "23:59:59.999", at(1899, 12, 30, 23, 59, 59, 999)},
+                    ParseCase{kTime, "3:09 pm", at(1899, 12, 30, 15, 9)},
+                    ParseCase{kTime, "PM 3:09", at(1899, 12, 30, 15, 9)},
+                    ParseCase{kTime, "12:30 am", at(1899, 12, 30, 0, 30)},
+                    ParseCase{kTime, "12:30 PM", at(1899, 12, 30, 12, 30)},
+                    ParseCase{kTime, "13:00 pm", std::nullopt},
+                    ParseCase{kTime, "0:10 am", std::nullopt},
+                    ParseCase{kTime, "24:00", std::nullopt},
+                    ParseCase{kTime, "10:60", std::nullopt}, ParseCase{kTime, "10:", std::nullopt},
+                    ParseCase{kTime, "10:00:00.", std::nullopt},
+                    ParseCase{kTime, "10:00 x", std::nullopt}));
+
+INSTANTIATE_TEST_SUITE_P(
+    DateTimes, ParseUk,
+    testing::Values(ParseCase{kDateTime, "31/12/99 10:00", at(2099, 12, 31, 10, 0)},
+                    ParseCase{kDateTime, "22/12/00 15:09", at(2100, 12, 22, 15, 9)},
+                    ParseCase{kDateTime, "22/12/00", dateOf(2100, 12, 22)},
+                    ParseCase{kDateTime, "15:09", at(1899, 12, 30, 15, 9)},
+                    ParseCase{kDateTime, "22/12/00 3:09 pm", at(2100, 12, 22, 15, 9)},
+                    ParseCase{kDateTime, "22/12/00 15:09 trailing", at(2100, 12, 22, 15, 9)},
+                    ParseCase{kDateTime, "22/12/00 25:00", std::nullopt},
+                    ParseCase{kDateTime, "22/12/00 x", std::nullopt},
+                    ParseCase{kDateTime, "29/12/1899 06:00", -1.25},
+                    ParseCase{kDateTime, "", std::nullopt}));
+
+TEST(DateOrder, MonthDayYearAndYearMonthDayLocales) {
+  FormatSettings s = ukSettings();
+  s.dateFormatShort = "m/d/yy";
+  DateTime v = 0;
+  EXPECT_FALSE(tryTextToDate("22/12/00", v, s));
+  EXPECT_EQ(textToDate("12/22/00", s), dateOf(2100, 12, 22));
+  EXPECT_EQ(textToDate("12/22", s), dateOf(2024, 12, 22));
+
+  s.dateFormatShort = "yyyy-mm-dd";
+  s.dateSep = '-';
+  EXPECT_EQ(textToDate("2000-12-22", s), dateOf(2000, 12, 22));
+  EXPECT_EQ(textToDate("04-1-2", s), dateOf(2004, 1, 2));
+  // Without a year the first number is the month, as in month-day-year.
+  EXPECT_EQ(textToDate("12-22", s), dateOf(2024, 12, 22));
+  EXPECT_FALSE(tryTextToDate("22-12-2000", v, s));
+}
+
+TEST(CenturyWindow, FollowsTheCurrentYearAndWindow) {
+  FormatSettings s = ukSettings();
+  s.clock = std::make_shared<FixedYearClock>(2001);
+  EXPECT_EQ(textToDate("01/01/81", s), dateOf(1981, 1, 1));
+  EXPECT_EQ(textToDate("31/12/80", s), dateOf(2080, 12, 31));
+  s.centuryWindow = 0;
+  EXPECT_EQ(textToDate("01/01/81", s), dateOf(2081, 1, 1));
+}
+
+TEST(TwelveHourMarkers, LocaleMarkersAreAcceptedBeforeAndAfter) {
+  FormatSettings s = ukSettings();
+  s.amMarker = "vorm.";
+  s.pmMarker = "nachm.";
+  EXPECT_NEAR(textToTime("nachm. 3:09", s), at(1899, 12, 30, 15, 9), 1e-9);
+  EXPECT_NEAR(textToTime("3:09 VORM.", s), at(1899, 12, 30, 3, 9), 1e-9);
+  EXPECT_NEAR(textToTime("3:09 pm", s), at(1899, 12, 30, 15, 9), 1e-9);
+  s.amMarker.clear();
+  EXPECT_NEAR(textToTime("3:09", s), at(1899, 12, 30, 3, 9), 1e-9);
+}
+
+struct FormatCase {
+  std::string format;
+  std::string text;
+};
+
+void PrintTo(const FormatCase& c, std::ostream* os) {
+  *os << "'" << printableBytes(c.format) << "'";
+}
+
+class FormatTokens : public testing::TestWithParam<FormatCase> {};
+
+// Wednesday 5 January 2005, 15:04:09.007.
+TEST_P(FormatTokens, WriteTheirPartOfTheValue) {
+  FormatSettings s = ukSettings();
+  s.dateSep = '-';
+  s.timeSep = '.';
+  EXPECT_EQ(formatDateTimeText(GetParam().format, at(2005, 1, 5, 15, 4, 9, 7), s), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FormatTokens,
+    testing::Values(FormatCase{"", "05-01-05 15.04.09"}, FormatCase{"c", "05-01-05 15.04.09"},
+                    FormatCase{"d dd ddd dddd", "5 05 Wed Wednesday"},
+                    FormatCase{"ddddd", "05-01-05"}, FormatCase{"dddddd", "January 5, 2005"},
+                    FormatCase{"m mm mmm mmmm", "1 01 Jan January"},
+                    FormatCase{"mmmmmm", "January"}, FormatCase{"y yy yyy yyyy", "05 05 2005 2005"},
+                    FormatCase{"h:m hh:mm", "15.4 15.04"}, FormatCase{"hh/m", "15-4"},
+                    FormatCase{"hh:nn:ss m", "15.04.09 1"}, FormatCase{"n nn s ss", "4 04 9 09"},
+                    FormatCase{"z zz zzz", "7 07 007"}, FormatCase{"t|tt", "15.04|15.04.09"},
+                    FormatCase{"h am/pm", "3 pm"}, FormatCase{"h AM/PM", "3 PM"},
+                    FormatCase{"h a/p", "3 p"}, FormatCase{"ampm h", "pm 3"},
+                    FormatCase{"am/pm hh", "pm 03"}, FormatCase{"hh 'x' ampm hh", "03 x pm 03"},
+                    FormatCase{"hh hh ampm", "15 03 pm"}, FormatCase{"hh \"am/pm\"", "15 am/pm"},
+                    FormatCase{"aaa aaaa", "Wed Wednesday"}, FormatCase{"a aa", "a aa"},
+                    FormatCase{"'d/m' \"yy\" 'open", "d/m yy open"},
+                    FormatCase{"DD/MM/YYYY", "05-01-2005"}, FormatCase{"x1q!", "x1q!"}));
+
+TEST(FormatDateTime, GeneralFormShowsTimeOnlyWhenThereIsOne) {
+  const FormatSettings s = ukSettings();
+  EXPECT_EQ(dateTimeToText(at(2000, 12, 22, 15, 9), s), "22/12/00 15:09:00");
+  EXPECT_EQ(dateTimeToText(dateOf(2000, 12, 22), s), "22/12/00");
+  EXPECT_EQ(dateTimeToText(at(2000, 12, 22, 0, 0, 0, 500), s), "22/12/00");
+  EXPECT_EQ(dateToText(at(2000, 12, 22, 15, 9), s), "22/12/00");
+}
+
+TEST(FormatDateTime, ShortDateFormats) {
+  FormatSettings s = ukSettings();
+  EXPECT_EQ(dateToText(dateOf(2004, 1, 1), s), "01/01/04");
+  s.dateFormatShort = "d/m/yyyy";
+  EXPECT_EQ(dateToText(dateOf(2004, 1, 1), s), "1/1/2004");
+  EXPECT_EQ(dateToText(dateOf(9, 1, 1), s), "1/1/0009");
+}
+
+TEST(FormatDateTime, TwelveHourTimeFormatsShowMarkers) {
+  FormatSettings s = ukSettings();
+  s.buildTimeFormats(ClockStyle{false, true, false});
+  EXPECT_EQ(s.timeFormatLong, "h:mm:ss AMPM");
+  EXPECT_EQ(dateTimeToText(at(2000, 12, 22, 0, 5), s), "22/12/00 12:05:00 am");
+  EXPECT_EQ(dateTimeToText(at(2000, 12, 22, 13, 5), s), "22/12/00 1:05:00 pm");
+  s.buildTimeFormats(ClockStyle{true, true, true});
+  EXPECT_EQ(s.timeFormatShort, "AMPM hh:mm");
+  EXPECT_EQ(formatDateTimeText("t", at(2000, 12, 22, 12, 5), s), "pm 12:05");
+}
+
+TEST(FormatDateTime, RoundsToTheMillisecondAndHandlesDaysBeforeZero) {
+  const FormatSettings s = ukSettings();
+  const DateTime almostMidnight = dateOf(2000, 12, 22) + (kMsPerDay - 0.4) / kMsPerDay;
+  EXPECT_EQ(formatDateTimeText("dd/mm/yyyy hh:nn:ss.zzz", almostMidnight, s),
+            "23/12/2000 00:00:00.000");
+  EXPECT_EQ(formatDateTimeText("dd/mm/yyyy hh:nn ddd", -1.25, s), "29/12/1899 06:00 Fri");
+  EXPECT_EQ(formatDateTimeText("dd/mm/yyyy hh:nn", -0.75, s), "30/12/1899 18:00");
+  EXPECT_EQ(dateToText(dateOf(1, 1, 1), s), "01/01/01");
+  EXPECT_EQ(formatDateTimeText("yyyy", dateOf(1, 1, 1), s), "0001");
+}
+
+TEST(FormatDateTime, ValuesNoConversionMakesStillFormat) {
+  const FormatSettings s = ukSettings();
+  EXPECT_EQ(formatDateTimeText("dd/mm/yyyy", std::nan(""), s), "30/12/1899");
+  EXPECT_EQ(formatDateTimeText("dd/mm/yyyy hh:nn", 1e300, s), "31/12/9999 23:59");
+  EXPECT_EQ(formatDateTimeText("dd/mm/yyyy", -1e300, s), "01/01/0001");
+}
+
+TEST(FormatDateTime, OutputStopsAt256Characters) {
+  const FormatSettings s = ukSettings();
+  EXPECT_EQ(formatDateTimeText(std::string(300, 'x'), 0, s), std::string(256, 'x'));
+  EXPECT_EQ(formatDateTimeText(std::string(255, 'x') + "yyyy", 0, s), std::string(255, 'x') + "1");
+}
+
+TEST(FormatDateTime, ExpandsReferencesTwoLevelsDeep) {
+  FormatSettings s = ukSettings();
+  s.dateFormatShort = "[c]";
+  s.timeFormatLong = "<tt>";
+  // c -> [c] -> [[ ]] : the third level is not expanded.
+  EXPECT_EQ(formatDateTimeText("c", dateOf(2000, 1, 1), s), "[[]]");
+  EXPECT_EQ(formatDateTimeText("tt", dateOf(2000, 1, 1), s), "<<>>");
+  EXPECT_EQ(formatDateTimeText("ddddd", dateOf(2000, 1, 1), s), "[[]]");
+}
+
+}  // namespace
+}  // namespace morvel
