@@ -373,23 +373,12 @@ void CustomTreeList::refreshVisibleIndex() {
   if (suppressIndex_ || destroying_) return;
   visibleRows_.clear();
   // One pass in display order, descending only into expanded nodes.
-  struct Frame {
-    const NodeList* list;
-    int next;
-  };
-  std::vector<Frame> stack;
-  if (!topNodes_.empty()) stack.push_back({&topNodes_, 0});
-  while (!stack.empty()) {
-    Frame& top = stack.back();
-    if (top.next >= top.list->count()) {
-      stack.pop_back();
-      continue;
-    }
-    TreeListNode* node = top.list->at(top.next++);
-    node->visibleRow_ = static_cast<std::uint32_t>(visibleRows_.size());
-    visibleRows_.push_back(node);
-    if (node->expanded_ && node->count() > 0) stack.push_back({node->children_.get(), 0});
-  }
+  walkTree(
+      [this](TreeListNode* node) {
+        node->visibleRow_ = static_cast<std::uint32_t>(visibleRows_.size());
+        visibleRows_.push_back(node);
+      },
+      [](const TreeListNode* node) { return node->expanded_; }, [](const TreeListNode*) {});
   indexValid_ = true;
 }
 

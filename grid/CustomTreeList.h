@@ -219,11 +219,19 @@ class CustomTreeList {
   // Walks every node, all depths, in display order of a fully expanded tree.
   // The visitor must not change the tree.
   template <class Visit, class Ahead>
-  void forEachNode(Visit&& visit, Ahead&& ahead) const;
+  void forEachNode(Visit&& visit, Ahead&& ahead) const {
+    walkTree(
+        std::forward<Visit>(visit), [](const TreeListNode*) { return true; },
+        std::forward<Ahead>(ahead));
+  }
   template <class Visit>
   void forEachNode(Visit&& visit) const {
     forEachNode(std::forward<Visit>(visit), [](const TreeListNode*) {});
   }
+  // Walks the tree in display order, going into a node's children when
+  // descend(node) says so.
+  template <class Visit, class Descend, class Ahead>
+  void walkTree(Visit&& visit, Descend&& descend, Ahead&& ahead) const;
   NodeList& topNodeList() { return topNodes_; }
   // The node's child list; null while it has no child.
   static NodeList* childList(TreeListNode* node) { return node->children_.get(); }
@@ -280,8 +288,8 @@ class CustomTreeList {
   int selectionCountAtBatch_ = 0;
 };
 
-template <class Visit, class Ahead>
-void CustomTreeList::forEachNode(Visit&& visit, Ahead&& ahead) const {
+template <class Visit, class Descend, class Ahead>
+void CustomTreeList::walkTree(Visit&& visit, Descend&& descend, Ahead&& ahead) const {
   // Iterative, so that a deep tree cannot exhaust the stack. Walking a large
   // list whose nodes lie scattered in memory (after a sort) is bound by
   // cache misses: nodes a few places ahead are fetched early, and `ahead`
@@ -306,7 +314,7 @@ void CustomTreeList::forEachNode(Visit&& visit, Ahead&& ahead) const {
     if (i + kAheadDistance < count) ahead(top.list->at(i + kAheadDistance));
     TreeListNode* node = top.list->at(i);
     visit(node);
-    if (node->count() > 0) stack.push_back({node->children_.get(), 0});
+    if (node->count() > 0 && descend(node)) stack.push_back({node->children_.get(), 0});
   }
 }
 

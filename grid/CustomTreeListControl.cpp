@@ -56,31 +56,24 @@ void CustomTreeListControl::setNodeString(TreeListNode& node, int column, std::s
   invalidateNode(&node, false);
 }
 
-int CustomTreeListControl::getImageIndex(const TreeListNode& node) const {
-  int index = textNode(node).imageIndex();
-  if (onGetImageIndex) {
-    onGetImageIndex(const_cast<CustomTreeListControl&>(*this), const_cast<TreeListNode*>(&node),
-                    index);
+int CustomTreeListControl::passImageIndex(const TLNodeImageEvent& event, const TreeListNode& node,
+                                          int index) const {
+  if (event) {
+    event(const_cast<CustomTreeListControl&>(*this), const_cast<TreeListNode*>(&node), index);
   }
   return index;
+}
+
+int CustomTreeListControl::getImageIndex(const TreeListNode& node) const {
+  return passImageIndex(onGetImageIndex, node, textNode(node).imageIndex());
 }
 
 int CustomTreeListControl::getSelectedIndex(const TreeListNode& node) const {
-  int index = textNode(node).selectedIndex();
-  if (onGetSelectedIndex) {
-    onGetSelectedIndex(const_cast<CustomTreeListControl&>(*this), const_cast<TreeListNode*>(&node),
-                       index);
-  }
-  return index;
+  return passImageIndex(onGetSelectedIndex, node, textNode(node).selectedIndex());
 }
 
 int CustomTreeListControl::getStateIndex(const TreeListNode& node) const {
-  int index = textNode(node).stateIndex();
-  if (onGetStateIndex) {
-    onGetStateIndex(const_cast<CustomTreeListControl&>(*this), const_cast<TreeListNode*>(&node),
-                    index);
-  }
-  return index;
+  return passImageIndex(onGetStateIndex, node, textNode(node).stateIndex());
 }
 
 void CustomTreeListControl::setImageIndex(TreeListNode& node, int index) {

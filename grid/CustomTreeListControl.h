@@ -188,6 +188,8 @@ class CustomTreeListControl : public CustomTreeList {
   friend class TreeListColumn;
   friend class TreeListBands;
 
+  // The image index an event makes of the node's stored one.
+  int passImageIndex(const TLNodeImageEvent& event, const TreeListNode& node, int index) const;
   void normalizeHeaderRows();
   void resetDefaultLayout();
   void applyHeaderPanelRowCount(int count, bool automatic);
