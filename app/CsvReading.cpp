@@ -42,8 +42,8 @@ void normaliseLine(std::string_view line, std::string& out) {
     pos = end + 1;
   }
 
-  // The fix-ups, each on what the previous one left (r is the joined text,
-  // starting at out[2]).
+  // The fix-ups, each looking at what the previous one left; the joined
+  // text starts at out[2].
   std::size_t start = 2;
   if (out.size() - 2 < 2) {
     // Too short for the fix-ups to look at: no separator, so one field of at
