@@ -20,7 +20,7 @@ Variant Variant::null() noexcept {
   return v;
 }
 
-Variant Variant::date(double days) noexcept {
+Variant Variant::date(DateTime days) noexcept {
   Variant v(days);
   v.kind_ = vkDate;
   return v;
@@ -132,7 +132,7 @@ std::int64_t Variant::currencyValue() const {
   return integer_;
 }
 
-double Variant::dateValue() const {
+DateTime Variant::dateValue() const {
   if (kind_ != vkDate) wrongKind(vkDate);
   return float_;
 }

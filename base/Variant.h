@@ -48,7 +48,7 @@ class Variant {
   Variant(const char* value) : kind_(vkString), string_(value ? value : "") {}
 
   static Variant null() noexcept;
-  static Variant date(double days) noexcept;
+  static Variant date(DateTime days) noexcept;
   // A currency amount given in ten-thousandths (12.5 is 125000).
   static Variant currency(std::int64_t tenThousandths) noexcept;
 
@@ -70,7 +70,7 @@ class Variant {
   std::int64_t integerValue() const;
   double floatValue() const;
   std::int64_t currencyValue() const;  // in ten-thousandths
-  double dateValue() const;            // in days
+  DateTime dateValue() const;          // in days
   bool booleanValue() const;
   const std::string& stringValue() const;
 
