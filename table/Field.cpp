@@ -184,8 +184,14 @@ void Field::setVariantValue(const Variant& value) {
     makeBlank();
     return;
   }
+  std::uint8_t* native = scratchOf(static_cast<std::size_t>(dataLength()));
+  nativeFromVariant(value, native);
+  storeData(native);
+}
+
+void Field::nativeFromVariant(const Variant& value, std::uint8_t* native) const {
   try {
-    storeVariant(value);
+    convertVariant(value, native);
   } catch (const VariantError&) {
     throw DatabaseError(formatMessage("Invalid value for field '%s'", displayLabel()));
   } catch (const ConvertError&) {
@@ -230,12 +236,15 @@ void StringField::getText(std::string& out) const {
 }
 
 void StringField::setAsText(std::string_view text) {
-  const std::size_t length = static_cast<std::size_t>(dataLength());
-  std::uint8_t* buffer = scratchOf(length);
-  const std::size_t n = utf8SafeCut(text, static_cast<std::size_t>(size()));
-  std::memcpy(buffer, text.data(), n);
-  std::memset(buffer + n, 0, length - n);
+  std::uint8_t* buffer = scratchOf(static_cast<std::size_t>(dataLength()));
+  textToNative(text, buffer);
   storeData(buffer);
+}
+
+void StringField::textToNative(std::string_view text, std::uint8_t* native) const {
+  const std::size_t n = utf8SafeCut(text, static_cast<std::size_t>(size()));
+  std::memcpy(native, text.data(), n);
+  std::memset(native + n, 0, static_cast<std::size_t>(dataLength()) - n);
 }
 
 Variant StringField::variantValue() const {
@@ -244,7 +253,9 @@ Variant StringField::variantValue() const {
   return Variant(std::string_view(text, strnlen(text, static_cast<std::size_t>(size()))));
 }
 
-void StringField::storeVariant(const Variant& value) { setAsText(value.toText()); }
+void StringField::convertVariant(const Variant& value, std::uint8_t* native) const {
+  textToNative(value.toText(), native);
+}
 
 // --- DateTimeField --------------------------------------------------------------
 
@@ -262,17 +273,21 @@ DateTime DateTimeField::scratchValue() const {
 }
 
 void DateTimeField::setDateTimeValue(DateTime value) {
+  std::uint8_t native[8];
+  dateTimeToNative(value, native);
+  storeData(native);
+}
+
+void DateTimeField::dateTimeToNative(DateTime value, std::uint8_t* native) const {
   if (!validDateTime(value)) {
     throw DatabaseError(formatMessage("Invalid value for field '%s'", displayLabel()));
   }
-  std::uint8_t native[8];
   if (dataType() == ftDate) {
     storeInt32(native, dateToDayNumber(value));
   } else {
     const double ms = dateTimeToMilliseconds(value);
     std::memcpy(native, &ms, sizeof ms);
   }
-  storeData(native);
 }
 
 void DateTimeField::getText(std::string& out) const {
@@ -297,7 +312,9 @@ Variant DateTimeField::variantValue() const {
   return Variant::date(scratchValue());
 }
 
-void DateTimeField::storeVariant(const Variant& value) { setDateTimeValue(value.toDateTime()); }
+void DateTimeField::convertVariant(const Variant& value, std::uint8_t* native) const {
+  dateTimeToNative(value.toDateTime(), native);
+}
 
 void DateTimeField::setDisplayFormat(std::string_view format) {
   if (format == displayFormat_) return;
@@ -322,15 +339,19 @@ std::int32_t IntegerField::integerValue() const {
 }
 
 void IntegerField::setIntegerValue(std::int64_t value) {
+  std::uint8_t native[4];
+  integerToNative(value, native);
+  storeData(native);
+}
+
+void IntegerField::integerToNative(std::int64_t value, std::uint8_t* native) const {
   if (value < minValue_ || value > maxValue_) {
     throw DatabaseError(
         formatMessage("%d is not a valid value for field '%s'. The allowed range is %d to %d",
                       static_cast<long long>(value), displayLabel(),
                       static_cast<long long>(minValue_), static_cast<long long>(maxValue_)));
   }
-  std::uint8_t native[4];
   storeInt32(native, static_cast<std::int32_t>(value));
-  storeData(native);
 }
 
 void IntegerField::getText(std::string& out) const {
@@ -367,7 +388,9 @@ Variant IntegerField::variantValue() const {
   return Variant(static_cast<long long>(loadInt32(scratch())));
 }
 
-void IntegerField::storeVariant(const Variant& value) { setIntegerValue(value.toInteger()); }
+void IntegerField::convertVariant(const Variant& value, std::uint8_t* native) const {
+  integerToNative(value.toInteger(), native);
+}
 
 void IntegerField::setLimits(std::int64_t minValue, std::int64_t maxValue) {
   minValue_ = minValue;

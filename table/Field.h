@@ -100,6 +100,9 @@ class Field {
   // Null makes the field blank; any other value is converted to the
   // field's type ("Invalid value for field '%s'" when it does not convert).
   void setVariantValue(const Variant& value);
+  // The native bytes (dataLength() of them) of a value converted to the
+  // field's type, without storing it; raises as setVariantValue does.
+  void nativeFromVariant(const Variant& value, std::uint8_t* native) const;
   // True when the current record holds no value for the field.
   bool isBlank() const;
   // The text shown in a cell and the text offered for editing.
@@ -129,9 +132,9 @@ class Field {
   // The scratch buffer, grown to at least length bytes.
   std::uint8_t* scratchOf(std::size_t length) const;
   void notifyChange(bool layout);
-  // Stores a converted value given as a variant; raises VariantError or the
-  // field's own conversion errors when it does not convert.
-  virtual void storeVariant(const Variant& value) = 0;
+  // Converts a value that is not blank into the native bytes; raises
+  // VariantError, ConvertError or DatabaseError when it does not convert.
+  virtual void convertVariant(const Variant& value, std::uint8_t* native) const = 0;
   // The display or edit text before the get-text handler sees it.
   virtual std::string formatText(bool display) const;
   [[noreturn]] void raiseNoDataSet() const;
@@ -172,7 +175,10 @@ class StringField : public Field {
   Variant variantValue() const override;
 
  protected:
-  void storeVariant(const Variant& value) override;
+  void convertVariant(const Variant& value, std::uint8_t* native) const override;
+
+ private:
+  void textToNative(std::string_view text, std::uint8_t* native) const;
 };
 
 class DateTimeField : public Field {
@@ -184,6 +190,7 @@ class DateTimeField : public Field {
   // Raises "Invalid value for field '%s'" for a value outside the years 1 to
   // 9999, which the native form could not give back.
   void setDateTimeValue(DateTime value);
+  void dateTimeToNative(DateTime value, std::uint8_t* native) const;
   // Date fields: the short date; date-time fields: the general form.
   void getText(std::string& out) const override;
   // Empty text makes the field blank; other text is read by the date (date
@@ -197,7 +204,7 @@ class DateTimeField : public Field {
 
  protected:
   DateTimeField(FieldType type, std::string_view name) : Field(type, name) {}
-  void storeVariant(const Variant& value) override;
+  void convertVariant(const Variant& value, std::uint8_t* native) const override;
   std::string formatText(bool display) const override;
 
  private:
@@ -220,6 +227,7 @@ class IntegerField : public Field {
   std::int32_t integerValue() const;
   // Raises when the value lies outside the field's limits.
   void setIntegerValue(std::int64_t value);
+  void integerToNative(std::int64_t value, std::uint8_t* native) const;
   void getText(std::string& out) const override;
   // Empty text makes the field blank; other text must be a whole decimal
   // number ("'%s' is not a valid integer value for field '%s'").
@@ -232,7 +240,7 @@ class IntegerField : public Field {
 
  protected:
   IntegerField(FieldType type, std::string_view name);
-  void storeVariant(const Variant& value) override;
+  void convertVariant(const Variant& value, std::uint8_t* native) const override;
 
  private:
   std::int64_t minValue_ = INT32_MIN;
