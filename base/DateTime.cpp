@@ -66,9 +66,9 @@ DateTime combineDateTime(int dayNumber, DateTime time) {
   return dayNumber >= 0 ? dayNumber + time : dayNumber - time;
 }
 
-DateTimeParts decodeDateTime(DateTime value) {
+DayAndTime splitDateTime(DateTime value) {
   // Work in whole milliseconds of |value| so that rounding cannot push a time
-  // to 24:00: 0.99999999999 is the next day at midnight.
+  // to 24:00.
   constexpr double kLastMsAfter = (static_cast<double>(kMaxDayNumber) + 1) * kMsPerDay - 1;
   constexpr double kLastMsBefore = (static_cast<double>(-kMinDayNumber) + 1) * kMsPerDay - 1;
   const bool negative = value < 0;
@@ -76,9 +76,18 @@ DateTimeParts decodeDateTime(DateTime value) {
   const double limit = negative ? kLastMsBefore : kLastMsAfter;
   if (magnitude > limit) magnitude = limit;
   const std::int64_t total = std::llround(magnitude);
-  std::int64_t day = total / kMsPerDay;
-  const std::int64_t ms = total % kMsPerDay;
-  if (negative) day = -day;
+  const std::int64_t day = total / kMsPerDay;
+  return DayAndTime{static_cast<int>(negative ? -day : day), static_cast<int>(total % kMsPerDay)};
+}
+
+DateTime joinDateTime(int dayNumber, int msOfDay) {
+  return combineDateTime(dayNumber, static_cast<double>(msOfDay) / static_cast<double>(kMsPerDay));
+}
+
+DateTimeParts decodeDateTime(DateTime value) {
+  const DayAndTime split = splitDateTime(value);
+  const std::int64_t day = split.dayNumber;
+  const std::int64_t ms = split.msOfDay;
 
   DateTimeParts parts;
   parts.dayNumber = static_cast<int>(day);

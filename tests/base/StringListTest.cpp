@@ -166,6 +166,27 @@ TEST(StringListCapacity, GrowsByFourThenSixteenThenAQuarter) {
   EXPECT_EQ(list.capacity(), 0);
 }
 
+TEST(StringListStorage, ItemsSurviveGrowthCopiesAndRefillsFromThemselves) {
+  StringList list;
+  list.setText("a,\"b c\"\r\nsecond line");
+  const std::string_view second = list.item(1);
+  for (int i = 0; i < 20000; ++i) list.append(std::string(100, static_cast<char>('0' + i % 10)));
+  EXPECT_EQ(second, "second line");
+
+  list.setCommaText(list.item(0));
+  EXPECT_EQ(itemsOf(list), (std::vector<std::string>{"a", "b c"}));
+  StringList copy = list;
+  list.setText(list.item(1));
+  EXPECT_EQ(itemsOf(list), (std::vector<std::string>{"b c"}));
+  list.clear();
+  list.append("x");
+  EXPECT_EQ(itemsOf(copy), (std::vector<std::string>{"a", "b c"}));
+  const StringList& same = copy;
+  copy = same;
+  copy.insert(1, copy.item(1));
+  EXPECT_EQ(itemsOf(copy), (std::vector<std::string>{"a", "b c", "b c"}));
+}
+
 // A scratch folder per test, removed with everything in it.
 class StringListFiles : public testing::Test {
  protected:
