@@ -37,6 +37,17 @@ class QtTimer : public Timer {
 
 QtServices& QtServices::instance() {
   static QtServices services;
+  static const bool cleanUpRegistered = [] {
+    // Fonts and cursors must go while the application object still exists;
+    // the services themselves outlive it (they are destroyed at exit).
+    qAddPostRoutine([] {
+      instance().fonts_.clear();
+      instance().cursors_.clear();
+      if (instance().screenCursor_ != crDefault) instance().screenCursor_ = crDefault;
+    });
+    return true;
+  }();
+  (void)cleanUpRegistered;
   return services;
 }
 

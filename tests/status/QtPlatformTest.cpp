@@ -19,7 +19,7 @@ namespace {
 
 class QtPlatform : public ::testing::Test {
  protected:
-  void SetUp() override { testing_support::qtApp(); }
+  QtPlatform() { testing_support::qtApp(); }
   QtServices& services = QtServices::instance();
 };
 

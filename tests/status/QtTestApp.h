@@ -1,16 +1,12 @@
-// The QApplication the Qt adapter tests share (offscreen platform).
+// The QApplication the Qt adapter tests share (offscreen platform). It is
+// made before the first test and destroyed after the last one, while the
+// process is still in main, as Qt requires.
 #pragma once
 
 #include <QApplication>
 
 namespace morvel::testing_support {
 
-inline QApplication& qtApp() {
-  static int argc = 1;
-  static char name[] = "tests_status";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
+QApplication& qtApp();
 
 }  // namespace morvel::testing_support
