@@ -7,6 +7,7 @@
 namespace morvel {
 
 Control::~Control() {
+  if (host_) host_->controlDestroyed();
   // Hosts normally detach first; this is the safety net for the tree.
   for (Control* child : children_) child->parent_ = nullptr;
   if (parent_) {
@@ -23,6 +24,7 @@ void Control::attach(ControlHost* host) {
     host_->setBounds(bounds_);
     host_->setVisible(visible_);
     host_->setCursor(cursor_);
+    host_->setOpaque(opaque());
     hostAttached();
   }
 }
@@ -78,8 +80,15 @@ void Control::setEnabled(bool enabled) {
 }
 
 void Control::setColor(Color color) {
-  if (color == color_) return;
+  if (color == color_ && !parentColor_) return;
   color_ = color;
+  parentColor_ = false;
+  invalidate();
+}
+
+void Control::setParentColor(bool parentColor) {
+  if (parentColor == parentColor_) return;
+  parentColor_ = parentColor;
   invalidate();
 }
 

@@ -86,8 +86,15 @@ class Control {
   bool enabled() const { return enabled_; }
   void setEnabled(bool enabled);
 
-  Color color() const { return color_; }
+  // The background colour; while parentColor() is on (the default) it is the
+  // parent's colour. Setting a colour turns parentColor off.
+  Color color() const { return parentColor_ && parent_ ? parent_->color() : color_; }
   void setColor(Color color);
+  bool parentColor() const { return parentColor_; }
+  void setParentColor(bool parentColor);
+  // Whether paint() covers every pixel of the control; a host may then skip
+  // erasing behind it. Transparent controls answer false.
+  virtual bool opaque() const { return true; }
   const Font& font() const { return font_; }
   void setFont(const Font& font);
 
@@ -154,6 +161,7 @@ class Control {
   bool visible_ = true;
   bool enabled_ = true;
   bool aligning_ = false;
+  bool parentColor_ = true;
   Color color_ = clBtnFace;
   Font font_;
   Cursor cursor_ = crDefault;

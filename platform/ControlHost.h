@@ -83,6 +83,14 @@ class ControlHost {
   // The pointer shape over this control.
   virtual void setCursor(Cursor cursor) = 0;
 
+  // The control is being destroyed while still attached (a host that owns
+  // its control never sees this); the host must forget it.
+  virtual void controlDestroyed() {}
+
+  // Whether the control paints every pixel (Control::opaque); when it does
+  // not, the platform must show what lies behind it.
+  virtual void setOpaque(bool opaque) { (void)opaque; }
+
   // While captured, every mouse event goes to this control wherever the
   // pointer is; the platform may end a capture (Control::captureLost).
   virtual void setMouseCapture(bool capture) = 0;

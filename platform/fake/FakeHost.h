@@ -59,6 +59,7 @@ class FakeHost : public ControlHost {
   std::unique_ptr<FloatingImage> showFloatingImage(const Bitmap& image,
                                                    Point screenTopLeft) override;
   bool windowMaximized() const override { return maximized; }
+  void controlDestroyed() override { control_ = nullptr; }
   void startWindowSizing() override { ++windowSizings; }
 
   // Paints the control now into the canvas (its records are cleared first)

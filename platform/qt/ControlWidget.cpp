@@ -47,7 +47,6 @@ class QtFloatingImage : public FloatingImage {
 ControlWidget::ControlWidget(std::unique_ptr<Control> control, QWidget* parent)
     : QWidget(parent), control_(std::move(control)), services_(QtServices::instance()) {
   setMouseTracking(true);
-  setAttribute(Qt::WA_OpaquePaintEvent);
   if (ControlWidget* host = parentHost()) control_->setParent(host->control_.get());
   control_->attach(this);
   if (control_->parent()) control_->parent()->realignChildren();
@@ -104,6 +103,12 @@ void ControlWidget::setCursor(Cursor cursor) {
   } else {
     QWidget::setCursor(services_.qtCursor(cursor));
   }
+}
+
+void ControlWidget::setOpaque(bool opaque) {
+  // Qt paints the parent behind a widget that is not opaque.
+  setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+  update();
 }
 
 void ControlWidget::setMouseCapture(bool capture) {

@@ -49,6 +49,7 @@ class ControlWidget : public QWidget, public ControlHost {
   void setBounds(const Rect& bounds) override;
   void setVisible(bool visible) override { QWidget::setVisible(visible); }
   void setCursor(Cursor cursor) override;
+  void setOpaque(bool opaque) override;
   void setMouseCapture(bool capture) override;
   bool hasMouseCapture() const override { return captured_; }
   void setFocus() override { QWidget::setFocus(Qt::OtherFocusReason); }
