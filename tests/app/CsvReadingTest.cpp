@@ -45,6 +45,9 @@ INSTANTIATE_TEST_SUITE_P(
                     LineCase{"a,\"b", {"a", "b"}}, LineCase{"a,\"b,c", {"a", "b,c"}},
                     LineCase{"\"a\"b\"c\",d", {"abc", "d"}},
                     LineCase{"\ta\t,\x80\xff", {"\ta\t", "\x80\xff"}},
+                    // Long enough for quotes and commas to fall inside 16-byte steps.
+                    LineCase{"0123456789abcde,\"0123456789,abcdef\"\",x\",yyyyyyyyyyyyyyy\",z",
+                             {"0123456789abcde", "0123456789,abcdef,x", "yyyyyyyyyyyyyyy,z"}},
                     LineCase{"Part No.,Product,Order No.,Priority",
                              {"Part No.", "Product", "Order No.", "Priority"}}));
 
@@ -54,6 +57,25 @@ TEST(NormaliseLine, ReusesTheOutputAndQuotesBothEnds) {
   EXPECT_EQ(out, "\"a\",\"b,c\",\" d\"");
   normaliseLine("", out);
   EXPECT_EQ(out, "\"\"");
+}
+
+TEST(NormaliseLine, TenMegabyteLineKeepsEveryField) {
+  // 1000 fields of 10 000 bytes, every other one quoted around a comma.
+  std::string line;
+  for (int i = 0; i < 1000; ++i) {
+    if (i > 0) line += ',';
+    const std::string body(9999, static_cast<char>('a' + i % 26));
+    if (i % 2) {
+      line.append("\"").append(body, 0, 5000).append(",").append(body, 5000).append("\"");
+    } else {
+      line.append(body).append("x");
+    }
+  }
+  const std::vector<std::string> fields = fieldsOf(line);
+  ASSERT_EQ(fields.size(), 1000u);
+  EXPECT_EQ(fields[1].size(), 10000u);
+  EXPECT_EQ(fields[1][5000], ',');
+  EXPECT_EQ(fields[998], std::string(9999, 'k') + "x");
 }
 
 TEST(FieldNameFor, NumbersEmptyHeaderFieldsFromOne) {

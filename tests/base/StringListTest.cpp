@@ -8,6 +8,7 @@
 
 #include "base/Exception.h"
 #include "base/StringList.h"
+#include "base/StringUtils.h"
 #include "tests/TestSupport.h"
 
 namespace morvel {
@@ -127,6 +128,18 @@ TEST(StringListCommaText, RoundTripLosesOnlyATrailingEmptyItem) {
 
   parsed.setCommaText(listOf({"a", ""}).commaText());
   EXPECT_EQ(itemsOf(parsed), (std::vector<std::string>{"a"}));
+}
+
+TEST(StringUtils, FirstOccurrenceIsOneBasedAndReplaceAllNeverRescans) {
+  EXPECT_EQ(firstOccurrence("b", "abcb"), 2u);
+  EXPECT_EQ(firstOccurrence("\"", "a\"\""), 2u);
+  EXPECT_EQ(firstOccurrence("abc", "ab"), 0u);
+  EXPECT_EQ(firstOccurrence("", "ab"), 0u);
+  EXPECT_EQ(firstOccurrence("a", ""), 0u);
+  EXPECT_EQ(replaceAll("a,b,,c", ",", "\",\""), "a\",\"b\",\"\",\"c");
+  EXPECT_EQ(replaceAll("aaa", "aa", "X"), "Xa");
+  EXPECT_EQ(replaceAll("ab", "a", "aa"), "aab");
+  EXPECT_EQ(replaceAll("ab", "", "x"), "ab");
 }
 
 TEST(StringListItems, AppendInsertAndBounds) {
