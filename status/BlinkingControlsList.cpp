@@ -14,6 +14,36 @@ std::unique_ptr<BlinkingControlsList>& theList() {
 
 }  // namespace
 
+BlinkingControl::BlinkingControl() { BlinkingControlsList::join(this); }
+
+BlinkingControl::~BlinkingControl() { BlinkingControlsList::leave(this); }
+
+void BlinkingControl::setBlinking(bool blinking) {
+  if (blinking == blinking_) return;
+  blinking_ = blinking;
+  blinkRepaint();
+}
+
+void BlinkingControl::setBlinkColor(Color color) {
+  if (color == blinkColor_) return;
+  blinkColor_ = color;
+  if (blinking_) blinkRepaint();
+}
+
+int BlinkingControl::blinkIntervalOn() const { return BlinkingControlsList::intervalOn(); }
+void BlinkingControl::setBlinkIntervalOn(int ms) { BlinkingControlsList::setIntervalOn(ms); }
+int BlinkingControl::blinkIntervalOff() const { return BlinkingControlsList::intervalOff(); }
+void BlinkingControl::setBlinkIntervalOff(int ms) { BlinkingControlsList::setIntervalOff(ms); }
+
+void BlinkingControl::blinkPhaseChanged(bool) {
+  if (blinking_) blinkRepaint();
+}
+
+Color BlinkingControl::blinkingTextColor(Color normal) const {
+  const BlinkingControlsList* list = BlinkingControlsList::instance();
+  return blinking_ && list && list->blinkPhase() ? blinkColor_ : normal;
+}
+
 BlinkingControlsList* BlinkingControlsList::instance() { return theList().get(); }
 
 void BlinkingControlsList::join(BlinkingControl* control) {

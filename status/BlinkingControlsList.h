@@ -7,15 +7,43 @@
 #include <memory>
 #include <vector>
 
+#include "platform/Graphics.h"
 #include "platform/PlatformServices.h"
 
 namespace morvel {
 
-// A control that can blink: it is told when the shared phase flips.
+// The blinking part of a control: it joins the list for its whole life,
+// and while blinking() its text takes blinkColor() in the blink phase.
 class BlinkingControl {
  public:
-  virtual ~BlinkingControl() = default;
-  virtual void blinkPhaseChanged(bool blinkPhase) = 0;
+  BlinkingControl();
+  virtual ~BlinkingControl();
+  BlinkingControl(const BlinkingControl&) = delete;
+  BlinkingControl& operator=(const BlinkingControl&) = delete;
+
+  bool blinking() const { return blinking_; }
+  // Turning blinking off repaints in the normal colour at once.
+  void setBlinking(bool blinking);
+  Color blinkColor() const { return blinkColor_; }
+  void setBlinkColor(Color color);
+  // Shared by every blinking control of the program.
+  int blinkIntervalOn() const;
+  void setBlinkIntervalOn(int ms);
+  int blinkIntervalOff() const;
+  void setBlinkIntervalOff(int ms);
+
+  // The list's timer flipped the phase.
+  void blinkPhaseChanged(bool blinkPhase);
+
+ protected:
+  // The colour for text whose colour is normally `normal`.
+  Color blinkingTextColor(Color normal) const;
+  // Repaint, as the blinking colour changed.
+  virtual void blinkRepaint() = 0;
+
+ private:
+  bool blinking_ = false;
+  Color blinkColor_ = clHighlight;
 };
 
 class BlinkingControlsList {

@@ -5,12 +5,7 @@
 
 namespace morvel {
 
-StatusPane::StatusPane() {
-  setBounds({0, 0, 100, 20});
-  BlinkingControlsList::join(this);
-}
-
-StatusPane::~StatusPane() { BlinkingControlsList::leave(this); }
+StatusPane::StatusPane() { setBounds({0, 0, 100, 20}); }
 
 void StatusPane::hostAttached() {
   BlinkingControlsList::startTimer(host()->services());
@@ -76,22 +71,6 @@ void StatusPane::setDefaultWidth(int width) {
   adjustSize();
 }
 
-void StatusPane::setBlinking(bool blinking) {
-  if (blinking == blinking_) return;
-  blinking_ = blinking;
-  invalidate();  // turning it off restores the font colour at once
-}
-
-void StatusPane::setBlinkColor(Color color) {
-  if (color == blinkColor_) return;
-  blinkColor_ = color;
-  if (blinking_) invalidate();
-}
-
-void StatusPane::blinkPhaseChanged(bool) {
-  if (blinking_) invalidate();
-}
-
 void StatusPane::fontChanged() {
   adjustSize();
   invalidate();
@@ -108,11 +87,7 @@ void StatusPane::adjustSize() {
   setWidth(width);
 }
 
-Color StatusPane::textColor() const {
-  const BlinkingControlsList* list = BlinkingControlsList::instance();
-  if (blinking_ && list && list->blinkPhase()) return blinkColor_;
-  return font().color;
-}
+Color StatusPane::textColor() const { return blinkingTextColor(font().color); }
 
 Rect StatusPane::textArea() const {
   int inset = borderWidth_ + 2;

@@ -16,7 +16,6 @@ namespace morvel {
 class StatusPane : public Control, public BlinkingControl {
  public:
   StatusPane();
-  ~StatusPane() override;
 
   const std::string& caption() const { return caption_; }
   // A different caption marks the pane for repainting (and re-sizes it with
@@ -40,16 +39,6 @@ class StatusPane : public Control, public BlinkingControl {
   int defaultWidth() const { return defaultWidth_; }
   void setDefaultWidth(int width);
 
-  bool blinking() const { return blinking_; }
-  void setBlinking(bool blinking);
-  Color blinkColor() const { return blinkColor_; }
-  void setBlinkColor(Color color);
-  // Shared by every blinking control of the program.
-  int blinkIntervalOn() const { return BlinkingControlsList::intervalOn(); }
-  void setBlinkIntervalOn(int ms) { BlinkingControlsList::setIntervalOn(ms); }
-  int blinkIntervalOff() const { return BlinkingControlsList::intervalOff(); }
-  void setBlinkIntervalOff(int ms) { BlinkingControlsList::setIntervalOff(ms); }
-
   std::function<void(StatusPane&)> onMouseEnter;
   std::function<void(StatusPane&)> onMouseLeave;
 
@@ -60,9 +49,9 @@ class StatusPane : public Control, public BlinkingControl {
   void mouseEnter() override;
   void mouseLeave() override;
   bool passesToParent(Point p) const override;
-  void blinkPhaseChanged(bool blinkPhase) override;
 
  protected:
+  void blinkRepaint() override { invalidate(); }
   void hostAttached() override;
   void fontChanged() override;
 
@@ -79,8 +68,6 @@ class StatusPane : public Control, public BlinkingControl {
   int captionOffset_ = 2;
   bool autoSize_ = false;
   int defaultWidth_ = 40;
-  bool blinking_ = false;
-  Color blinkColor_ = clHighlight;
 };
 
 // Pixels at the right end of a control on a status bar that belong to the

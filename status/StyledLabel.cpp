@@ -25,12 +25,7 @@ std::string trimmed(std::string_view s) {
 
 }  // namespace
 
-StyledLabel::StyledLabel() {
-  setBounds({0, 0, 65, 17});
-  BlinkingControlsList::join(this);
-}
-
-StyledLabel::~StyledLabel() { BlinkingControlsList::leave(this); }
+StyledLabel::StyledLabel() { setBounds({0, 0, 65, 17}); }
 
 void StyledLabel::hostAttached() {
   BlinkingControlsList::startTimer(host()->services());
@@ -155,21 +150,6 @@ void StyledLabel::setFlyByEnabled(bool enabled) {
   flyByEnabled_ = enabled;
 }
 
-void StyledLabel::setBlinking(bool blinking) {
-  if (blinking == blinking_) return;
-  blinking_ = blinking;
-  invalidate();
-}
-
-void StyledLabel::setBlinkColor(Color color) {
-  blinkColor_ = color;
-  if (blinking_) invalidate();
-}
-
-void StyledLabel::blinkPhaseChanged(bool) {
-  if (blinking_) invalidate();
-}
-
 void StyledLabel::setFrameSides(unsigned sides) {
   borders_.frameSides = sides & sdAll;
   changed();
@@ -222,11 +202,7 @@ void StyledLabel::setFlatColor(Color color) {
 
 Rect StyledLabel::textArea() const { return panelInterior(clientRect(), borders_); }
 
-Color StyledLabel::textColor() const {
-  const BlinkingControlsList* list = BlinkingControlsList::instance();
-  if (blinking_ && list && list->blinkPhase()) return blinkColor_;
-  return font().color;
-}
+Color StyledLabel::textColor() const { return blinkingTextColor(font().color); }
 
 TextFormat StyledLabel::format() const {
   TextFormat f;

@@ -29,7 +29,6 @@ enum CenterPoint {
 class StyledLabel : public Control, public BlinkingControl {
  public:
   StyledLabel();
-  ~StyledLabel() override;
 
   const std::string& caption() const { return caption_; }
   void setCaption(std::string_view caption);
@@ -74,15 +73,6 @@ class StyledLabel : public Control, public BlinkingControl {
   Color flyByColor() const { return flyByColor_; }
   void setFlyByColor(Color color) { flyByColor_ = color; }
 
-  bool blinking() const { return blinking_; }
-  void setBlinking(bool blinking);
-  Color blinkColor() const { return blinkColor_; }
-  void setBlinkColor(Color color);
-  int blinkIntervalOn() const { return BlinkingControlsList::intervalOn(); }
-  void setBlinkIntervalOn(int ms) { BlinkingControlsList::setIntervalOn(ms); }
-  int blinkIntervalOff() const { return BlinkingControlsList::intervalOff(); }
-  void setBlinkIntervalOff(int ms) { BlinkingControlsList::setIntervalOff(ms); }
-
   // Frames: frameSides black lines, borderOuter, borderWidth rectangles of
   // borderColor, borderInner (the last three on borderSides).
   unsigned frameSides() const { return borders_.frameSides; }
@@ -121,9 +111,9 @@ class StyledLabel : public Control, public BlinkingControl {
   void mouseUp(MouseButton button, ShiftState shift, Point p) override;
   void mouseEnter() override;
   void mouseLeave() override;
-  void blinkPhaseChanged(bool blinkPhase) override;
 
  protected:
+  void blinkRepaint() override { invalidate(); }
   // A complete click (press and release of the left button on the label).
   virtual void click();
   void hostAttached() override;
@@ -159,8 +149,6 @@ class StyledLabel : public Control, public BlinkingControl {
   Color flyByColor_ = clHighlight;
   bool flyingBy_ = false;
   Color savedFontColor_ = clWindowText;
-  bool blinking_ = false;
-  Color blinkColor_ = clHighlight;
   PanelBorders borders_{0, fsNone, fsNone, sdAll, 0, clBtnFace, {clBlack}};
   bool pressed_ = false;
 };
