@@ -16,6 +16,10 @@ struct PartsCase {
   unsigned percent;
 };
 
+void PrintTo(const PartsCase& c, std::ostream* os) {
+  *os << c.parts << " of " << c.total << " is " << c.percent << "%";
+}
+
 class ProgressArithmetic : public ::testing::TestWithParam<PartsCase> {};
 
 TEST_P(ProgressArithmetic, RoundsHalfToEvenAndCapsAtTheTotal) {

@@ -17,6 +17,8 @@ struct FrameCase {
   Color bottomRight;
 };
 
+void PrintTo(const FrameCase& c, std::ostream* os) { *os << "style " << int(c.style); }
+
 class FrameStyles : public ::testing::TestWithParam<FrameCase> {};
 
 TEST_P(FrameStyles, DrawTheirLinesAndShrinkByThem) {
@@ -66,6 +68,10 @@ struct PaneCase {
   Rect area;
   int x;  // where "Ready" (30 pixels) starts
 };
+
+void PrintTo(const PaneCase& c, std::ostream* os) {
+  *os << "style " << int(c.style) << " alignment " << int(c.alignment);
+}
 
 class PaneText : public ::testing::TestWithParam<PaneCase> {};
 

@@ -24,6 +24,10 @@ struct StyleCase {
   std::vector<Copy> copies;
 };
 
+void PrintTo(const StyleCase& c, std::ostream* os) {
+  *os << "style " << int(c.style) << (c.light ? " light" : "");
+}
+
 class LabelTextStyles : public ::testing::TestWithParam<StyleCase> {};
 
 TEST_P(LabelTextStyles, DrawTheirCopiesBeforeTheText) {
@@ -135,6 +139,8 @@ struct AngleCase {
   int stored;
 };
 
+void PrintTo(const AngleCase& c, std::ostream* os) { *os << c.set << " to " << c.stored; }
+
 class LabelAngles : public ::testing::TestWithParam<AngleCase> {};
 
 TEST_P(LabelAngles, AreKeptWithinAWholeTurn) {
@@ -207,6 +213,10 @@ struct TargetCase {
   const char* caption;
   const char* target;
 };
+
+void PrintTo(const TargetCase& c, std::ostream* os) {
+  *os << "url '" << c.url << "' gives '" << c.target << "'";
+}
 
 class UrlTargets : public ::testing::TestWithParam<TargetCase> {};
 

@@ -72,6 +72,10 @@ struct PlaceCase {
   Point origin;
 };
 
+void PrintTo(const PlaceCase& c, std::ostream* os) {
+  *os << "alignment " << int(c.alignment) << " layout " << int(c.layout);
+}
+
 class TextPlacement : public ::testing::TestWithParam<PlaceCase> {};
 
 TEST_P(TextPlacement, PlacesTheLineByAlignmentAndLayout) {
