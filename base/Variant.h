@@ -82,6 +82,21 @@ class Variant {
   // The value as a boolean: a boolean as itself, a number as "not zero", a
   // text "true"/"false" in any case or as a number. Otherwise VariantError.
   bool toBoolean() const;
+  // The value as a whole number: an integer as itself, other numbers rounded
+  // to the nearest whole number (halves to even), a boolean as 0 or 1, a
+  // text that reads as a number (then rounded). A value outside the 64-bit
+  // range, NaN or anything else raises VariantError.
+  std::int64_t toInteger() const;
+  // The value as a date-time: numbers as a count of days, a text read by the
+  // program's date text rules (a date, a date and time, or a time) and
+  // failing that as a number of days. Empty, null, booleans and other texts
+  // raise VariantError.
+  DateTime toDateTime() const;
+  // The value as text: a text as it is, integers in decimal, floating point
+  // numbers in their shortest exact form ("0.1", "1e+300"), currency with at
+  // most four decimals, a date by the program's date-time text, booleans as
+  // "True"/"False", empty and null as "".
+  std::string toText() const;
 
   // The kind's name as messages show it ("String", "Double", ...).
   static const char* kindName(VariantKind kind) noexcept;
