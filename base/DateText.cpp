@@ -1,6 +1,8 @@
 // Date text: the scanning of dates and times and the format interpreter.
 #include "base/DateText.h"
 
+#include <algorithm>
+
 #include "base/Exception.h"
 #include "base/Format.h"
 
@@ -110,9 +112,11 @@ bool scanDate(Scanner& in, const FormatSettings& settings, int& dayNumber) {
     if (yearDigits <= 2) {
       // The 100 years from (current year - window): with a window of 20 in
       // 2024, 04 is 2004 and 03 is 2103.
-      const int start = settings.currentYear() - settings.centuryWindow;
+      // (The window is bounded only so that no setting can overflow.)
+      const int window = std::clamp(settings.centuryWindow, -10000, 10000);
+      const int start = settings.currentYear() - window;
       year += start / 100 * 100;
-      if (settings.centuryWindow > 0 && year < start) year += 100;
+      if (window > 0 && year < start) year += 100;
     }
   } else {
     year = settings.currentYear();

@@ -30,6 +30,18 @@ bool tryEncodeTime(int hour, int minute, int second, int millisecond, DateTime& 
 // day 0.
 DateTime combineDateTime(int dayNumber, DateTime time);
 
+// A value as whole day number and milliseconds of that day, after rounding it
+// to the nearest millisecond (so 0.99999999999 is day 1 at midnight). Like
+// decodeDateTime it never fails: not-a-number is day 0 and values beyond the
+// years 1 to 9999 give the nearest end of the range.
+struct DayAndTime {
+  int dayNumber = 0;
+  int msOfDay = 0;
+};
+DayAndTime splitDateTime(DateTime value);
+// The value of a day number and milliseconds of the day (0 to 86 399 999).
+DateTime joinDateTime(int dayNumber, int msOfDay);
+
 // A value broken into its parts, after rounding it to the nearest
 // millisecond. dayOfWeek is 1 (Sunday) to 7 (Saturday).
 struct DateTimeParts {
@@ -44,9 +56,7 @@ struct DateTimeParts {
   int dayNumber = 0;
 };
 
-// Never fails: a value that no conversion produces (not a number, or beyond
-// the years 1 to 9999) gives the parts of day 0 or of the nearest end of the
-// range, so that showing garbage can never crash.
+// Never fails, as splitDateTime, so that showing garbage can never crash.
 DateTimeParts decodeDateTime(DateTime value);
 
 }  // namespace morvel

@@ -1,16 +1,13 @@
 // StringList: items, capacity, line and comma text, whole-file load and save.
 #include "base/StringList.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <cstring>
-#include <memory>
+#include <functional>
 
 #include "base/Exception.h"
+#include "base/WholeFile.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -21,6 +18,8 @@ namespace morvel {
 namespace {
 
 constexpr char kQuote = '"';
+constexpr std::size_t kFirstBlock = 4096;
+constexpr std::size_t kLargestBlock = std::size_t{8} << 20;
 
 bool isBlank(unsigned char c) { return c >= 1 && c <= 32; }
 
@@ -54,67 +53,38 @@ std::size_t findLineEnd(const char* p, std::size_t n) {
   return n;
 }
 
-// Closes a descriptor on every path out of load and save.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
+// Calls line(start, length) for every line of the text, as setText splits it.
+template <class LineFn>
+void forEachLine(const char* text, std::size_t size, LineFn line) {
+  std::size_t pos = 0;
+  while (pos < size && text[pos] != '\0') {
+    const std::size_t length = findLineEnd(text + pos, size - pos);
+    line(text + pos, length);
+    pos += length;
+    if (pos < size && text[pos] == '\r') ++pos;
+    if (pos < size && text[pos] == '\n') ++pos;
   }
-  int get() const { return fd_; }
-  // Closes now and reports whether the close succeeded (a deferred write
-  // error can surface only here).
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-// The whole content of a file in one buffer. Files that report no size
-// (pipes, /proc entries) are read until their end all the same.
-struct FileBytes {
-  std::unique_ptr<char[]> data;
-  std::size_t size = 0;
-};
-
-FileBytes readWholeFile(const std::string& fileName) {
-  FileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) throw FileOpenError(fileName);
-  struct stat info {};
-  if (::fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) throw FileOpenError(fileName);
-
-  std::size_t capacity = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096;
-  // new char[] rather than a std::string: the buffer is filled by read(), so
-  // zeroing 150 MB first would only cost time.
-  FileBytes bytes{std::unique_ptr<char[]>(new char[capacity]), 0};
-  for (;;) {
-    if (bytes.size == capacity) {
-      const std::size_t grown = capacity * 2;
-      std::unique_ptr<char[]> bigger(new char[grown]);
-      std::memcpy(bigger.get(), bytes.data.get(), bytes.size);
-      bytes.data = std::move(bigger);
-      capacity = grown;
-    }
-    const ssize_t got = ::read(fd.get(), bytes.data.get() + bytes.size, capacity - bytes.size);
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      throw FileOpenError(fileName);
-    }
-    bytes.size += static_cast<std::size_t>(got);
-  }
-  return bytes;
 }
 
 }  // namespace
 
-const std::string& StringList::item(int index) const {
+StringList::StringList(const StringList& other) { *this = other; }
+
+StringList& StringList::operator=(const StringList& other) {
+  if (this == &other) return *this;
+  clear();
+  reserveFor(other.items_.size());
+  std::size_t bytes = 0;
+  for (const std::string_view s : other.items_) bytes += s.size();
+  if (bytes > 0) {
+    blocks_.emplace_back(bytes);
+    used_ = 0;
+  }
+  for (const std::string_view s : other.items_) items_.push_back(store(s));
+  return *this;
+}
+
+std::string_view StringList::item(int index) const {
   if (index < 0 || index >= count()) throw StringListError::indexOutOfBounds(index);
   return items_[static_cast<std::size_t>(index)];
 }
@@ -131,59 +101,94 @@ void StringList::reserveFor(std::size_t n) {
   capacity_ = static_cast<int>(grown);
 }
 
-int StringList::append(std::string item) {
+bool StringList::holds(std::string_view bytes) const {
+  const std::less<const char*> before;
+  for (const ByteBlock& block : blocks_) {
+    if (!before(bytes.data(), block.data()) && !before(block.data() + block.size(), bytes.data())) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string_view StringList::store(std::string_view bytes) {
+  if (bytes.empty()) return std::string_view();
+  if (blocks_.empty() || blocks_.back().size() - used_ < bytes.size()) {
+    // Blocks double up to 8 MB; from 2 MB on they sit on huge pages.
+    const std::size_t next =
+        blocks_.empty() ? kFirstBlock : std::min(kLargestBlock, blocks_.back().size() * 2);
+    blocks_.emplace_back(std::max(next, bytes.size()));
+    used_ = 0;
+  }
+  char* at = blocks_.back().data() + used_;
+  std::memcpy(at, bytes.data(), bytes.size());
+  used_ += bytes.size();
+  return std::string_view(at, bytes.size());
+}
+
+char* StringList::restartWith(std::string_view source) {
+  items_.clear();
+  const std::size_t size = source.size();
+  if (!holds(source)) {
+    // Keep one block that fits without wasting much, so a list refilled line
+    // after line reuses it.
+    for (ByteBlock& block : blocks_) {
+      if (block.size() >= size && block.size() <= 4 * size + kFirstBlock * 16) {
+        ByteBlock kept = std::move(block);
+        blocks_.clear();
+        blocks_.push_back(std::move(kept));
+        if (size > 0) std::memcpy(blocks_.back().data(), source.data(), size);
+        used_ = size;
+        return blocks_.back().data();
+      }
+    }
+  }
+  ByteBlock fresh(std::max(size, kFirstBlock));
+  if (size > 0) std::memcpy(fresh.data(), source.data(), size);
+  blocks_.clear();
+  blocks_.push_back(std::move(fresh));
+  used_ = size;
+  return blocks_.back().data();
+}
+
+int StringList::append(std::string_view item) {
   const std::size_t index = items_.size();
   reserveFor(index + 1);
-  items_.push_back(std::move(item));
+  items_.push_back(store(item));
   return static_cast<int>(index);
 }
 
-void StringList::insert(int index, std::string item) {
+void StringList::insert(int index, std::string_view item) {
   if (index < 0 || index > count()) throw StringListError::indexOutOfBounds(index);
   reserveFor(items_.size() + 1);
-  items_.insert(items_.begin() + index, std::move(item));
+  items_.insert(items_.begin() + index, store(item));
 }
 
 void StringList::clear() {
-  std::vector<std::string>().swap(items_);
+  decltype(items_)().swap(items_);
   capacity_ = 0;
+  blocks_.clear();
+  used_ = 0;
 }
 
-void StringList::assignItem(std::size_t i, const char* data, std::size_t size) {
-  if (i < items_.size()) {
-    items_[i].assign(data, size);
-  } else {
-    reserveFor(i + 1);
-    items_.emplace_back(data, size);
+void StringList::setText(std::string_view text) {
+  // Only the bytes before a NUL can become lines.
+  if (const void* nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size())) {
+    text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
   }
+  const char* copy = restartWith(text);
+  forEachLine(copy, text.size(), [this](const char* line, std::size_t length) {
+    reserveFor(items_.size() + 1);
+    items_.emplace_back(line, length);
+  });
 }
-
-void StringList::truncate(std::size_t n) {
-  if (n < items_.size())
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(n), items_.end());
-}
-
-void StringList::splitLines(const char* text, std::size_t size) {
-  std::size_t n = 0;
-  std::size_t pos = 0;
-  while (pos < size && text[pos] != '\0') {
-    const std::size_t length = findLineEnd(text + pos, size - pos);
-    assignItem(n++, text + pos, length);
-    pos += length;
-    if (pos < size && text[pos] == '\r') ++pos;
-    if (pos < size && text[pos] == '\n') ++pos;
-  }
-  truncate(n);
-}
-
-void StringList::setText(std::string_view text) { splitLines(text.data(), text.size()); }
 
 std::string StringList::text() const {
   std::size_t size = 0;
-  for (const std::string& s : items_) size += s.size() + 2;
+  for (const std::string_view s : items_) size += s.size() + 2;
   std::string out;
   out.reserve(size);
-  for (const std::string& s : items_) {
+  for (const std::string_view s : items_) {
     out.append(s);
     out.append("\r\n", 2);
   }
@@ -191,99 +196,83 @@ std::string StringList::text() const {
 }
 
 void StringList::loadFromFile(const std::string& fileName) {
-  const FileBytes bytes = readWholeFile(fileName);
-  // Most loads go into a fresh list: knowing the line count up front spares
-  // the repeated growth of a million slots.
-  if (items_.empty()) {
-    std::size_t lines = 0;
-    const char* p = bytes.data.get();
-    std::size_t pos = 0;
-    while (pos < bytes.size && p[pos] != '\0') {
-      pos += findLineEnd(p + pos, bytes.size - pos);
-      ++lines;
-      if (pos < bytes.size && p[pos] == '\r') ++pos;
-      if (pos < bytes.size && p[pos] == '\n') ++pos;
-    }
-    reserveFor(lines);
-  }
-  splitLines(bytes.data.get(), bytes.size);
+  FileContent file = readWholeFile(fileName);
+  // The file's block becomes the list's storage and its lines point into
+  // it. Counting the lines first sizes the slots in one step.
+  const char* p = file.block.data();
+  std::size_t lines = 0;
+  forEachLine(p, file.size, [&lines](const char*, std::size_t) { ++lines; });
+  items_.clear();
+  blocks_.clear();
+  reserveFor(lines);
+  forEachLine(p, file.size,
+              [this](const char* line, std::size_t length) { items_.emplace_back(line, length); });
+  used_ = file.size;
+  blocks_.push_back(std::move(file.block));
 }
 
 void StringList::saveToFile(const std::string& fileName) const {
-  FileDescriptor fd(::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (fd.get() < 0) throw FileCreateError(fileName);
-  const std::string content = text();
-  std::size_t written = 0;
-  while (written < content.size()) {
-    const ssize_t put = ::write(fd.get(), content.data() + written, content.size() - written);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) throw WriteError();
-    written += static_cast<std::size_t>(put);
+  // Built in a block rather than a std::string: a million lines want huge
+  // pages, and the content is never needed as a string.
+  std::size_t size = 0;
+  for (const std::string_view s : items_) size += s.size() + 2;
+  ByteBlock content(size);
+  char* out = content.data();
+  for (const std::string_view s : items_) {
+    if (!s.empty()) std::memcpy(out, s.data(), s.size());
+    out += s.size();
+    *out++ = '\r';
+    *out++ = '\n';
   }
-  if (!fd.close()) throw WriteError();
+  writeWholeFile(fileName, std::string_view(content.data(), size));
 }
 
 void StringList::setCommaText(std::string_view text) {
-  const char* p = text.data();
   // Parsing stops at a NUL byte; cutting the text there once lets every step
-  // below treat the end of the text as the only stop.
-  std::size_t size = text.size();
-  if (size > 0) {
-    if (const void* nul = std::memchr(p, '\0', size)) {
-      size = static_cast<std::size_t>(static_cast<const char*>(nul) - p);
-    }
+  // below treat the end of the text as the only stop. The items are parsed
+  // in a copy of the text, in place: unquoting only ever shortens an item.
+  if (const void* nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size())) {
+    text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
   }
+  const std::size_t size = text.size();
+  char* p = restartWith(text);
   auto skipBlanks = [&](std::size_t& pos) {
     while (pos < size && isBlank(static_cast<unsigned char>(p[pos]))) ++pos;
   };
-  // After an item: blanks, then at most one comma and the blanks after it.
-  auto skipSeparator = [&](std::size_t& pos) {
-    skipBlanks(pos);
-    if (pos < size && p[pos] == ',') {
-      ++pos;
-      skipBlanks(pos);
-    }
+  auto add = [&](const char* item, std::size_t length) {
+    reserveFor(items_.size() + 1);
+    items_.emplace_back(item, length);
   };
 
-  std::size_t n = 0;
   std::size_t pos = 0;
-  std::string quoted;
   skipBlanks(pos);
   while (pos < size) {
     if (p[pos] == kQuote) {
-      // A quoted item runs to the next quote that is not doubled. Items
-      // without doubled quotes are copied from the text in one piece.
-      ++pos;
-      const char* q = static_cast<const char*>(std::memchr(p + pos, kQuote, size - pos));
-      if (q != nullptr && !(q + 1 < p + size && q[1] == kQuote)) {
-        assignItem(n++, p + pos, static_cast<std::size_t>(q - (p + pos)));
-        pos = static_cast<std::size_t>(q - p) + 1;
-        skipSeparator(pos);
-        continue;
-      }
-      quoted.clear();
+      // A quoted item runs to the next quote that is not doubled; each
+      // doubled quote stands for one.
+      const std::size_t start = ++pos;
+      std::size_t length = 0;
       bool closed = false;
       while (pos < size) {
         const char* next = static_cast<const char*>(std::memchr(p + pos, kQuote, size - pos));
-        if (next == nullptr) {
-          quoted.append(p + pos, size - pos);
-          pos = size;
-          break;
-        }
-        const std::size_t at = static_cast<std::size_t>(next - p);
-        quoted.append(p + pos, at - pos);
-        if (at + 1 < size && p[at + 1] == kQuote) {
-          quoted.push_back(kQuote);
-          pos = at + 2;
+        const std::size_t end = next ? static_cast<std::size_t>(next - p) : size;
+        // Only after a doubled quote does the item lag behind the text.
+        if (start + length != pos) std::memmove(p + start + length, p + pos, end - pos);
+        length += end - pos;
+        pos = end;
+        if (pos == size) break;
+        if (pos + 1 < size && p[pos + 1] == kQuote) {
+          p[start + length++] = kQuote;
+          pos += 2;
         } else {
-          pos = at + 1;
+          ++pos;
           closed = true;
           break;
         }
       }
       // Without a closing quote the last character is taken for it.
-      if (!closed && !quoted.empty()) quoted.pop_back();
-      assignItem(n++, quoted.data(), quoted.size());
+      if (!closed && length > 0) --length;
+      add(p + start, length);
     } else {
       const std::size_t start = pos;
       while (pos < size) {
@@ -291,11 +280,14 @@ void StringList::setCommaText(std::string_view text) {
         if (isBlank(c) || c == ',') break;
         ++pos;
       }
-      assignItem(n++, p + start, pos - start);
+      add(p + start, pos - start);
     }
-    skipSeparator(pos);
+    skipBlanks(pos);
+    if (pos < size && p[pos] == ',') {
+      ++pos;
+      skipBlanks(pos);
+    }
   }
-  truncate(n);
 }
 
 std::string StringList::commaText() const {
@@ -303,7 +295,7 @@ std::string StringList::commaText() const {
   std::string out;
   for (std::size_t i = 0; i < items_.size(); ++i) {
     if (i > 0) out.push_back(',');
-    const std::string& s = items_[i];
+    const std::string_view s = items_[i];
     bool needsQuotes = false;
     for (const char ch : s) {
       const unsigned char c = static_cast<unsigned char>(ch);

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/BlockMemory.h"
+
 namespace morvel {
 
 // An ordered list of byte strings (any byte, NUL included, may sit inside an
@@ -14,31 +16,38 @@ namespace morvel {
 // list is never sorted. Indexes are ints so that a negative index is reported
 // as what it is ("List index out of bounds (-1)").
 //
+// The list owns copies of its items' bytes. Items are handed out as views,
+// which stay valid until the list is next cleared, replaced (setText,
+// loadFromFile, setCommaText), assigned or destroyed; appending and
+// inserting leave earlier views valid. A loaded file is kept as one block
+// that its lines point into, so loading copies no line.
+//
 // Capacity: the item slots grow by a quarter when there are more than 64 of
 // them, by 16 from 9 to 64 and by 4 up to 8; clear() releases them all. The
-// replacing operations (setText, loadFromFile, setCommaText) keep the slots
-// and item buffers they already have, so a list that is refilled line after
-// line stops allocating once it has seen the widest line.
+// replacing operations keep the slots and the byte storage they already have
+// when it fits, so a list refilled line after line stops allocating.
 class StringList {
  public:
   StringList() = default;
+  StringList(const StringList& other);
+  StringList& operator=(const StringList& other);
+  StringList(StringList&&) noexcept = default;
+  StringList& operator=(StringList&&) noexcept = default;
 
   int count() const { return static_cast<int>(items_.size()); }
   int capacity() const { return capacity_; }
 
-  // The item at index (0 to count-1); throws StringListError otherwise. The
-  // reference lives until the list next changes.
-  const std::string& item(int index) const;
-  // Every item, for loops that want no bounds check per access; valid until
-  // the list next changes.
-  std::span<const std::string> items() const { return items_; }
+  // The item at index (0 to count-1); throws StringListError otherwise.
+  std::string_view item(int index) const;
+  // Every item, for loops that want no bounds check per access.
+  std::span<const std::string_view> items() const { return {items_.data(), items_.size()}; }
 
-  // Adds item after the last one; returns its index (the old count).
-  int append(std::string item);
-  // Puts item at index (0 to count, count appends), moving the later items up;
-  // throws StringListError for any other index.
-  void insert(int index, std::string item);
-  // Removes every item and releases the slots (capacity 0).
+  // Adds a copy of item after the last one; returns its index (the old count).
+  int append(std::string_view item);
+  // Puts a copy of item at index (0 to count, count appends), moving the
+  // later items up; throws StringListError for any other index.
+  void insert(int index, std::string_view item);
+  // Removes every item and releases the slots (capacity 0) and the bytes.
   void clear();
 
   // Replaces the content with the lines of text: CR LF, a lone CR and a lone
@@ -52,9 +61,9 @@ class StringList {
   // taken as they are (a byte-order mark belongs to the first line). Throws
   // FileOpenError, leaving the list unchanged, when the file cannot be read.
   void loadFromFile(const std::string& fileName);
-  // Creates or truncates the file and writes text() to it. Throws
-  // FileCreateError when the file cannot be created and WriteError when not
-  // every byte was written (the partly written file stays).
+  // Creates or truncates the file and writes text() to it in one write.
+  // Throws FileCreateError when the file cannot be created and WriteError
+  // when not every byte was written (the partly written file stays).
   void saveToFile(const std::string& fileName) const;
 
   // Replaces the content with the items of one comma-separated line. Blanks
@@ -70,15 +79,20 @@ class StringList {
  private:
   // Makes room for at least n items, growing by the rule above.
   void reserveFor(std::size_t n);
-  // Overwrites item i (reusing its buffer) or appends it when i == count.
-  void assignItem(std::size_t i, const char* data, std::size_t size);
-  // Drops the items from n on, keeping the slots.
-  void truncate(std::size_t n);
-  // Splits text into lines, reusing the current items.
-  void splitLines(const char* text, std::size_t size);
+  // A copy of bytes in the list's storage.
+  std::string_view store(std::string_view bytes);
+  // Drops every item and starts the storage afresh with a copy of source,
+  // which the caller may then rewrite in place. Keeps the slots, and one
+  // block of the present storage when it fits; source may lie within it.
+  char* restartWith(std::string_view source);
+  // Whether bytes lie within the list's storage.
+  bool holds(std::string_view bytes) const;
 
-  std::vector<std::string> items_;
+  std::vector<std::string_view, BlockAllocator<std::string_view>> items_;
   int capacity_ = 0;
+  // Append-only byte storage the items point into; dropped all together.
+  std::vector<ByteBlock> blocks_;
+  std::size_t used_ = 0;  // bytes taken in blocks_.back()
 };
 
 }  // namespace morvel

@@ -56,6 +56,25 @@ TEST(NormaliseLine, ReusesTheOutputAndQuotesBothEnds) {
   EXPECT_EQ(out, "\"\"");
 }
 
+TEST(NormaliseLine, TenMegabyteLineKeepsEveryField) {
+  // 1000 fields of 10 000 bytes, every other one quoted around a comma.
+  std::string line;
+  for (int i = 0; i < 1000; ++i) {
+    if (i > 0) line += ',';
+    const std::string body(9999, static_cast<char>('a' + i % 26));
+    if (i % 2) {
+      line.append("\"").append(body, 0, 5000).append(",").append(body, 5000).append("\"");
+    } else {
+      line.append(body).append("x");
+    }
+  }
+  const std::vector<std::string> fields = fieldsOf(line);
+  ASSERT_EQ(fields.size(), 1000u);
+  EXPECT_EQ(fields[1].size(), 10000u);
+  EXPECT_EQ(fields[1][5000], ',');
+  EXPECT_EQ(fields[998], std::string(9999, 'k') + "x");
+}
+
 TEST(FieldNameFor, NumbersEmptyHeaderFieldsFromOne) {
   BlankCounter counter;
   std::vector<std::string> names;

@@ -8,6 +8,7 @@
 
 #include "base/Exception.h"
 #include "base/StringList.h"
+#include "base/StringUtils.h"
 #include "tests/TestSupport.h"
 
 namespace morvel {
@@ -129,6 +130,18 @@ TEST(StringListCommaText, RoundTripLosesOnlyATrailingEmptyItem) {
   EXPECT_EQ(itemsOf(parsed), (std::vector<std::string>{"a"}));
 }
 
+TEST(StringUtils, FirstOccurrenceIsOneBasedAndReplaceAllNeverRescans) {
+  EXPECT_EQ(firstOccurrence("b", "abcb"), 2u);
+  EXPECT_EQ(firstOccurrence("\"", "a\"\""), 2u);
+  EXPECT_EQ(firstOccurrence("abc", "ab"), 0u);
+  EXPECT_EQ(firstOccurrence("", "ab"), 0u);
+  EXPECT_EQ(firstOccurrence("a", ""), 0u);
+  EXPECT_EQ(replaceAll("a,b,,c", ",", "\",\""), "a\",\"b\",\"\",\"c");
+  EXPECT_EQ(replaceAll("aaa", "aa", "X"), "Xa");
+  EXPECT_EQ(replaceAll("ab", "a", "aa"), "aab");
+  EXPECT_EQ(replaceAll("ab", "", "x"), "ab");
+}
+
 TEST(StringListItems, AppendInsertAndBounds) {
   StringList list;
   EXPECT_EQ(list.append("b"), 0);
@@ -164,6 +177,27 @@ TEST(StringListCapacity, GrowsByFourThenSixteenThenAQuarter) {
   list.clear();
   EXPECT_EQ(list.count(), 0);
   EXPECT_EQ(list.capacity(), 0);
+}
+
+TEST(StringListStorage, ItemsSurviveGrowthCopiesAndRefillsFromThemselves) {
+  StringList list;
+  list.setText("a,\"b c\"\r\nsecond line");
+  const std::string_view second = list.item(1);
+  for (int i = 0; i < 20000; ++i) list.append(std::string(100, static_cast<char>('0' + i % 10)));
+  EXPECT_EQ(second, "second line");
+
+  list.setCommaText(list.item(0));
+  EXPECT_EQ(itemsOf(list), (std::vector<std::string>{"a", "b c"}));
+  StringList copy = list;
+  list.setText(list.item(1));
+  EXPECT_EQ(itemsOf(list), (std::vector<std::string>{"b c"}));
+  list.clear();
+  list.append("x");
+  EXPECT_EQ(itemsOf(copy), (std::vector<std::string>{"a", "b c"}));
+  const StringList& same = copy;
+  copy = same;
+  copy.insert(1, copy.item(1));
+  EXPECT_EQ(itemsOf(copy), (std::vector<std::string>{"a", "b c", "b c"}));
 }
 
 // A scratch folder per test, removed with everything in it.

@@ -1,0 +1,127 @@
+// The sample-shaped CSV generator; see SampleCsv.h.
+#include "bench/SampleCsv.h"
+
+#include <array>
+#include <cstdio>
+#include <string_view>
+
+#include "base/WholeFile.h"
+
+namespace morvel::bench {
+
+namespace {
+
+// A small, fast generator with a fixed algorithm (splitmix64), so that the
+// data does not change with the standard library.
+class Random {
+ public:
+  explicit Random(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t next() {
+    std::uint64_t z = (state_ += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+  }
+  // A number from 0 to n - 1.
+  int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
+  template <class Array>
+  std::string_view pick(const Array& choices) {
+    return choices[static_cast<std::size_t>(below(static_cast<int>(choices.size())))];
+  }
+
+ private:
+  std::uint64_t state_;
+};
+
+constexpr std::array<std::string_view, 10> kProducts = {
+    "Splined Shaft",   "Drive Flange",   "Gear Housing", "Bearing Cap",     "Pump Impeller",
+    "Valve Body Assy", "Output Spindle", "Cam Follower", "Coupling Sleeve", "Worm Gear Blank"};
+constexpr std::array<std::string_view, 10> kOperations = {
+    " Rough Turn Diameter", " Mill Keyway",        " Finish Turn Bore", " Drill Cross Holes",
+    " Grind Journal",       " Deburr and Inspect", " Hob Teeth",        " Heat Treat",
+    " Broach Spline",       " Face and Chamfer"};
+constexpr std::array<std::string_view, 8> kResources = {
+    "Lathe",          "Machining Centre", "Cylindrical Grinder", "Gear Hobber", "Bench Inspection",
+    "Furnace Line 2", "Vertical Broach",  "CNC Turning Cell 4"};
+
+void appendNumber(std::string& out, int value, int digits) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%0*d", digits, value);
+  out += buffer;
+}
+
+void appendLetters(std::string& out, Random& random, int count) {
+  for (int i = 0; i < count; ++i) out += static_cast<char>('A' + random.below(26));
+}
+
+// dd/mm/yy, always a valid date (days up to 28).
+void appendDate(std::string& out, Random& random) {
+  appendNumber(out, 1 + random.below(28), 2);
+  out += '/';
+  appendNumber(out, 1 + random.below(12), 2);
+  out += '/';
+  appendNumber(out, random.below(100), 2);
+}
+
+void appendDateTime(std::string& out, Random& random) {
+  appendDate(out, random);
+  out += ' ';
+  appendNumber(out, random.below(24), 2);
+  out += ':';
+  appendNumber(out, random.below(60), 2);
+}
+
+}  // namespace
+
+std::string sampleCsvHeader() {
+  return "Part No.,Product,Order No.,Priority,Op. No.,Operation Name,Resource,Quantity,"
+         "Earliest Start Date,Due Date,Setup Start,Start Time,End Time";
+}
+
+std::string makeSampleCsv(std::size_t rows, std::uint64_t seed) {
+  Random random(seed);
+  std::string out;
+  out.reserve((rows + 1) * 160);
+  out += sampleCsvHeader();
+  out += "\r\n";
+  for (std::size_t row = 0; row < rows; ++row) {
+    appendNumber(out, 1 + random.below(99999), 1);
+    out += '-';
+    appendLetters(out, random, 3);
+    out += ',';
+    out += random.pick(kProducts);
+    out += ',';
+    appendNumber(out, random.below(1000), 3);
+    appendLetters(out, random, 3);
+    out += ',';
+    appendNumber(out, 1 + random.below(99), 1);
+    out += ',';
+    appendNumber(out, 10 * (1 + random.below(9)), 1);
+    out += ',';
+    if (random.below(20) == 0) {
+      out += "\" Drill, Ream and \"\"Tap\"\"\"";
+    } else {
+      out += random.pick(kOperations);
+    }
+    out += ',';
+    out += random.pick(kResources);
+    out += ',';
+    appendNumber(out, 1 + random.below(500), 1);
+    for (int i = 0; i < 2; ++i) {
+      out += ',';
+      appendDate(out, random);
+    }
+    for (int i = 0; i < 3; ++i) {
+      out += ',';
+      appendDateTime(out, random);
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+void writeSampleCsv(const std::string& fileName, std::size_t rows, std::uint64_t seed) {
+  writeWholeFile(fileName, makeSampleCsv(rows, seed));
+}
+
+}  // namespace morvel::bench
