@@ -1,6 +1,7 @@
 // B-tree algorithms over index pages; see BTree.h.
 #include "table/engine/BTree.h"
 
+#include <bit>
 #include <cstring>
 
 #include "table/engine/Bytes.h"
@@ -21,6 +22,30 @@ std::uint32_t nextOf(const std::uint8_t* p) { return bytes::get32(p + page::kNex
 void setPrev(std::uint8_t* p, std::uint32_t o) { bytes::put32(p + page::kPrev, o); }
 void setNext(std::uint8_t* p, std::uint32_t o) { bytes::put32(p + page::kNext, o); }
 
+// memcmp's order, eight bytes at a time: binary searches over short keys
+// spend most of their time here.
+inline int compareKeys(const std::uint8_t* a, const std::uint8_t* b, std::size_t n) {
+  while (n >= 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    if (x != y) {
+      if constexpr (std::endian::native == std::endian::little) {
+        x = __builtin_bswap64(x);
+        y = __builtin_bswap64(y);
+      }
+      return x < y ? -1 : 1;
+    }
+    a += 8;
+    b += 8;
+    n -= 8;
+  }
+  for (; n > 0; --n, ++a, ++b) {
+    if (*a != *b) return *a < *b ? -1 : 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 BTree::BTree(IndexFile& file, int index, int keyLength, std::string name)
@@ -32,7 +57,8 @@ BTree::BTree(IndexFile& file, int index, int keyLength, std::string name)
       innerStride_(keyLength + 8),
       leafCapacity_(kPageEntryBytes / (keyLength + 6)),
       innerCapacity_(kPageEntryBytes / (keyLength + 10)),
-      scratch_(2 * kPageSize + static_cast<std::size_t>(keyLength + 8)) {
+      scratch_(2 * kPageSize + static_cast<std::size_t>(keyLength + 8)),
+      entry_(static_cast<std::size_t>(keyLength + 8)) {
   path_.reserve(kMaxDepth + 1);
 }
 
@@ -59,11 +85,15 @@ PageRef BTree::loadSibling(std::uint32_t offset, const std::uint8_t* like) {
   return ref;
 }
 
+// Both searches look at the last entry first: keys that only grow (an
+// auto-increment primary, the slot index) always land behind it.
 int BTree::lowerBound(std::uint8_t* p, const std::uint8_t* key) const {
+  const auto k = static_cast<std::size_t>(keyLength_);
   int lo = 0, hi = countOf(p);
+  if (hi > 0 && compareKeys(entryAt(p, hi - 1), key, k) < 0) return hi;
   while (lo < hi) {
     const int mid = (lo + hi) / 2;
-    if (std::memcmp(entryAt(p, mid), key, static_cast<std::size_t>(keyLength_)) < 0) {
+    if (compareKeys(entryAt(p, mid), key, k) < 0) {
       lo = mid + 1;
     } else {
       hi = mid;
@@ -73,10 +103,12 @@ int BTree::lowerBound(std::uint8_t* p, const std::uint8_t* key) const {
 }
 
 int BTree::upperBound(std::uint8_t* p, const std::uint8_t* key) const {
+  const auto k = static_cast<std::size_t>(keyLength_);
   int lo = 0, hi = countOf(p);
+  if (hi > 0 && compareKeys(entryAt(p, hi - 1), key, k) <= 0) return hi;
   while (lo < hi) {
     const int mid = (lo + hi) / 2;
-    if (std::memcmp(entryAt(p, mid), key, static_cast<std::size_t>(keyLength_)) <= 0) {
+    if (compareKeys(entryAt(p, mid), key, k) <= 0) {
       lo = mid + 1;
     } else {
       hi = mid;
@@ -281,22 +313,22 @@ struct Placed {
 
 }  // namespace
 
-void BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
-  ++version_;
+bool BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
   const auto k = static_cast<std::size_t>(keyLength_);
-  std::vector<std::uint8_t> entryBytes(static_cast<std::size_t>(innerStride_));
-  std::memcpy(entryBytes.data(), key, k);
-  bytes::putInt32(entryBytes.data() + k, recordNumber);
+  std::uint8_t* entryBytes = entry_.data();
+  std::memcpy(entryBytes, key, k);
+  bytes::putInt32(entryBytes + k, recordNumber);
 
   if (root() == 0) {
     PageRef r = file_.newPage(index_);
     std::uint8_t* p = r.data();
     p[page::kKind] = page::kRootLeaf;
     setCount(p, 1);
-    std::memcpy(entryAt(p, 0), entryBytes.data(), static_cast<std::size_t>(leafStride_));
+    std::memcpy(entryAt(p, 0), entryBytes, static_cast<std::size_t>(leafStride_));
     file_.descriptor(index_).setRoot(r.offset());
     file_.markHeaderChanged();
-    return;
+    ++version_;
+    return true;
   }
 
   struct Clear {
@@ -305,7 +337,9 @@ void BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
   } clear{path_};
   PageRef leaf = descend(key, Choose::LastAtMost, nullptr);
   const int pos = lowerBound(leaf.data(), key);
-  if (pos < countOf(leaf.data()) && std::memcmp(entryAt(leaf.data(), pos), key, k) == 0) corrupt();
+  if (pos < countOf(leaf.data()) && std::memcmp(entryAt(leaf.data(), pos), key, k) == 0)
+    return false;
+  ++version_;
   path_.push_back({std::move(leaf), pos});
 
   // Puts an entry at `pos` of a page, splitting it when it overflows: the
@@ -357,7 +391,7 @@ void BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
   };
 
   std::size_t level = path_.size() - 1;
-  Placed placed = place(path_[level].page, pos, entryBytes.data());
+  Placed placed = place(path_[level].page, pos, entryBytes);
   bool firstChanged = pos == 0;
   while (level > 0) {
     Step& up = path_[level - 1];
@@ -368,11 +402,11 @@ void BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
     if (firstChanged) std::memcpy(e, entryAt(child, 0), k);
     if (placed.split) {
       bytes::put32(e + k + 4, static_cast<std::uint32_t>(subtreeCount(child)));
-      std::memcpy(entryBytes.data(), entryAt(placed.right.data(), 0), k);
-      bytes::put32(entryBytes.data() + k, placed.right.offset());
-      bytes::put32(entryBytes.data() + k + 4,
+      std::memcpy(entryBytes, entryAt(placed.right.data(), 0), k);
+      bytes::put32(entryBytes + k, placed.right.offset());
+      bytes::put32(entryBytes + k + 4,
                    static_cast<std::uint32_t>(subtreeCount(placed.right.data())));
-      placed = place(up.page, up.slot + 1, entryBytes.data());
+      placed = place(up.page, up.slot + 1, entryBytes);
     } else {
       bytes::put32(e + k + 4, bytes::get32(e + k + 4) + 1);
     }
@@ -396,6 +430,7 @@ void BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
     file_.descriptor(index_).setRoot(r.offset());
     file_.markHeaderChanged();
   }
+  return true;
 }
 
 // ---- delete ---------------------------------------------------------------

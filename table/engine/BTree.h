@@ -39,8 +39,8 @@ class BTree {
   // Keys in the tree below `key`.
   std::uint64_t countBelow(const std::uint8_t* key);
 
-  // Adds a key that is not yet in the tree (8965 when it is).
-  void insert(const std::uint8_t* key, std::int32_t recordNumber);
+  // Adds a key; false (and nothing changed) when the tree has it already.
+  bool insert(const std::uint8_t* key, std::int32_t recordNumber);
   // Removes a key (8965 when it is missing).
   void remove(const std::uint8_t* key);
   // Whether some key starts with the first `length` bytes of `key`; its
@@ -94,6 +94,7 @@ class BTree {
   std::uint64_t version_ = 0;
   std::vector<Step> path_;  // root first; the leaf is the last step
   EngineBlock scratch_;     // room for a page and one more entry
+  EngineBlock entry_;       // the entry being placed
 };
 
 }  // namespace morvel

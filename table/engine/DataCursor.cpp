@@ -178,9 +178,12 @@ void DataCursor::positionOn(std::int32_t record, const std::uint8_t* image) {
   ordinalValid_ = false;
 }
 
-void DataCursor::positionAt(const BTree::Position& at, std::uint64_t ordinal) {
+// Takes the entry just read into probe_ (with its record number) as the
+// cursor's position.
+void DataCursor::positionAt(const BTree::Position& at, std::int32_t record, std::uint64_t ordinal) {
   BTree& t = tree();
-  t.entry(at, key_.data(), &record_);
+  std::swap(key_, probe_);
+  record_ = record;
   where_ = Where::OnKey;
   atStart_ = false;
   atEnd_ = false;
@@ -199,7 +202,7 @@ int DataCursor::failRead(std::uint8_t* buffer, int code) {
 }
 
 void DataCursor::copyRecord(std::uint8_t* buffer, bool backward) {
-  const Record& r = table_->data().record(record_, backward);
+  const Record& r = table_->data().record(record_, backward ? Access::Backward : Access::Forward);
   std::memcpy(buffer, r.image(), static_cast<std::size_t>(recordSize_));
 }
 
@@ -242,8 +245,9 @@ int DataCursor::readNext(std::uint8_t* buffer) {
   } else {
     found = t.seekAfter(key_.data(), at);
   }
+  std::int32_t record = 0;
   if (found) {
-    t.entry(at, probe_.data(), nullptr);
+    t.entry(at, probe_.data(), &record);
     found = inRange(probe_.data());
   }
   if (!found) {
@@ -253,7 +257,7 @@ int DataCursor::readNext(std::uint8_t* buffer) {
     posValid_ = false;
     return failRead(buffer, kAtEnd);
   }
-  positionAt(at, ordinal);
+  positionAt(at, record, ordinal);
   copyRecord(buffer, false);
   return kOk;
 }
@@ -278,8 +282,9 @@ int DataCursor::readPrior(std::uint8_t* buffer) {
   } else {
     found = t.seekBefore(key_.data(), at);
   }
+  std::int32_t record = 0;
   if (found) {
-    t.entry(at, probe_.data(), nullptr);
+    t.entry(at, probe_.data(), &record);
     found = inRange(probe_.data());
   }
   if (!found) {
@@ -289,7 +294,7 @@ int DataCursor::readPrior(std::uint8_t* buffer) {
     posValid_ = false;
     return failRead(buffer, kAtStart);
   }
-  positionAt(at, ordinal);
+  positionAt(at, record, ordinal);
   copyRecord(buffer, true);
   return kOk;
 }

@@ -189,7 +189,7 @@ class DataCursor {
   void useIndex(int index);
   bool resolve();
   void positionOn(std::int32_t record, const std::uint8_t* image);
-  void positionAt(const BTree::Position& at, std::uint64_t ordinal);
+  void positionAt(const BTree::Position& at, std::int32_t record, std::uint64_t ordinal);
   int failRead(std::uint8_t* buffer, int code);
   void copyRecord(std::uint8_t* buffer, bool backward);
   void releaseLock();

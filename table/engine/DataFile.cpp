@@ -253,7 +253,7 @@ void DataFile::makeRoom(int count) {
   sorted_.erase(firstDropped, sorted_.end());
 }
 
-void DataFile::readRun(std::int32_t number, bool backward) {
+void DataFile::readRun(std::int32_t number, Access access) {
   const std::int32_t slots = slotCount();
   auto next = std::lower_bound(sorted_.begin(), sorted_.end(), number,
                                [](const Record* r, std::int32_t n) { return r->number_ < n; });
@@ -261,24 +261,29 @@ void DataFile::readRun(std::int32_t number, bool backward) {
   // the file's.
   std::int32_t first = number;
   std::int32_t last = number;
-  if (backward) {
+  if (access == Access::Backward) {
     const std::int32_t floor = next == sorted_.begin() ? 1 : (*(next - 1))->number_ + 1;
     first = std::max({floor, number - run_ + 1, 1});
-  } else {
+  } else if (access == Access::Forward) {
     const std::int32_t ceiling = next == sorted_.end() ? slots : (*next)->number_ - 1;
     last = std::min({ceiling, number + run_ - 1, slots});
   }
   const int count = last - first + 1;
   makeRoom(count);
-  std::vector<Record*> run;
-  run.reserve(static_cast<std::size_t>(count));
+  // One read for the whole run, then each slot into its own entry.
+  const auto size = static_cast<std::size_t>(recordSize_);
+  runBuffer_.ensure(static_cast<std::size_t>(count) * size, kRecordImageStep);
+  file_.readAt(slotOffset(first), runBuffer_.data(),
+               static_cast<std::int64_t>(count) * recordSize_);
+  runRecords_.clear();
+  std::vector<Record*>& run = runRecords_;
   try {
     for (std::int32_t n = first; n <= last; ++n) {
       Record* r = takeFreeEntry();
       run.push_back(r);
       r->number_ = n;
       r->changed_ = false;
-      file_.readAt(slotOffset(n), r->image(), recordSize_);
+      std::memcpy(r->image(), runBuffer_.data() + static_cast<std::size_t>(n - first) * size, size);
       const std::uint8_t* image = r->image();
       const std::uint8_t flag = image[kDeletedFlagOffset];
       if (flag > 1 || (flag == 0 && bytes::getInt32(image + kRecordNumberOffset) != n)) {
@@ -294,17 +299,17 @@ void DataFile::readRun(std::int32_t number, bool backward) {
   sorted_.insert(next, run.begin(), run.end());
 }
 
-Record& DataFile::slot(std::int32_t number, bool backward) {
+Record& DataFile::slot(std::int32_t number, Access access) {
   if (number < 1 || number > slotCount()) corruptRecords();
   if (Record* r = findCached(number)) return *r;
-  readRun(number, backward);
+  readRun(number, access);
   Record* r = findCached(number);
   if (!r) corruptRecords();
   return *r;
 }
 
-Record& DataFile::record(std::int32_t number, bool backward) {
-  Record& r = slot(number, backward);
+Record& DataFile::record(std::int32_t number, Access access) {
+  Record& r = slot(number, access);
   if (r.deleted()) corruptRecords();
   return r;
 }

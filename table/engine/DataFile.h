@@ -35,8 +35,10 @@
 //      120     4  0 (a float)
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -126,6 +128,16 @@ class Record {
   bool deleted() const { return image_.data()[kDeletedFlagOffset] != 0; }
   bool changed() const { return changed_; }
   void markChanged() { changed_ = true; }
+  // Takes `image` (a full record image) as this record's, giving back the
+  // old one in its place: an insert hands over the image it built without
+  // copying it.
+  void exchangeImage(EngineBlock& image) {
+    if (image.size() == image_.size()) {
+      std::swap(image, image_);
+    } else {
+      std::memcpy(image_.data(), image.data(), std::min(image.size(), image_.size()));
+    }
+  }
 
  private:
   friend class DataFile;
@@ -133,6 +145,10 @@ class Record {
   bool changed_ = false;
   EngineBlock image_;
 };
+
+// How a record is about to be used: alone (it is read by itself), or as
+// part of a walk forward or backward (a run of records is read with it).
+enum class Access { Single, Forward, Backward };
 
 struct DataFileOptions {
   int blobBlockSize = 512;
@@ -182,10 +198,11 @@ class DataFile {
 
   // Slot `number` in any state (8962 when out of range or malformed). A
   // returned record stays valid until the next call that reads, adds or
-  // flushes records. `backward` reads a run ending at the slot.
-  Record& slot(std::int32_t number, bool backward = false);
+  // flushes records. A walk forward reads a run starting at the slot, a
+  // walk backward one ending at it.
+  Record& slot(std::int32_t number, Access access = Access::Single);
   // Slot `number`, which must hold a record in use (8962 otherwise).
-  Record& record(std::int32_t number, bool backward = false);
+  Record& record(std::int32_t number, Access access = Access::Single);
   // Whether another slot may be appended to a table with this next record
   // number and record size.
   static bool canAppend(std::int64_t nextRecord, int recordSize);
@@ -218,7 +235,7 @@ class DataFile {
   Record* takeFreeEntry();
   void makeRoom(int count);
   void writeBack(Record& record);
-  void readRun(std::int32_t number, bool backward);
+  void readRun(std::int32_t number, Access access);
   void writeHeader();
   void resetCache();
 
@@ -238,6 +255,8 @@ class DataFile {
   std::vector<Record*> spare_;
   int limit_ = 1;
   int run_ = 1;
+  EngineBlock runBuffer_;            // a run as read from the file
+  std::vector<Record*> runRecords_;  // the entries a run is read into
 };
 
 // Today's day number (0001-01-01 = day 1).

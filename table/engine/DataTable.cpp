@@ -178,12 +178,14 @@ std::int32_t DataTable::insert(const std::uint8_t* buffer) {
   bytes::putInt32(image + kAutoIncOffset, autoInc);
 
   // Everything that can refuse the insert is checked before anything
-  // changes: room, duplicates, and the free chain's head.
+  // changes: room, duplicates, and the free chain's head. The primary
+  // index's duplicate test is its own insert, which comes first and
+  // changes nothing when it refuses.
   index_->checkRoom();
   forEachKeyedIndex([&](int i) {
     const KeyLayout& k = keys(i);
     k.build(image, slot, keyBuffer(i));
-    if (i == kPrimaryIndex || index_->descriptor(i).unique()) {
+    if (i != kPrimaryIndex && index_->descriptor(i).unique()) {
       if (tree(i).findPrefix(keyBuffer(i), k.valueLength(), nullptr)) {
         raiseEngineError(kDuplicateKey, name_, tree(i).name());
       }
@@ -199,18 +201,22 @@ std::int32_t DataTable::insert(const std::uint8_t* buffer) {
     oldAutoInc = bytes::getInt32(old.image() + kAutoIncOffset);
   }
 
-  forEachKeyedIndex([&](int i) { tree(i).insert(keyBuffer(i), slot); });
+  forEachKeyedIndex([&](int i) {
+    if (tree(i).insert(keyBuffer(i), slot)) return;
+    if (i == kPrimaryIndex) raiseEngineError(kDuplicateKey, name_, tree(i).name());
+    index_->corruptPages();  // secondary keys end in the slot, so never repeat
+  });
   BTree& slots = tree(kSlotIndex);
   if (reuse) {
     KeyLayout::buildSlotKey(true, oldAutoInc, slot, oldKeyBuffer(kSlotIndex));
     slots.remove(oldKeyBuffer(kSlotIndex));
   }
   KeyLayout::buildSlotKey(false, autoInc, slot, keyBuffer(kSlotIndex));
-  slots.insert(keyBuffer(kSlotIndex), slot);
+  if (!slots.insert(keyBuffer(kSlotIndex), slot)) index_->corruptPages();
 
   Record& record = reuse ? data.takeFreeSlot() : data.appendSlot();
   data.takeNextAutoIncrement();
-  std::memcpy(record.image(), image, size);
+  record.exchangeImage(image_);
   record.markChanged();
   return slot;
 }
@@ -249,7 +255,7 @@ void DataTable::update(std::int32_t number, const std::uint8_t* buffer, const vo
   forEachKeyedIndex([&](int i) {
     if (!changed[static_cast<std::size_t>(i)]) return;
     tree(i).remove(oldKeyBuffer(i));
-    tree(i).insert(keyBuffer(i), number);
+    if (!tree(i).insert(keyBuffer(i), number)) index_->corruptPages();
   });
   Record& record = data.record(number);
   std::memcpy(record.image(), image, size);
@@ -267,7 +273,7 @@ void DataTable::remove(std::int32_t number, const void* by) {
   KeyLayout::buildSlotKey(false, autoInc, number, keyBuffer(kSlotIndex));
   tree(kSlotIndex).remove(keyBuffer(kSlotIndex));
   KeyLayout::buildSlotKey(true, autoInc, number, keyBuffer(kSlotIndex));
-  tree(kSlotIndex).insert(keyBuffer(kSlotIndex), number);
+  if (!tree(kSlotIndex).insert(keyBuffer(kSlotIndex), number)) index_->corruptPages();
   data.markDeleted(data.record(number));
   locks_.erase(number);
 }

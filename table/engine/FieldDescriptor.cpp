@@ -178,8 +178,6 @@ void FieldDescriptor::setName(std::string_view name) {
   std::copy_n(name.begin(), length, &bytes_[kName + 1]);
 }
 
-int FieldDescriptor::offset() const { return bytes::get16(&bytes_[kOffset]); }
-
 void FieldDescriptor::setLayout(int dataLength, int offset) {
   bytes_[kDataLength] = static_cast<std::uint8_t>(dataLength);
   bytes_[kScaleCopy] = bytes_[kScale];

@@ -128,7 +128,7 @@ class FieldDescriptor {
   int scale() const { return bytes_[kScale]; }
   void setScale(int scale) { bytes_[kScale] = static_cast<std::uint8_t>(scale); }
   int dataLength() const { return bytes_[kDataLength]; }
-  int offset() const;
+  int offset() const { return bytes_[kOffset] | (bytes_[kOffset + 1] << 8); }
   bool required() const { return bytes_[kRequired] != 0; }
   void setRequired(bool required) { bytes_[kRequired] = required ? 1 : 0; }
   std::uint8_t caseConversion() const { return bytes_[kCaseConversion]; }

@@ -199,13 +199,19 @@ void IndexFile::insertSorted(Cache& cache, CachedPage* page) {
 void IndexFile::removeSorted(Cache& cache, CachedPage* page) {
   const auto it = std::find(cache.byOffset.begin(), cache.byOffset.end(), page);
   if (it != cache.byOffset.end()) cache.byOffset.erase(it);
-  if (cache.last == page) cache.last = nullptr;
+  for (CachedPage*& r : cache.recent) {
+    if (r == page) r = nullptr;
+  }
 }
 
-// A cache entry to hold another page: a new one while the cache has room,
-// else the least recently used unpinned page (clean pages first; when all
-// are changed, every index's changed pages are written back first).
+// A cache entry to hold another page: a new one while the cache has room
+// (or may still grow), else the least recently used unpinned page (clean
+// pages first; when all are changed, every index's changed pages are
+// written back first).
 CachedPage* IndexFile::obtainEntry(Cache& cache) {
+  if (static_cast<int>(cache.pages.size()) >= cache.capacity && cache.capacity < kMaxCachePages) {
+    cache.capacity = std::min(cache.capacity * 2, kMaxCachePages);
+  }
   if (static_cast<int>(cache.pages.size()) < cache.capacity) {
     cache.pages.push_back(std::make_unique<CachedPage>());
     CachedPage* p = cache.pages.back().get();
@@ -237,9 +243,11 @@ CachedPage* IndexFile::obtainEntry(Cache& cache) {
 PageRef IndexFile::fetch(int index, std::uint32_t offset) {
   if (!isPageOffset(offset)) corruptPages();
   Cache& cache = caches_[static_cast<std::size_t>(index)];
-  if (cache.last && cache.last->offset == offset) {
-    cache.last->lastUse = ++tick_;
-    return PageRef(cache.last);
+  for (CachedPage* r : cache.recent) {
+    if (r && r->offset == offset) {
+      r->lastUse = ++tick_;
+      return PageRef(r);
+    }
   }
   const auto it =
       std::lower_bound(cache.byOffset.begin(), cache.byOffset.end(), offset,
@@ -259,7 +267,7 @@ PageRef IndexFile::fetch(int index, std::uint32_t offset) {
     insertSorted(cache, page);
   }
   page->lastUse = ++tick_;
-  cache.last = page;
+  cache.recent[cache.nextRecent++ % cache.recent.size()] = page;
   return PageRef(page);
 }
 
@@ -286,7 +294,7 @@ PageRef IndexFile::newPage(int index) {
   page->dirty = true;
   page->lastUse = ++tick_;
   insertSorted(cache, page);
-  cache.last = page;
+  cache.recent[cache.nextRecent++ % cache.recent.size()] = page;
   return PageRef(page);
 }
 

@@ -105,6 +105,10 @@ class IndexFile {
   static constexpr std::size_t kDescriptors = 16;
   static constexpr std::int64_t kMaxFileBytes = 2'000'000'000;
   static constexpr int kInitialCachePages = 15;
+  // A cache grows (doubling) up to this many pages before it reuses any:
+  // walking or changing a big table at random would otherwise copy a page
+  // in and out on nearly every step.
+  static constexpr int kMaxCachePages = 512;
 
   IndexFile(std::string tableName, std::string fileName, bool memory);
   ~IndexFile();
@@ -148,7 +152,10 @@ class IndexFile {
   struct Cache {
     std::vector<std::unique_ptr<CachedPage>> pages;
     std::vector<CachedPage*> byOffset;  // sorted by offset
-    CachedPage* last = nullptr;         // the page fetched last, checked first
+    // Pages fetched lately, checked before the sorted lookup: a descent
+    // keeps coming back to the same root and inner pages.
+    std::array<CachedPage*, 4> recent{};
+    std::size_t nextRecent = 0;
     int capacity = kInitialCachePages;
   };
 

@@ -184,7 +184,7 @@ class Checker {
     for (std::int32_t n = 1; n <= slots; ++n) {
       std::vector<std::uint8_t> image;
       try {
-        const Record& r = data.slot(n);
+        const Record& r = data.slot(n, Access::Forward);
         image.assign(r.image(), r.image() + data.recordSize());
       } catch (const EngineError& e) {
         report("slot " + std::to_string(n) + ": " + e.message());

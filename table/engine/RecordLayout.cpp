@@ -13,8 +13,6 @@
 namespace morvel {
 namespace {
 
-constexpr int kStringScratch = kMaxStringSize + 1;
-
 bool isNameStart(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= 129 && c <= 254);
 }
@@ -190,25 +188,27 @@ std::size_t utf8SafeLength(const std::uint8_t* text, std::size_t length) {
 }
 
 void writeString(std::uint8_t* data, const FieldDescriptor& field, const std::uint8_t* value) {
-  const std::size_t maxChars = static_cast<std::size_t>(std::max(field.dataLength() - 1, 0));
-  std::uint8_t scratch[kStringScratch] = {};
-  std::size_t length = 0;
-  while (length < maxChars && value[length] != 0) ++length;
+  const auto dataLength = static_cast<std::size_t>(field.dataLength());
+  const std::size_t maxChars = dataLength > 0 ? dataLength - 1 : 0;
+  const void* nul = std::memchr(value, 0, maxChars);
+  std::size_t length =
+      nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - value) : maxChars;
   if (length == maxChars && length > 0 && value[length] != 0)
     length = utf8SafeLength(value, length);
-  std::memcpy(scratch, value, length);
-  while (length > 0 && scratch[length - 1] == ' ') scratch[--length] = 0;
+  while (length > 0 && value[length - 1] == ' ') --length;
+  std::uint8_t* text = data + 1;
+  std::memcpy(text, value, length);
+  std::memset(text + length, 0, dataLength - length);
   if (field.caseConversion() == FieldDescriptor::kUpperCase) {
     for (std::size_t i = 0; i < length; ++i) {
-      if (scratch[i] >= 'a' && scratch[i] <= 'z') scratch[i] -= 'a' - 'A';
+      if (text[i] >= 'a' && text[i] <= 'z') text[i] -= 'a' - 'A';
     }
   } else if (field.caseConversion() == FieldDescriptor::kLowerCase) {
     for (std::size_t i = 0; i < length; ++i) {
-      if (scratch[i] >= 'A' && scratch[i] <= 'Z') scratch[i] += 'a' - 'A';
+      if (text[i] >= 'A' && text[i] <= 'Z') text[i] += 'a' - 'A';
     }
   }
   data[0] = length > 0 ? 1 : 0;
-  std::memcpy(data + 1, scratch, static_cast<std::size_t>(field.dataLength()));
 }
 
 }  // namespace
