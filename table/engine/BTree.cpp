@@ -188,27 +188,22 @@ bool BTree::last(Position& at) {
 }
 
 bool BTree::seekAtLeast(const std::uint8_t* key, Position& at, std::uint64_t* ordinal) {
+  return seekForward(key, false, at, ordinal);
+}
+
+bool BTree::seekAfter(const std::uint8_t* key, Position& at) {
+  return seekForward(key, true, at, nullptr);
+}
+
+// The first key at least (or, `after`, above) `key`, going on to the next
+// leaf when this one holds none.
+bool BTree::seekForward(const std::uint8_t* key, bool after, Position& at, std::uint64_t* ordinal) {
   if (root() == 0) return false;
   std::uint64_t before = 0;
   PageRef leaf = descend(key, Choose::LastAtMost, &before);
   path_.clear();
-  const int slot = lowerBound(leaf.data(), key);
+  const int slot = after ? upperBound(leaf.data(), key) : lowerBound(leaf.data(), key);
   if (ordinal) *ordinal = before + static_cast<std::uint64_t>(slot) + 1;
-  const int count = countOf(leaf.data());
-  if (slot < count) {
-    at = {leaf.offset(), slot};
-    return true;
-  }
-  at = {leaf.offset(), count - 1};
-  leaf.release();
-  return stepNext(at);
-}
-
-bool BTree::seekAfter(const std::uint8_t* key, Position& at) {
-  if (root() == 0) return false;
-  PageRef leaf = descend(key, Choose::LastAtMost, nullptr);
-  path_.clear();
-  const int slot = upperBound(leaf.data(), key);
   const int count = countOf(leaf.data());
   if (slot < count) {
     at = {leaf.offset(), slot};

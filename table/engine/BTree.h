@@ -74,6 +74,7 @@ class BTree {
   }
   PageRef load(std::uint32_t offset, bool asRoot);
   PageRef loadSibling(std::uint32_t offset, const std::uint8_t* like);
+  bool seekForward(const std::uint8_t* key, bool after, Position& at, std::uint64_t* ordinal);
   PageRef descend(const std::uint8_t* key, Choose choose, std::uint64_t* before);
   int lowerBound(std::uint8_t* p, const std::uint8_t* key) const;
   int upperBound(std::uint8_t* p, const std::uint8_t* key) const;

@@ -201,11 +201,6 @@ int DataCursor::failRead(std::uint8_t* buffer, int code) {
   return code;
 }
 
-void DataCursor::copyRecord(std::uint8_t* buffer, bool backward) {
-  const Record& r = table_->data().record(record_, backward ? Access::Backward : Access::Forward);
-  std::memcpy(buffer, r.image(), static_cast<std::size_t>(recordSize_));
-}
-
 void DataCursor::first() {
   requireOpen();
   where_ = Where::BeforeFirst;
@@ -224,63 +219,42 @@ void DataCursor::last() {
   posValid_ = false;
 }
 
-int DataCursor::readNext(std::uint8_t* buffer) {
-  requireOpen();
-  std::lock_guard lock(table_->mutex());
-  if (where_ == Where::AfterLast) {
-    atEnd_ = true;
-    return failRead(buffer, kAtEnd);
-  }
-  BTree& t = tree();
-  BTree::Position at;
-  bool found;
-  std::uint64_t ordinal = 0;
-  if (where_ == Where::BeforeFirst) {
-    found = t.first(at);
-    ordinal = 1;
-  } else if (resolve()) {
-    at = pos_;
-    found = t.stepNext(at);
-    if (ordinalValid_ && ordinalVersion_ == t.version()) ordinal = ordinal_ + 1;
-  } else {
-    found = t.seekAfter(key_.data(), at);
-  }
-  std::int32_t record = 0;
-  if (found) {
-    t.entry(at, probe_.data(), &record);
-    found = inRange(probe_.data());
-  }
-  if (!found) {
-    where_ = Where::AfterLast;
-    atEnd_ = true;
-    onRecord_ = false;
-    posValid_ = false;
-    return failRead(buffer, kAtEnd);
-  }
-  positionAt(at, record, ordinal);
-  copyRecord(buffer, false);
-  return kOk;
-}
+int DataCursor::readNext(std::uint8_t* buffer) { return step(buffer, true); }
 
-int DataCursor::readPrior(std::uint8_t* buffer) {
+int DataCursor::readPrior(std::uint8_t* buffer) { return step(buffer, false); }
+
+// One key forward or backward in the current order, from the position or
+// from the end it is at.
+int DataCursor::step(std::uint8_t* buffer, bool forward) {
   requireOpen();
   std::lock_guard lock(table_->mutex());
-  if (where_ == Where::BeforeFirst) {
-    atStart_ = true;
-    return failRead(buffer, kAtStart);
+  const Where behind = forward ? Where::AfterLast : Where::BeforeFirst;
+  const Where ahead = forward ? Where::BeforeFirst : Where::AfterLast;
+  const int failure = forward ? kAtEnd : kAtStart;
+  bool& passed = forward ? atEnd_ : atStart_;
+  if (where_ == behind) {
+    passed = true;
+    return failRead(buffer, failure);
   }
   BTree& t = tree();
   BTree::Position at;
   bool found;
   std::uint64_t ordinal = 0;
-  if (where_ == Where::AfterLast) {
-    found = slotOrder() ? t.seekBefore(kFirstDeletedKey, at) : t.last(at);
+  if (where_ == ahead) {
+    if (forward) {
+      found = t.first(at);
+      ordinal = 1;
+    } else {
+      found = slotOrder() ? t.seekBefore(kFirstDeletedKey, at) : t.last(at);
+    }
   } else if (resolve()) {
     at = pos_;
-    found = t.stepPrior(at);
-    if (ordinalValid_ && ordinalVersion_ == t.version() && ordinal_ > 1) ordinal = ordinal_ - 1;
+    found = forward ? t.stepNext(at) : t.stepPrior(at);
+    if (ordinalValid_ && ordinalVersion_ == t.version()) {
+      ordinal = forward ? ordinal_ + 1 : ordinal_ - 1;
+    }
   } else {
-    found = t.seekBefore(key_.data(), at);
+    found = forward ? t.seekAfter(key_.data(), at) : t.seekBefore(key_.data(), at);
   }
   std::int32_t record = 0;
   if (found) {
@@ -288,14 +262,15 @@ int DataCursor::readPrior(std::uint8_t* buffer) {
     found = inRange(probe_.data());
   }
   if (!found) {
-    where_ = Where::BeforeFirst;
-    atStart_ = true;
+    where_ = behind;
+    passed = true;
     onRecord_ = false;
     posValid_ = false;
-    return failRead(buffer, kAtStart);
+    return failRead(buffer, failure);
   }
   positionAt(at, record, ordinal);
-  copyRecord(buffer, true);
+  const Record& r = table_->data().record(record_, forward ? Access::Forward : Access::Backward);
+  std::memcpy(buffer, r.image(), static_cast<std::size_t>(recordSize_));
   return kOk;
 }
 

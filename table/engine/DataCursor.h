@@ -191,7 +191,7 @@ class DataCursor {
   void positionOn(std::int32_t record, const std::uint8_t* image);
   void positionAt(const BTree::Position& at, std::int32_t record, std::uint64_t ordinal);
   int failRead(std::uint8_t* buffer, int code);
-  void copyRecord(std::uint8_t* buffer, bool backward);
+  int step(std::uint8_t* buffer, bool forward);
   void releaseLock();
 
   DataDirectory& directory_;

@@ -36,15 +36,11 @@ void DataHeader::put16(std::size_t at, int v) {
 }
 
 std::string DataHeader::description() const {
-  const std::size_t n = std::min<std::size_t>(bytes_[kDescription], kMaxDescription);
-  return std::string(reinterpret_cast<const char*>(&bytes_[kDescription + 1]), n);
+  return bytes::getCountedText(&bytes_[kDescription], kMaxDescription);
 }
 
 void DataHeader::setDescription(std::string_view text) {
-  const std::size_t n = std::min(text.size(), kMaxDescription);
-  std::fill_n(&bytes_[kDescription], kMaxDescription + 1, 0);
-  bytes_[kDescription] = static_cast<std::uint8_t>(n);
-  std::copy_n(text.begin(), n, &bytes_[kDescription + 1]);
+  bytes::putCountedText(&bytes_[kDescription], kMaxDescription, text);
 }
 
 void DataHeader::initialise() {

@@ -9,16 +9,6 @@
 #include "table/files/FileList.h"
 
 namespace morvel {
-namespace {
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [&](char x, char y) { return lower(x) == lower(y); });
-}
-
-}  // namespace
-
 TableFileNames tableFileNames(std::string_view directoryPath, std::string_view table, bool memory) {
   std::string name(trimmedName(table));
   if (memory) {
@@ -35,7 +25,7 @@ TableFileNames tableFileNames(std::string_view directoryPath, std::string_view t
   const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
   const std::string stem = hasExtension ? name.substr(0, dot) : name;
   TableFileNames files;
-  files.data = hasExtension && sameIgnoringCase(std::string_view(name).substr(dot), ".DAT")
+  files.data = hasExtension && equalIgnoringCase(std::string_view(name).substr(dot), ".DAT")
                    ? name
                    : stem + ".DAT";
   files.index = stem + ".IDX";
@@ -143,7 +133,7 @@ void DataTable::closeFiles() {
 int DataTable::findIndex(std::string_view name) const {
   if (name.empty()) return kPrimaryIndex;
   for (int i = 1; i <= index_->secondaryCount(); ++i) {
-    if (sameIgnoringCase(index_->descriptor(i).name(), name)) return i;
+    if (equalIgnoringCase(index_->descriptor(i).name(), name)) return i;
   }
   return -1;
 }

@@ -63,6 +63,11 @@ struct EngineTypeCode {
 EngineTypeCode engineTypeOf(FieldType type);
 std::optional<FieldType> fieldTypeOf(std::uint8_t type, std::uint8_t subtype);
 
+// Field and index names start with a letter, "_" or a byte from 129 to 254.
+inline bool isValidNameStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= 129 && c <= 254);
+}
+
 // Bytes a value of the type takes in a record (after its presence byte);
 // -1 for an unknown type code. `size` counts characters or bytes for the
 // sized types.

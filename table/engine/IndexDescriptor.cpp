@@ -5,22 +5,9 @@
 
 #include "table/engine/Bytes.h"
 #include "table/engine/EngineError.h"
+#include "table/files/Names.h"
 
 namespace morvel {
-namespace {
-
-bool isNameStart(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= 129 && c <= 254);
-}
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [&](char x, char y) { return lower(x) == lower(y); });
-}
-
-}  // namespace
-
 IndexDescriptor::IndexDescriptor(std::string_view name, const std::vector<int>& fieldNumbers,
                                  bool unique, bool descending, bool caseInsensitive) {
   setName(name);
@@ -31,15 +18,11 @@ IndexDescriptor::IndexDescriptor(std::string_view name, const std::vector<int>& 
 }
 
 std::string IndexDescriptor::name() const {
-  const std::size_t n = std::min<std::size_t>(bytes_[kName], kMaxName);
-  return std::string(reinterpret_cast<const char*>(&bytes_[kName + 1]), n);
+  return bytes::getCountedText(&bytes_[kName], kMaxName);
 }
 
 void IndexDescriptor::setName(std::string_view name) {
-  const std::size_t n = std::min(name.size(), kMaxName);
-  std::fill_n(&bytes_[kName], kMaxName + 1, 0);
-  bytes_[kName] = static_cast<std::uint8_t>(n);
-  std::copy_n(name.begin(), n, &bytes_[kName + 1]);
+  bytes::putCountedText(&bytes_[kName], kMaxName, name);
 }
 
 int IndexDescriptor::keyLength() const { return bytes::get16(&bytes_[kKeyLength]); }
@@ -90,11 +73,11 @@ void validateIndexes(std::vector<IndexDescriptor>& indexes,
       index.setUnique(true);
     } else {
       const std::string name = index.name();
-      if (name.empty() || !isNameStart(static_cast<unsigned char>(name[0]))) {
+      if (name.empty() || !isValidNameStart(static_cast<unsigned char>(name[0]))) {
         raiseEngineError(kInvalidIndexName, table, name);
       }
       for (std::size_t j = 1; j < i; ++j) {
-        if (sameIgnoringCase(indexes[j].name(), name)) raiseEngineError(kIndexExists, table, name);
+        if (equalIgnoringCase(indexes[j].name(), name)) raiseEngineError(kIndexExists, table, name);
       }
     }
     const std::string shown = indexDisplayName(index, primary);

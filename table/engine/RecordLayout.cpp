@@ -9,28 +9,10 @@
 
 #include "table/engine/Bytes.h"
 #include "table/engine/EngineError.h"
+#include "table/files/Names.h"
 
 namespace morvel {
 namespace {
-
-bool isNameStart(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= 129 && c <= 254);
-}
-
-std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
-bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 bool isSizedType(std::uint8_t type) {
   return type == kTypeString || type == kTypeBytes || type == kTypeVarBytes;
@@ -108,8 +90,8 @@ std::optional<double> limitNumber(const FieldDescriptor& field, std::string_view
     case kTypeBcd:
       return parseDouble(text);
     case kTypeBoolean:
-      if (sameNameIgnoringCase(text, "true") || text == "1") return 1.0;
-      if (sameNameIgnoringCase(text, "false") || text == "0") return 0.0;
+      if (equalIgnoringCase(text, "true") || text == "1") return 1.0;
+      if (equalIgnoringCase(text, "false") || text == "0") return 0.0;
       return std::nullopt;
     case kTypeDate: {
       const auto d = parseDate(text);
@@ -225,13 +207,14 @@ TableLayout layoutTable(std::vector<FieldDescriptor>& fields, int blobBlockSize,
     FieldDescriptor& f = fields[static_cast<std::size_t>(i)];
     // A corrupt length byte longer than the name field is not a name.
     const bool lengthValid = f.bytes()[FieldDescriptor::kName] <= FieldDescriptor::kMaxName;
-    const std::string trimmed(trimBlanks(f.name()));
+    const std::string trimmed(trimmedName(f.name()));
     f.setName(trimmed);
-    if (!lengthValid || trimmed.empty() || !isNameStart(static_cast<unsigned char>(trimmed[0]))) {
+    if (!lengthValid || trimmed.empty() ||
+        !isValidNameStart(static_cast<unsigned char>(trimmed[0]))) {
       raiseEngineError(kInvalidFieldName, table, trimmed);
     }
     for (int j = 0; j < i; ++j) {
-      if (sameNameIgnoringCase(fields[static_cast<std::size_t>(j)].name(), trimmed)) {
+      if (equalIgnoringCase(fields[static_cast<std::size_t>(j)].name(), trimmed)) {
         raiseEngineError(kInvalidFieldName, table, trimmed);
       }
     }

@@ -8,7 +8,30 @@
 namespace morvel::test {
 namespace {
 
-class DataCursorTest : public EngineTest {};
+class DataCursorTest : public EngineTest {
+ protected:
+  struct TwoCursors {
+    DataCursor& a;
+    DataCursor& b;
+    std::vector<std::uint8_t> ra;
+    std::vector<std::uint8_t> rb;
+  };
+  // Two shared cursors on a one-record table, both on the record.
+  TwoCursors twoCursorsOnOneRecord() {
+    const std::string name = newTable();
+    DataCursor& a = makeCursor(name);
+    a.open();
+    DataCursor& b = makeCursor(name);
+    b.open();
+    insertNamed(a, "a");
+    TwoCursors t{a, b, blank(a), blank(b)};
+    a.first();
+    a.readNext(t.ra.data());
+    b.first();
+    b.readNext(t.rb.data());
+    return t;
+  }
+};
 
 TEST_F(DataCursorTest, NewRecordsTakeSlotsAndIdsInOrder) {
   DataCursor& c = createAndOpen(smallFields(), primaryOnId());
@@ -198,19 +221,7 @@ TEST_F(DataCursorTest, DeletingLeavesTheCursorBetweenItsNeighbours) {
 }
 
 TEST_F(DataCursorTest, DeleteComparesTheBufferUnlessExclusive) {
-  const std::string name = uniqueName();
-  made_.push_back(name);
-  DataCursor& a = makeCursor(name);
-  a.createTable(smallFields(), primaryOnId());
-  a.open();
-  DataCursor& b = makeCursor(name);
-  b.open();
-  insertNamed(a, "a");
-  auto ra = blank(a), rb = blank(b);
-  a.first();
-  a.readNext(ra.data());
-  b.first();
-  b.readNext(rb.data());
+  auto [a, b, ra, rb] = twoCursorsOnOneRecord();
   putText(b, rb, "Name", "changed");
   b.updateRecord(rb.data());
   EXPECT_EQ(engineCode([&] { a.deleteRecord(ra.data()); }), kRecordChanged);
@@ -222,19 +233,7 @@ TEST_F(DataCursorTest, DeleteComparesTheBufferUnlessExclusive) {
 }
 
 TEST_F(DataCursorTest, RecordLocksBelongToOneCursor) {
-  const std::string name = uniqueName();
-  made_.push_back(name);
-  DataCursor& a = makeCursor(name);
-  a.createTable(smallFields(), primaryOnId());
-  a.open();
-  DataCursor& b = makeCursor(name);
-  b.open();
-  insertNamed(a, "a");
-  auto ra = blank(a), rb = blank(b);
-  a.first();
-  a.readNext(ra.data());
-  b.first();
-  b.readNext(rb.data());
+  auto [a, b, ra, rb] = twoCursorsOnOneRecord();
   EXPECT_EQ(a.readCurrent(ra.data(), true), DataCursor::kOk);
   EXPECT_EQ(engineCode([&] { b.readCurrent(rb.data(), true); }), kRecordInUse);
   EXPECT_EQ(engineCode([&] { b.updateRecord(rb.data()); }), kRecordInUse);
@@ -247,10 +246,8 @@ TEST_F(DataCursorTest, RecordLocksBelongToOneCursor) {
 }
 
 TEST_F(DataCursorTest, ExclusiveUseExcludesOtherCursors) {
-  const std::string name = uniqueName();
-  made_.push_back(name);
+  const std::string name = newTable();
   DataCursor& a = makeCursor(name);
-  a.createTable(smallFields(), primaryOnId());
   a.open();
   DataCursor& exclusive = makeCursor(name, true);
   EXPECT_EQ(engineCode([&] { exclusive.open(); }), kAccessDenied);
@@ -284,11 +281,9 @@ TEST_F(DataCursorTest, TableMaintenance) {
 }
 
 TEST_F(DataCursorTest, AMemoryTableOutlivesItsCursors) {
-  const std::string name = uniqueName();
-  made_.push_back(name);
+  const std::string name = newTable();
   {
     DataCursor& c = makeCursor(name);
-    c.createTable(smallFields(), primaryOnId());
     c.open();
     for (int i = 0; i < 300; ++i) insertNamed(c, cat("n", i));
     c.close();
@@ -391,10 +386,8 @@ TEST_F(DataCursorTest, AFullTableRefusesInsertsUnchanged) {
 }
 
 TEST_F(DataCursorTest, ReadOnlyCursorsCannotChangeRecords) {
-  const std::string name = uniqueName();
-  made_.push_back(name);
+  const std::string name = newTable();
   DataCursor& c = makeCursor(name);
-  c.createTable(smallFields(), primaryOnId());
   c.setReadOnly(true);
   c.open();
   EXPECT_TRUE(c.readOnly());

@@ -69,10 +69,8 @@ TEST_F(DataDirectoryTest, ATableWithBlobFieldsHasABlobFile) {
 }
 
 TEST_F(DataDirectoryTest, DroppingAnUnregisteredTableDeletesItsFiles) {
-  const std::string name = uniqueName();
-  made_.push_back(name);
+  const std::string name = newTable();
   DataCursor& c = makeCursor(name);
-  c.createTable(smallFields(), primaryOnId());
   DataDirectory other("MEMORY", "");  // never opened the table
   DataCursor dropper(other, name);
   dropper.setInMemory(true);
@@ -88,10 +86,8 @@ TEST_F(DataDirectoryTest, DroppingAnUnregisteredTableDeletesItsFiles) {
 }
 
 TEST_F(DataDirectoryTest, OverwriteReplacesAClosedTable) {
-  const std::string name = uniqueName();
-  made_.push_back(name);
+  const std::string name = newTable();
   DataCursor& c = makeCursor(name);
-  c.createTable(smallFields(), primaryOnId());
   c.open();
   insertNamed(c, "a");
   TableCreateOptions replace;

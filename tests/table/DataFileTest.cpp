@@ -202,10 +202,7 @@ TEST_P(DamagedTableTest, IsRefusedWithTheCorruptionCode) {
   indexes.push_back(IndexDescriptor("ByName", {2}));
   auto fields = smallFields();
   fields[1].setSize(200);  // long keys: several index levels from a few hundred records
-  const std::string name = uniqueName();
-  made_.push_back(name);
-  DataCursor& c = makeCursor(name);
-  c.createTable(fields, indexes);
+  DataCursor& c = makeCursor(newTable(fields, indexes));
   c.open();
   for (int i = 0; i < 300; ++i) insertNamed(c, cat("name", i % 37));
   const TableFileNames files = c.table().files();

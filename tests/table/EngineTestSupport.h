@@ -69,6 +69,17 @@ class EngineTest : public ::testing::Test {
     return cat("enginetest_", ++counter, ".dat");
   }
 
+  // A new table of that shape, dropped after the test; returns its name.
+  std::string newTable(std::vector<FieldDescriptor> fields = smallFields(),
+                       std::vector<IndexDescriptor> indexes = primaryOnId()) {
+    const std::string name = uniqueName();
+    made_.push_back(name);
+    DataCursor c(directory_, name);
+    c.setInMemory(true);
+    c.createTable(std::move(fields), std::move(indexes));
+    return name;
+  }
+
   DataCursor& makeCursor(const std::string& name, bool exclusive = false) {
     cursors_.push_back(std::make_unique<DataCursor>(directory_, name));
     DataCursor& c = *cursors_.back();

@@ -10,6 +10,17 @@
 namespace morvel {
 namespace {
 
+// The primary and `count` secondary indexes with distinct names.
+void useSecondaries(std::vector<IndexDescriptor>& indexes, int count) {
+  indexes.resize(1);
+  for (int i = 0; i < count; ++i) {
+    std::string name = "I";
+    name += static_cast<char>('A' + i % 26);
+    name += static_cast<char>('a' + i / 26);
+    indexes.push_back(IndexDescriptor(name, {5}));
+  }
+}
+
 struct IndexCase {
   const char* label;
   std::function<void(std::vector<IndexDescriptor>&)> change;
@@ -66,22 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         IndexCase{"SeventeenFields", [](auto& x) { x[1].setFields(std::vector<int>(17, 5)); },
                   kIndexLimits},
         IndexCase{"CompressionMode4", [](auto& x) { x[1].setCompression(4); }, kInvalidKeySize},
-        IndexCase{"ThirtyTwoSecondaries",
-                  [](auto& x) {
-                    x.resize(1);
-                    for (int i = 0; i < 32; ++i)
-                      x.push_back(IndexDescriptor(
-                          std::string("I") + char('A' + i % 26) + char('a' + i / 26), {5}));
-                  },
-                  0},
-        IndexCase{"ThirtyThreeSecondaries",
-                  [](auto& x) {
-                    x.resize(1);
-                    for (int i = 0; i < 33; ++i)
-                      x.push_back(IndexDescriptor(
-                          std::string("I") + char('A' + i % 26) + char('a' + i / 26), {5}));
-                  },
-                  kIndexLimits}),
+        IndexCase{"ThirtyTwoSecondaries", [](auto& x) { useSecondaries(x, 32); }, 0},
+        IndexCase{"ThirtyThreeSecondaries", [](auto& x) { useSecondaries(x, 33); }, kIndexLimits}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(IndexValidationTest, FillsInWhatTheEngineDecides) {
