@@ -197,11 +197,27 @@ void IndexFile::insertSorted(Cache& cache, CachedPage* page) {
 }
 
 void IndexFile::removeSorted(Cache& cache, CachedPage* page) {
-  const auto it = std::find(cache.byOffset.begin(), cache.byOffset.end(), page);
-  if (it != cache.byOffset.end()) cache.byOffset.erase(it);
+  const auto it =
+      std::lower_bound(cache.byOffset.begin(), cache.byOffset.end(), page->offset,
+                       [](const CachedPage* p, std::uint32_t o) { return p->offset < o; });
+  if (it != cache.byOffset.end() && *it == page) cache.byOffset.erase(it);
   for (CachedPage*& r : cache.recent) {
     if (r == page) r = nullptr;
   }
+}
+
+void IndexFile::touch(Cache& cache, CachedPage* page) {
+  if (cache.mostRecent == page) return;
+  // Out of the chain (when it is in it) ...
+  if (page->newer) page->newer->older = page->older;
+  if (page->older) page->older->newer = page->newer;
+  if (cache.leastRecent == page) cache.leastRecent = page->newer;
+  // ... and in again at the front.
+  page->newer = nullptr;
+  page->older = cache.mostRecent;
+  if (cache.mostRecent) cache.mostRecent->newer = page;
+  cache.mostRecent = page;
+  if (!cache.leastRecent) cache.leastRecent = page;
 }
 
 // A cache entry to hold another page: a new one while the cache has room
@@ -218,18 +234,16 @@ CachedPage* IndexFile::obtainEntry(Cache& cache) {
     p->data = EngineBlock(kPageSize);
     return p;
   }
-  const auto lru = [&cache](bool cleanOnly) -> CachedPage* {
-    CachedPage* best = nullptr;
-    for (auto& p : cache.pages) {
-      if (p->pins > 0 || (cleanOnly && p->dirty)) continue;
-      if (!best || p->lastUse < best->lastUse) best = p.get();
+  const auto leastRecentUnpinned = [&cache](bool cleanOnly) -> CachedPage* {
+    for (CachedPage* p = cache.leastRecent; p; p = p->newer) {
+      if (p->pins == 0 && !(cleanOnly && p->dirty)) return p;
     }
-    return best;
+    return nullptr;
   };
-  CachedPage* victim = lru(true);
-  if (!victim && lru(false)) {
+  CachedPage* victim = leastRecentUnpinned(true);
+  if (!victim && leastRecentUnpinned(false)) {
     writeBackAll();
-    victim = lru(true);
+    victim = leastRecentUnpinned(true);
   }
   if (!victim) {
     // Every page is pinned by the operation in progress.
@@ -245,7 +259,7 @@ PageRef IndexFile::fetch(int index, std::uint32_t offset) {
   Cache& cache = caches_[static_cast<std::size_t>(index)];
   for (CachedPage* r : cache.recent) {
     if (r && r->offset == offset) {
-      r->lastUse = ++tick_;
+      touch(cache, r);
       return PageRef(r);
     }
   }
@@ -266,7 +280,7 @@ PageRef IndexFile::fetch(int index, std::uint32_t offset) {
     }
     insertSorted(cache, page);
   }
-  page->lastUse = ++tick_;
+  touch(cache, page);
   cache.recent[cache.nextRecent++ % cache.recent.size()] = page;
   return PageRef(page);
 }
@@ -292,7 +306,7 @@ PageRef IndexFile::newPage(int index) {
   headerChanged_ = true;
   std::memset(page->data.data(), 0, kPageSize);
   page->dirty = true;
-  page->lastUse = ++tick_;
+  touch(cache, page);
   insertSorted(cache, page);
   cache.recent[cache.nextRecent++ % cache.recent.size()] = page;
   return PageRef(page);

@@ -60,7 +60,8 @@ struct CachedPage {
   std::uint32_t offset = 0;
   bool dirty = false;
   int pins = 0;
-  std::uint64_t lastUse = 0;
+  CachedPage* newer = nullptr;  // the chain from most to least recently used
+  CachedPage* older = nullptr;
   EngineBlock data;
 };
 
@@ -108,7 +109,7 @@ class IndexFile {
   // A cache grows (doubling) up to this many pages before it reuses any:
   // walking or changing a big table at random would otherwise copy a page
   // in and out on nearly every step.
-  static constexpr int kMaxCachePages = 512;
+  static constexpr int kMaxCachePages = 1024;
 
   IndexFile(std::string tableName, std::string fileName, bool memory);
   ~IndexFile();
@@ -156,12 +157,16 @@ class IndexFile {
     // keeps coming back to the same root and inner pages.
     std::array<CachedPage*, 4> recent{};
     std::size_t nextRecent = 0;
+    CachedPage* mostRecent = nullptr;
+    CachedPage* leastRecent = nullptr;
     int capacity = kInitialCachePages;
   };
 
   CachedPage* obtainEntry(Cache& cache);
   void insertSorted(Cache& cache, CachedPage* page);
   void removeSorted(Cache& cache, CachedPage* page);
+  // Makes a page the most recently used of its cache.
+  static void touch(Cache& cache, CachedPage* page);
   void writeBackAll();
   void writeHeader();
   void resetCaches();
@@ -173,7 +178,6 @@ class IndexFile {
   std::uint32_t endOffset_ = kPageSize;
   bool headerChanged_ = false;
   std::array<Cache, kIndexSlots> caches_{};
-  std::uint64_t tick_ = 0;
   EngineBlock runBuffer_;
 };
 
