@@ -220,6 +220,13 @@ class Formatter {
     length_ += n;
   }
   void putNumber(int value, int minDigits) {
+    // Most numbers are days, months, hours and the like: two digits at most,
+    // written directly when they fit.
+    if (value < 100 && minDigits <= 2 && length_ + 2 <= kMaxLength) {
+      if (value >= 10 || minDigits == 2) buffer_[length_++] = static_cast<char>('0' + value / 10);
+      buffer_[length_++] = static_cast<char>('0' + value % 10);
+      return;
+    }
     char digits[12];
     int n = 0;
     do {

@@ -53,6 +53,14 @@ std::size_t findLineEnd(const char* p, std::size_t n) {
   return n;
 }
 
+// The text up to its first NUL byte, where the parsers stop.
+std::string_view beforeNul(std::string_view text) {
+  if (text.empty()) return text;
+  const void* nul = std::memchr(text.data(), '\0', text.size());
+  return nul ? text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()))
+             : text;
+}
+
 // Calls line(start, length) for every line of the text, as setText splits it.
 template <class LineFn>
 void forEachLine(const char* text, std::size_t size, LineFn line) {
@@ -173,9 +181,7 @@ void StringList::clear() {
 
 void StringList::setText(std::string_view text) {
   // Only the bytes before a NUL can become lines.
-  if (const void* nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size())) {
-    text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
-  }
+  text = beforeNul(text);
   const char* copy = restartWith(text);
   forEachLine(copy, text.size(), [this](const char* line, std::size_t length) {
     reserveFor(items_.size() + 1);
@@ -231,16 +237,14 @@ void StringList::setCommaText(std::string_view text) {
   // Parsing stops at a NUL byte; cutting the text there once lets every step
   // below treat the end of the text as the only stop. The items are parsed
   // in a copy of the text, in place: unquoting only ever shortens an item.
-  if (const void* nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size())) {
-    text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
-  }
+  text = beforeNul(text);
   const std::size_t size = text.size();
   char* p = restartWith(text);
   auto skipBlanks = [&](std::size_t& pos) {
     while (pos < size && isBlank(static_cast<unsigned char>(p[pos]))) ++pos;
   };
   auto add = [&](const char* item, std::size_t length) {
-    reserveFor(items_.size() + 1);
+    if (items_.size() == static_cast<std::size_t>(capacity_)) reserveFor(items_.size() + 1);
     items_.emplace_back(item, length);
   };
 
@@ -254,8 +258,9 @@ void StringList::setCommaText(std::string_view text) {
       std::size_t length = 0;
       bool closed = false;
       while (pos < size) {
-        const char* next = static_cast<const char*>(std::memchr(p + pos, kQuote, size - pos));
-        const std::size_t end = next ? static_cast<std::size_t>(next - p) : size;
+        // Items are short: a plain loop beats a library search call here.
+        std::size_t end = pos;
+        while (end < size && p[end] != kQuote) ++end;
         // Only after a doubled quote does the item lag behind the text.
         if (start + length != pos) std::memmove(p + start + length, p + pos, end - pos);
         length += end - pos;

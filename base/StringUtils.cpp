@@ -9,6 +9,15 @@ std::size_t firstOccurrence(std::string_view pattern, std::string_view text) {
   return at == std::string_view::npos ? 0 : at + 1;
 }
 
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
 void appendReplacingAll(std::string& out, std::string_view text, std::string_view pattern,
                         std::string_view replacement) {
   if (pattern.empty()) {

@@ -11,6 +11,10 @@ namespace morvel {
 // it does not occur or either of them is empty. Matching is byte for byte.
 std::size_t firstOccurrence(std::string_view pattern, std::string_view text);
 
+// Whether a and b are equal when ASCII letters are compared without regard to
+// case; other bytes must match exactly.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // Appends text to out with every non-overlapping occurrence of pattern,
 // found left to right, replaced by replacement; the replacement is never
 // searched again. An empty pattern replaces nothing.

@@ -8,7 +8,9 @@
 #include <new>
 #include <utility>
 
+#include "base/DateText.h"
 #include "base/Format.h"
+#include "base/StringUtils.h"
 
 namespace morvel {
 
@@ -18,7 +20,7 @@ Variant Variant::null() noexcept {
   return v;
 }
 
-Variant Variant::date(double days) noexcept {
+Variant Variant::date(DateTime days) noexcept {
   Variant v(days);
   v.kind_ = vkDate;
   return v;
@@ -130,7 +132,7 @@ std::int64_t Variant::currencyValue() const {
   return integer_;
 }
 
-double Variant::dateValue() const {
+DateTime Variant::dateValue() const {
   if (kind_ != vkDate) wrongKind(vkDate);
   return float_;
 }
@@ -172,15 +174,6 @@ bool parseNumber(std::string_view text, double& out) {
       std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
   if (error != std::errc() || end != text.data() + text.size()) return false;
   out = negative ? -value : value;
-  return true;
-}
-
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
   return true;
 }
 
@@ -231,6 +224,81 @@ bool Variant::toBoolean() const {
       break;
   }
   wrongKind(vkBoolean);
+}
+
+std::int64_t Variant::toInteger() const {
+  if (kind_ == vkInteger) return integer_;
+  if (kind_ == vkCurrency) {
+    // Exact in fixed point: round the ten-thousandths half to even.
+    const std::int64_t whole = integer_ / kCurrencyScale;
+    const std::int64_t rest = integer_ % kCurrencyScale;
+    const std::int64_t twice = 2 * (rest < 0 ? -rest : rest);
+    const int sign = rest < 0 ? -1 : 1;
+    if (twice > kCurrencyScale || (twice == kCurrencyScale && whole % 2 != 0)) return whole + sign;
+    return whole;
+  }
+  if (kind_ == vkEmpty || kind_ == vkNull) wrongKind(vkInteger);
+  const double value = std::nearbyint(toDouble());  // the default mode rounds halves to even
+  // 2^63 itself does not fit; every double below it does.
+  if (!(value >= -9223372036854775808.0 && value < 9223372036854775808.0)) wrongKind(vkInteger);
+  return static_cast<std::int64_t>(value);
+}
+
+DateTime Variant::toDateTime() const {
+  switch (kind_) {
+    case vkString: {
+      DateTime value = 0;
+      if (tryTextToDateTime(string_, value)) return value;
+      if (parseNumber(string_, value) && std::isfinite(value)) return value;
+      break;
+    }
+    case vkInteger:
+    case vkCurrency:
+    case vkFloat:
+    case vkDate:
+      return toDouble();
+    case vkEmpty:
+    case vkNull:
+    case vkBoolean:
+      break;
+  }
+  wrongKind(vkDate);
+}
+
+std::string Variant::toText() const {
+  switch (kind_) {
+    case vkEmpty:
+    case vkNull:
+      return {};
+    case vkString:
+      return string_;
+    case vkInteger:
+      return std::to_string(integer_);
+    case vkBoolean:
+      return boolean_ ? "True" : "False";
+    case vkDate:
+      return dateTimeToText(float_);
+    case vkFloat: {
+      char text[32];
+      const auto result = std::to_chars(text, text + sizeof text, float_);
+      return std::string(text, result.ptr);
+    }
+    case vkCurrency: {
+      const std::uint64_t magnitude = integer_ < 0 ? 0 - static_cast<std::uint64_t>(integer_)
+                                                   : static_cast<std::uint64_t>(integer_);
+      std::string text = integer_ < 0 ? "-" : "";
+      text += std::to_string(magnitude / kCurrencyScale);
+      std::uint64_t fraction = magnitude % kCurrencyScale;
+      if (fraction != 0) {
+        std::string digits = std::to_string(fraction + kCurrencyScale).substr(1);
+        while (digits.back() == '0') digits.pop_back();
+        text += '.';
+        text += digits;
+      }
+      return text;
+    }
+  }
+  return {};
 }
 
 namespace {

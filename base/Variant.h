@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/DateTime.h"
 #include "base/Exception.h"
 
 namespace morvel {
@@ -47,7 +48,7 @@ class Variant {
   Variant(const char* value) : kind_(vkString), string_(value ? value : "") {}
 
   static Variant null() noexcept;
-  static Variant date(double days) noexcept;
+  static Variant date(DateTime days) noexcept;
   // A currency amount given in ten-thousandths (12.5 is 125000).
   static Variant currency(std::int64_t tenThousandths) noexcept;
 
@@ -69,7 +70,7 @@ class Variant {
   std::int64_t integerValue() const;
   double floatValue() const;
   std::int64_t currencyValue() const;  // in ten-thousandths
-  double dateValue() const;            // in days
+  DateTime dateValue() const;          // in days
   bool booleanValue() const;
   const std::string& stringValue() const;
 
@@ -81,6 +82,21 @@ class Variant {
   // The value as a boolean: a boolean as itself, a number as "not zero", a
   // text "true"/"false" in any case or as a number. Otherwise VariantError.
   bool toBoolean() const;
+  // The value as a whole number: an integer as itself, other numbers rounded
+  // to the nearest whole number (halves to even), a boolean as 0 or 1, a
+  // text that reads as a number (then rounded). A value outside the 64-bit
+  // range, NaN or anything else raises VariantError.
+  std::int64_t toInteger() const;
+  // The value as a date-time: numbers as a count of days, a text read by the
+  // program's date text rules (a date, a date and time, or a time) and
+  // failing that as a number of days. Empty, null, booleans and other texts
+  // raise VariantError.
+  DateTime toDateTime() const;
+  // The value as text: a text as it is, integers in decimal, floating point
+  // numbers in their shortest exact form ("0.1", "1e+300"), currency with at
+  // most four decimals, a date by the program's date-time text, booleans as
+  // "True"/"False", empty and null as "".
+  std::string toText() const;
 
   // The kind's name as messages show it ("String", "Double", ...).
   static const char* kindName(VariantKind kind) noexcept;

@@ -4,6 +4,10 @@
 namespace morvel {
 
 int fakeCharacterCount(std::string_view text) {
+  // Plain ASCII, the common case, is one character per byte.
+  unsigned char high = 0;
+  for (const char c : text) high |= static_cast<unsigned char>(c);
+  if (high < 0x80) return static_cast<int>(text.size());
   int count = 0;
   std::size_t i = 0;
   while (i < text.size()) {

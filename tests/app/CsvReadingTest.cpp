@@ -45,6 +45,9 @@ INSTANTIATE_TEST_SUITE_P(
                     LineCase{"a,\"b", {"a", "b"}}, LineCase{"a,\"b,c", {"a", "b,c"}},
                     LineCase{"\"a\"b\"c\",d", {"abc", "d"}},
                     LineCase{"\ta\t,\x80\xff", {"\ta\t", "\x80\xff"}},
+                    // Long enough for quotes and commas to fall inside 16-byte steps.
+                    LineCase{"0123456789abcde,\"0123456789,abcdef\"\",x\",yyyyyyyyyyyyyyy\",z",
+                             {"0123456789abcde", "0123456789,abcdef,x", "yyyyyyyyyyyyyyy,z"}},
                     LineCase{"Part No.,Product,Order No.,Priority",
                              {"Part No.", "Product", "Order No.", "Priority"}}));
 

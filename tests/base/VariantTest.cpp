@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "base/FormatSettings.h"
 #include "base/Variant.h"
 
 namespace morvel {
@@ -112,6 +113,53 @@ TEST(Variant, ReadingTheWrongKindRaisesAndConversionsFollowTheRules) {
   EXPECT_TRUE(Variant("True").toBoolean());
   EXPECT_FALSE(Variant("0").toBoolean());
   EXPECT_TRUE(Variant::date(0.5).toBoolean());
+}
+
+}  // namespace
+}  // namespace morvel
+
+namespace morvel {
+namespace {
+
+TEST(VariantConversion, ToTextGivesEachKindsPlainForm) {
+  EXPECT_EQ(Variant().toText(), "");
+  EXPECT_EQ(Variant::null().toText(), "");
+  EXPECT_EQ(Variant(-42).toText(), "-42");
+  EXPECT_EQ(Variant(0.1).toText(), "0.1");
+  EXPECT_EQ(Variant(true).toText(), "True");
+  EXPECT_EQ(Variant::currency(-125000).toText(), "-12.5");
+  EXPECT_EQ(Variant::currency(30000).toText(), "3");
+  EXPECT_EQ(Variant::currency(INT64_MIN).toText(), "-922337203685477.5808");
+  EXPECT_EQ(Variant("a\xe9").toText(), "a\xe9");
+}
+
+TEST(VariantConversion, ToIntegerRoundsHalvesToEvenAndRefusesTheRest) {
+  EXPECT_EQ(Variant(2.5).toInteger(), 2);
+  EXPECT_EQ(Variant(3.5).toInteger(), 4);
+  EXPECT_EQ(Variant(-2.5).toInteger(), -2);
+  EXPECT_EQ(Variant::currency(25000).toInteger(), 2);
+  EXPECT_EQ(Variant::currency(35000).toInteger(), 4);
+  EXPECT_EQ(Variant::currency(-15001).toInteger(), -2);
+  EXPECT_EQ(Variant(" 17 ").toInteger(), 17);
+  EXPECT_EQ(Variant(true).toInteger(), 1);
+  EXPECT_EQ(Variant(INT64_MAX).toInteger(), INT64_MAX);
+  EXPECT_THROW(Variant(1e19).toInteger(), VariantError);
+  EXPECT_THROW(Variant(std::nan("")).toInteger(), VariantError);
+  EXPECT_THROW(Variant("x").toInteger(), VariantError);
+  EXPECT_THROW(Variant::null().toInteger(), VariantError);
+}
+
+TEST(VariantConversion, ToDateTimeReadsNumbersAndDateTexts) {
+  EXPECT_EQ(Variant::date(45000.5).toDateTime(), 45000.5);
+  EXPECT_EQ(Variant(12).toDateTime(), 12);
+  EXPECT_EQ(Variant("36526.25").toDateTime(), 36526.25);
+  FormatSettings saved = formatSettings();
+  formatSettings() = FormatSettings();
+  EXPECT_EQ(Variant("1/2/2000").toDateTime(), 36527);  // m/d/yy by default
+  formatSettings() = saved;
+  EXPECT_THROW(Variant("soon").toDateTime(), VariantError);
+  EXPECT_THROW(Variant(true).toDateTime(), VariantError);
+  EXPECT_THROW(Variant::null().toDateTime(), VariantError);
 }
 
 }  // namespace

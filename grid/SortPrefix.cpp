@@ -1,0 +1,79 @@
+// Order-preserving keys; see SortPrefix.h.
+#include "grid/SortPrefix.h"
+
+#include <bit>
+#include <cmath>
+
+namespace morvel {
+
+PrefixKind prefixKindFor(const Variant* values, std::size_t count, std::size_t stride) {
+  bool text = true;
+  bool number = true;
+  for (std::size_t i = 0; i < count && (text || number); ++i) {
+    const Variant& v = values[i * stride];
+    if (v.isBlank()) continue;
+    text = text && v.kind() == vkString;
+    number = number && v.isNumeric();
+  }
+  return text ? PrefixKind::text : number ? PrefixKind::number : PrefixKind::none;
+}
+
+namespace {
+
+// A text key: bytes 0-14 big-endian and zero-padded, then one byte holding
+// the length + 1 for texts of up to 15 bytes (exact: the key is the whole
+// text) or 0xff for longer ones. Blank values get (0, 0), below every text.
+OrderKey textKey(const std::string& s) {
+  OrderKey key;
+  for (std::size_t i = 0; i < 15; ++i) {
+    const std::uint64_t byte = i < s.size() ? static_cast<unsigned char>(s[i]) : 0;
+    if (i < 8) {
+      key.hi |= byte << (8 * (7 - i));
+    } else {
+      key.lo |= byte << (8 * (15 - i));
+    }
+  }
+  key.exact = s.size() <= 15;
+  key.lo |= key.exact ? s.size() + 1 : 0xff;
+  return key;
+}
+
+// A number key: the IEEE bits made unsigned-ordered (negative numbers
+// flipped, positive ones lifted above them); NaN sits just above blanks.
+// Exact when the double holds the value itself.
+OrderKey numberKey(const Variant& value) {
+  OrderKey key;
+  double d = value.toDouble();
+  if (std::isnan(d)) {
+    key.hi = 1;
+    key.exact = true;
+    return key;
+  }
+  if (d == 0) d = 0;  // -0 equals +0
+  const auto bits = std::bit_cast<std::uint64_t>(d);
+  key.hi = bits & (std::uint64_t(1) << 63) ? ~bits : bits | (std::uint64_t(1) << 63);
+  switch (value.kind()) {
+    case vkFloat:
+    case vkDate:
+      key.exact = true;
+      break;
+    case vkInteger: {
+      const std::int64_t i = value.integerValue();
+      key.exact = i >= -(std::int64_t(1) << 53) && i <= (std::int64_t(1) << 53);
+      break;
+    }
+    default:
+      key.exact = false;
+  }
+  return key;
+}
+
+}  // namespace
+
+OrderKey orderKey(const Variant& value, PrefixKind kind) {
+  if (kind == PrefixKind::none) return {};
+  if (value.isBlank()) return {0, 0, true};
+  return kind == PrefixKind::text ? textKey(value.stringValue()) : numberKey(value);
+}
+
+}  // namespace morvel

@@ -1,0 +1,396 @@
+// The field classes and their conversions; see Field.h.
+#include "table/Field.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "base/DateText.h"
+#include "base/Format.h"
+#include "table/DataSet.h"
+
+namespace morvel {
+
+namespace {
+
+// How many bytes of text fit in size bytes without splitting a UTF-8
+// character: a valid multi-byte sequence that would straddle the cut is left
+// out whole. Bytes that are not such a sequence (other 8-bit encodings) are
+// cut exactly at size.
+std::size_t utf8SafeCut(std::string_view text, std::size_t size) {
+  if (text.size() <= size) return text.size();
+  std::size_t start = size;
+  auto continuation = [&](std::size_t i) {
+    return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+  };
+  while (start > 0 && size - start < 3 && continuation(start)) --start;
+  const unsigned char lead = static_cast<unsigned char>(text[start]);
+  std::size_t length = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+  }
+  if (length == 0 || start + length <= size || start + length > text.size()) return size;
+  for (std::size_t i = start + 1; i < start + length; ++i) {
+    if (!continuation(i)) return size;
+  }
+  return start;
+}
+
+void storeInt32(std::uint8_t* to, std::int32_t value) { std::memcpy(to, &value, sizeof value); }
+
+std::int32_t loadInt32(const std::uint8_t* from) {
+  std::int32_t value;
+  std::memcpy(&value, from, sizeof value);
+  return value;
+}
+
+bool validDateTime(DateTime value) {
+  return std::isfinite(value) && value >= kMinDayNumber && value < kMaxDayNumber + 1.0;
+}
+
+}  // namespace
+
+std::int32_t dateToDayNumber(DateTime value) {
+  return static_cast<std::int32_t>(std::trunc(value)) + kDayNumberOfDateTimeZero;
+}
+
+double dateTimeToMilliseconds(DateTime value) {
+  double days = std::trunc(value);
+  double ms = std::round(std::fabs(value - days) * static_cast<double>(kMsPerDay));
+  if (ms >= static_cast<double>(kMsPerDay)) {
+    ms = 0;
+    days += 1;
+  }
+  return (days + kDayNumberOfDateTimeZero) * static_cast<double>(kMsPerDay) + ms;
+}
+
+DateTime millisecondsToDateTime(double milliseconds) {
+  const double dayNumber = std::floor(milliseconds / static_cast<double>(kMsPerDay));
+  if (!std::isfinite(dayNumber) || dayNumber < 1 ||
+      dayNumber > kMaxDayNumber + kDayNumberOfDateTimeZero) {
+    return -static_cast<double>(kDayNumberOfDateTimeZero);
+  }
+  const double ms = milliseconds - dayNumber * static_cast<double>(kMsPerDay);
+  return combineDateTime(static_cast<int>(dayNumber) - kDayNumberOfDateTimeZero,
+                         ms / static_cast<double>(kMsPerDay));
+}
+
+// --- Field ----------------------------------------------------------------------
+
+Field::Field(FieldType type, std::string_view name, int size)
+    : fieldName_(name), dataType_(type), size_(size) {}
+
+Field::~Field() {
+  // A notice may withdraw other notices: take the list first.
+  std::vector<FreeNotice> notices = std::move(freeNotices_);
+  freeNotices_.clear();
+  for (FreeNotice& n : notices) n.notice(*this);
+}
+
+void Field::setSize(int size) { size_ = size; }
+
+void Field::notifyChange(bool layout) {
+  if (dataSet_ && dataSet_->active())
+    dataSet_->dataEvent(layout ? dcLayoutChange : dcDataSetChange, 0);
+}
+
+void Field::setVisible(bool visible) {
+  if (visible == visible_) return;
+  visible_ = visible;
+  notifyChange(true);
+}
+
+int Field::index() const { return dataSet_ ? dataSet_->fieldPosition(*this) : -1; }
+
+void Field::setIndex(int index) {
+  if (dataSet_) dataSet_->moveField(*this, index);
+}
+
+void Field::setDisplayLabel(std::string_view label) {
+  if (label == displayLabel_) return;
+  displayLabel_ = label;
+  notifyChange(false);
+}
+
+int Field::displayWidth() const {
+  if (displayWidth_ > 0) return displayWidth_;
+  switch (dataType_) {
+    case ftString:
+      return size_ > 0 ? size_ : static_cast<int>(displayLabel().size());
+    case ftDate:
+      return 10;
+    case ftDateTime:
+      return 18;
+    default:
+      return 10;
+  }
+}
+
+void Field::setDisplayWidth(int width) {
+  if (width == displayWidth_) return;
+  displayWidth_ = width;
+  notifyChange(false);
+}
+
+void Field::setAlignment(Alignment alignment) {
+  if (alignment == alignment_) return;
+  alignment_ = alignment;
+  notifyChange(false);
+}
+
+void Field::setEditMask(std::string_view mask) {
+  if (mask == editMask_) return;
+  editMask_ = mask;
+  notifyChange(false);
+}
+
+void Field::raiseNoDataSet() const {
+  throw DatabaseError(formatMessage("Field '%s' has no dataset", displayLabel()));
+}
+
+bool Field::fetchData(std::uint8_t* buffer) const {
+  if (!dataSet_) raiseNoDataSet();
+  return dataSet_->readFieldData(*this, buffer);
+}
+
+void Field::storeData(const std::uint8_t* buffer) {
+  if (!dataSet_) raiseNoDataSet();
+  dataSet_->writeFieldData(*this, buffer);
+}
+
+std::uint8_t* Field::scratchOf(std::size_t length) const {
+  if (scratch_.size() < length) scratch_.resize(length);
+  return scratch_.data();
+}
+
+bool Field::fetchToScratch() const {
+  return fetchData(scratchOf(static_cast<std::size_t>(dataLength())));
+}
+
+bool Field::isBlank() const { return !fetchToScratch(); }
+
+std::string Field::asText() const {
+  std::string text;
+  getText(text);
+  return text;
+}
+
+void Field::setVariantValue(const Variant& value) {
+  if (value.isBlank()) {
+    makeBlank();
+    return;
+  }
+  try {
+    storeVariant(value);
+  } catch (const VariantError&) {
+    throw DatabaseError(formatMessage("Invalid value for field '%s'", displayLabel()));
+  } catch (const ConvertError&) {
+    throw DatabaseError(formatMessage("Invalid value for field '%s'", displayLabel()));
+  }
+}
+
+std::string Field::formatText(bool /*display*/) const { return asText(); }
+
+std::string Field::displayString() const {
+  std::string text = formatText(true);
+  if (onGetText) onGetText(*this, text, true);
+  return text;
+}
+
+std::string Field::editString() const {
+  std::string text = formatText(false);
+  if (onGetText) onGetText(*this, text, false);
+  return text;
+}
+
+void Field::addFreeNotification(const void* owner, std::function<void(Field&)> notice) {
+  removeFreeNotification(owner);
+  freeNotices_.push_back({owner, std::move(notice)});
+}
+
+void Field::removeFreeNotification(const void* owner) {
+  std::erase_if(freeNotices_, [owner](const FreeNotice& n) { return n.owner == owner; });
+}
+
+// --- StringField ----------------------------------------------------------------
+
+StringField::StringField(std::string_view name, int size) : Field(ftString, name, size) {}
+
+void StringField::getText(std::string& out) const {
+  if (!fetchToScratch()) {
+    out.clear();
+    return;
+  }
+  const char* text = reinterpret_cast<const char*>(scratch());
+  out.assign(text, strnlen(text, static_cast<std::size_t>(size())));
+}
+
+void StringField::setAsText(std::string_view text) {
+  const std::size_t length = static_cast<std::size_t>(dataLength());
+  std::uint8_t* buffer = scratchOf(length);
+  const std::size_t n = utf8SafeCut(text, static_cast<std::size_t>(size()));
+  std::memcpy(buffer, text.data(), n);
+  std::memset(buffer + n, 0, length - n);
+  storeData(buffer);
+}
+
+Variant StringField::variantValue() const {
+  if (!fetchToScratch()) return Variant::null();
+  const char* text = reinterpret_cast<const char*>(scratch());
+  return Variant(std::string_view(text, strnlen(text, static_cast<std::size_t>(size()))));
+}
+
+void StringField::storeVariant(const Variant& value) { setAsText(value.toText()); }
+
+// --- DateTimeField --------------------------------------------------------------
+
+int DateTimeField::dataLength() const { return dataType() == ftDate ? 4 : 8; }
+
+DateTime DateTimeField::dateTimeValue() const { return fetchToScratch() ? scratchValue() : 0; }
+
+DateTime DateTimeField::scratchValue() const {
+  if (dataType() == ftDate) {
+    return static_cast<double>(loadInt32(scratch())) - kDayNumberOfDateTimeZero;
+  }
+  double ms;
+  std::memcpy(&ms, scratch(), sizeof ms);
+  return millisecondsToDateTime(ms);
+}
+
+void DateTimeField::setDateTimeValue(DateTime value) {
+  if (!validDateTime(value)) {
+    throw DatabaseError(formatMessage("Invalid value for field '%s'", displayLabel()));
+  }
+  std::uint8_t native[8];
+  if (dataType() == ftDate) {
+    storeInt32(native, dateToDayNumber(value));
+  } else {
+    const double ms = dateTimeToMilliseconds(value);
+    std::memcpy(native, &ms, sizeof ms);
+  }
+  storeData(native);
+}
+
+void DateTimeField::getText(std::string& out) const {
+  if (!fetchToScratch()) {
+    out.clear();
+    return;
+  }
+  const DateTime value = scratchValue();
+  out = dataType() == ftDate ? dateToText(value) : dateTimeToText(value);
+}
+
+void DateTimeField::setAsText(std::string_view text) {
+  if (text.empty()) {
+    makeBlank();
+    return;
+  }
+  setDateTimeValue(dataType() == ftDate ? textToDate(text) : textToDateTime(text));
+}
+
+Variant DateTimeField::variantValue() const {
+  if (!fetchToScratch()) return Variant::null();
+  return Variant::date(scratchValue());
+}
+
+void DateTimeField::storeVariant(const Variant& value) { setDateTimeValue(value.toDateTime()); }
+
+void DateTimeField::setDisplayFormat(std::string_view format) {
+  if (format == displayFormat_) return;
+  displayFormat_ = format;
+  notifyChange(false);
+}
+
+std::string DateTimeField::formatText(bool display) const {
+  if (!display || displayFormat_.empty()) return asText();
+  if (!fetchToScratch()) return {};
+  return formatDateTimeText(displayFormat_, scratchValue());
+}
+
+// --- IntegerField ---------------------------------------------------------------
+
+IntegerField::IntegerField(FieldType type, std::string_view name) : Field(type, name) {
+  setAlignment(taRightJustify);
+}
+
+std::int32_t IntegerField::integerValue() const {
+  return fetchToScratch() ? loadInt32(scratch()) : 0;
+}
+
+void IntegerField::setIntegerValue(std::int64_t value) {
+  if (value < minValue_ || value > maxValue_) {
+    throw DatabaseError(
+        formatMessage("%d is not a valid value for field '%s'. The allowed range is %d to %d",
+                      static_cast<long long>(value), displayLabel(),
+                      static_cast<long long>(minValue_), static_cast<long long>(maxValue_)));
+  }
+  std::uint8_t native[4];
+  storeInt32(native, static_cast<std::int32_t>(value));
+  storeData(native);
+}
+
+void IntegerField::getText(std::string& out) const {
+  if (!fetchToScratch()) {
+    out.clear();
+    return;
+  }
+  char text[16];
+  const auto result = std::to_chars(text, text + sizeof text, loadInt32(scratch()));
+  out.assign(text, result.ptr);
+}
+
+void IntegerField::setAsText(std::string_view text) {
+  if (text.empty()) {
+    makeBlank();
+    return;
+  }
+  std::string_view digits = text;
+  while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
+  while (!digits.empty() && digits.back() == ' ') digits.remove_suffix(1);
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
+      value < INT32_MIN || value > INT32_MAX) {
+    throw DatabaseError(
+        formatMessage("'%s' is not a valid integer value for field '%s'", text, displayLabel()));
+  }
+  setIntegerValue(value);
+}
+
+Variant IntegerField::variantValue() const {
+  if (!fetchToScratch()) return Variant::null();
+  return Variant(static_cast<long long>(loadInt32(scratch())));
+}
+
+void IntegerField::storeVariant(const Variant& value) { setIntegerValue(value.toInteger()); }
+
+void IntegerField::setLimits(std::int64_t minValue, std::int64_t maxValue) {
+  minValue_ = minValue;
+  maxValue_ = maxValue;
+}
+
+// --- factory --------------------------------------------------------------------
+
+std::unique_ptr<Field> makeField(FieldType type, std::string_view name, int size) {
+  switch (type) {
+    case ftString:
+      return std::make_unique<StringField>(name, size);
+    case ftDate:
+      return std::make_unique<DateField>(name);
+    case ftDateTime:
+      return std::make_unique<DateTimeField>(name);
+    case ftInteger:
+      return std::make_unique<IntegerField>(name);
+    case ftAutoInc:
+      return std::make_unique<AutoIncField>(name);
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace morvel

@@ -1,0 +1,61 @@
+// A tree-list control on the fake platform, with helpers that build trees
+// and record events, shared by the grid tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "grid/CustomTreeListControl.h"
+#include "platform/fake/FakeHost.h"
+
+namespace morvel::test {
+
+// The control as tests drive it: the protected hooks made reachable.
+class TestGrid : public CustomTreeListControl {
+ public:
+  explicit TestGrid(FakeHost& host) : CustomTreeListControl(host) { setName("gridData"); }
+  using CustomTreeListControl::sortBatchEnded;
+};
+
+// A host of 400 × 300: with 16-pixel rows (13 + 3), 18 rows fit.
+struct GridFixture {
+  FakeHost host{{400, 300}};
+  TestGrid grid{host};
+};
+
+// Adds a top-level node with the texts given, one per column.
+inline TreeListNode* addRow(CustomTreeList& grid, std::vector<std::string> texts,
+                            TreeListNode* parent = nullptr) {
+  TreeListNode* node = parent ? parent->addChild() : grid.addNode();
+  for (std::size_t i = 0; i < texts.size(); ++i) node->setStrings(static_cast<int>(i), texts[i]);
+  return node;
+}
+
+// The visible rows in display order, found by recursion over the public
+// node operations: the reference the grid's own answers are checked against.
+inline void appendDisplayOrder(TreeListNode* node, std::vector<TreeListNode*>& out) {
+  out.push_back(node);
+  if (!node->expanded()) return;
+  for (int i = 0; i < node->count(); ++i) appendDisplayOrder(node->items(i), out);
+}
+
+inline std::vector<TreeListNode*> displayOrder(const CustomTreeList& grid) {
+  std::vector<TreeListNode*> out;
+  for (int i = 0; i < grid.topCount(); ++i) appendDisplayOrder(grid.topNodes(i), out);
+  return out;
+}
+
+// Column 0 text of each node given.
+inline std::vector<std::string> texts(const std::vector<TreeListNode*>& nodes, int column = 0) {
+  std::vector<std::string> out;
+  for (TreeListNode* n : nodes) out.push_back(n->strings(column));
+  return out;
+}
+
+inline std::vector<std::string> topTexts(const CustomTreeList& grid, int column = 0) {
+  std::vector<std::string> out;
+  for (int i = 0; i < grid.topCount(); ++i) out.push_back(grid.topNodes(i)->strings(column));
+  return out;
+}
+
+}  // namespace morvel::test

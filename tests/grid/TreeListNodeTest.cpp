@@ -1,0 +1,399 @@
+// The node tree: adding, deleting, moving, expanding and collapsing, focus,
+// selection, the update lock and the events each of them fires.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "GridTestSupport.h"
+
+namespace morvel {
+namespace {
+
+using test::addRow;
+using test::displayOrder;
+using test::GridFixture;
+using test::texts;
+
+// "A" (B, C), "D" (E), "F": two groups and a leaf at the top.
+struct SmallTreeData : GridFixture {
+  TreeListNode* a = addRow(grid, {"A"});
+  TreeListNode* b = addRow(grid, {"B"}, a);
+  TreeListNode* c = addRow(grid, {"C"}, a);
+  TreeListNode* d = addRow(grid, {"D"});
+  TreeListNode* e = addRow(grid, {"E"}, d);
+  TreeListNode* f = addRow(grid, {"F"});
+  std::vector<std::string> events;
+
+  void recordEvents() {
+    grid.onExpanding = [this](CustomTreeList&, TreeListNode* n, bool&) {
+      events.push_back("expanding " + n->strings(0));
+    };
+    grid.onExpanded = [this](CustomTreeList&, TreeListNode* n) {
+      events.push_back("expanded " + n->strings(0));
+    };
+    grid.onCollapsing = [this](CustomTreeList&, TreeListNode* n, bool&) {
+      events.push_back("collapsing " + n->strings(0));
+    };
+    grid.onCollapsed = [this](CustomTreeList&, TreeListNode* n) {
+      events.push_back("collapsed " + n->strings(0) + " focus " + grid.focusedNode()->strings(0));
+    };
+    grid.onDeletion = [this](CustomTreeList&, TreeListNode* n) {
+      events.push_back("deletion " + n->strings(0));
+    };
+    grid.onChangeNode = [this](CustomTreeList&, TreeListNode* old, TreeListNode* n) {
+      events.push_back("change " + (old ? old->strings(0) : "-") + ">" + (n ? n->strings(0) : "-"));
+    };
+  }
+};
+
+class SmallTree : public ::testing::Test, public SmallTreeData {};
+
+TEST(TreeListNode, WithoutAnOwnerRaisesInvalidTreeListOperation) {
+  try {
+    TreeListTextNode node(nullptr);
+    FAIL();
+  } catch (const InvalidTreeListOperation& e) {
+    EXPECT_STREQ(e.what(), "Invalid Owner TTreeListNode");
+  }
+}
+
+TEST_F(SmallTree, NodeQueriesDescribeTheTree) {
+  EXPECT_EQ(grid.topCount(), 3);
+  EXPECT_EQ(a->count(), 2);
+  EXPECT_EQ(a->items(1), c);
+  EXPECT_EQ(a->items(2), nullptr);
+  EXPECT_EQ(a->items(-1), nullptr);
+  EXPECT_EQ(c->index(), 1);
+  EXPECT_EQ(c->level(), 1);
+  EXPECT_TRUE(c->isLast());
+  EXPECT_FALSE(b->isLast());
+  EXPECT_TRUE(c->hasAsParent(a));
+  EXPECT_FALSE(a->hasAsParent(c));
+  EXPECT_TRUE(a->hasChildren());
+  EXPECT_FALSE(a->expanded());
+  EXPECT_EQ(grid.topNodes(3), nullptr);
+  // The first node added became the top and the focused row, without events.
+  EXPECT_EQ(grid.topNode(), a);
+  EXPECT_EQ(grid.focusedNode(), a);
+}
+
+TEST_F(SmallTree, VisibleOrderFollowsExpandedNodesOnly) {
+  EXPECT_EQ(texts(displayOrder(grid)), (std::vector<std::string>{"A", "D", "F"}));
+  EXPECT_EQ(b->visibleIndex(), -1);  // inside a collapsed group
+  EXPECT_FALSE(b->isVisible());
+  a->expand(false);
+  EXPECT_EQ(grid.visibleCount(), 5);
+  EXPECT_EQ(b->visibleIndex(), 1);
+  EXPECT_EQ(d->visibleIndex(), 3);
+  EXPECT_EQ(grid.nodeAtVisibleIndex(2), c);
+  EXPECT_EQ(grid.nodeAtVisibleIndex(5), nullptr);
+  EXPECT_EQ(c->getNextVisible(), d);
+  EXPECT_EQ(d->getPriorVisible(), c);
+  EXPECT_EQ(b->getPriorVisible(), a);
+  EXPECT_EQ(a->getPriorVisible(), nullptr);
+  EXPECT_EQ(grid.lastVisibleNode(), f);
+  d->expand(false);
+  EXPECT_EQ(grid.lastVisibleNode(), f);
+  EXPECT_EQ(f->getPriorVisible(), e);
+}
+
+TEST_F(SmallTree, LockedLookupsWalkTheTreeAndAgreeWithTheIndex) {
+  a->expand(false);
+  ASSERT_TRUE(grid.visibleIndexValid());
+  const std::vector<TreeListNode*> order = displayOrder(grid);
+  grid.lockUpdate();
+  EXPECT_FALSE(grid.visibleIndexValid());
+  EXPECT_EQ(grid.visibleCount(), 5);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(grid.nodeAtVisibleIndex(i), order[i]);
+    EXPECT_EQ(order[i]->visibleIndex(), i);
+  }
+  EXPECT_EQ(c->getNextVisible(), d);
+  EXPECT_EQ(e->visibleIndex(), -1);
+  grid.unlockUpdate();
+  EXPECT_TRUE(grid.visibleIndexValid());
+}
+
+TEST_F(SmallTree, EmptyGridExpandAllAndCollapseAllDoNothing) {
+  FakeHost host;
+  test::TestGrid empty(host);
+  int events = 0;
+  empty.onChangeTopVisibleNode = [&](CustomTreeList&) { ++events; };
+  empty.onExpanded = [&](CustomTreeList&, TreeListNode*) { ++events; };
+  host.clearRecords();
+  empty.expandAll();
+  empty.collapseAll();
+  EXPECT_EQ(events, 0);
+  EXPECT_EQ(host.fullRepaints, 0);
+  EXPECT_EQ(empty.topNode(), nullptr);
+}
+
+TEST_F(SmallTree, CollapseAllMovesTheFocusToTheClosingGroupFirst) {
+  grid.expandAll();
+  grid.setFocusedNode(c, 0, true);
+  grid.setTopNode(d);
+  recordEvents();
+  grid.collapseAll();
+  EXPECT_EQ(events, (std::vector<std::string>{"collapsing A", "change C>A", "collapsed A focus A",
+                                              "collapsing D", "collapsed D focus A"}));
+  EXPECT_EQ(grid.focusedNode(), a);
+  EXPECT_EQ(grid.topNode(), a);
+  EXPECT_EQ(grid.updateLock(), 0);
+}
+
+TEST_F(SmallTree, ExpandingALeafOrVetoedExpandingChangesNothing) {
+  recordEvents();
+  f->setExpanded(true);
+  EXPECT_FALSE(f->expanded());
+  EXPECT_TRUE(events.empty());
+  grid.onExpanding = [](CustomTreeList&, TreeListNode*, bool& allow) { allow = false; };
+  a->setExpanded(true);
+  EXPECT_FALSE(a->expanded());
+  EXPECT_TRUE(events.empty());  // no OnExpanded
+}
+
+TEST_F(SmallTree, ParentLosingItsLastChildCollapsesAndStopsBeingAParent) {
+  grid.expandAll();
+  grid.deleteNode(e);
+  EXPECT_FALSE(d->hasChildren());
+  EXPECT_FALSE(d->expanded());
+  b->moveTo(f, AttachAdd);
+  c->moveTo(f, AttachAddFirst);
+  EXPECT_FALSE(a->hasChildren());
+  EXPECT_FALSE(a->expanded());
+  EXPECT_EQ(test::topTexts(grid), (std::vector<std::string>{"C", "A", "D", "F", "B"}));
+}
+
+TEST_F(SmallTree, DeletingTheFocusedRowMovesFocusSilently) {
+  grid.expandAll();
+  recordEvents();
+  grid.setFocusedNode(c, 0, false);
+  events.clear();
+  grid.deleteNode(c);  // previous sibling
+  EXPECT_EQ(grid.focusedNode(), b);
+  grid.deleteNode(b);  // the parent of a first child
+  EXPECT_EQ(grid.focusedNode(), a);
+  grid.deleteNode(a);  // a first top-level node: the next visible row
+  EXPECT_EQ(grid.focusedNode(), d);
+  EXPECT_EQ(grid.topNode(), d);
+  EXPECT_EQ(events, (std::vector<std::string>{"deletion C", "deletion B", "deletion A"}));
+  grid.clearNodes();
+  EXPECT_EQ(grid.focusedNode(), nullptr);
+  EXPECT_EQ(grid.topNode(), nullptr);
+  EXPECT_EQ(grid.visibleCount(), 0);
+  EXPECT_EQ(grid.lastVisibleNode(), nullptr);
+}
+
+TEST_F(SmallTree, DeletingAGroupFreesChildrenFirstAndRepairsFocusInside) {
+  a->expand(false);
+  grid.setFocusedNode(c, 0, false);
+  recordEvents();
+  grid.deleteNode(a);
+  EXPECT_EQ(events, (std::vector<std::string>{"deletion B", "deletion C", "deletion A"}));
+  EXPECT_EQ(grid.focusedNode(), d);
+  EXPECT_EQ(texts(displayOrder(grid)), (std::vector<std::string>{"D", "F"}));
+}
+
+TEST_F(SmallTree, ClearNodesFiresDeletionForEveryNodeUnderOneLayout) {
+  recordEvents();
+  host.clearRecords();
+  grid.clearNodes();
+  EXPECT_EQ(events, (std::vector<std::string>{"deletion B", "deletion C", "deletion A",
+                                              "deletion E", "deletion D", "deletion F"}));
+  EXPECT_EQ(host.fullRepaints, 1);
+  EXPECT_EQ(grid.topCount(), 0);
+}
+
+TEST_F(SmallTree, RowsInsideACollapsedGroupDeleteWithoutRepaint) {
+  host.clearRecords();
+  grid.deleteNode(b);
+  EXPECT_TRUE(host.repaintedRects.empty());
+  EXPECT_EQ(host.fullRepaints, 0);
+  grid.deleteNode(f);
+  EXPECT_FALSE(host.repaintedRects.empty());
+}
+
+struct MoveCase {
+  TreeListNodeAttachMode mode;
+  std::vector<std::string> top;     // top-level order afterwards
+  std::vector<std::string> underA;  // A's children afterwards
+};
+
+class MoveToModes : public ::testing::TestWithParam<MoveCase> {};
+
+TEST_P(MoveToModes, PutsTheNodeWhereTheModeSays) {
+  SmallTreeData t;
+  t.f->moveTo(t.c, GetParam().mode);  // C: a child of A
+  EXPECT_EQ(test::topTexts(t.grid), GetParam().top);
+  std::vector<std::string> underA;
+  for (int i = 0; i < t.a->count(); ++i) underA.push_back(t.a->items(i)->strings(0));
+  EXPECT_EQ(underA, GetParam().underA);
+  // The moved node is focused and made visible.
+  EXPECT_EQ(t.grid.focusedNode(), t.f);
+  EXPECT_TRUE(t.f->isVisible());
+  EXPECT_EQ(t.grid.updateLock(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllModes, MoveToModes,
+                         ::testing::Values(MoveCase{AttachAdd, {"A", "D"}, {"B", "C", "F"}},
+                                           MoveCase{AttachAddFirst, {"A", "D"}, {"F", "B", "C"}},
+                                           MoveCase{AttachAddChild, {"A", "D"}, {"B", "C"}},
+                                           MoveCase{AttachAddChildFirst, {"A", "D"}, {"B", "C"}},
+                                           MoveCase{AttachInsert, {"A", "D"}, {"B", "F", "C"}}));
+
+TEST_F(SmallTree, MoveToAChildModeMakesTheDestinationAParent) {
+  e->moveTo(f, AttachAddChild);
+  EXPECT_EQ(f->count(), 1);
+  EXPECT_TRUE(f->hasChildren());
+  EXPECT_TRUE(f->expanded());  // made visible
+  EXPECT_FALSE(d->hasChildren());
+}
+
+TEST_F(SmallTree, MoveToOntoItselfOrADescendantDoesNothing) {
+  a->moveTo(c, AttachAddChild);
+  a->moveTo(c, AttachAdd);
+  a->moveTo(a, AttachInsert);
+  a->moveTo(nullptr, AttachAdd);
+  EXPECT_EQ(test::topTexts(grid), (std::vector<std::string>{"A", "D", "F"}));
+  EXPECT_EQ(c->parent(), a);
+}
+
+TEST_F(SmallTree, AnOnlyChildMovedBesideItselfStaysAChild) {
+  // The unlink leaves D without children for a moment; D must still be a
+  // parent afterwards, or its child could never be shown again.
+  e->moveTo(e, AttachAdd);
+  EXPECT_EQ(e->parent(), d);
+  EXPECT_TRUE(d->hasChildren());
+  EXPECT_TRUE(e->isVisible());
+}
+
+TEST_F(SmallTree, EventHandlerErrorsDuringRecursiveExpandStillReleaseTheLock) {
+  grid.onExpanded = [this](CustomTreeList&, TreeListNode* n) {
+    if (n == d) throw std::runtime_error("handler");
+  };
+  EXPECT_THROW(grid.expandAll(), std::runtime_error);
+  EXPECT_EQ(grid.updateLock(), 0);
+  EXPECT_TRUE(a->expanded());
+  EXPECT_TRUE(d->expanded());
+  EXPECT_FALSE(f->expanded());
+  EXPECT_EQ(grid.visibleCount(), 6);
+}
+
+TEST_F(SmallTree, FocusChangesFireEventsAlsoUnderTheLockButRepaintOnlyWithout) {
+  recordEvents();
+  std::vector<int> columns;
+  grid.onChangeColumn = [&](CustomTreeList&, TreeListNode*, int column) {
+    columns.push_back(column);
+  };
+  grid.lockUpdate();
+  host.clearRecords();
+  grid.setFocusedNode(f, 2, true);
+  EXPECT_TRUE(host.repaintedRects.empty());
+  grid.unlockUpdate();
+  host.clearRecords();
+  grid.setFocusedNode(d, 2, false);
+  EXPECT_EQ(host.repaintedRects.size(), 2u);  // the old row and the new one
+  EXPECT_EQ(events, (std::vector<std::string>{"change A>F", "change F>D"}));
+  EXPECT_EQ(columns, (std::vector<int>{2}));
+  // With rows selected as a whole the focused column always reads 0.
+  grid.setOptions(grid.options().with(goRowSelect));
+  EXPECT_EQ(grid.focusedColumn(), 0);
+}
+
+TEST_F(SmallTree, FocusingARowInsideACollapsedGroupExpandsItAndScrolls) {
+  grid.setFocusedVisibleIndex(99);
+  EXPECT_EQ(grid.focusedNode(), f);
+  grid.setFocusedNode(e, 0, true);
+  EXPECT_TRUE(d->expanded());
+  EXPECT_EQ(grid.focusedNode(), e);
+}
+
+TEST_F(SmallTree, MakeVisibleScrollsOnlyWhenTheRowIsOutOfView) {
+  for (int i = 0; i < 40; ++i) addRow(grid, {"row"});
+  TreeListNode* last = grid.lastVisibleNode();
+  last->makeVisible();  // 43 rows, 18 fit: the last page starts at row 25
+  EXPECT_EQ(grid.topNode()->visibleIndex(), 25);
+  grid.nodeAtVisibleIndex(30)->makeVisible();
+  EXPECT_EQ(grid.topNode()->visibleIndex(), 25);
+  b->makeVisible();
+  EXPECT_EQ(grid.topNode(), b);
+}
+
+TEST_F(SmallTree, AddingUnderTheLockRepaintsOnceAtTheEnd) {
+  host.clearRecords();
+  grid.lockUpdate();
+  for (int i = 0; i < 5; ++i) addRow(grid, {"x"});
+  EXPECT_EQ(host.fullRepaints, 0);
+  EXPECT_TRUE(host.repaintedRects.empty());
+  grid.unlockUpdate();
+  EXPECT_EQ(host.fullRepaints, 1);
+  // Unlocked, a new row repaints from its prior sibling down.
+  host.clearRecords();
+  TreeListNode* g = grid.addNode();
+  ASSERT_EQ(host.repaintedRects.size(), 1u);
+  const int row = g->getPriorVisible()->visibleIndex();
+  EXPECT_EQ(host.repaintedRects[0], (Rect{0, row * 16, 400, 300}));
+}
+
+TEST_F(SmallTree, SelectionHonoursTheVetoAndReportsCountChangesPerBatch) {
+  grid.setOptions(grid.options().with(goMultiSelect));
+  int countChanges = 0;
+  grid.onSelectedCountChange = [&](CustomTreeList&) { ++countChanges; };
+  grid.onCanNodeSelected = [&](CustomTreeList&, TreeListNode* n, bool& allow) { allow = n != f; };
+  grid.beginSelectionBatch();
+  a->setSelected(true);
+  d->setSelected(true);
+  f->setSelected(true);
+  grid.endSelectionBatch();
+  EXPECT_EQ(countChanges, 1);
+  EXPECT_EQ(grid.selectedCount(), 2);
+  EXPECT_FALSE(f->selected());
+  d->setSelected(false);
+  EXPECT_EQ(countChanges, 2);
+  grid.deleteNode(a);  // a selected node leaves the selection
+  EXPECT_EQ(grid.selectedCount(), 0);
+  // Without multiple selection, Selected means focused.
+  grid.setOptions(grid.options().without(goMultiSelect));
+  EXPECT_TRUE(grid.focusedNode()->selected());
+}
+
+TEST_F(SmallTree, DestroyingTheGridFiresNoEvents) {
+  auto other = std::make_unique<test::TestGrid>(host);
+  addRow(*other, {"x"});
+  int deletions = 0;
+  other->onDeletion = [&](CustomTreeList&, TreeListNode*) { ++deletions; };
+  other.reset();
+  EXPECT_EQ(deletions, 0);
+}
+
+TEST(CellTexts, KeepOneTextPerColumnAndFollowColumnMoves) {
+  CellTexts t;
+  EXPECT_EQ(t.count(), 0);
+  EXPECT_EQ(t.get(3), "");
+  t.set(2, "c");
+  EXPECT_EQ(t.count(), 3);
+  EXPECT_EQ(t.get(0), "");
+  t.set(0, "a");
+  t.set(1, std::string(300, 'b'));
+  t.move(0, 2);
+  EXPECT_EQ(t.get(0), std::string(300, 'b'));
+  EXPECT_EQ(t.get(1), "c");
+  EXPECT_EQ(t.get(2), "a");
+  t.move(1, 5);  // beyond the end: the texts in between are empty
+  EXPECT_EQ(t.count(), 6);
+  EXPECT_EQ(t.get(2), "");
+  EXPECT_EQ(t.get(5), "c");
+  t.removeAt(0);
+  EXPECT_EQ(t.get(0), "a");
+  t.insertAt(0);
+  EXPECT_EQ(t.get(0), "");
+  EXPECT_EQ(t.get(1), "a");
+  const std::string_view row[] = {"x", "", std::string_view("n\0l", 3)};
+  t.assign(row);
+  EXPECT_EQ(t.count(), 3);
+  EXPECT_EQ(t.get(2), std::string_view("n\0l", 3));
+}
+
+}  // namespace
+}  // namespace morvel
