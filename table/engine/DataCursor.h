@@ -132,8 +132,10 @@ class DataCursor {
   // Writes the current record's bookmark; false (and zeros) when the
   // cursor is not on a record.
   bool getBookmark(std::uint8_t* bookmark) const;
-  // Positions on the bookmarked record; false when it no longer exists,
-  // leaving the cursor at the place where it would be.
+  // Positions on the bookmarked record. False when it no longer exists: the
+  // cursor is then where the record would be, so next and prior read its
+  // neighbours (a record number that never named a slot leaves the cursor
+  // as it was).
   bool goToBookmark(const std::uint8_t* bookmark);
   // -1, 0 or 1 as a sorts before, with or after b in the current order.
   int compareBookmarks(const std::uint8_t* a, const std::uint8_t* b) const;
