@@ -738,6 +738,39 @@ void CustomTreeListControl::sortNodes(int level, int column, bool descending) {
   }
 }
 
+namespace {
+
+// Order keys of the first sort keys (at most two): most comparisons end there.
+constexpr std::size_t kMaxKeyed = 2;
+
+// Sorts the records 0..n-1 carrying order keys of their first `Keyed` sort
+// values; compare(keysA, keysB, a, b) orders two records. Returns the record
+// numbers in sorted order. The records move, not indexes into them, so the
+// sort reads memory in sequence.
+template <std::size_t Keyed, class Compare>
+std::vector<std::uint32_t> sortKeyedRecords(const std::vector<Variant>& values, std::size_t keys,
+                                            const PrefixKind* kinds, Compare&& compare) {
+  struct Record {
+    OrderKey key[Keyed];
+    std::uint32_t id;
+  };
+  const std::size_t n = values.size() / keys;
+  std::vector<Record> records(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    records[i].id = static_cast<std::uint32_t>(i);
+    for (std::size_t k = 0; k < Keyed && k < keys; ++k) {
+      records[i].key[k] = orderKey(values[i * keys + k], kinds[k]);
+    }
+  }
+  hoareSort(records,
+            [&](const Record& a, const Record& b) { return compare(a.key, b.key, a.id, b.id); });
+  std::vector<std::uint32_t> order(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = records[i].id;
+  return order;
+}
+
+}  // namespace
+
 void CustomTreeListControl::sortSiblingList(NodeList& list, const std::vector<int>& keyColumns,
                                             const std::vector<bool>& keyDescending) {
   const std::size_t n = static_cast<std::size_t>(list.count());
@@ -770,42 +803,40 @@ void CustomTreeListControl::sortSiblingList(NodeList& list, const std::vector<in
     for (std::size_t k = 0; k < keys; ++k) values.push_back(getSortValue(*nodes[i], keyColumns[k]));
   }
   const bool ansi = optionsEx().has(goAnsiSort);
-  constexpr std::size_t kKeyed = 2;
-  PrefixKind kinds[kKeyed] = {PrefixKind::none, PrefixKind::none};
-  for (std::size_t k = 0; k < keys && k < kKeyed; ++k) {
+  PrefixKind kinds[kMaxKeyed] = {PrefixKind::none, PrefixKind::none};
+  for (std::size_t k = 0; k < keys && k < kMaxKeyed; ++k) {
     kinds[k] = prefixKindFor(values.data() + k, n, keys);
     // Collation does not follow byte order.
     if (ansi && kinds[k] == PrefixKind::text) kinds[k] = PrefixKind::none;
   }
-  struct Record {
-    OrderKey key[kKeyed];
-    std::uint32_t id;
-  };
-  std::vector<Record> records(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    records[i].id = static_cast<std::uint32_t>(i);
-    for (std::size_t k = 0; k < keys && k < kKeyed; ++k) {
-      records[i].key[k] = orderKey(values[i * keys + k], kinds[k]);
-    }
-  }
-  hoareSort(records, [&](const Record& a, const Record& b) {
-    for (std::size_t k = 0; k < keys; ++k) {
-      int c = k < kKeyed ? compareOrderKeys(a.key[k], b.key[k]) : kUndecided;
-      if (c == kUndecided) {
-        const Variant& va = values[a.id * keys + k];
-        const Variant& vb = values[b.id * keys + k];
-        c = compareVariants(va, vb);
-        if (c != 0 && ansi && va.kind() == vkString && vb.kind() == vkString) {
-          c = collateTexts(va.stringValue(), vb.stringValue());
-        }
+  // Key k of records a and b, from their order keys when those decide.
+  const auto compareKey = [&](std::size_t k, const OrderKey* ka, const OrderKey* kb,
+                              std::uint32_t a, std::uint32_t b) {
+    int c =
+        k < kMaxKeyed && kinds[k] != PrefixKind::none ? compareOrderKeys(ka[k], kb[k]) : kUndecided;
+    if (c == kUndecided) {
+      const Variant& va = values[a * keys + k];
+      const Variant& vb = values[b * keys + k];
+      c = compareVariants(va, vb);
+      if (c != 0 && ansi && va.kind() == vkString && vb.kind() == vkString) {
+        c = collateTexts(va.stringValue(), vb.stringValue());
       }
-      if (c == 0) continue;
-      c = c < 0 ? -1 : 1;
-      return keyDescending[k] ? -c : c;
     }
-    return compareTieBreak(nodes[a.id], nodes[b.id]);
-  });
-  for (const Record& r : records) sorted.push_back(nodes[r.id]);
+    if (c == 0) return 0;
+    c = c < 0 ? -1 : 1;
+    return keyDescending[k] ? -c : c;
+  };
+  const auto compareRecords = [&](const OrderKey* ka, const OrderKey* kb, std::uint32_t a,
+                                  std::uint32_t b) {
+    for (std::size_t k = 0; k < keys; ++k) {
+      if (const int c = compareKey(k, ka, kb, a, b)) return c;
+    }
+    return compareTieBreak(nodes[a], nodes[b]);
+  };
+  const std::vector<std::uint32_t> order =
+      keys == 1 ? sortKeyedRecords<1>(values, keys, kinds, compareRecords)
+                : sortKeyedRecords<kMaxKeyed>(values, keys, kinds, compareRecords);
+  for (const std::uint32_t r : order) sorted.push_back(nodes[r]);
   reorderSiblings(list, sorted);
 }
 

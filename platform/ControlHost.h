@@ -1,11 +1,16 @@
 // What a control's logic asks of the window that hosts it. The control owns
 // no window: the platform's host widget forwards input and paint requests to
 // the control and carries out these services. One host serves one control.
+// See platform/Control.h for the other direction and how the two meet.
 #pragma once
 
+#include <memory>
+
+#include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Cursor.h"
 #include "platform/Graphics.h"
+#include "platform/PlatformServices.h"
 
 namespace morvel {
 
@@ -20,6 +25,14 @@ struct ScrollBarInfo {
   int position = 0;
   bool visible = false;
   friend bool operator==(const ScrollBarInfo&, const ScrollBarInfo&) = default;
+};
+
+// A picture floating above every window (a drag image, a drop mark).
+// Destroying it removes it from the screen.
+class FloatingImage {
+ public:
+  virtual ~FloatingImage() = default;
+  virtual void moveTo(Point screenTopLeft) = 0;
 };
 
 class ControlHost {
@@ -46,6 +59,57 @@ class ControlHost {
   // over every control (the hourglass during a long operation).
   virtual Cursor screenCursor() const = 0;
   virtual void setScreenCursor(Cursor cursor) = 0;
+
+  // --- Added for painting controls and the grid's input handling ---
+
+  // The process-wide services (timers, message processing, shell open...).
+  virtual PlatformServices& services() = 0;
+
+  // Paints at once, before returning, instead of waiting for the paint cycle
+  // (a progress bar in a loop that processes no messages). Nothing happens
+  // while the window is hidden.
+  virtual void repaintNow() = 0;
+  virtual void repaintNow(const Rect& rect) = 0;
+
+  // Moves the pixels of area by (dx, dy) and marks the strip it uncovered
+  // for repainting (scrolling rows without repainting them all).
+  virtual void scrollArea(const Rect& area, int dx, int dy) = 0;
+
+  // Position and size within the parent, and visibility, as the control's
+  // logic decides them (Control::setBounds, Control::setVisible).
+  virtual void setBounds(const Rect& bounds) = 0;
+  virtual void setVisible(bool visible) = 0;
+
+  // The pointer shape over this control.
+  virtual void setCursor(Cursor cursor) = 0;
+
+  // The control is being destroyed while still attached (a host that owns
+  // its control never sees this); the host must forget it.
+  virtual void controlDestroyed() {}
+
+  // Whether the control paints every pixel (Control::opaque); when it does
+  // not, the platform must show what lies behind it.
+  virtual void setOpaque(bool opaque) { (void)opaque; }
+
+  // While captured, every mouse event goes to this control wherever the
+  // pointer is; the platform may end a capture (Control::captureLost).
+  virtual void setMouseCapture(bool capture) = 0;
+  virtual bool hasMouseCapture() const = 0;
+
+  // Keyboard focus. setFocus may fail (another window keeps it).
+  virtual void setFocus() = 0;
+  virtual bool hasFocus() const = 0;
+
+  virtual Point clientToScreen(Point p) const = 0;
+  virtual Point screenToClient(Point p) const = 0;
+
+  virtual std::unique_ptr<FloatingImage> showFloatingImage(const Bitmap& image,
+                                                           Point screenTopLeft) = 0;
+
+  // The top-level window: whether it is maximised, and sizing it by its
+  // bottom-right corner with the mouse (the status bar's size grip).
+  virtual bool windowMaximized() const = 0;
+  virtual void startWindowSizing() = 0;
 };
 
 // Shows a screen cursor for the life of the guard and then restores the one

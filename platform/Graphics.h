@@ -31,6 +31,23 @@ struct Rect {
   bool isEmpty() const { return right <= left || bottom <= top; }
   bool contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
   friend bool operator==(const Rect&, const Rect&) = default;
+
+  // The rectangle grown by dx on the left and right and dy on the top and
+  // bottom; negative values shrink it.
+  Rect inflated(int dx, int dy) const { return {left - dx, top - dy, right + dx, bottom + dy}; }
+  Rect translated(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
+  // The common part; an empty rectangle (at some position) when none.
+  Rect intersected(const Rect& o) const {
+    Rect r{left > o.left ? left : o.left, top > o.top ? top : o.top,
+           right < o.right ? right : o.right, bottom < o.bottom ? bottom : o.bottom};
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    return r;
+  }
+  bool intersects(const Rect& o) const { return !intersected(o).isEmpty(); }
+  static Rect fromSize(int left, int top, int width, int height) {
+    return {left, top, left + width, top + height};
+  }
 };
 
 // A colour: either an RGB value 0x00BBGGRR, or a system colour (the high bit
@@ -54,6 +71,12 @@ constexpr Color clWhite = rgb(255, 255, 255);
 constexpr Color clGray = rgb(128, 128, 128);
 constexpr Color clBlue = rgb(0, 0, 255);
 constexpr Color clLime = rgb(0, 255, 0);
+constexpr Color clRed = rgb(255, 0, 0);
+constexpr Color clMaroon = rgb(128, 0, 0);
+constexpr Color clNavy = rgb(0, 0, 128);
+constexpr Color clPurple = rgb(128, 0, 128);
+constexpr Color clSilver = rgb(192, 192, 192);
+constexpr Color clYellow = rgb(255, 255, 0);
 
 constexpr Color clScrollBar = kSystemColorFlag | 0;
 constexpr Color clWindow = kSystemColorFlag | 5;
@@ -69,7 +92,13 @@ constexpr Color clBtnHighlight = kSystemColorFlag | 20;
 constexpr Color cl3DDkShadow = kSystemColorFlag | 21;
 constexpr Color cl3DLight = kSystemColorFlag | 22;
 
+constexpr Color clInfoText = kSystemColorFlag | 23;
+constexpr Color clInfoBk = kSystemColorFlag | 24;
+
 // Horizontal text alignment, in its fixed order.
 enum Alignment { taLeftJustify, taRightJustify, taCenter };
+
+// Vertical placement of text in its rectangle.
+enum TextLayout { tlTop, tlCenter, tlBottom };
 
 }  // namespace morvel

@@ -1,0 +1,154 @@
+// The Qt side of the platform layer under the offscreen platform: decoding,
+// measuring, exact pixels of fills, lines and inversions, font stand-ins,
+// and a hosted control that paints and takes clicks.
+#include <gtest/gtest.h>
+
+#include <QFontDatabase>
+#include <QImage>
+#include <QTest>
+
+#include "platform/Control.h"
+#include "platform/qt/ControlWidget.h"
+#include "platform/qt/QtCanvas.h"
+#include "platform/qt/QtServices.h"
+#include "platform/qt/QtText.h"
+#include "tests/status/QtTestApp.h"
+
+namespace morvel {
+namespace {
+
+class QtPlatform : public ::testing::Test {
+ protected:
+  QtPlatform() { testing_support::qtApp(); }
+  QtServices& services = QtServices::instance();
+};
+
+TEST_F(QtPlatform, DecodesValidUtf8AsUtf8AndOtherBytesAsWindows1252) {
+  EXPECT_EQ(decodeText("caf\xc3\xa9"), QString::fromUtf8("caf\xc3\xa9"));
+  EXPECT_EQ(decodeText("caf\xe9"), QString::fromUtf8("caf\xc3\xa9"));
+  EXPECT_EQ(decodeText("\x80 \x93x\x94"),
+            QString::fromUtf8("\xe2\x82\xac \xe2\x80\x9cx\xe2\x80\x9d"));
+  EXPECT_EQ(decodeText("\x81").at(0).unicode(), 0x81);
+}
+
+TEST_F(QtPlatform, MeasuresAsciiFromTheCacheAsQtMeasuresTheWholeText) {
+  QtCanvas canvas(Size{1, 1}, services);
+  canvas.setFont(Font::withHeight("MS Sans Serif", -11));
+  const QtFontEntry& entry = services.fontEntry(canvas.font());
+  for (const char* text : {"Loading ...", "Redrawing screen ...", "WWWWiiii 0123456789"}) {
+    const double qt = entry.metrics.horizontalAdvance(QString::fromLatin1(text));
+    EXPECT_NEAR(canvas.textWidth(text), qt, 1.0) << text;
+  }
+  EXPECT_EQ(canvas.textWidth("caf\xe9"), canvas.textWidth("caf\xc3\xa9"));
+  EXPECT_EQ(canvas.textHeight(), entry.height);
+}
+
+TEST_F(QtPlatform, StandsInInstalledFacesForMissingWindowsFonts) {
+  const QStringList installed = QFontDatabase::families();
+  if (!installed.contains("Liberation Serif") || installed.contains("Times New Roman")) {
+    GTEST_SKIP() << "needs Liberation fonts and no Times New Roman";
+  }
+  EXPECT_EQ(QtServices::familyFor("Times New Roman"), "Liberation Serif");
+  EXPECT_EQ(QtServices::familyFor("MS Sans Serif"), "Liberation Sans");
+  EXPECT_EQ(QtServices::familyFor("No Such Face"), "No Such Face");
+}
+
+TEST_F(QtPlatform, FillsAndStraightLinesHitExactPixels) {
+  QtCanvas canvas(Size{20, 20}, services);
+  canvas.fillRect({0, 0, 20, 20}, clWhite);
+  canvas.fillRect({2, 3, 5, 4}, clBlack);
+  canvas.drawLine({10, 1}, {14, 1}, clRed);
+  canvas.drawLine({10, 5}, {10, 8}, clBlue);
+  const Bitmap b = canvas.toBitmap();
+  EXPECT_EQ(b.pixel(2, 3), argb(0, 0, 0));
+  EXPECT_EQ(b.pixel(4, 3), argb(0, 0, 0));
+  EXPECT_EQ(b.pixel(5, 3), argb(255, 255, 255));
+  EXPECT_EQ(b.pixel(2, 4), argb(255, 255, 255));
+  EXPECT_EQ(b.pixel(10, 1), argb(255, 0, 0));
+  EXPECT_EQ(b.pixel(14, 1), argb(255, 0, 0));  // both ends drawn
+  EXPECT_EQ(b.pixel(15, 1), argb(255, 255, 255));
+  EXPECT_EQ(b.pixel(10, 8), argb(0, 0, 255));
+}
+
+TEST_F(QtPlatform, InvertingTwiceRestoresThePixels) {
+  QtCanvas canvas(Size{30, 30}, services);
+  canvas.fillRect({0, 0, 30, 30}, rgb(10, 200, 30));
+  const Bitmap before = canvas.toBitmap();
+  canvas.invertRect({5, 0, 6, 30});
+  canvas.drawFocusRect({2, 2, 20, 20});
+  EXPECT_EQ(canvas.toBitmap().pixel(5, 10), argb(245, 55, 225));
+  EXPECT_NE(canvas.toBitmap(), before);
+  canvas.drawFocusRect({2, 2, 20, 20});
+  canvas.invertRect({5, 0, 6, 30});
+  EXPECT_EQ(canvas.toBitmap(), before);
+}
+
+TEST_F(QtPlatform, ClipsDrawingToPushedAndExcludedAreas) {
+  QtCanvas canvas(Size{10, 10}, services);
+  {
+    ClipScope clip(canvas, {0, 0, 5, 10});
+    canvas.excludeClip({0, 0, 2, 2});
+    canvas.fillRect({0, 0, 10, 10}, clBlack);
+  }
+  const Bitmap b = canvas.toBitmap();
+  EXPECT_EQ(b.pixel(3, 3), argb(0, 0, 0));
+  EXPECT_EQ(b.pixel(6, 3), Bitmap::kTransparent);
+  EXPECT_EQ(b.pixel(1, 1), Bitmap::kTransparent);
+}
+
+TEST_F(QtPlatform, MapsSystemColoursThroughThePalette) {
+  const QPalette p = QGuiApplication::palette();
+  EXPECT_EQ(services.resolveColor(clHighlight), p.color(QPalette::Highlight).rgba());
+  EXPECT_EQ(services.resolveColor(clBtnFace), p.color(QPalette::Button).rgba());
+  EXPECT_EQ(services.resolveColor(rgb(128, 0, 128)), argb(128, 0, 128));
+  EXPECT_EQ(services.resolveColor(clNone), 0u);
+}
+
+TEST_F(QtPlatform, TurnsOpenTargetsIntoAddresses) {
+  EXPECT_EQ(QtServices::targetUrl("https://www.pellam.example").toString(),
+            "https://www.pellam.example");
+  EXPECT_EQ(QtServices::targetUrl("  www.pellam.example ").toString(), "http://www.pellam.example");
+  EXPECT_EQ(QtServices::targetUrl("mailto:info@pellam.example").scheme(), "mailto");
+}
+
+// Paints a red square where it was last pressed.
+class Spot : public Control {
+ public:
+  void paint(Canvas& canvas, const Rect&) override {
+    canvas.fillRect(clientRect(), clWhite);
+    canvas.fillRect(Rect::fromSize(pressed.x, pressed.y, 3, 3), clRed);
+  }
+  void mouseDown(MouseButton, ShiftState shift, Point p) override {
+    pressed = p;
+    lastShift = shift;
+    ++presses;
+    invalidate();
+  }
+  bool passesToParent(Point p) const override { return p.x >= width() - 5; }
+  Point pressed;
+  ShiftState lastShift = 0;
+  int presses = 0;
+};
+
+TEST_F(QtPlatform, HostedControlPaintsTakesClicksAndPassesItsEdgeToTheParent) {
+  ControlWidget outer(std::make_unique<Spot>());
+  outer.control().setBounds({0, 0, 60, 40});
+  auto* inner = new ControlWidget(std::make_unique<Spot>(), &outer);
+  inner->control().setBounds({10, 10, 40, 30});
+  EXPECT_EQ(inner->geometry(), QRect(10, 10, 30, 20));
+  outer.show();
+  QTest::mouseClick(inner, Qt::LeftButton, Qt::ShiftModifier, QPoint(4, 6));
+  auto& spot = inner->controlAs<Spot>();
+  EXPECT_EQ(spot.pressed, (Point{4, 6}));
+  EXPECT_TRUE(spot.lastShift & ssShift);
+  QTest::mouseClick(inner, Qt::LeftButton, {}, QPoint(27, 6));
+  EXPECT_EQ(spot.presses, 1);
+  EXPECT_EQ(outer.controlAs<Spot>().pressed, (Point{37, 16}));
+
+  const QImage image = inner->grab().toImage();
+  EXPECT_EQ(image.pixel(5, 7), QColor(Qt::red).rgb());
+  EXPECT_EQ(image.pixel(20, 15), QColor(Qt::white).rgb());
+}
+
+}  // namespace
+}  // namespace morvel
