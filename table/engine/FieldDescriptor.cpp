@@ -167,18 +167,12 @@ void FieldDescriptor::setNumber(int number) {
 }
 
 std::string FieldDescriptor::name() const {
-  const std::size_t length = std::min<std::size_t>(bytes_[kName], kMaxName);
-  return std::string(reinterpret_cast<const char*>(&bytes_[kName + 1]), length);
+  return bytes::getCountedText(&bytes_[kName], kMaxName);
 }
 
 void FieldDescriptor::setName(std::string_view name) {
-  const std::size_t length = std::min(name.size(), kMaxName);
-  std::fill_n(&bytes_[kName], kMaxName + 1, 0);
-  bytes_[kName] = static_cast<std::uint8_t>(length);
-  std::copy_n(name.begin(), length, &bytes_[kName + 1]);
+  bytes::putCountedText(&bytes_[kName], kMaxName, name);
 }
-
-int FieldDescriptor::offset() const { return bytes::get16(&bytes_[kOffset]); }
 
 void FieldDescriptor::setLayout(int dataLength, int offset) {
   bytes_[kDataLength] = static_cast<std::uint8_t>(dataLength);
@@ -187,15 +181,11 @@ void FieldDescriptor::setLayout(int dataLength, int offset) {
 }
 
 std::string FieldDescriptor::valueText(std::size_t at) const {
-  const std::size_t length = std::min<std::size_t>(bytes_[at], kMaxValueText);
-  return std::string(reinterpret_cast<const char*>(&bytes_[at + 1]), length);
+  return bytes::getCountedText(&bytes_[at], kMaxValueText);
 }
 
 void FieldDescriptor::setValueText(std::size_t at, std::string_view text) {
-  const std::size_t length = std::min(text.size(), kMaxValueText);
-  std::fill_n(&bytes_[at], kMaxValueText + 1, 0);
-  bytes_[at] = static_cast<std::uint8_t>(length);
-  std::copy_n(text.begin(), length, &bytes_[at + 1]);
+  bytes::putCountedText(&bytes_[at], kMaxValueText, text);
 }
 
 }  // namespace morvel

@@ -63,6 +63,11 @@ struct EngineTypeCode {
 EngineTypeCode engineTypeOf(FieldType type);
 std::optional<FieldType> fieldTypeOf(std::uint8_t type, std::uint8_t subtype);
 
+// Field and index names start with a letter, "_" or a byte from 129 to 254.
+inline bool isValidNameStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= 129 && c <= 254);
+}
+
 // Bytes a value of the type takes in a record (after its presence byte);
 // -1 for an unknown type code. `size` counts characters or bytes for the
 // sized types.
@@ -128,7 +133,7 @@ class FieldDescriptor {
   int scale() const { return bytes_[kScale]; }
   void setScale(int scale) { bytes_[kScale] = static_cast<std::uint8_t>(scale); }
   int dataLength() const { return bytes_[kDataLength]; }
-  int offset() const;
+  int offset() const { return bytes_[kOffset] | (bytes_[kOffset + 1] << 8); }
   bool required() const { return bytes_[kRequired] != 0; }
   void setRequired(bool required) { bytes_[kRequired] = required ? 1 : 0; }
   std::uint8_t caseConversion() const { return bytes_[kCaseConversion]; }

@@ -9,30 +9,10 @@
 
 #include "table/engine/Bytes.h"
 #include "table/engine/EngineError.h"
+#include "table/files/Names.h"
 
 namespace morvel {
 namespace {
-
-constexpr int kStringScratch = kMaxStringSize + 1;
-
-bool isNameStart(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= 129 && c <= 254);
-}
-
-std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
-bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 bool isSizedType(std::uint8_t type) {
   return type == kTypeString || type == kTypeBytes || type == kTypeVarBytes;
@@ -110,8 +90,8 @@ std::optional<double> limitNumber(const FieldDescriptor& field, std::string_view
     case kTypeBcd:
       return parseDouble(text);
     case kTypeBoolean:
-      if (sameNameIgnoringCase(text, "true") || text == "1") return 1.0;
-      if (sameNameIgnoringCase(text, "false") || text == "0") return 0.0;
+      if (equalIgnoringCase(text, "true") || text == "1") return 1.0;
+      if (equalIgnoringCase(text, "false") || text == "0") return 0.0;
       return std::nullopt;
     case kTypeDate: {
       const auto d = parseDate(text);
@@ -190,25 +170,27 @@ std::size_t utf8SafeLength(const std::uint8_t* text, std::size_t length) {
 }
 
 void writeString(std::uint8_t* data, const FieldDescriptor& field, const std::uint8_t* value) {
-  const std::size_t maxChars = static_cast<std::size_t>(std::max(field.dataLength() - 1, 0));
-  std::uint8_t scratch[kStringScratch] = {};
-  std::size_t length = 0;
-  while (length < maxChars && value[length] != 0) ++length;
+  const auto dataLength = static_cast<std::size_t>(field.dataLength());
+  const std::size_t maxChars = dataLength > 0 ? dataLength - 1 : 0;
+  const void* nul = std::memchr(value, 0, maxChars);
+  std::size_t length =
+      nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - value) : maxChars;
   if (length == maxChars && length > 0 && value[length] != 0)
     length = utf8SafeLength(value, length);
-  std::memcpy(scratch, value, length);
-  while (length > 0 && scratch[length - 1] == ' ') scratch[--length] = 0;
+  while (length > 0 && value[length - 1] == ' ') --length;
+  std::uint8_t* text = data + 1;
+  std::memcpy(text, value, length);
+  std::memset(text + length, 0, dataLength - length);
   if (field.caseConversion() == FieldDescriptor::kUpperCase) {
     for (std::size_t i = 0; i < length; ++i) {
-      if (scratch[i] >= 'a' && scratch[i] <= 'z') scratch[i] -= 'a' - 'A';
+      if (text[i] >= 'a' && text[i] <= 'z') text[i] -= 'a' - 'A';
     }
   } else if (field.caseConversion() == FieldDescriptor::kLowerCase) {
     for (std::size_t i = 0; i < length; ++i) {
-      if (scratch[i] >= 'A' && scratch[i] <= 'Z') scratch[i] += 'a' - 'A';
+      if (text[i] >= 'A' && text[i] <= 'Z') text[i] += 'a' - 'A';
     }
   }
   data[0] = length > 0 ? 1 : 0;
-  std::memcpy(data + 1, scratch, static_cast<std::size_t>(field.dataLength()));
 }
 
 }  // namespace
@@ -225,13 +207,14 @@ TableLayout layoutTable(std::vector<FieldDescriptor>& fields, int blobBlockSize,
     FieldDescriptor& f = fields[static_cast<std::size_t>(i)];
     // A corrupt length byte longer than the name field is not a name.
     const bool lengthValid = f.bytes()[FieldDescriptor::kName] <= FieldDescriptor::kMaxName;
-    const std::string trimmed(trimBlanks(f.name()));
+    const std::string trimmed(trimmedName(f.name()));
     f.setName(trimmed);
-    if (!lengthValid || trimmed.empty() || !isNameStart(static_cast<unsigned char>(trimmed[0]))) {
+    if (!lengthValid || trimmed.empty() ||
+        !isValidNameStart(static_cast<unsigned char>(trimmed[0]))) {
       raiseEngineError(kInvalidFieldName, table, trimmed);
     }
     for (int j = 0; j < i; ++j) {
-      if (sameNameIgnoringCase(fields[static_cast<std::size_t>(j)].name(), trimmed)) {
+      if (equalIgnoringCase(fields[static_cast<std::size_t>(j)].name(), trimmed)) {
         raiseEngineError(kInvalidFieldName, table, trimmed);
       }
     }

@@ -9,22 +9,6 @@
 
 namespace morvel {
 
-std::string_view trimmedName(std::string_view name) {
-  const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!name.empty() && isBlank(name.front())) name.remove_prefix(1);
-  while (!name.empty() && isBlank(name.back())) name.remove_suffix(1);
-  return name;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  a = trimmedName(a);
-  b = trimmedName(b);
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-           return lower(x) == lower(y);
-         });
-}
-
 FileList& FileList::instance() {
   static FileList list;
   return list;

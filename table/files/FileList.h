@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "table/files/AbstractFile.h"
+#include "table/files/Names.h"
 
 namespace morvel {
 
@@ -59,9 +60,5 @@ class FileList {
   mutable std::mutex mutex_;
   std::vector<std::unique_ptr<AbstractFile>> files_;
 };
-
-// The name as files are compared: surrounding blanks removed.
-std::string_view trimmedName(std::string_view name);
-bool sameName(std::string_view a, std::string_view b);
 
 }  // namespace morvel

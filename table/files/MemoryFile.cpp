@@ -26,6 +26,7 @@ std::int64_t MemoryFile::capacity() const {
 void MemoryFile::releaseAll() {
   for (std::uint8_t* chunk : chunks_) engineFreeLarge(chunk, kLargeBlockSize);
   chunks_.clear();
+  small_ = EngineBlock();
   capacity_ = 0;
 }
 
@@ -33,23 +34,40 @@ void MemoryFile::reserve(std::int64_t needed) {
   if (needed <= capacity_) return;
   capacity_ =
       static_cast<std::int64_t>(roundUpTo(static_cast<std::size_t>(needed), kMemoryFileStep));
-  while (static_cast<std::int64_t>(chunks_.size()) * kChunk < capacity_) {
-    // Only a file that already fills a chunk asks for huge pages: a small
-    // table should not cost a whole huge page per file.
-    const bool huge = !chunks_.empty();
-    chunks_.push_back(static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, huge)));
+  if (chunks_.empty() && capacity_ <= kChunk) {
+    small_.ensure(static_cast<std::size_t>(capacity_), kMemoryFileStep);
+    return;
   }
+  if (chunks_.empty()) {
+    // Outgrowing one chunk: from here on the content lives in huge-page
+    // chunks, so that growing further never copies what is there.
+    chunks_.push_back(static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, true)));
+    std::memcpy(chunks_[0], small_.data(), small_.size());
+    small_ = EngineBlock();
+  }
+  while (static_cast<std::int64_t>(chunks_.size()) * kChunk < capacity_) {
+    chunks_.push_back(static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, true)));
+  }
+}
+
+std::uint8_t* MemoryFile::at(std::int64_t position, std::int64_t* room) {
+  if (chunks_.empty()) {
+    *room = static_cast<std::int64_t>(small_.size()) - position;
+    return small_.data() + position;
+  }
+  const std::int64_t inChunk = position % kChunk;
+  *room = kChunk - inChunk;
+  return chunks_[static_cast<std::size_t>(position / kChunk)] + inChunk;
 }
 
 std::int64_t MemoryFile::readBytes(std::int64_t position, void* buffer, std::int64_t count) {
   auto* out = static_cast<std::uint8_t*>(buffer);
   std::int64_t done = 0;
   while (done < count) {
-    const std::int64_t at = position + done;
-    const std::int64_t inChunk = at % kChunk;
-    const std::int64_t n = std::min(count - done, kChunk - inChunk);
-    std::memcpy(out + done, chunks_[static_cast<std::size_t>(at / kChunk)] + inChunk,
-                static_cast<std::size_t>(n));
+    std::int64_t room = 0;
+    const std::uint8_t* from = at(position + done, &room);
+    const std::int64_t n = std::min(count - done, room);
+    std::memcpy(out + done, from, static_cast<std::size_t>(n));
     done += n;
   }
   return done;
@@ -60,24 +78,13 @@ std::int64_t MemoryFile::writeBytes(std::int64_t position, const void* buffer, s
   const auto* in = static_cast<const std::uint8_t*>(buffer);
   std::int64_t done = 0;
   while (done < count) {
-    const std::int64_t at = position + done;
-    const std::int64_t inChunk = at % kChunk;
-    const std::int64_t n = std::min(count - done, kChunk - inChunk);
-    std::memcpy(chunks_[static_cast<std::size_t>(at / kChunk)] + inChunk, in + done,
-                static_cast<std::size_t>(n));
+    std::int64_t room = 0;
+    std::uint8_t* to = at(position + done, &room);
+    const std::int64_t n = std::min(count - done, room);
+    std::memcpy(to, in + done, static_cast<std::size_t>(n));
     done += n;
   }
   return done;
-}
-
-void MemoryFile::zeroRange(std::int64_t from, std::int64_t to) {
-  while (from < to) {
-    const std::int64_t inChunk = from % kChunk;
-    const std::int64_t n = std::min(to - from, kChunk - inChunk);
-    std::memset(chunks_[static_cast<std::size_t>(from / kChunk)] + inChunk, 0,
-                static_cast<std::size_t>(n));
-    from += n;
-  }
 }
 
 bool MemoryFile::truncateTo(std::int64_t size) {
@@ -87,7 +94,13 @@ bool MemoryFile::truncateTo(std::int64_t size) {
   }
   // The block keeps its capacity, but the cut-off bytes must read as zero if
   // the file grows over them again.
-  if (size < size_) zeroRange(size, size_);
+  for (std::int64_t from = size; from < size_;) {
+    std::int64_t room = 0;
+    std::uint8_t* to = at(from, &room);
+    const std::int64_t n = std::min(size_ - from, room);
+    std::memset(to, 0, static_cast<std::size_t>(n));
+    from += n;
+  }
   return true;
 }
 

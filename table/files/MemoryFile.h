@@ -1,13 +1,14 @@
 // A file that lives in process memory. Its content block grows only, in
-// steps of 65 535 bytes (the capacity a caller sees); the bytes themselves
-// are kept in large aligned chunks so that growing a big table never copies
-// what it already holds.
+// steps of 65 535 bytes. Up to 2 MiB it is one block; beyond that the bytes
+// live in 2 MiB chunks backed by huge pages, so that growing a big table
+// never copies what it already holds and first use of its memory is cheap.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "table/files/AbstractFile.h"
+#include "table/files/EngineAllocator.h"
 
 namespace morvel {
 
@@ -30,9 +31,11 @@ class MemoryFile : public AbstractFile {
  private:
   void reserve(std::int64_t needed);
   void releaseAll();
-  void zeroRange(std::int64_t from, std::int64_t to);
+  // The byte at `position` and how many bytes follow it in the same block.
+  std::uint8_t* at(std::int64_t position, std::int64_t* room);
 
-  std::vector<std::uint8_t*> chunks_;
+  EngineBlock small_;                  // the content while it fits one chunk
+  std::vector<std::uint8_t*> chunks_;  // the content once it does not
   std::int64_t capacity_ = 0;
 };
 
