@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include "RecordingLink.h"
+#include "base/Format.h"
+#include "table/DataSource.h"
+#include "table/EngineTable.h"
+#include "tests/TestSupport.h"
+
+namespace morvel {
+namespace {
+
+using testing_support::RecordingLink;
+using Strings = std::vector<std::string>;
+
+// The table the viewer makes for a CSV file: "ID" plus one field per column.
+class EngineTableTest : public ::testing::Test {
+ protected:
+  EngineTableTest() : saved_(formatSettings()) {
+    formatSettings() = testing_support::ukFormatSettings();
+    formatSettings().dateFormatShort = "dd/mm/yyyy";
+    table.setInMemory(true);
+    table.setTableName("memory.dat");
+    table.setExclusive(true);
+    try {
+      table.dropTable();  // a table left by a failed test
+    } catch (const DatabaseError&) {
+    }
+  }
+  ~EngineTableTest() override {
+    table.close();
+    try {
+      table.dropTable();
+    } catch (const DatabaseError&) {
+    }
+    formatSettings() = saved_;
+  }
+
+  void defineViewerTable() {
+    table.fieldDefs().clear();
+    table.fieldDefs().defineField("ID", ftAutoInc, 0, true);
+    table.fieldDefs().defineField("Name", ftString, 100);
+    table.fieldDefs().defineField("Born", ftDate);
+    table.fieldDefs().defineField("Seen", ftDateTime);
+    table.indexDefs().clear();
+    table.indexDefs().defineIndex("", "ID", ixPrimary);
+  }
+  void addRow(const std::string& name, const std::string& born, const std::string& seen) {
+    table.insertNew();
+    table.field(0)->setVariantValue(Variant::null());
+    table.field(1)->setAsText(name);
+    table.field(2)->setAsText(born);
+    table.field(3)->setAsText(seen);
+    table.postRecord();
+  }
+  Strings rowTexts() {
+    Strings rows;
+    for (table.goFirst(); !table.atEnd(); table.goNext()) {
+      std::string row;
+      for (int i = 0; i < table.fieldTotal(); ++i) {
+        if (i > 0) row += '|';
+        row += table.field(i)->asText();
+      }
+      rows.push_back(row);
+    }
+    return rows;
+  }
+  static int codeOf(const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const EngineError& e) {
+      return e.code();
+    }
+    return 0;
+  }
+
+  FormatSettings saved_;
+  EngineTable table{"tblData"};
+};
+
+TEST_F(EngineTableTest, TheViewersTableRoundTripsThroughTextAndIsDropped) {
+  defineViewerTable();
+  const FieldDefs defined = table.fieldDefs();
+  const IndexDefs defined_indexes = table.indexDefs();
+  table.buildTable();
+  table.suspendLinks();
+  table.open();
+  addRow("Ann", "05/03/2024", "05/03/2024 13:45:30");
+  addRow("Bob", "", "01/01/2000");
+  addRow("  Cy  ", "31/12/9999", "");
+  table.resumeLinks();
+
+  EXPECT_EQ(table.fieldDefs(), defined);
+  EXPECT_EQ(table.indexDefs(), defined_indexes);
+  ASSERT_EQ(table.fieldTotal(), 4);
+  EXPECT_NE(dynamic_cast<AutoIncField*>(table.field(0)), nullptr);
+  EXPECT_TRUE(table.field(0)->required());
+  EXPECT_EQ(table.field(1)->size(), 100);
+  EXPECT_NE(dynamic_cast<DateField*>(table.field(2)), nullptr);
+  EXPECT_EQ(table.field(3)->dataType(), ftDateTime);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(table.field(i)->fieldKind(), fkData);
+    EXPECT_TRUE(table.field(i)->visible());
+  }
+  EXPECT_EQ(rowTexts(), Strings({"1|Ann|05/03/2024|05/03/2024 13:45:30", "2|Bob||01/01/2000",
+                                 "3|  Cy|31/12/9999|"}))
+      << "trailing blanks are not stored";
+  EXPECT_EQ(table.recordTotal(), 3);
+  table.close();
+  table.dropTable();
+  EXPECT_EQ(codeOf([&] { table.open(); }), 11010);
+  EXPECT_FALSE(table.active());
+}
+
+TEST_F(EngineTableTest, BuildingTwiceFailsNamingTheTable) {
+  defineViewerTable();
+  table.buildTable();
+  try {
+    table.buildTable();
+    FAIL();
+  } catch (const EngineError& e) {
+    EXPECT_EQ(e.code(), 13060);
+    EXPECT_NE(e.message().find("memory.dat"), std::string::npos) << e.message();
+  }
+}
+
+TEST_F(EngineTableTest, DroppingAMissingOrOpenTableFails) {
+  EXPECT_EQ(codeOf([&] { table.dropTable(); }), 11010);
+  defineViewerTable();
+  table.buildTable();
+  table.open();
+  EXPECT_THROW(table.dropTable(), DatabaseError) << "an open table refuses as a dataset first";
+  EngineTable other("tblOther");
+  other.setInMemory(true);
+  other.setTableName("memory.dat");
+  EXPECT_EQ(codeOf([&] { other.dropTable(); }), 11013);
+}
+
+TEST_F(EngineTableTest, PropertiesFollowTheirRules) {
+  EXPECT_EQ(table.databaseName(), "Memory");
+  table.setDatabaseName("Elsewhere");
+  EXPECT_EQ(table.databaseName(), "Memory") << "an in-memory table stays in Memory";
+  EXPECT_STREQ(EngineTable::engineVersion(), "2.11");
+  EngineTable disk;
+  disk.setTableName("C:\\data\\people.dat");
+  EXPECT_EQ(disk.tableName(), "people.dat");
+  EXPECT_EQ(disk.databaseName(), "C:\\data\\");
+  EXPECT_EQ(engineSession().sessionName(), "Default");
+
+  defineViewerTable();
+  table.buildTable();
+  table.open();
+  const char* kOpen = "tblData: Cannot perform this operation on an open dataset";
+  for (const auto& change : std::vector<std::function<void()>>{
+           [&] { table.setInMemory(false); }, [&] { table.setExclusive(false); },
+           [&] { table.setTableName("x.dat"); }, [&] { table.setDatabaseName("x"); }}) {
+    try {
+      change();
+      ADD_FAILURE();
+    } catch (const DatabaseError& e) {
+      EXPECT_STREQ(e.what(), kOpen);
+    }
+  }
+  table.close();
+  try {
+    table.recordTotal();
+    FAIL();
+  } catch (const DatabaseError& e) {
+    EXPECT_STREQ(e.what(), "tblData: Cannot perform this operation on a closed dataset");
+  }
+  EngineTable unnamed("tblNone");
+  try {
+    unnamed.open();
+    FAIL();
+  } catch (const DatabaseError& e) {
+    EXPECT_STREQ(e.what(), "tblNone: Missing table name.");
+  }
+}
+
+TEST_F(EngineTableTest, DuplicateKeyLeavesTheInsertPendingAndReachesTheErrorEvent) {
+  table.fieldDefs().defineField("Code", ftInteger, 0, true);
+  table.fieldDefs().defineField("Name", ftString, 10);
+  table.indexDefs().defineIndex("", "Code", ixPrimary);
+  table.buildTable();
+  table.open();
+  table.insertNew();
+  table.fieldNamed("Code").setAsText("1");
+  table.postRecord();
+  int seen = 0;
+  table.onPostError = [&](DataSet&, DatabaseError& e, DataAction&) {
+    ++seen;
+    EXPECT_NE(dynamic_cast<EngineError*>(&e), nullptr);
+  };
+  table.insertNew();
+  table.fieldNamed("Code").setAsText("1");
+  table.fieldNamed("Name").setAsText("again");
+  try {
+    table.postRecord();
+    FAIL();
+  } catch (const EngineError& e) {
+    EXPECT_EQ(e.code(), 9729);
+    EXPECT_NE(e.message().find("memory.dat"), std::string::npos) << e.message();
+  }
+  EXPECT_EQ(seen, 1);
+  EXPECT_EQ(table.state(), stInsert);
+  EXPECT_EQ(table.fieldNamed("Name").asText(), "again");
+  table.fieldNamed("Code").setAsText("2");
+  table.postRecord();
+  EXPECT_EQ(table.recordTotal(), 2);
+}
+
+TEST_F(EngineTableTest, EditDeleteMarksAndSearches) {
+  defineViewerTable();
+  table.buildTable();
+  table.open();
+  for (const char* name : {"Ann", "Bob", "Cy", "Dee"}) addRow(name, "", "");
+  EXPECT_TRUE(table.findKeyRecord("ID", Variant(3)));
+  EXPECT_EQ(table.field(1)->asText(), "Cy");
+  const std::string cy = table.positionMark();
+  EXPECT_FALSE(table.findKeyRecord("ID", Variant(30)));
+  EXPECT_EQ(table.field(1)->asText(), "Cy");
+  EXPECT_TRUE(table.findKeyRecord("Name", Variant("bob"), loCaseInsensitive));
+  EXPECT_EQ(table.field(0)->asText(), "2");
+  EXPECT_FALSE(table.findKeyRecord("Name", Variant("bob")));
+  EXPECT_EQ(table.compareMarks(table.positionMark(), cy), -1);
+
+  table.beginEdit();
+  table.field(1)->setAsText(std::string(150, 'x'));
+  table.postRecord();
+  EXPECT_EQ(table.field(1)->asText(), std::string(100, 'x'));
+  table.goToMark(cy);
+  table.deleteCurrent();
+  EXPECT_EQ(table.field(1)->asText(), "Dee") << "the record after the deleted one is current";
+  EXPECT_FALSE(table.markValid(cy));
+  addRow("Eve", "", "");
+  EXPECT_EQ(rowTexts(),
+            Strings({"1|Ann||", "2|" + std::string(100, 'x') + "||", "4|Dee||", "5|Eve||"}))
+      << "keys are never reused";
+}
+
+TEST_F(EngineTableTest, LinksSeeTheSameSequenceOverTheEngine) {
+  defineViewerTable();
+  table.buildTable();
+  DataSource source;
+  source.setDataSet(&table);
+  RecordingLink link;
+  link.setWindowSize(5);
+  link.setDataSource(&source);
+  table.open();
+  EXPECT_EQ(link.events, Strings({"UpdateState"}));
+  link.clear();
+  table.insertNew();
+  table.field(1)->setAsText("Ann");
+  table.postRecord();
+  EXPECT_EQ(link.events,
+            Strings({"CheckBrowseMode", "UpdateState", "DataSetChange", "FieldChange(Name)",
+                     "UpdateRecord", "CheckBrowseMode", "UpdateState", "DataSetChange"}));
+  for (int i = 0; i < 7; ++i) addRow(formatMessage("r%d", i), "", "");
+  table.goFirst();
+  link.clear();
+  EXPECT_EQ(table.skip(6), 6);
+  EXPECT_EQ(link.events, Strings({"CheckBrowseMode", "DataSetScroll(-2)"}));
+  EXPECT_EQ(link.hooks, Strings({"scrolled(2)"}));
+  EXPECT_EQ(table.field(0)->asText(), "7");
+  table.goFirst();
+  EXPECT_TRUE(table.atStart());
+  EXPECT_EQ(table.field(0)->asText(), "1");
+}
+
+}  // namespace
+}  // namespace morvel
