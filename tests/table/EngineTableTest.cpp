@@ -123,6 +123,13 @@ TEST_F(EngineTableTest, BuildingTwiceFailsNamingTheTable) {
   }
 }
 
+TEST_F(EngineTableTest, AStringSizeTheDescriptorCannotHoldIsRefusedNotWrapped) {
+  table.fieldDefs().defineField("ID", ftAutoInc, 0, true);
+  table.fieldDefs().defineField("Wide", ftString, 256);  // 256 would wrap to 0 in a byte
+  EXPECT_EQ(codeOf([&] { table.buildTable(); }), 10000);
+  EXPECT_EQ(codeOf([&] { table.open(); }), 11010) << "nothing was created";
+}
+
 TEST_F(EngineTableTest, DroppingAMissingOrOpenTableFails) {
   EXPECT_EQ(codeOf([&] { table.dropTable(); }), 11010);
   defineViewerTable();
