@@ -20,6 +20,10 @@ int mulDiv(int a, int b, int c) {
   return static_cast<int>((product < 0) != (c < 0) ? -magnitude : magnitude);
 }
 
+CustomTreeListControl::CustomTreeListControl() : bands_(*this) {
+  bands_.bands_.push_back(std::make_unique<TreeListBand>(bands_));
+}
+
 CustomTreeListControl::CustomTreeListControl(ControlHost& host)
     : CustomTreeList(host), bands_(*this) {
   bands_.bands_.push_back(std::make_unique<TreeListBand>(bands_));
@@ -174,6 +178,7 @@ void CustomTreeListControl::columnMoved(int from, int to) {
 void CustomTreeListControl::setColor(Color color) {
   if (color == color_) return;
   color_ = color;
+  Control::setColor(color);
   recomputeLayout();
 }
 

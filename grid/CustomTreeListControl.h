@@ -22,6 +22,8 @@ class CustomTreeListControl : public CustomTreeList {
   using TLNodeImageEvent =
       std::function<void(CustomTreeListControl& sender, TreeListNode* node, int& index)>;
 
+  // Detached until a host attaches it (see CustomTreeList).
+  CustomTreeListControl();
   explicit CustomTreeListControl(ControlHost& host);
   // Clears the columns (without notifications), then the bands and nodes.
   ~CustomTreeListControl() override;
