@@ -180,7 +180,11 @@ void CustomTreeList::nodeDeleting(TreeListNode* node, TreeListNode* prior, TreeL
   if (anchorNode_ == node) anchorNode_ = replacement;
   hideEditing();
   if (wasVisible) {
-    if (!locked() && !destroying_) refreshVisibleIndex();
+    if (!locked() && !destroying_) {
+      refreshVisibleIndex();
+      // With fewer rows, the last page may have to start higher up.
+      fixTopNode();
+    }
     TreeListNode* from = topNode_ != oldTop         ? topNode_
                          : focusedNode_ != oldFocus ? focusedNode_
                          : prior                    ? prior

@@ -144,6 +144,10 @@ std::unique_ptr<TreeListColumn> CustomTreeListControl::removeColumn(TreeListColu
   const auto it = std::find_if(columns_.begin(), columns_.end(),
                                [column](const auto& c) { return c.get() == column; });
   if (it == columns_.end()) return nullptr;
+  // A press, sizing or drag of the column ends with it.
+  if (column == pressedColumn_ || column == sizingColumn_ || column == dragColumn_) {
+    cancelMouseState();
+  }
   std::unique_ptr<TreeListColumn> owned = std::move(*it);
   owned->grid_ = nullptr;
   columns_.erase(it);
@@ -190,6 +194,7 @@ void CustomTreeListControl::setReadOnly(bool value) {
 
 void CustomTreeListControl::computeLayout() {
   refreshAutoHeaderPanelRowCount();
+  dropMetrics();
   CustomTreeList::computeLayout();
 }
 
@@ -498,8 +503,6 @@ int CustomTreeListControl::bandNaturalWidth(const TreeListBand* band) const {
   }
   return std::max(width, bandMinWidth(band));
 }
-
-int CustomTreeListControl::dataAreaWidth() const { return host().clientSize().width; }
 
 int CustomTreeListControl::bandDrawnWidth(const TreeListBand* band) const {
   if (!band) return 0;
