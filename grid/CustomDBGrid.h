@@ -79,7 +79,6 @@ class CustomDBGrid : public CustomDBTreeListControl {
       std::function<void(CustomDBGrid& sender, DBTreeListColumn* column, bool& allow)>;
   using DragGroupEvent =
       std::function<void(CustomDBGrid& sender, DBTreeListColumn* column, int index, bool& allow)>;
-  using KeyEvent = std::function<void(CustomDBGrid& sender, int& key, ShiftState shift)>;
 
   explicit CustomDBGrid(ControlHost& host);
   ~CustomDBGrid() override;
@@ -175,7 +174,7 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // form, and when goCanNavigation changes).
   void applyStoredGrouping();
   // The text a group row shows: "Caption : value " and its summaries.
-  std::string groupRowText(const DBGridNode& node) const;
+  std::string groupRowText(const TreeListNode& node) const override;
   std::string footerSummaryText(const DBTreeListColumn& column) const;
 
   bool showGroupPanel() const { return showGroupPanel_; }
@@ -187,6 +186,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // Panel geometry for a header row height h: its height (0 when hidden),
   // group button i's rectangle, and where a column dropped at x goes.
   int groupPanelHeight(int headerRowHeight) const;
+  // The panel's height for the grid's own header row height.
+  int groupPanelHeight() const override;
   Rect groupButtonRect(int index, int headerRowHeight) const;
   int groupInsertPosition(int x, int headerRowHeight) const;
   int groupIndentWidth() const override { return groupColumnCount() * kIndentWidth; }
@@ -204,10 +205,14 @@ class CustomDBGrid : public CustomDBTreeListControl {
   bool confirmDelete();
   void deleteNodeRecord(TreeListNode* node);
   void deleteSelection();
-  // The grid's key handling; true when the key was consumed.
-  virtual bool keyDown(int key, ShiftState shift);
+  // The grid's key handling before the tree list's; true when the key was
+  // consumed.
+  bool keyDown(int key, ShiftState shift) override;
   // The keyboard focus leaves the grid.
   virtual void exitGrid();
+  void focusChanged(bool focused) override;
+  void hideHeader(TreeListColumn* column) override;
+  void showHeader(int band, int row, TreeListColumn* column, int col) override;
   // Scrolls the columns one step left (-1) or right (1); the layout that
   // knows the scroll position does it.
   virtual void scrollColumns(int direction) { (void)direction; }
@@ -227,8 +232,6 @@ class CustomDBGrid : public CustomDBTreeListControl {
   ColumnAllowEvent onColumnSorting;
   ColumnAllowEvent onAddGroupColumn;
   DragGroupEvent onEndDragGroupColumn;
-  NotifyEvent onDblClick;
-  KeyEvent onKeyDown;
 
  protected:
   friend class GridDataLink;
@@ -306,6 +309,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
   int dataLevelCompare(TreeListNode* a, TreeListNode* b);
 
   // --- changes helpers ---
+  // The data-bound key rules; true when one consumed the key.
+  bool gridKeyDown(int key, ShiftState shift);
   bool readOnlyForDelete() const;
   void refreshNodeFromRecord(TreeListNode*& node);
 

@@ -422,19 +422,23 @@ bool CustomDBGrid::readOnlyForDelete() const {
 }
 
 bool CustomDBGrid::keyDown(int key, ShiftState shift) {
-  if (onKeyDown) {
-    // Detached while it runs, so that a handler calling back into the grid
-    // does not run again.
-    KeyEvent handler = std::move(onKeyDown);
-    onKeyDown = nullptr;
-    struct Restore {
-      KeyEvent& slot;
-      KeyEvent& handler;
-      ~Restore() { slot = std::move(handler); }
-    } restore{onKeyDown, handler};
+  // The user's handler runs first and once: it is detached while the grid
+  // and the tree list below it handle the key.
+  TLKeyEvent handler = std::move(onKeyDown);
+  onKeyDown = nullptr;
+  struct Restore {
+    TLKeyEvent& slot;
+    TLKeyEvent& handler;
+    ~Restore() { slot = std::move(handler); }
+  } restore{onKeyDown, handler};
+  if (handler) {
     handler(*this, key, shift);
     if (key == 0) return true;
   }
+  return gridKeyDown(key, shift) || CustomDBTreeListControl::keyDown(key, shift);
+}
+
+bool CustomDBGrid::gridKeyDown(int key, ShiftState shift) {
   DataSet* ds = dataSet();
   if (!dataLink_.linkActive() || !ds) return false;
   const bool ctrl = (shift & ssCtrl) != 0;
@@ -501,6 +505,21 @@ bool CustomDBGrid::keyDown(int key, ShiftState shift) {
     return true;
   }
   return false;
+}
+
+void CustomDBGrid::focusChanged(bool focused) {
+  if (!focused) exitGrid();
+  CustomDBTreeListControl::focusChanged(focused);
+}
+
+void CustomDBGrid::hideHeader(TreeListColumn* column) {
+  CustomDBTreeListControl::hideHeader(column);
+  if (onHideColumn) onHideColumn(*this, dynamic_cast<DBTreeListColumn*>(column));
+}
+
+void CustomDBGrid::showHeader(int band, int row, TreeListColumn* column, int col) {
+  CustomDBTreeListControl::showHeader(band, row, column, col);
+  if (onShowColumn) onShowColumn(*this, dynamic_cast<DBTreeListColumn*>(column));
 }
 
 void CustomDBGrid::exitGrid() {

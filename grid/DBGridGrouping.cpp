@@ -373,7 +373,8 @@ void CustomDBGrid::takeFirstChildKeysUpwards(TreeListNode* node) {
 
 // --- Texts ----------------------------------------------------------------------------------
 
-std::string CustomDBGrid::groupRowText(const DBGridNode& node) const {
+std::string CustomDBGrid::groupRowText(const TreeListNode& row) const {
+  const DBGridNode& node = dbNode(row);
   const int level = node.level();
   DBTreeListColumn* column = groupColumns(std::min(level, groupColumnCount() - 1));
   if (!column) return {};
@@ -402,6 +403,8 @@ int CustomDBGrid::groupPanelHeight(int h) const {
   const int n = groupColumnCount();
   return (n - 1) * (h / 2) + h + 16;
 }
+
+int CustomDBGrid::groupPanelHeight() const { return groupPanelHeight(metrics().headerRowHeight); }
 
 Rect CustomDBGrid::groupButtonRect(int i, int h) const {
   const int top = 8 + i * (h / 2);
