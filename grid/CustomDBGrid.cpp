@@ -84,12 +84,36 @@ void CustomDBGrid::checkColumnListChange() const {
   if (defaultFields_) throw Exception("");
 }
 
+DBTreeListColumn* CustomDBGrid::dbColumn(int index) const {
+  if (!columnCacheValid_) {
+    columnCache_.clear();
+    for (int i = 0; i < columnCount(); ++i) {
+      columnCache_.push_back(dynamic_cast<DBTreeListColumn*>(columns(i)));
+    }
+    columnCacheValid_ = true;
+  }
+  return index >= 0 && index < static_cast<int>(columnCache_.size())
+             ? columnCache_[static_cast<std::size_t>(index)]
+             : nullptr;
+}
+
+void CustomDBGrid::columnChanged(TreeListColumn* column) {
+  if (!column) columnCacheValid_ = false;
+  CustomDBTreeListControl::columnChanged(column);
+}
+
+void CustomDBGrid::columnMoved(int from, int to) {
+  columnCacheValid_ = false;
+  CustomDBTreeListControl::columnMoved(from, to);
+}
+
 void CustomDBGrid::clearColumns() {
   if (!destroying() && !locked()) checkColumnListChange();
   CustomDBTreeListControl::clearColumns();
 }
 
 std::unique_ptr<TreeListColumn> CustomDBGrid::removeColumn(TreeListColumn* column) {
+  columnCacheValid_ = false;
   auto* dbc = dynamic_cast<DBTreeListColumn*>(column);
   if (dbc) {
     const auto it = std::find(groupColumns_.begin(), groupColumns_.end(), dbc);
@@ -301,17 +325,20 @@ void CustomDBGrid::storeCell(DBGridNode& node, DBTreeListColumn& column) {
 }
 
 void CustomDBGrid::storeRecord(DBGridNode& node) {
-  // Every cell at once: one block for the texts.
+  // Every cell at once: one block for the texts, built in buffers that the
+  // next record reuses.
   const int n = columnCount();
-  std::vector<std::string> texts(static_cast<std::size_t>(n));
-  std::vector<std::string_view> views(static_cast<std::size_t>(n));
-  node.clearNodeVariantData();
+  cellTexts_.resize(static_cast<std::size_t>(n));
+  cellViews_.resize(static_cast<std::size_t>(n));
+  std::vector<std::string>& texts = cellTexts_;
+  std::vector<std::string_view>& views = cellViews_;
+  std::vector<PackedValue>& cells = cellValues_;
+  cells.clear();
   for (int i = 0; i < n; ++i) {
     DBTreeListColumn* column = dbColumn(i);
     const auto at = static_cast<std::size_t>(i);
     if (!column || !column->field()) {
-      views[at] = node.texts().get(i);
-      texts[at] = std::string(views[at]);
+      texts[at] = node.texts().get(i);
       views[at] = texts[at];
       continue;
     }
@@ -323,12 +350,11 @@ void CustomDBGrid::storeRecord(DBGridNode& node) {
                         (type == ftString && (field->onGetText || !field->editMask().empty())) ||
                         column->storesValues();
     if (valued) {
-      NodeVariantData data;
-      data.presenceBits = NodeVariantData::kCellValue;
-      data.cellValue = field->variantValue();
-      node.setNodeVariantData(i, data);
+      cells.emplace_back(field->variantValue());
+      cells.back().setAux(static_cast<std::uint16_t>(i), 0);
     }
   }
+  node.assignCells(cells);
   node.texts().assign(views);
   const Variant key = keyField_ ? keyField_->variantValue() : Variant::null();
   if (keyIndexState_ == KeyIndexState::valid && node.keyValue().compare(key) != 0) {
@@ -646,7 +672,8 @@ void CustomDBGrid::unwatch(TreeListNode* node) {
 Variant CustomDBGrid::getNodeValue(const TreeListNode& node, int column) const {
   const DBGridNode& n = dbNode(node);
   if (isGroupNode(&node)) return n.groupValue().toVariant();
-  if (n.hasCellValue(column)) return n.cellValue(column);
+  Variant value;
+  if (n.fetchCellValue(column, value)) return value;
   return Variant(n.texts().get(column));
 }
 
@@ -676,7 +703,8 @@ Variant CustomDBGrid::getSortValue(const TreeListNode& node, int column) const {
     }
     return Variant(std::move(text));
   }
-  return n.hasCellValue(column) ? n.cellValue(column) : Variant::null();
+  Variant value;
+  return n.fetchCellValue(column, value) ? value : Variant::null();
 }
 
 int CustomDBGrid::compareTieBreak(const TreeListNode* node1, const TreeListNode* node2) const {

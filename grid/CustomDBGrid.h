@@ -109,6 +109,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // is active.
   bool loadAllMode() const;
   void clearColumns() override;
+  void columnChanged(TreeListColumn* column) override;
+  void columnMoved(int from, int to) override;
   std::unique_ptr<TreeListColumn> removeColumn(TreeListColumn* column) override;
   // True while the grid is read from a stored form (never in this program;
   // the flag exists for the setters that behave differently then).
@@ -141,9 +143,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
   static TreeListNode* firstDataNode(TreeListNode* node);
   // The data row whose KeyValue equals `key`, or none.
   DBGridNode* findDataNode(const Variant& key);
-  DBTreeListColumn* dbColumn(int index) const {
-    return dynamic_cast<DBTreeListColumn*>(columns(index));
-  }
+  // Column i when it is a data-bound one, else none.
+  DBTreeListColumn* dbColumn(int index) const;
 
   Variant getNodeValue(const TreeListNode& node, int column) const override;
   std::string_view getNodeString(const TreeListNode& node, int column,
@@ -349,6 +350,15 @@ class CustomDBGrid : public CustomDBTreeListControl {
   bool newItemRowActive_ = false;
   bool gridDestroying_ = false;  // the link's last notices are ignored
   int rememberedColumn_ = 0;
+
+  // The columns as data-bound columns (none for others), by index; rebuilt
+  // after any change of the column list.
+  mutable std::vector<DBTreeListColumn*> columnCache_;
+  mutable bool columnCacheValid_ = false;
+  // Reused by storeRecord for the cell texts of one record.
+  std::vector<std::string> cellTexts_;
+  std::vector<std::string_view> cellViews_;
+  std::vector<PackedValue> cellValues_;
 
   std::vector<TreeListNode*> watchList_;
   // Keys of the selected rows, taken before a reload and selected again

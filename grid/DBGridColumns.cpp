@@ -48,7 +48,13 @@ void DBTreeListColumn::bindField(Field* field) {
   if (field == field_) return;
   if (field_) field_->removeFreeNotification(this);
   field_ = field;
-  if (field_) field_->addFreeNotification(this, [this](Field&) { field_ = nullptr; });
+  dateField_ = dynamic_cast<const DateTimeField*>(field);
+  if (field_) {
+    field_->addFreeNotification(this, [this](Field&) {
+      field_ = nullptr;
+      dateField_ = nullptr;
+    });
+  }
 }
 
 void DBTreeListColumn::setFieldName(std::string_view name) {
@@ -147,7 +153,7 @@ void DBTreeListColumn::setColumnIndex(int index) {
 void DBTreeListColumn::fieldDisplayText(std::string& out) const {
   out.clear();
   if (!field_) return;
-  if (!field_->onGetText && field_->dataType() != ftDate && field_->dataType() != ftDateTime) {
+  if (!field_->onGetText && (!dateField_ || dateField_->displayFormat().empty())) {
     // The common case, without building a new string per cell.
     field_->getText(out);
     return;

@@ -120,6 +120,9 @@ class DBTreeListColumn : public TreeListColumn {
 
   std::string fieldName_;
   Field* field_ = nullptr;
+  // The bound field as a date field, when it is one: its text needs no
+  // display string built when it has no display format.
+  const DateTimeField* dateField_ = nullptr;
   bool disableGrouping_ = false;
   int groupIndex_ = -1;
   SummaryType summaryType_ = cstNone;

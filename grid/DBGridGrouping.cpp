@@ -281,7 +281,8 @@ DBGridNode* CustomDBGrid::findOrCreateGroupNode(DBGridNode* parent, int level, c
 Variant CustomDBGrid::storedGroupValue(const DBGridNode& node, int level) const {
   const DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(level)];
   const int index = column->index();
-  if (node.hasCellValue(index)) return node.cellValue(index);
+  Variant value;
+  if (node.fetchCellValue(index, value)) return value;
   const std::string_view text = node.texts().get(index);
   return text.empty() ? Variant::null() : Variant(text);
 }

@@ -20,11 +20,15 @@ void PackedValue::copyFrom(const PackedValue& other) {
     release();
     kind_ = vkString;
     text_ = text;
+    aux8_ = other.aux8_;
+    aux16_ = other.aux16_;
     return;
   }
   release();
   kind_ = other.kind_;
   integer_ = other.integer_;  // the whole payload
+  aux8_ = other.aux8_;
+  aux16_ = other.aux16_;
 }
 
 void PackedValue::assign(const Variant& value) {
@@ -131,25 +135,47 @@ DBGridNode::DBGridNode(CustomTreeList* owner) : DBTreeListControlNode(owner) {}
 
 DBGridNode::~DBGridNode() = default;
 
-const DBGridNode::CellEntry* DBGridNode::findEntry(int column, std::uint8_t slot) const {
-  for (const CellEntry& e : cells_) {
-    if (e.column == column && e.slot == slot) return &e;
-    if (e.column > column) break;
+const PackedValue& DBGridNode::groupValue() const {
+  static const PackedValue kNull(Variant::null());
+  return extra_ ? extra_->groupValue : kNull;
+}
+
+void DBGridNode::setGroupValue(const Variant& value) {
+  if (!extra_ && value.isNull()) return;
+  extras().groupValue.assign(value);
+}
+
+const PackedValue* DBGridNode::findEntry(int column, std::uint8_t slot) const {
+  for (int i = 0; i < cellCount_; ++i) {
+    const PackedValue& e = cells_[static_cast<std::size_t>(i)];
+    if (e.aux16() == column && e.aux8() == slot) return &e;
+    if (e.aux16() > column) break;
   }
   return nullptr;
+}
+
+void DBGridNode::assignCells(const std::vector<PackedValue>& cells) {
+  if (cells.empty()) {
+    clearNodeVariantData();
+    return;
+  }
+  auto block = std::make_unique<PackedValue[]>(cells.size());
+  std::copy(cells.begin(), cells.end(), block.get());
+  cells_ = std::move(block);
+  cellCount_ = static_cast<std::uint16_t>(cells.size());
 }
 
 NodeVariantData DBGridNode::nodeVariantData(int column) const {
   NodeVariantData data;
   data.cellValue = Variant::null();
   data.lookupKeyValue = Variant::null();
-  if (const CellEntry* e = findEntry(column, 0)) {
+  if (const PackedValue* e = findEntry(column, 0)) {
     data.presenceBits |= NodeVariantData::kCellValue;
-    data.cellValue = e->value.toVariant();
+    data.cellValue = e->toVariant();
   }
-  if (const CellEntry* e = findEntry(column, 1)) {
+  if (const PackedValue* e = findEntry(column, 1)) {
     data.presenceBits |= NodeVariantData::kLookupKeyValue;
-    data.lookupKeyValue = e->value.toVariant();
+    data.lookupKeyValue = e->toVariant();
   }
   return data;
 }
@@ -157,28 +183,49 @@ NodeVariantData DBGridNode::nodeVariantData(int column) const {
 void DBGridNode::setNodeVariantData(int column, const NodeVariantData& data) {
   if (column < 0 || column > 0xFFFF) return;
   const auto key = static_cast<std::uint16_t>(column);
-  std::erase_if(cells_, [key](const CellEntry& e) { return e.column == key; });
-  auto at = std::find_if(cells_.begin(), cells_.end(),
-                         [key](const CellEntry& e) { return e.column > key; });
-  if (data.presenceBits & NodeVariantData::kLookupKeyValue) {
-    at = cells_.insert(at, CellEntry{key, 1, PackedValue(data.lookupKeyValue)});
+  std::vector<PackedValue> cells;
+  cells.reserve(cellCount_ + 2u);
+  bool placed = false;
+  const auto place = [&] {
+    if (placed) return;
+    placed = true;
+    if (data.presenceBits & NodeVariantData::kCellValue) {
+      cells.emplace_back(data.cellValue);
+      cells.back().setAux(key, 0);
+    }
+    if (data.presenceBits & NodeVariantData::kLookupKeyValue) {
+      cells.emplace_back(data.lookupKeyValue);
+      cells.back().setAux(key, 1);
+    }
+  };
+  for (int i = 0; i < cellCount_; ++i) {
+    const PackedValue& e = cells_[static_cast<std::size_t>(i)];
+    if (e.aux16() == key) continue;
+    if (e.aux16() > key) place();
+    cells.push_back(e);
   }
-  if (data.presenceBits & NodeVariantData::kCellValue) {
-    cells_.insert(at, CellEntry{key, 0, PackedValue(data.cellValue)});
-  }
+  place();
+  assignCells(cells);
 }
 
 bool DBGridNode::hasCellValue(int column) const { return findEntry(column, 0) != nullptr; }
 
 Variant DBGridNode::cellValue(int column) const {
-  const CellEntry* e = findEntry(column, 0);
-  return e ? e->value.toVariant() : Variant();
+  const PackedValue* e = findEntry(column, 0);
+  return e ? e->toVariant() : Variant();
+}
+
+bool DBGridNode::fetchCellValue(int column, Variant& out) const {
+  const PackedValue* e = findEntry(column, 0);
+  if (!e) return false;
+  out = e->toVariant();
+  return true;
 }
 
 bool DBGridNode::cellValueCompare(int column, const Variant& value, int& result) const {
-  const CellEntry* e = findEntry(column, 0);
+  const PackedValue* e = findEntry(column, 0);
   if (!e) return false;
-  result = e->value.compare(value);
+  result = e->compare(value);
   return true;
 }
 

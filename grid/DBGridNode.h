@@ -37,6 +37,14 @@ class PackedValue {
 
   void assign(const Variant& value);
   Variant toVariant() const;
+  // Two small numbers a container may keep in the value's spare bytes (the
+  // node keeps a cell's column and slot there); copied with the value.
+  std::uint16_t aux16() const { return aux16_; }
+  std::uint8_t aux8() const { return aux8_; }
+  void setAux(std::uint16_t a16, std::uint8_t a8) {
+    aux16_ = a16;
+    aux8_ = a8;
+  }
   // compareVariants(toVariant(), other), without copying a text.
   int compare(const Variant& other) const;
   int compare(const PackedValue& other) const;
@@ -46,6 +54,8 @@ class PackedValue {
   void copyFrom(const PackedValue& other);
 
   VariantKind kind_;
+  std::uint8_t aux8_ = 0;
+  std::uint16_t aux16_ = 0;
   union {
     std::int64_t integer_;  // vkInteger, vkCurrency
     double float_;          // vkFloat, vkDate
@@ -53,6 +63,7 @@ class PackedValue {
     std::string* text_;  // vkString, owned
   };
 };
+static_assert(sizeof(PackedValue) == 16);
 
 // What a node keeps of one cell besides its text.
 struct NodeVariantData {
@@ -80,10 +91,10 @@ class DBGridNode : public DBTreeListControlNode {
   const PackedValue& keyValue() const { return keyValue_; }
   void setKeyValue(const Variant& value) { keyValue_.assign(value); }
   void setKeyValue(const PackedValue& value) { keyValue_ = value; }
-  // A group row's value of its group column; null for data rows.
-  const PackedValue& groupValue() const { return groupValue_; }
-  void setGroupValue(const Variant& value) { groupValue_.assign(value); }
-  void setGroupValue(const PackedValue& value) { groupValue_ = value; }
+  // A group row's value of its group column; null for data rows (kept
+  // apart, as only group rows have one).
+  const PackedValue& groupValue() const;
+  void setGroupValue(const Variant& value);
   // 0-based position of the record in dataset order during the load that
   // made the node.
   std::int32_t recordIndex() const { return recordIndex_; }
@@ -108,39 +119,41 @@ class DBGridNode : public DBTreeListControlNode {
   // The cell's value, or empty when none is stored (bit 0 clear).
   bool hasCellValue(int column) const;
   Variant cellValue(int column) const;
+  // The stored value into `out`; false (out untouched) when none is stored.
+  bool fetchCellValue(int column, Variant& out) const;
   // Compares the stored cell value with `value`; false when none is stored.
   bool cellValueCompare(int column, const Variant& value, int& result) const;
-  void clearNodeVariantData() { std::vector<CellEntry>().swap(cells_); }
-  // Room for n cell entries, so that storing a record allocates once.
-  void reserveCells(int n) { cells_.reserve(static_cast<std::size_t>(n)); }
+  void clearNodeVariantData() {
+    cells_.reset();
+    cellCount_ = 0;
+  }
+  // Sets every cell value at once, in ascending column order: the values
+  // with their column in aux16 and the slot (0 cell value, 1 lookup key) in
+  // aux8. One allocation for the row.
+  void assignCells(const std::vector<PackedValue>& cells);
   // Copies one column's cell data from another node.
   void copyNodeVariantData(int column, const DBGridNode& from);
 
  private:
   struct Extra {
+    PackedValue groupValue;
     long double summaryValue = 0;
     std::vector<long double> groupSummaryValues;
     std::string previewText;
-  };
-  // One packed cell entry: the cell value or the lookup key of a column.
-  struct CellEntry {
-    std::uint16_t column;
-    std::uint8_t slot;  // 0: CellValue, 1: LookupKeyValue
-    PackedValue value;
   };
   Extra& extras() {
     if (!extra_) extra_ = std::make_unique<Extra>();
     return *extra_;
   }
-  const CellEntry* findEntry(int column, std::uint8_t slot) const;
+  const PackedValue* findEntry(int column, std::uint8_t slot) const;
 
   PackedValue keyValue_;
-  PackedValue groupValue_;
   std::int32_t recordIndex_ = 0;
   bool summariesDone_ = false;
+  std::uint16_t cellCount_ = 0;
   std::unique_ptr<Extra> extra_;
-  // Entries sorted by column then slot; empty while no column stores a value.
-  std::vector<CellEntry> cells_;
+  // Cell values sorted by column (aux16) then slot (aux8).
+  std::unique_ptr<PackedValue[]> cells_;
 };
 
 }  // namespace morvel
