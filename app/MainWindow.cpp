@@ -8,6 +8,8 @@
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTabWidget>
@@ -90,6 +92,27 @@ class BareGrid : public ViewerGrid {
   std::vector<std::string> columns_;
 };
 
+// The window's icon, drawn like the installed one (resources/morvel.svg):
+// a grid sheet with a header row and a group band.
+QIcon morvelIcon() {
+  QPixmap pixmap(64, 64);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QColor blue(0x2b, 0x4c, 0x7e);
+  p.setPen(QPen(blue, 3));
+  p.setBrush(Qt::white);
+  p.drawRoundedRect(QRectF(6, 8, 52, 48), 4, 4);
+  p.fillRect(QRectF(7.5, 9.5, 49, 10), blue);
+  p.fillRect(QRectF(7.5, 24, 49, 7), QColor(0xf2, 0xc1, 0x4e));
+  p.setPen(QPen(QColor(0x8a, 0xa1, 0xc1), 2));
+  p.drawLine(8, 38, 56, 38);
+  p.drawLine(8, 46, 56, 46);
+  p.drawLine(24, 31, 24, 54);
+  p.drawLine(40, 31, 40, 54);
+  return QIcon(pixmap);
+}
+
 bool fileExists(const std::string& fileName) {
   struct stat st {};
   return !fileName.empty() && ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
@@ -100,6 +123,7 @@ bool fileExists(const std::string& fileName) {
 MainWindow::MainWindow(ViewerGridFactory gridFactory, QWidget* parent) : QMainWindow(parent) {
   setObjectName("fmMorvel");
   setFont(windowFont());
+  setWindowIcon(morvelIcon());
   resize(kClientWidth, kClientHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());

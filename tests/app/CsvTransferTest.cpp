@@ -93,6 +93,17 @@ TEST_F(CsvTransferTest, ReadingRulesReachTheStoredRecords) {
                              "3|q|p,q|||"}));
 }
 
+TEST_F(CsvTransferTest, TheDemoFileHasDateColumnsWhetherDaysOrMonthsComeFirst) {
+  for (const char* order : {"dd/mm/yy", "mm/dd/yy"}) {
+    dropTable();
+    formatSettings().dateFormatShort = order;
+    transfer.importLines(std::string(MORVEL_SAMPLES_DIR) + "/demo.csv");
+    EXPECT_EQ(table.recordTotal(), 300) << order;
+    EXPECT_EQ(table.field(9)->dataType(), ftDate) << order;
+    EXPECT_EQ(table.field(13)->dataType(), ftDateTime) << order;
+  }
+}
+
 TEST_F(CsvTransferTest, AnEmptyFileMakesNoTableAndShowsNothing) {
   import("");
   EXPECT_FALSE(table.active());
