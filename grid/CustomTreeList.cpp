@@ -5,9 +5,15 @@
 #include <algorithm>
 #include <charconv>
 
+#include "grid/DetachedHost.h"
+
 namespace morvel {
 
-CustomTreeList::CustomTreeList(ControlHost& host) : host_(host) {}
+CustomTreeList::CustomTreeList() { Control::setColor(clWindow); }
+
+CustomTreeList::CustomTreeList(ControlHost& host) : givenHost_(&host) {
+  Control::setColor(clWindow);
+}
 
 CustomTreeList::~CustomTreeList() {
   destroying_ = true;
@@ -16,12 +22,29 @@ CustomTreeList::~CustomTreeList() {
   visibleRows_.clear();
 }
 
-void CustomTreeList::setFont(const Font& font) {
-  if (font == font_) return;
-  font_ = font;
+ControlHost& CustomTreeList::host() const {
+  if (ControlHost* attached = Control::host()) return *attached;
+  if (givenHost_) return *givenHost_;
+  if (!detachedHost_) detachedHost_ = std::make_unique<DetachedHost>();
+  return *detachedHost_;
+}
+
+void CustomTreeList::fontChanged() {
   rowHeight_ = 0;
   recomputeLayout();
 }
+
+void CustomTreeList::hostAttached() {
+  // What was measured without the host's fonts is measured again.
+  rowHeight_ = 0;
+  recomputeLayout();
+}
+
+void CustomTreeList::hostDetaching() { rowHeight_ = 0; }
+
+void CustomTreeList::resized() { recomputeLayout(); }
+
+void CustomTreeList::paint(Canvas& canvas, const Rect& dirty) { canvas.fillRect(dirty, color()); }
 
 void CustomTreeList::setOptions(GridOptions options) {
   if (options == options_) return;
@@ -145,7 +168,7 @@ void CustomTreeList::nodeDeleting(TreeListNode* node, TreeListNode* prior, TreeL
     anchorNode_ = nullptr;
     if (!locked() && !destroying_) {
       updateScrollBars();
-      host_.invalidate();
+      host().invalidate();
     }
     return;
   }
@@ -157,7 +180,11 @@ void CustomTreeList::nodeDeleting(TreeListNode* node, TreeListNode* prior, TreeL
   if (anchorNode_ == node) anchorNode_ = replacement;
   hideEditing();
   if (wasVisible) {
-    if (!locked() && !destroying_) refreshVisibleIndex();
+    if (!locked() && !destroying_) {
+      refreshVisibleIndex();
+      // With fewer rows, the last page may have to start higher up.
+      fixTopNode();
+    }
     TreeListNode* from = topNode_ != oldTop         ? topNode_
                          : focusedNode_ != oldFocus ? focusedNode_
                          : prior                    ? prior
@@ -524,7 +551,7 @@ void CustomTreeList::setTopVisibleIndex(int index) {
   setTopNode(node);
   if (!locked()) {
     updateScrollBars();
-    host_.invalidate();
+    host().invalidate();
   }
 }
 
@@ -671,7 +698,7 @@ void CustomTreeList::computeLayout() {
   refreshVisibleIndex();
   fixTopNode();
   updateScrollBars();
-  host_.invalidate();
+  host().invalidate();
 }
 
 void CustomTreeList::updateScrollBars() {
@@ -682,20 +709,20 @@ void CustomTreeList::updateScrollBars() {
   info.max = info.visible ? count - 1 : 0;
   info.page = page;
   info.position = info.visible ? std::max(visibleIndexOf(topNode_), 0) : 0;
-  host_.setScrollBar(sbVertical, info);
+  host().setScrollBar(sbVertical, info);
 }
 
 int CustomTreeList::rowHeight() const {
   if (rowHeight_ == 0) {
-    Canvas& canvas = host_.canvas();
-    canvas.setFont(font_);
+    Canvas& canvas = host().canvas();
+    canvas.setFont(font());
     rowHeight_ = std::max(canvas.textHeight() + 3, 16);
   }
   return rowHeight_;
 }
 
 int CustomTreeList::visibleRowCount() const {
-  const int height = host_.clientSize().height - rowsAreaTop();
+  const int height = host().clientSize().height - rowsAreaTop();
   return std::max(height / rowHeight(), 1);
 }
 
@@ -703,7 +730,7 @@ Rect CustomTreeList::rowRect(const TreeListNode* node) const {
   const int r = visibleIndexOf(node);
   const int t = visibleIndexOf(topNode_);
   if (r < 0 || t < 0 || r < t) return {};
-  const Size client = host_.clientSize();
+  const Size client = host().clientSize();
   const int top = rowsAreaTop() + (r - t) * rowHeight();
   if (top >= client.height) return {};
   return {0, top, client.width, std::min(top + rowHeight(), client.height)};
@@ -714,7 +741,7 @@ void CustomTreeList::invalidateNode(TreeListNode* node, bool toBottom) {
   if (toBottom) updateScrollBars();
   Rect r = rowRect(node);
   if (toBottom) {
-    const Size client = host_.clientSize();
+    const Size client = host().clientSize();
     if (r.isEmpty()) {
       // A row above the top row still moves every row below it.
       const int row = visibleIndexOf(node);
@@ -723,7 +750,7 @@ void CustomTreeList::invalidateNode(TreeListNode* node, bool toBottom) {
     }
     r.bottom = client.height;
   }
-  if (!r.isEmpty()) host_.invalidateRect(r);
+  if (!r.isEmpty()) host().invalidateRect(r);
 }
 
 void CustomTreeList::reorderSiblings(NodeList& list, std::span<TreeListNode* const> order) {

@@ -1,7 +1,8 @@
 // The tree-list grid's base: the tree of nodes the grid owns, the order of
 // visible rows and its index, focus, top row, selection, the update lock and
 // the node events. Knows nothing of columns (CustomTreeListControl adds them)
-// and paints nothing itself: it asks its host to repaint.
+// and paints nothing but its background. It is a control: a host (a
+// ControlWidget, a test's FakeHost) takes it and drives it.
 #pragma once
 
 #include <exception>
@@ -17,12 +18,13 @@
 #include "grid/NodeList.h"
 #include "grid/TreeListNode.h"
 #include "grid/TreeListOptions.h"
+#include "platform/Control.h"
 #include "platform/ControlHost.h"
 #include "platform/Font.h"
 
 namespace morvel {
 
-class CustomTreeList {
+class CustomTreeList : public Control {
  public:
   using TLExpandingEvent =
       std::function<void(CustomTreeList& sender, TreeListNode* node, bool& allow)>;
@@ -38,20 +40,25 @@ class CustomTreeList {
   // Pixels per tree level.
   static constexpr int kIndentWidth = 16;
 
-  // The host outlives the grid.
+  // A grid that runs detached until a host attaches it.
+  CustomTreeList();
+  // A grid that answers to `host` while no other host has attached it; the
+  // host outlives the grid.
   explicit CustomTreeList(ControlHost& host);
   CustomTreeList(const CustomTreeList&) = delete;
   CustomTreeList& operator=(const CustomTreeList&) = delete;
   // Frees every node without events.
   virtual ~CustomTreeList();
 
-  ControlHost& host() const { return host_; }
+  // The host that attached the grid, else the one it was made with, else a
+  // stand-in that repaints nothing and measures with fixed metrics.
+  ControlHost& host() const;
   const std::string& name() const { return name_; }
   void setName(std::string name) { name_ = std::move(name); }
 
-  // The grid's font: cells, rows and best fit measure with it.
-  const Font& font() const { return font_; }
-  virtual void setFont(const Font& font);
+  // The grid's font (Control::font()): cells, rows and best fit measure
+  // with it.
+  virtual void setFont(const Font& font) { Control::setFont(font); }
 
   GridOptions options() const { return options_; }
   GridOptionsEx optionsEx() const { return optionsEx_; }
@@ -164,6 +171,10 @@ class CustomTreeList {
   // Height of the part above the rows (header, panels); 0 here.
   virtual int rowsAreaTop() const { return 0; }
 
+  // --- Control ---------------------------------------------------------------
+  // The background; derived grids paint their regions.
+  void paint(Canvas& canvas, const Rect& dirty) override;
+
   // --- Events (without a handler, the action is allowed) --------------------
   TLExpandingEvent onExpanding;
   TLExpandedEvent onExpanded;
@@ -199,6 +210,11 @@ class CustomTreeList {
   virtual void hideEditing() {}
   // Scrolls a column into view after the focus moved to it; no columns here.
   virtual void makeColumnVisible(int column) { (void)column; }
+  // Metrics follow the font and the host; the size changes the rows shown.
+  void fontChanged() override;
+  void hostAttached() override;
+  void hostDetaching() override;
+  void resized() override;
   // The text setNodeValue stores for a value.
   virtual std::string valueToText(const Variant& value) const;
 
@@ -261,9 +277,9 @@ class CustomTreeList {
   TreeListNode* walkNodeAtVisibleIndex(int index) const;
   int walkVisibleCount() const;
 
-  ControlHost& host_;
+  ControlHost* givenHost_ = nullptr;
+  mutable std::unique_ptr<ControlHost> detachedHost_;
   std::string name_;
-  Font font_;
   mutable int rowHeight_ = 0;  // measured on first use, again after a font change
   GridOptions options_ = kDefaultGridOptions;
   GridOptionsEx optionsEx_ = kDefaultGridOptionsEx;

@@ -20,6 +20,10 @@ int mulDiv(int a, int b, int c) {
   return static_cast<int>((product < 0) != (c < 0) ? -magnitude : magnitude);
 }
 
+CustomTreeListControl::CustomTreeListControl() : bands_(*this) {
+  bands_.bands_.push_back(std::make_unique<TreeListBand>(bands_));
+}
+
 CustomTreeListControl::CustomTreeListControl(ControlHost& host)
     : CustomTreeList(host), bands_(*this) {
   bands_.bands_.push_back(std::make_unique<TreeListBand>(bands_));
@@ -140,6 +144,10 @@ std::unique_ptr<TreeListColumn> CustomTreeListControl::removeColumn(TreeListColu
   const auto it = std::find_if(columns_.begin(), columns_.end(),
                                [column](const auto& c) { return c.get() == column; });
   if (it == columns_.end()) return nullptr;
+  // A press, sizing or drag of the column ends with it.
+  if (column == pressedColumn_ || column == sizingColumn_ || column == dragColumn_) {
+    cancelMouseState();
+  }
   std::unique_ptr<TreeListColumn> owned = std::move(*it);
   owned->grid_ = nullptr;
   columns_.erase(it);
@@ -174,6 +182,7 @@ void CustomTreeListControl::columnMoved(int from, int to) {
 void CustomTreeListControl::setColor(Color color) {
   if (color == color_) return;
   color_ = color;
+  Control::setColor(color);
   recomputeLayout();
 }
 
@@ -185,6 +194,7 @@ void CustomTreeListControl::setReadOnly(bool value) {
 
 void CustomTreeListControl::computeLayout() {
   refreshAutoHeaderPanelRowCount();
+  dropMetrics();
   CustomTreeList::computeLayout();
 }
 
@@ -493,8 +503,6 @@ int CustomTreeListControl::bandNaturalWidth(const TreeListBand* band) const {
   }
   return std::max(width, bandMinWidth(band));
 }
-
-int CustomTreeListControl::dataAreaWidth() const { return host().clientSize().width; }
 
 int CustomTreeListControl::bandDrawnWidth(const TreeListBand* band) const {
   if (!band) return 0;

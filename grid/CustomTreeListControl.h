@@ -12,6 +12,7 @@
 #include "base/Variant.h"
 #include "grid/CustomTreeList.h"
 #include "grid/TreeListColumn.h"
+#include "grid/TreeListView.h"
 
 namespace morvel {
 
@@ -21,7 +22,37 @@ class CustomTreeListControl : public CustomTreeList {
                                             TreeListNode* node2, int& compare)>;
   using TLNodeImageEvent =
       std::function<void(CustomTreeListControl& sender, TreeListNode* node, int& index)>;
+  // Custom drawing: the handler may change what is drawn, or draw the whole
+  // cell itself and set done.
+  using TLCustomDrawHeaderEvent =
+      std::function<void(CustomTreeListControl& sender, TreeListColumn* column, Canvas& canvas,
+                         const Rect& rect, std::string& text, Color& color, Font& font,
+                         Alignment& alignment, TreeListColumnSort& sorted, bool& done)>;
+  using TLCustomDrawCellEvent = std::function<void(
+      CustomTreeListControl& sender, Canvas& canvas, const Rect& rect, TreeListNode* node,
+      TreeListColumn* column, bool selected, bool focused, std::string& text, Color& color,
+      Font& font, Alignment& alignment, bool& done)>;
+  using TLGetLevelColorEvent =
+      std::function<void(CustomTreeListControl& sender, int level, Color& color)>;
+  using TLColumnEvent = std::function<void(CustomTreeListControl& sender, TreeListColumn* column)>;
+  using TLCanHeaderDragging =
+      std::function<void(CustomTreeListControl& sender, TreeListColumn* column, bool& allow)>;
+  using TLDragOverHeader = std::function<void(CustomTreeListControl& sender, TreeListColumn* column,
+                                              Point p, bool& accept)>;
+  using TLDragEndHeader = std::function<void(CustomTreeListControl& sender, TreeListColumn* column,
+                                             Point p, HeaderPosInfo& newPosInfo, bool& accept)>;
+  using TLColumnMovedEvent = std::function<void(CustomTreeListControl& sender, int from, int to)>;
+  using TLShowHeader = std::function<void(CustomTreeListControl& sender, TreeListColumn* column,
+                                          int bandIndex, int rowIndex, int colIndex)>;
+  using TLMouseEvent = std::function<void(CustomTreeListControl& sender, MouseButton button,
+                                          ShiftState shift, Point p)>;
+  using TLMouseMoveEvent =
+      std::function<void(CustomTreeListControl& sender, ShiftState shift, Point p)>;
+  // Setting key to 0 stops the grid's own handling.
+  using TLKeyEvent = std::function<void(CustomTreeListControl& sender, int& key, ShiftState shift)>;
 
+  // Detached until a host attaches it (see CustomTreeList).
+  CustomTreeListControl();
   explicit CustomTreeListControl(ControlHost& host);
   // Clears the columns (without notifications), then the bands and nodes.
   ~CustomTreeListControl() override;
@@ -98,7 +129,7 @@ class CustomTreeListControl : public CustomTreeList {
   int bandNaturalWidth(const TreeListBand* band) const;
   int bandDrawnWidth(const TreeListBand* band) const;
   int columnDrawnWidth(const TreeListColumn* column) const;
-  // Width available to the bands (the client width here).
+  // Width available to the bands: the client width right of the indicator.
   virtual int dataAreaWidth() const;
 
   // --- Sorting --------------------------------------------------------------
@@ -142,7 +173,155 @@ class CustomTreeListControl : public CustomTreeList {
   void setSelectedIndex(TreeListNode& node, int index) override;
   void setStateIndex(TreeListNode& node, int index) override;
 
+  // --- Look and metrics (TreeListLayout.cpp) ----------------------------------
+  LookAndFeel lookAndFeel() const { return lookAndFeel_; }
+  void setLookAndFeel(LookAndFeel look);
+  bool showGrid() const { return showGrid_; }
+  void setShowGrid(bool value);
+  bool showPreviewGrid() const { return showPreviewGrid_; }
+  void setShowPreviewGrid(bool value);
+  bool showHeader() const { return showHeader_; }
+  void setShowHeader(bool value);
+  const Font& headerFont() const { return headerFont_; }
+  void setHeaderFont(const Font& font);
+  const Font& bandFont() const { return bandFont_; }
+  void setBandFont(const Font& font);
+  const Font& previewFont() const { return previewFont_; }
+  void setPreviewFont(const Font& font);
+  // Never below 12.
+  int grIndicatorWidth() const { return grIndicatorWidth_; }
+  void setGrIndicatorWidth(int width);
+  // 0 until set; never below the natural row height where it applies.
+  int defaultRowHeight() const { return defaultRowHeight_; }
+  void setDefaultRowHeight(int height);
+  ScrollStyle scrollBars() const { return scrollBars_; }
+  void setScrollBars(ScrollStyle style);
+  bool hideSelection() const { return hideSelection_; }
+  void setHideSelection(bool value);
+  // Colours; clNone for the grid-line and group-text colours means their
+  // defaults (clBtnShadow, the font colour).
+  Color headerColor = clBtnFace;
+  Color bandColor = clBtnFace;
+  Color groupNodeColor = clBtnFace;
+  Color groupNodeTextColor = clNone;
+  Color highlightColor = clHighlight;
+  Color highlightTextColor = clHighlightText;
+  Color hideSelectionColor = clBtnFace;
+  Color hideSelectionTextColor = clBtnText;
+  Color gridLineColor = clNone;
+  Color arrowsColor = clLime;
+  // Setting a colour field asks for a repaint by hand (invalidate()).
+
+  // The metrics of the last layout (measured now when a change dropped them).
+  const TreeListMetrics& metrics() const;
+  int rowHeight() const override { return metrics().rowHeight; }
+  int rowsAreaTop() const override;
+
+  // --- Regions and geometry (TreeListLayout.cpp) -------------------------------
+  Rect groupPanelRect() const;
+  Rect bandPanelRect() const;
+  Rect headerPanelRect() const;
+  Rect headerCornerRect() const;
+  Rect bandCornerRect() const;
+  // The rows area right of the indicator column, and the indicator column.
+  Rect rowsAreaRect() const;
+  Rect indicatorRect() const;
+  // Every visible column's header, laid out band by band and row by row.
+  std::vector<HeaderCell> headerCells() const;
+  Rect headerCellRect(const TreeListColumn* column) const;
+  // The right end of the columns in client coordinates.
+  int columnsRight() const;
+  // The cell of a shown row (empty when the row or column is not shown).
+  Rect cellRect(const TreeListNode* node, const TreeListColumn* column) const;
+  // A node's indent in pixels: its level, one more for a row with children.
+  int nodeIndent(const TreeListNode& node) const;
+
+  // --- Scrolling (TreeListLayout.cpp) --------------------------------------------
+  void setTopVisibleIndex(int index) override;
+  int leftCoord() const { return leftCoord_; }
+  void setLeftCoord(int x);
+  // The band widths and the group indent.
+  int scrollableWidth() const;
+  void scrolled(ScrollBarKind bar, ScrollCode code, int position) override;
+  bool mouseWheel(ShiftState shift, int delta, Point p) override;
+
+  // --- Repainting parts (TreeListLayout.cpp) -------------------------------------
+  void invalidateRow(TreeListNode* node);
+  void invalidateCell(TreeListNode* node, TreeListColumn* column);
+
+  // --- Painting (TreeListPainter.cpp) ----------------------------------------------
+  void paint(Canvas& canvas, const Rect& dirty) override;
+  // A header cell in the grid's look: the face, the sort mark (when the
+  // inner width allows it) and the text; pressed cells are drawn sunken.
+  // The group panel, the customizing list and the drag image use it too.
+  void drawHeaderCell(Canvas& canvas, const Rect& rect, std::string_view text, Alignment alignment,
+                      TreeListColumnSort sorted, bool pressed, Color face,
+                      bool wordWrap = false) const;
+  // A 12 × 12 expand button with its top-left corner at origin.
+  static void drawExpandButton(Canvas& canvas, Point origin, bool expanded);
+
+  // --- Mouse and keyboard (TreeListHitTest.cpp, TreeListMouse.cpp,
+  //     TreeListKeyboard.cpp) ------------------------------------------------------
+  TreeListHitInfo getHitInfo(Point p) const;
+  TreeListNode* getNodeAt(int x, int y) const;
+  MouseState mouseState() const { return mouseState_; }
+  TreeListColumn* pressedColumn() const { return pressedColumn_; }
+  TreeListColumn* dragColumn() const { return dragColumn_; }
+  // The sizing line's x while a column is being sized.
+  int sizingLine() const { return sizingLine_; }
+  // Where the drop arrows point while a header is dragged (-1: none shown).
+  int dropArrowX() const { return dropArrowX_; }
+  // Ends a press, a sizing or a drag without acting on it.
+  void cancelMouseState();
+  void mouseDown(MouseButton button, ShiftState shift, Point p) override;
+  void mouseMove(ShiftState shift, Point p) override;
+  void mouseUp(MouseButton button, ShiftState shift, Point p) override;
+  bool keyDown(int key, ShiftState shift) override;
+  bool keyPress(std::string_view text) override;
+  void captureLost() override;
+  Cursor cursorAt(Point p) const override;
+  // The header line and the focused (or selected) rows, tab-separated, one
+  // line each.
+  virtual std::string copyText() const;
+  void copyToClipboard();
+
+  // Overridable steps of header dragging.
+  virtual void columnBestFit(TreeListColumn* column);
+  virtual bool canHeaderDrag(TreeListColumn* column);
+  virtual void startHeaderDrag(TreeListColumn* column);
+  virtual void dragOverHeader(Point p, TreeListColumn* column, bool& accept);
+  virtual void endHeaderDrag(bool drop);
+  virtual void moveHeader(TreeListColumn* column, int band, int row, int col);
+  virtual void hideHeader(TreeListColumn* column);
+  virtual void showHeader(int band, int row, TreeListColumn* column, int col);
+  virtual HeaderPosInfo dropPosition(Point p);
+  virtual Cursor dragCursor(Point p);
+
+  // The customizing form (TreeListCustomizing.cpp).
+  bool customizingFormOpen() const;
+  bool pointOverCustomizingForm(Point p) const;
+
   // --- Events -----------------------------------------------------------------
+  TLCanHeaderDragging onCanHeaderDragging;
+  TLColumnEvent onStartHeaderDragging;
+  TLDragOverHeader onDragOverHeader;
+  TLDragEndHeader onDragEndHeader;
+  TLColumnEvent onHeaderMoved;
+  TLColumnMovedEvent onColumnMoved;
+  TLColumnEvent onHideHeader;
+  TLShowHeader onShowHeader;
+  NotifyEvent onChangedColumnsWidth;
+  NotifyEvent onHeaderButtonClick;
+  NotifyEvent onClick;
+  NotifyEvent onDblClick;
+  TLMouseEvent onMouseDown;
+  TLMouseMoveEvent onMouseMove;
+  TLMouseEvent onMouseUp;
+  TLKeyEvent onKeyDown;
+  NotifyEvent onChangeLeftCoord;
+  TLCustomDrawHeaderEvent onCustomDrawColumnHeader;
+  TLCustomDrawCellEvent onCustomDrawCell;
+  TLGetLevelColorEvent onGetLevelColor;
   // When set, replaces every value comparison of a sort.
   TLCompareEvent onCompare;
   TLNodeImageEvent onGetImageIndex;
@@ -156,6 +335,27 @@ class CustomTreeListControl : public CustomTreeList {
   // The column class CreateColumn makes when given none.
   virtual std::unique_ptr<TreeListColumn> newColumn() const;
   void computeLayout() override;
+  void updateScrollBars() override;
+  void fontChanged() override;
+  void hostAttached() override;
+  void resized() override;
+  void hideEditing() override;
+
+  // --- View hooks for derived grids ---------------------------------------------
+  // Height of the group panel above the headers; none here.
+  virtual int groupPanelHeight() const { return 0; }
+  // Paints the group panel (the rectangle is the whole panel).
+  virtual void paintGroupPanel(Canvas& canvas, const Rect& panel, const Rect& dirty) {
+    (void)canvas, (void)panel, (void)dirty;
+  }
+  // Whether a row is drawn as one cell with rowText(): rows that have
+  // children here.
+  virtual bool isGroupRow(const TreeListNode& node) const { return node.hasChildren(); }
+  // The text of a row drawn as one cell: its first column's text here.
+  virtual std::string groupRowText(const TreeListNode& node) const;
+  // The indicator image of a row: the arrow on the focused row, the dot on
+  // other selected ones.
+  virtual IndicatorImage indicatorImage(const TreeListNode& node) const;
 
   // Sorting steps.
   virtual void beforeSortChange(TreeListColumn* column);
@@ -223,6 +423,57 @@ class CustomTreeListControl : public CustomTreeList {
   std::vector<TreeListColumn*> sortedColumns_;
   int sortBatch_ = 0;
   bool addSortKey_ = false;
+
+  // The view (TreeListLayout.cpp, TreeListPainter.cpp).
+  void dropMetrics();
+  TreeListMetrics measureMetrics() const;
+  void paintHeaderPanel(Canvas& canvas, const Rect& dirty, const std::vector<HeaderCell>& cells);
+  void paintHeader(Canvas& canvas, const HeaderCell& cell);
+  void paintIndicators(Canvas& canvas, const Rect& dirty);
+  void paintRows(Canvas& canvas, const Rect& dirty, const std::vector<HeaderCell>& cells);
+  void drawIndentAndButton(Canvas& canvas, const TreeListNode& node, const Rect& row, int left,
+                           int indent);
+
+  bool columnSizable(const TreeListColumn* column) const;
+  void invalidateSizingLine();
+  std::pair<int, int> sizingLimits() const;
+  void applySizing(TreeListColumn* column, int line);
+  void releaseMouse(MouseButton button, ShiftState shift, Point p);
+  void dragMove(Point p);
+  void dblClick();
+  void placeColumn(TreeListColumn* column, int band, int row, int col);
+  bool navigate(int key, ShiftState shift);
+
+  LookAndFeel lookAndFeel_ = lfStandard;
+  bool showGrid_ = false;
+  bool showPreviewGrid_ = true;
+  bool showHeader_ = true;
+  Font headerFont_;
+  Font bandFont_;
+  Font previewFont_{.color = clBlue};
+  int grIndicatorWidth_ = 12;
+  int defaultRowHeight_ = 0;
+  ScrollStyle scrollBars_ = ssBoth;
+  bool hideSelection_ = false;
+  MouseState mouseState_ = MouseState::Idle;
+  TreeListColumn* pressedColumn_ = nullptr;  // the header being pressed
+  bool pressedDrawn_ = false;                // drawn sunken: the pointer is over it
+  TreeListHitInfo pressHit_;
+  Point pressPoint_;
+  Point lastMouse_;
+  TreeListColumn* sizingColumn_ = nullptr;
+  int sizingStart_ = 0;
+  int sizingLine_ = 0;
+  TreeListColumn* dragColumn_ = nullptr;
+  Point dragHotSpot_;
+  Cursor dragCursor_ = crDefault;
+  int dropArrowX_ = -1;
+  std::unique_ptr<FloatingImage> dragImage_;
+  std::unique_ptr<FloatingImage> arrowDown_;
+  std::unique_ptr<FloatingImage> arrowUp_;
+  mutable TreeListMetrics metrics_;
+  mutable bool metricsValid_ = false;
+  int leftCoord_ = 0;
 };
 
 // Windows-style MulDiv: a · b / c rounded half away from zero, computed in 64

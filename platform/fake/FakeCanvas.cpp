@@ -138,6 +138,19 @@ void FakeCanvas::drawOffscreen(Point origin, OffscreenCanvas& source) {
   auto& c = record(DrawCommand::Offscreen, clNone);
   c.origin = origin;
   c.rect = Rect::fromSize(origin.x, origin.y, source.size().width, source.size().height);
+  // What was drawn off-screen follows, moved to where it lands, so tests see
+  // the copied picture's texts and fills like directly drawn ones.
+  auto* fake = dynamic_cast<FakeCanvas*>(&source);
+  if (!fake) return;
+  const Rect landed = c.rect.intersected(clips_.back());
+  const auto move = [&](Point p) { return Point{p.x + origin.x, p.y + origin.y}; };
+  for (DrawCommand copy : fake->commands) {
+    copy.rect = copy.rect.translated(origin.x, origin.y);
+    copy.origin = move(copy.origin);
+    for (Point& p : copy.points) p = move(p);
+    copy.clip = copy.clip.translated(origin.x, origin.y).intersected(landed);
+    commands.push_back(std::move(copy));
+  }
 }
 
 void FakeCanvas::clearRecords(const Rect& limit) {

@@ -65,6 +65,8 @@ class FakeCanvas : public OffscreenCanvas {
   void excludeClip(const Rect& rect) override;
   Rect clipBounds() const override;
   std::unique_ptr<OffscreenCanvas> createOffscreen(Size size) override;
+  // Records an Offscreen command, then the source's own commands moved to
+  // where it lands.
   void drawOffscreen(Point origin, OffscreenCanvas& source) override;
   Size size() const override { return size_; }
   // The filled rectangles rendered in the classic palette (other drawing is

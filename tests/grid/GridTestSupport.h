@@ -17,8 +17,10 @@ class TestGrid : public CustomTreeListControl {
   using CustomTreeListControl::sortBatchEnded;
 };
 
-// A host of 400 × 300: with 16-pixel rows (13 + 3), 18 rows fit.
+// A host of 400 × 300 and a grid without a header, so rows start at the
+// top: with 16-pixel rows (13 + 3), 18 rows fit.
 struct GridFixture {
+  GridFixture() { grid.setShowHeader(false); }
   FakeHost host{{400, 300}};
   TestGrid grid{host};
 };

@@ -1,0 +1,109 @@
+// What lies under a point of the grid: the pure hit test the mouse handling
+// starts from.
+#include "grid/CustomTreeListControl.h"
+
+namespace morvel {
+namespace {
+
+// Pixels inside a header's edges that size its column.
+constexpr int kSizingZone = 4;
+
+}  // namespace
+
+bool CustomTreeListControl::columnSizable(const TreeListColumn* column) const {
+  return column && options().has(goColumnSizing) && column->sizing();
+}
+
+TreeListHitInfo CustomTreeListControl::getHitInfo(Point p) const {
+  TreeListHitInfo info;
+  const Size client = host().clientSize();
+  if (p.x < 0 || p.y < 0 || p.x >= client.width || p.y >= client.height) {
+    info.hitType = htOutside;
+    return info;
+  }
+  if (groupPanelRect().contains(p)) {
+    info.hitType = htGroupPanel;
+    return info;
+  }
+  if (bandCornerRect().contains(p)) {
+    info.hitType = htBandCorner;
+    return info;
+  }
+  const std::vector<HeaderCell> cells = headerCells();
+  if (bandPanelRect().contains(p)) {
+    info.hitType = htBand;
+    for (const HeaderCell& cell : cells) {
+      if (p.x >= cell.rect.left && p.x < cell.rect.right) info.bandIndex = cell.bandIndex;
+    }
+    if (info.bandIndex < 0) info.hitType = htNowhere;
+    return info;
+  }
+  if (headerCornerRect().contains(p)) {
+    info.hitType = htHeaderCorner;
+    return info;
+  }
+  if (headerPanelRect().contains(p)) {
+    for (const HeaderCell& cell : cells) {
+      if (!cell.rect.contains(p)) continue;
+      info.bandIndex = cell.bandIndex;
+      info.columnIndex = cell.column->index();
+      info.hitType = htHeader;
+      if (p.x >= cell.rect.right - kSizingZone && columnSizable(cell.column)) {
+        info.hitType = htColumnEdge;
+      } else if (p.x < cell.rect.left + kSizingZone && cell.colIndex > 0) {
+        // The first pixels of a header size its left-hand neighbour.
+        const TreeListColumn* left =
+            columnAt(visibleBand(cell.bandIndex), cell.rowIndex, cell.colIndex - 1);
+        if (columnSizable(left)) {
+          info.hitType = htColumnEdge;
+          info.columnIndex = left->index();
+        }
+      }
+      return info;
+    }
+    return info;  // right of the last header
+  }
+
+  const Rect rows = rowsAreaRect();
+  const Rect indicator = indicatorRect();
+  if (!rows.contains(p) && !indicator.contains(p)) return info;
+  const int height = rowHeight();
+  const int row = (p.y - rows.top) / height;
+  const int top = visibleIndexOf(topNode());
+  TreeListNode* node = top < 0 || locked() ? nullptr : nodeAtVisibleIndex(top + row);
+  if (!node) return info;
+  info.node = node;
+  info.row = row;
+  if (indicator.contains(p)) {
+    info.hitType = htIndicator;
+    return info;
+  }
+  const int firstLeft = cells.empty() ? rows.left : cells.front().rect.left;
+  const int indent = nodeIndent(*node);
+  for (const HeaderCell& cell : cells) {
+    if (p.x >= cell.rect.left && p.x < cell.rect.right) {
+      info.bandIndex = cell.bandIndex;
+      info.columnIndex = cell.column->index();
+      break;
+    }
+  }
+  if (p.x < firstLeft + indent) {
+    // The last indent cell of a row with children holds its button.
+    info.hitType = isGroupRow(*node) && p.x >= firstLeft + indent - kIndentWidth && p.x >= firstLeft
+                       ? htButton
+                       : htIndent;
+    return info;
+  }
+  if (p.x >= columnsRight()) {
+    info.hitType = htRowRight;
+    return info;
+  }
+  info.hitType = htCell;
+  return info;
+}
+
+TreeListNode* CustomTreeListControl::getNodeAt(int x, int y) const {
+  return getHitInfo({x, y}).node;
+}
+
+}  // namespace morvel

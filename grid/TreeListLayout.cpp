@@ -1,0 +1,451 @@
+// The grid's layout: metrics, regions, where each header and cell lies, and
+// scrolling rows and columns. Painting (TreeListPainter.cpp) and hit testing
+// (TreeListHitTest.cpp) work from these answers.
+#include <algorithm>
+#include <cstdlib>
+
+#include "grid/CustomTreeListControl.h"
+
+namespace morvel {
+
+// --- Look and metrics ---------------------------------------------------------------
+
+void CustomTreeListControl::dropMetrics() { metricsValid_ = false; }
+
+void CustomTreeListControl::setLookAndFeel(LookAndFeel look) {
+  if (look == lookAndFeel_) return;
+  lookAndFeel_ = look;
+  dropMetrics();
+  recomputeLayout();
+}
+
+void CustomTreeListControl::setShowGrid(bool value) {
+  if (value == showGrid_) return;
+  showGrid_ = value;
+  dropMetrics();
+  recomputeLayout();
+}
+
+void CustomTreeListControl::setShowPreviewGrid(bool value) {
+  if (value == showPreviewGrid_) return;
+  showPreviewGrid_ = value;
+  dropMetrics();
+  recomputeLayout();
+}
+
+void CustomTreeListControl::setShowHeader(bool value) {
+  if (value == showHeader_) return;
+  showHeader_ = value;
+  dropMetrics();
+  recomputeLayout();
+}
+
+void CustomTreeListControl::setHeaderFont(const Font& font) {
+  if (font == headerFont_) return;
+  headerFont_ = font;
+  dropMetrics();
+  recomputeLayout();
+}
+
+void CustomTreeListControl::setBandFont(const Font& font) {
+  if (font == bandFont_) return;
+  bandFont_ = font;
+  dropMetrics();
+  recomputeLayout();
+}
+
+void CustomTreeListControl::setPreviewFont(const Font& font) {
+  if (font == previewFont_) return;
+  previewFont_ = font;
+  dropMetrics();
+  recomputeLayout();
+}
+
+void CustomTreeListControl::setGrIndicatorWidth(int width) {
+  width = std::max(width, 12);
+  if (width == grIndicatorWidth_) return;
+  grIndicatorWidth_ = width;
+  dropMetrics();
+  recomputeLayout();
+}
+
+void CustomTreeListControl::setDefaultRowHeight(int height) {
+  height = std::max(height, 0);
+  if (height == defaultRowHeight_) return;
+  defaultRowHeight_ = height;
+  dropMetrics();
+  recomputeLayout();
+}
+
+void CustomTreeListControl::setScrollBars(ScrollStyle style) {
+  if (style == scrollBars_) return;
+  scrollBars_ = style;
+  recomputeLayout();
+}
+
+void CustomTreeListControl::setHideSelection(bool value) {
+  if (value == hideSelection_) return;
+  hideSelection_ = value;
+  invalidate();
+}
+
+void CustomTreeListControl::fontChanged() {
+  dropMetrics();
+  CustomTreeList::fontChanged();
+}
+
+void CustomTreeListControl::hostAttached() {
+  dropMetrics();
+  CustomTreeList::hostAttached();
+}
+
+void CustomTreeListControl::resized() {
+  // The rows shown and the horizontal range follow the size.
+  setLeftCoord(leftCoord_);
+  CustomTreeList::resized();
+}
+
+const TreeListMetrics& CustomTreeListControl::metrics() const {
+  if (!metricsValid_) {
+    metrics_ = measureMetrics();
+    metricsValid_ = true;
+  }
+  return metrics_;
+}
+
+TreeListMetrics CustomTreeListControl::measureMetrics() const {
+  Canvas& canvas = host().canvas();
+  const auto heightOf = [&canvas](const Font& font) {
+    canvas.setFont(font);
+    return canvas.textHeight();
+  };
+  // The flat look has no outer bevel: one pixel less per header.
+  const int look = lookAndFeel_ == lfStandard ? 1 : 0;
+  TreeListMetrics m;
+  m.bandRowHeight = heightOf(bandFont_) * bandRowCount() + 5 + look;
+  m.bandPanelHeight = showBands() ? m.bandRowHeight : 0;
+  m.headerRowHeight = heightOf(headerFont_) * std::max(headerMinRowCount(), 1) + 5 + look;
+  m.headerPanelHeight = showHeader_ ? m.headerRowHeight * headerPanelRowCount() : 0;
+  m.previewTextHeight = heightOf(previewFont_);
+  int natural = 0;
+  for (int i = 0; i < columnCount(); ++i) {
+    const TreeListColumn* c = columns(i);
+    if (c->assignedValues() & TreeListColumn::avFont)
+      natural = std::max(natural, heightOf(c->font()) + 3);
+    natural = std::max(natural, c->minRowHeight(canvas));
+  }
+  m.textHeight = heightOf(font());
+  m.charWidth = canvas.zeroWidth();
+  m.indicatorWidth = options().has(goIndicator) ? grIndicatorWidth_ : 0;
+  natural = std::max({natural, m.textHeight + 3, 16});
+  if (showGrid_ && showPreviewGrid_) natural += 1;
+  if (optionsEx().has(goInvertSelect)) natural += 2;
+  m.naturalRowHeight = natural;
+  m.rowHeight = std::max(defaultRowHeight_, natural);
+  m.footerHeight = 0;      // summary footers are not shown
+  m.newItemRowHeight = 0;  // nor is the new-item row
+  // The group panel height is the derived grid's; asking it last lets it
+  // build on the header row height measured above.
+  metrics_ = m;
+  metricsValid_ = true;
+  m.groupPanelHeight = groupPanelHeight();
+  return m;
+}
+
+// --- Regions -------------------------------------------------------------------------
+
+int CustomTreeListControl::rowsAreaTop() const {
+  const TreeListMetrics& m = metrics();
+  return m.groupPanelHeight + m.bandPanelHeight + m.headerPanelHeight + m.newItemRowHeight;
+}
+
+int CustomTreeListControl::dataAreaWidth() const {
+  return std::max(host().clientSize().width - metrics().indicatorWidth, 0);
+}
+
+Rect CustomTreeListControl::groupPanelRect() const {
+  return {0, 0, host().clientSize().width, metrics().groupPanelHeight};
+}
+
+Rect CustomTreeListControl::bandPanelRect() const {
+  const TreeListMetrics& m = metrics();
+  return {m.indicatorWidth, m.groupPanelHeight, host().clientSize().width,
+          m.groupPanelHeight + m.bandPanelHeight};
+}
+
+Rect CustomTreeListControl::bandCornerRect() const {
+  const Rect band = bandPanelRect();
+  return {0, band.top, band.left, band.bottom};
+}
+
+Rect CustomTreeListControl::headerPanelRect() const {
+  const TreeListMetrics& m = metrics();
+  const int top = m.groupPanelHeight + m.bandPanelHeight;
+  return {m.indicatorWidth, top, host().clientSize().width, top + m.headerPanelHeight};
+}
+
+Rect CustomTreeListControl::headerCornerRect() const {
+  const Rect header = headerPanelRect();
+  return {0, header.top, header.left, header.bottom};
+}
+
+Rect CustomTreeListControl::rowsAreaRect() const {
+  const Size client = host().clientSize();
+  return {metrics().indicatorWidth, rowsAreaTop(), client.width,
+          std::max(client.height - metrics().footerHeight, rowsAreaTop())};
+}
+
+Rect CustomTreeListControl::indicatorRect() const {
+  const Rect rows = rowsAreaRect();
+  return {0, rows.top, rows.left, rows.bottom};
+}
+
+// --- Columns ----------------------------------------------------------------------------
+
+std::vector<HeaderCell> CustomTreeListControl::headerCells() const {
+  std::vector<HeaderCell> cells;
+  const TreeListMetrics& m = metrics();
+  const Rect panel = headerPanelRect();
+  const int indent = groupIndentWidth();
+  const int bandCount = visibleBandCount();
+  const int dataRight = m.indicatorWidth + dataAreaWidth();
+  // Scrolling bands start after a left fixed band; a right fixed band sits
+  // at the right edge of the data area.
+  int x = m.indicatorWidth - leftCoord_;
+  if (const TreeListBand* left = leftFixedBand()) x += bandDrawnWidth(left) + indent;
+  for (int b = 0; b < bandCount; ++b) {
+    const TreeListBand* band = visibleBand(b);
+    const bool fixedLeft = band->fixed() == bfLeft && b == 0;
+    const bool fixedRight = band->fixed() == bfRight && b == bandCount - 1 && !fixedLeft;
+    const int width = bandDrawnWidth(band) + (b == 0 ? indent : 0);
+    int left = x;
+    if (fixedLeft) {
+      left = m.indicatorWidth;
+    } else if (fixedRight) {
+      left = std::max(dataRight - width, m.indicatorWidth);
+    } else {
+      x += width;
+    }
+    const int rows = bandHeaderRowCount(band);
+    const int bandWidth = bandDrawnWidth(band);
+    for (int r = 0; r < rows; ++r) {
+      const std::vector<int> widths = rowWidths(band, r, bandWidth);
+      const int top = panel.top + r * m.headerRowHeight;
+      // The last row of a band reaches down to the panel's bottom.
+      const int bottom =
+          r == rows - 1 ? std::max(panel.bottom, top + m.headerRowHeight) : top + m.headerRowHeight;
+      int cellLeft = left;
+      for (int p = 0; p < static_cast<int>(widths.size()); ++p) {
+        HeaderCell cell;
+        cell.column = columnAt(band, r, p);
+        cell.bandIndex = b;
+        cell.rowIndex = r;
+        cell.colIndex = p;
+        const int w = widths[static_cast<std::size_t>(p)] + (b == 0 && p == 0 ? indent : 0);
+        cell.rect = {cellLeft, top, cellLeft + w, bottom};
+        cell.fixed = fixedLeft || fixedRight;
+        cellLeft += w;
+        cells.push_back(cell);
+      }
+    }
+  }
+  return cells;
+}
+
+Rect CustomTreeListControl::headerCellRect(const TreeListColumn* column) const {
+  for (const HeaderCell& cell : headerCells()) {
+    if (cell.column == column) return cell.rect;
+  }
+  return {};
+}
+
+int CustomTreeListControl::columnsRight() const {
+  int right = metrics().indicatorWidth;
+  for (const HeaderCell& cell : headerCells()) right = std::max(right, cell.rect.right);
+  return right;
+}
+
+int CustomTreeListControl::scrollableWidth() const {
+  int width = groupIndentWidth();
+  for (int b = 0; b < visibleBandCount(); ++b) width += bandDrawnWidth(visibleBand(b));
+  return width;
+}
+
+int CustomTreeListControl::nodeIndent(const TreeListNode& node) const {
+  return (node.level() + (isGroupRow(node) ? 1 : 0)) * kIndentWidth;
+}
+
+Rect CustomTreeListControl::cellRect(const TreeListNode* node, const TreeListColumn* column) const {
+  const Rect row = rowRect(node);
+  if (row.isEmpty() || !column) return {};
+  for (const HeaderCell& cell : headerCells()) {
+    if (cell.column != column) continue;
+    const int lines = std::max(bandHeaderRowCount(columnBand(column)), 1);
+    const int lineHeight = row.height() / lines;
+    Rect r{cell.rect.left, row.top + cell.rowIndex * lineHeight, cell.rect.right,
+           row.top + (cell.rowIndex + 1) * lineHeight};
+    if (cell.bandIndex == 0 && cell.colIndex == 0) r.left += nodeIndent(*node);
+    return r.intersected(rowsAreaRect());
+  }
+  return {};
+}
+
+// --- Scroll bars and scrolling ----------------------------------------------------------------
+
+void CustomTreeListControl::updateScrollBars() {
+  // Showing one bar takes room from the other direction: repeat until the
+  // client size stays put (twice at most in practice).
+  for (int pass = 0; pass < 3; ++pass) {
+    const Size before = host().clientSize();
+    const bool vertical = scrollBars_ == ssVertical || scrollBars_ == ssBoth;
+    const bool horizontal =
+        (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) && visibleColumnCount() > 0;
+    if (vertical) {
+      CustomTreeList::updateScrollBars();
+    } else {
+      host().setScrollBar(sbVertical, {});
+    }
+    ScrollBarInfo h;
+    const int total = scrollableWidth();
+    const int page = dataAreaWidth();
+    h.visible = horizontal && total > page;
+    h.max = h.visible ? total - 1 : 0;
+    h.page = page;
+    h.position = h.visible ? leftCoord_ : 0;
+    host().setScrollBar(sbHorizontal, h);
+    if (host().clientSize() == before) break;
+    const int maxLeft = std::max(total - dataAreaWidth(), 0);
+    if (leftCoord_ > maxLeft) leftCoord_ = maxLeft;
+  }
+}
+
+void CustomTreeListControl::setTopVisibleIndex(int index) {
+  if (index < 0) index = 0;
+  const int count = visibleCount();
+  if (count < 2) return;
+  const int page = visibleRowCount();
+  index = std::min(index, std::max(count - page, 0));
+  TreeListNode* node = nodeAtVisibleIndex(index);
+  TreeListNode* old = topNode();
+  if (!node || node == old) return;
+  const int distance = index - visibleIndexOf(old);
+  const Rect oldFocus = rowRect(focusedNode());
+  setTopNode(node);
+  if (locked()) return;
+  updateScrollBars();
+  const Rect rows{0, rowsAreaRect().top, host().clientSize().width, rowsAreaRect().bottom};
+  if (old == nullptr || std::abs(distance) > page) {
+    invalidate();
+    return;
+  }
+  // Every row has the same height, so the rows passed move by a fixed step.
+  host().scrollArea(rows, 0, -distance * rowHeight());
+  if (!oldFocus.isEmpty()) invalidateRect(oldFocus.translated(0, -distance * rowHeight()));
+  const Rect newFocus = rowRect(focusedNode());
+  if (!newFocus.isEmpty()) invalidateRect(newFocus);
+}
+
+void CustomTreeListControl::setLeftCoord(int x) {
+  const int maxLeft = std::max(scrollableWidth() - dataAreaWidth(), 0);
+  x = std::clamp(x, 0, maxLeft);
+  if (x == leftCoord_) return;
+  const int dx = leftCoord_ - x;
+  leftCoord_ = x;
+  if (locked()) return;
+  updateScrollBars();
+  const Rect data = rowsAreaRect();
+  const Rect area{data.left, bandPanelRect().top, data.right, data.bottom};
+  if (leftFixedBand() || rightFixedBand() || std::abs(dx) > area.width()) {
+    invalidate();
+  } else {
+    host().scrollArea(area, dx, 0);
+  }
+  if (onChangeLeftCoord) onChangeLeftCoord(*this);
+}
+
+void CustomTreeListControl::scrolled(ScrollBarKind bar, ScrollCode code, int position) {
+  host().setFocus();
+  if (bar == sbVertical) {
+    const int top = std::max(visibleIndexOf(topNode()), 0);
+    switch (code) {
+      case scLineUp:
+        setTopVisibleIndex(top - 1);
+        break;
+      case scLineDown:
+        setTopVisibleIndex(top + 1);
+        break;
+      case scPageUp:
+        setTopVisibleIndex(top - visibleRowCount());
+        break;
+      case scPageDown:
+        setTopVisibleIndex(top + visibleRowCount());
+        break;
+      case scTop:
+        setTopVisibleIndex(0);
+        break;
+      case scBottom:
+        setTopVisibleIndex(visibleCount());
+        break;
+      case scThumbTrack:
+      case scThumbPosition:
+        setTopVisibleIndex(std::max(position, 0));
+        break;
+      case scEndScroll:
+        break;
+    }
+    return;
+  }
+  const int total = scrollableWidth();
+  switch (code) {
+    case scLineUp:
+      setLeftCoord(leftCoord_ - metrics().charWidth);
+      break;
+    case scLineDown:
+      setLeftCoord(leftCoord_ + metrics().charWidth);
+      break;
+    case scPageUp:
+      setLeftCoord(leftCoord_ - dataAreaWidth());
+      break;
+    case scPageDown:
+      setLeftCoord(leftCoord_ + dataAreaWidth());
+      break;
+    case scTop:
+      setLeftCoord(0);
+      break;
+    case scBottom:
+      setLeftCoord(total);
+      break;
+    case scThumbTrack:
+    case scThumbPosition: {
+      // Thumb positions snap to 4 pixels, except at the right end.
+      const int wanted = position + 1;
+      const int snapped = wanted / 4 * 4;
+      setLeftCoord(wanted >= total - dataAreaWidth() ? wanted : snapped);
+      break;
+    }
+    case scEndScroll:
+      break;
+  }
+}
+
+bool CustomTreeListControl::mouseWheel(ShiftState, int delta, Point) {
+  const int top = std::max(visibleIndexOf(topNode()), 0);
+  setTopVisibleIndex(delta > 0 ? top - 1 : top + 1);
+  return true;
+}
+
+// --- Repainting parts -------------------------------------------------------------------------
+
+void CustomTreeListControl::invalidateRow(TreeListNode* node) {
+  if (locked()) return;
+  const Rect r = rowRect(node);
+  if (!r.isEmpty()) invalidateRect(r);
+}
+
+void CustomTreeListControl::invalidateCell(TreeListNode* node, TreeListColumn* column) {
+  if (locked()) return;
+  const Rect r = cellRect(node, column);
+  if (!r.isEmpty()) invalidateRect(r);
+}
+
+}  // namespace morvel

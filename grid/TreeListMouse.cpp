@@ -1,0 +1,522 @@
+// The grid's mouse handling: a state machine chosen by the hit test on a
+// press and reset on every release: sizing columns, pressing headers to
+// sort, dragging headers to move, hide and show columns, and focusing and
+// expanding rows.
+#include <algorithm>
+#include <cstdlib>
+
+#include "grid/CustomTreeListControl.h"
+#include "grid/TreeListImages.h"
+
+namespace morvel {
+namespace {
+
+// A press turns into a header drag only after the pointer moved further
+// than this in either direction, so that a slightly shaky click still sorts.
+constexpr int kDragThreshold = 5;
+
+// The drop arrows: 11 pixels wide, a shaft and a head, pointing down or up.
+Bitmap dropArrow(std::uint32_t fill, bool down) {
+  static constexpr const char* kRows[] = {
+      "...OOOOO...", "...OfffO...", "...OfffO...", "OOOOfffOOOO", ".OfffffffO.",
+      "..OfffffO..", "...OfffO...", "....OfO....", ".....O.....",
+  };
+  Bitmap b(11, 9);
+  for (int y = 0; y < 9; ++y) {
+    const char* row = kRows[down ? y : 8 - y];
+    for (int x = 0; x < 11; ++x) {
+      if (row[x] == 'O') b.setPixel(x, y, argb(0, 0, 0));
+      if (row[x] == 'f') b.setPixel(x, y, fill);
+    }
+  }
+  return b;
+}
+
+}  // namespace
+
+// --- Overridable steps ----------------------------------------------------------------
+
+void CustomTreeListControl::columnBestFit(TreeListColumn* column) { applyBestFit(column); }
+
+bool CustomTreeListControl::canHeaderDrag(TreeListColumn* column) {
+  if (!column || !options().has(goColumnMoving) || column->disableDragging()) return false;
+  bool allow = true;
+  if (onCanHeaderDragging) onCanHeaderDragging(*this, column, allow);
+  return allow;
+}
+
+void CustomTreeListControl::startHeaderDrag(TreeListColumn* column) {
+  if (!column) return;
+  mouseState_ = MouseState::HeaderDragging;
+  dragColumn_ = column;
+  host().setMouseCapture(true);
+  // The drag image is the header cell, held at its centre.
+  Rect cell = headerCellRect(column);
+  if (cell.isEmpty()) cell = Rect::fromSize(0, 0, column->width(), metrics().headerRowHeight);
+  if (auto off = host().canvas().createOffscreen({cell.width(), cell.height()})) {
+    off->setFont(headerFont_);
+    drawHeaderCell(*off, {0, 0, cell.width(), cell.height()}, column->caption(),
+                   column->headerAlignment(), column->sorted(), false, headerColor);
+    dragHotSpot_ = {cell.width() / 2, cell.height() / 2};
+    const Point at = host().services().cursorPos();
+    dragImage_ =
+        host().showFloatingImage(off->toBitmap(), {at.x - dragHotSpot_.x, at.y - dragHotSpot_.y});
+  }
+  if (onStartHeaderDragging) onStartHeaderDragging(*this, column);
+}
+
+void CustomTreeListControl::dragOverHeader(Point p, TreeListColumn* column, bool& accept) {
+  if (onDragOverHeader) onDragOverHeader(*this, column, p, accept);
+}
+
+HeaderPosInfo CustomTreeListControl::dropPosition(Point p) {
+  const HeaderPosInfo outside{kDropOutside, kDropOutside, kDropOutside};
+  if (pointOverCustomizingForm(p)) return outside;
+  const Rect panel = headerPanelRect();
+  if (panel.isEmpty() || p.y < panel.top || p.y >= panel.bottom) return outside;
+  const std::vector<HeaderCell> cells = headerCells();
+  const int row = std::max((p.y - panel.top) / std::max(metrics().headerRowHeight, 1), 0);
+  // The cells of the header row under the pointer (the last row of a band
+  // with fewer rows).
+  const HeaderCell* target = nullptr;
+  const HeaderCell* first = nullptr;
+  const HeaderCell* last = nullptr;
+  for (const HeaderCell& cell : cells) {
+    if (p.y < cell.rect.top || p.y >= cell.rect.bottom) continue;
+    if (!first || cell.rect.left < first->rect.left) first = &cell;
+    if (!last || cell.rect.right > last->rect.right) last = &cell;
+    if (p.x >= cell.rect.left && p.x < cell.rect.right) target = &cell;
+  }
+  (void)row;
+  bool after = false;
+  if (!target) {
+    if (!first) return outside;
+    // Beyond either end the drop snaps to that end.
+    target = p.x < first->rect.left ? first : last;
+    after = target == last && p.x >= last->rect.right;
+  } else {
+    after = p.x >= (target->rect.left + target->rect.right) / 2;
+  }
+  HeaderPosInfo pos{target->bandIndex, target->rowIndex, target->colIndex + (after ? 1 : 0)};
+  // Positions are counted without the dragged column itself.
+  const TreeListColumn* dragged = dragColumn_;
+  if (dragged && dragged->visible()) {
+    const int band = bandVisibleIndex(columnBand(dragged));
+    if (band == pos.bandIndex && dragged->rowIndex() == pos.rowIndex) {
+      const int own = dragged->colIndex();
+      if (pos.colIndex == own || pos.colIndex == own + 1) {
+        return {kDropNoChange, kDropNoChange, kDropNoChange};
+      }
+      if (pos.colIndex > own) --pos.colIndex;
+    }
+  }
+  return pos;
+}
+
+Cursor CustomTreeListControl::dragCursor(Point p) {
+  Cursor shape = crTLDelete;
+  if (headerPanelRect().contains(p)) {
+    shape = cursor();
+  } else if (pointOverCustomizingForm(p)) {
+    shape = dragColumn_ && dragColumn_->disableCustomizing() ? crTLDelete : cursor();
+  }
+  bool accept = true;
+  dragOverHeader(p, dragColumn_, accept);
+  return accept ? shape : crTLDelete;
+}
+
+void CustomTreeListControl::endHeaderDrag(bool drop) {
+  TreeListColumn* column = dragColumn_;
+  const Point p = lastMouse_;
+  mouseState_ = MouseState::Idle;
+  dragColumn_ = nullptr;
+  dragImage_.reset();
+  arrowDown_.reset();
+  arrowUp_.reset();
+  pressedColumn_ = nullptr;
+  pressedDrawn_ = false;
+  host().setMouseCapture(false);
+  host().setCursor(cursor());
+  invalidate();
+  if (!drop || !column) return;
+  dragColumn_ = column;  // dropPosition counts positions without it
+  HeaderPosInfo pos = dropPosition(p);
+  dragColumn_ = nullptr;
+  const bool real = pos.colIndex >= 0;
+  bool accept = true;
+  if (onDragEndHeader) onDragEndHeader(*this, column, p, pos, accept);
+  if (accept && real && onColumnMoved && visibleBandCount() == 1 && column->visible()) {
+    onColumnMoved(*this, column->colIndex(), pos.colIndex);
+  }
+  if (!accept) return;
+  if (!column->visible()) {
+    if (customizingFormOpen() && pos.colIndex >= 0) {
+      showHeader(pos.bandIndex, pos.rowIndex, column, pos.colIndex);
+    }
+    return;
+  }
+  if (pos.colIndex >= 0) {
+    moveHeader(column, pos.bandIndex, pos.rowIndex, pos.colIndex);
+    makeColumnVisible(column->index());
+    return;
+  }
+  if (pos.colIndex == kDropOutside && (customizingFormOpen() || options().has(goExtCustomizing)) &&
+      !column->disableCustomizing() && visibleColumnCount() > 1) {
+    hideHeader(column);
+  }
+}
+
+void CustomTreeListControl::placeColumn(TreeListColumn* column, int band, int row, int col) {
+  const TreeListBand* target = visibleBand(band);
+  if (!target) return;
+  UpdateLock lock(*this);
+  column->setBandIndex(bands().indexOf(target));
+  column->setRowIndex(row);
+  column->setColIndex(col);
+}
+
+void CustomTreeListControl::moveHeader(TreeListColumn* column, int band, int row, int col) {
+  if (!column) return;
+  placeColumn(column, band, row, col);
+  if (onHeaderMoved) onHeaderMoved(*this, column);
+}
+
+void CustomTreeListControl::hideHeader(TreeListColumn* column) {
+  if (!column) return;
+  column->setVisible(false);
+  if (onHideHeader) onHideHeader(*this, column);
+}
+
+void CustomTreeListControl::showHeader(int band, int row, TreeListColumn* column, int col) {
+  if (!column) return;
+  {
+    UpdateLock lock(*this);
+    column->setVisible(true);
+    placeColumn(column, band, row, col);
+  }
+  if (onShowHeader) onShowHeader(*this, column, band, row, col);
+}
+
+// --- The state machine ---------------------------------------------------------------------
+
+void CustomTreeListControl::cancelMouseState() {
+  if (mouseState_ == MouseState::HeaderDragging) {
+    endHeaderDrag(false);
+    return;
+  }
+  if (mouseState_ == MouseState::ColumnSizing) invalidateSizingLine();
+  if (pressedColumn_) invalidateRect(headerCellRect(pressedColumn_));
+  mouseState_ = MouseState::Idle;
+  pressedColumn_ = nullptr;
+  pressedDrawn_ = false;
+  sizingColumn_ = nullptr;
+  host().setMouseCapture(false);
+}
+
+void CustomTreeListControl::hideEditing() {
+  // Taking the update lock ends any press, sizing or drag.
+  if (mouseState_ != MouseState::Idle) cancelMouseState();
+}
+
+void CustomTreeListControl::invalidateSizingLine() {
+  const Rect rows = rowsAreaRect();
+  invalidateRect({sizingLine_, headerPanelRect().top, sizingLine_ + 1, rows.bottom});
+}
+
+std::pair<int, int> CustomTreeListControl::sizingLimits() const {
+  const Rect cell = headerCellRect(sizingColumn_);
+  int low = cell.left + sizingColumn_->minWidth();
+  if (isFirstColumn(sizingColumn_)) low += groupIndentWidth();
+  int high = host().clientSize().width - 1;
+  if (optionsEx().has(goFullSizing)) {
+    high = 100000;
+  } else if (!optionsEx().has(goBandHeaderWidth) && !defaultLayout()) {
+    const Rect band = cell;  // the band's right edge: its last header's right
+    int right = band.right;
+    for (const HeaderCell& c : headerCells()) {
+      if (c.bandIndex == bandVisibleIndex(columnBand(sizingColumn_)))
+        right = std::max(right, c.rect.right);
+    }
+    high = right;
+  }
+  return {low, std::max(low, high)};
+}
+
+void CustomTreeListControl::mouseDown(MouseButton button, ShiftState shift, Point p) {
+  lastMouse_ = p;
+  host().setFocus();
+  if (!host().hasFocus()) {
+    host().setMouseCapture(false);
+    return;
+  }
+  const TreeListHitInfo hit = getHitInfo(p);
+  pressHit_ = hit;
+  if (button == mbRight && mouseState_ != MouseState::Idle) cancelMouseState();
+  const bool isDouble = (shift & ssDouble) != 0;
+  TreeListColumn* column = columns(hit.columnIndex);
+
+  if (button == mbLeft && mouseState_ == MouseState::Idle) {
+    switch (hit.hitType) {
+      case htColumnEdge:
+        if (isDouble) {
+          columnBestFit(column);
+        } else {
+          mouseState_ = MouseState::ColumnSizing;
+          sizingColumn_ = column;
+          sizingStart_ = sizingLine_ = std::clamp(p.x, sizingLimits().first, sizingLimits().second);
+          host().setMouseCapture(true);
+          invalidateSizingLine();
+        }
+        if (onMouseDown) onMouseDown(*this, button, shift, p);
+        return;
+      case htHeader:
+        mouseState_ = MouseState::HeaderPressed;
+        pressedColumn_ = column;
+        pressedDrawn_ = true;
+        pressPoint_ = p;
+        host().setMouseCapture(true);
+        invalidateRect(headerCellRect(column));
+        if (onMouseDown) onMouseDown(*this, button, shift, p);
+        return;
+      case htHeaderCorner:
+        if (optionsEx().has(goHeaderButtonClicking)) {
+          mouseState_ = MouseState::HeaderCornerPressed;
+          host().setMouseCapture(true);
+          invalidateRect(headerCornerRect());
+          if (onMouseDown) onMouseDown(*this, button, shift, p);
+          return;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+
+  if (mouseState_ == MouseState::Idle &&
+      (button == mbLeft || (button == mbRight && inRowSet(hit.hitType)))) {
+    TreeListNode* node = hit.node;
+    if (hit.hitType == htButton && node) {
+      node->setExpanded(!node->expanded());
+      if (isDouble) dblClick();
+      if (onMouseDown) onMouseDown(*this, button, shift, p);
+      return;
+    }
+    if (isDouble && inRowSet(hit.hitType) && node) {
+      if (node->hasChildren()) node->setExpanded(!node->expanded());
+      dblClick();
+      if (onMouseDown) onMouseDown(*this, button, shift, p);
+      return;
+    }
+    if (node && (inRowSet(hit.hitType) || hit.hitType == htIndicator || hit.hitType == htIndent ||
+                 hit.hitType == htRowRight)) {
+      pressPoint_ = p;
+      beginSelectionBatch();
+      try {
+        setFocusedNode(node, column ? column->index() : focusedColumn(), true);
+      } catch (...) {
+        endSelectionBatch();
+        throw;
+      }
+      endSelectionBatch();
+      if (button == mbLeft && hit.hitType != htIndicator) {
+        mouseState_ = MouseState::RowPressed;
+        host().setMouseCapture(true);
+      }
+    }
+  }
+  if (button == mbLeft && isDouble &&
+      (hit.hitType == htNowhere || (hit.hitType >= htButton && hit.hitType <= htRowRight))) {
+    dblClick();
+  }
+  if (onMouseDown) onMouseDown(*this, button, shift, p);
+}
+
+void CustomTreeListControl::dblClick() {
+  if (options().has(goDblClick) && onDblClick) onDblClick(*this);
+}
+
+void CustomTreeListControl::mouseMove(ShiftState shift, Point p) {
+  lastMouse_ = p;
+  switch (mouseState_) {
+    case MouseState::ColumnSizing: {
+      const auto [low, high] = sizingLimits();
+      const int x = std::clamp(p.x, low, high);
+      if (x != sizingLine_) {
+        invalidateSizingLine();
+        sizingLine_ = x;
+        invalidateSizingLine();
+      }
+      break;
+    }
+    case MouseState::HeaderPressed: {
+      if ((std::abs(p.x - pressPoint_.x) > kDragThreshold ||
+           std::abs(p.y - pressPoint_.y) > kDragThreshold) &&
+          canHeaderDrag(pressedColumn_)) {
+        TreeListColumn* column = pressedColumn_;
+        startHeaderDrag(column);
+        dragMove(p);
+        break;
+      }
+      const bool over = headerCellRect(pressedColumn_).contains(p);
+      if (over != pressedDrawn_) {
+        pressedDrawn_ = over;
+        invalidateRect(headerCellRect(pressedColumn_));
+      }
+      break;
+    }
+    case MouseState::HeaderDragging:
+      dragMove(p);
+      break;
+    default:
+      break;
+  }
+  if (onMouseMove) onMouseMove(*this, shift, p);
+}
+
+void CustomTreeListControl::dragMove(Point p) {
+  const Point screen = host().clientToScreen(p);
+  if (dragImage_) dragImage_->moveTo({screen.x - dragHotSpot_.x, screen.y - dragHotSpot_.y});
+  // The arrows mark the edge where the column would go.
+  const HeaderPosInfo pos = dropPosition(p);
+  dropArrowX_ = -1;
+  if (pos.colIndex >= 0) {
+    const Rect panel = headerPanelRect();
+    int x = panel.left;
+    int count = 0;
+    for (const HeaderCell& cell : headerCells()) {
+      if (cell.bandIndex != pos.bandIndex || cell.rowIndex != pos.rowIndex) continue;
+      if (cell.column == dragColumn_) continue;
+      if (count == pos.colIndex) {
+        x = cell.rect.left;
+        count = -1000000;
+        break;
+      }
+      x = cell.rect.right;
+      ++count;
+    }
+    dropArrowX_ = std::clamp(x, panel.left, panel.right);
+    const Point top = host().clientToScreen({dropArrowX_ - 5, panel.top - 9});
+    const Point bottom = host().clientToScreen({dropArrowX_ - 5, panel.bottom});
+    const std::uint32_t fill = host().services().resolveColor(arrowsColor);
+    if (!arrowDown_) {
+      arrowDown_ = host().showFloatingImage(dropArrow(fill, true), top);
+      arrowUp_ = host().showFloatingImage(dropArrow(fill, false), bottom);
+    } else {
+      arrowDown_->moveTo(top);
+      arrowUp_->moveTo(bottom);
+    }
+  } else {
+    arrowDown_.reset();
+    arrowUp_.reset();
+  }
+  dragCursor_ = dragCursor(p);
+  host().setCursor(dragCursor_);
+}
+
+void CustomTreeListControl::mouseUp(MouseButton button, ShiftState shift, Point p) {
+  lastMouse_ = p;
+  beginSelectionBatch();
+  try {
+    releaseMouse(button, shift, p);
+  } catch (...) {
+    endSelectionBatch();
+    throw;
+  }
+  endSelectionBatch();
+  if (onMouseUp) onMouseUp(*this, button, shift, p);
+}
+
+void CustomTreeListControl::releaseMouse(MouseButton button, ShiftState shift, Point p) {
+  const MouseState state = mouseState_;
+  if (state == MouseState::HeaderDragging) {
+    endHeaderDrag(button == mbLeft);
+    return;
+  }
+  TreeListColumn* pressed = pressedColumn_;
+  TreeListColumn* sizing = sizingColumn_;
+  const int line = sizingLine_;
+  const bool overCorner = headerCornerRect().contains(p);
+  cancelMouseState();
+  switch (state) {
+    case MouseState::ColumnSizing:
+      if (sizing && line != sizingStart_) applySizing(sizing, line);
+      break;
+    case MouseState::HeaderPressed:
+      if (pressed && headerCellRect(pressed).contains(p)) {
+        setAddSortKey((shift & ssShift) != 0);
+        try {
+          columnHeaderClick(pressed);
+        } catch (...) {
+          setAddSortKey(false);
+          throw;
+        }
+      }
+      setAddSortKey(false);
+      break;
+    case MouseState::HeaderCornerPressed:
+      invalidateRect(headerCornerRect());
+      if (overCorner && onHeaderButtonClick) onHeaderButtonClick(*this);
+      break;
+    case MouseState::RowPressed:
+      if (onClick) onClick(*this);
+      break;
+    default:
+      break;
+  }
+}
+
+void CustomTreeListControl::applySizing(TreeListColumn* column, int line) {
+  const Rect cell = headerCellRect(column);
+  int width = line - cell.left + 1;
+  if (isFirstColumn(column)) width -= groupIndentWidth();
+  TreeListBand* band = columnBand(column);
+  if (!band) return;
+  const int oldBandWidth = bandDrawnWidth(band);
+  {
+    UpdateLock lock(*this);
+    // The other shown columns keep the widths they are drawn with, so only
+    // the sized column changes on the screen.
+    std::vector<std::pair<TreeListColumn*, int>> drawn;
+    for (int i = 0; i < columnCount(); ++i) {
+      TreeListColumn* c = columns(i);
+      if (c == column || columnBand(c) != band || !c->visible()) continue;
+      drawn.emplace_back(c, columnDrawnWidth(c) - (isFirstColumn(c) ? groupIndentWidth() : 0));
+    }
+    column->setWidth(width);
+    for (auto& [c, w] : drawn) {
+      if (c->sizing()) c->setWidth(w);
+    }
+    int newBandWidth = 0;
+    for (int r = 0; r < bandHeaderRowCount(band); ++r) {
+      int sum = 0;
+      for (int p = 0; p < rowColumnCount(band, r); ++p) sum += columnAt(band, r, p)->width();
+      newBandWidth = std::max(newBandWidth, sum);
+    }
+    // Hidden columns keep their share of the band.
+    for (int i = 0; i < columnCount(); ++i) {
+      TreeListColumn* c = columns(i);
+      if (c->visible() || columnBand(c) != band || !c->sizing() || oldBandWidth <= 0) continue;
+      c->setWidth(mulDiv(c->width(), newBandWidth, oldBandWidth));
+    }
+  }
+  if (onChangedColumnsWidth) onChangedColumnsWidth(*this);
+}
+
+void CustomTreeListControl::captureLost() {
+  if (mouseState_ != MouseState::Idle) cancelMouseState();
+}
+
+Cursor CustomTreeListControl::cursorAt(Point p) const {
+  switch (mouseState_) {
+    case MouseState::HeaderDragging:
+      return dragCursor_;
+    case MouseState::ColumnSizing:
+      return crHSplit;
+    case MouseState::Idle:
+      return getHitInfo(p).hitType == htColumnEdge ? crHSplit : cursor();
+    default:
+      return cursor();
+  }
+}
+
+}  // namespace morvel

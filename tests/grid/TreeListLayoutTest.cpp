@@ -1,0 +1,282 @@
+// The grid's metrics, regions, header and cell geometry, scrolling and what
+// is painted where, on the fake platform (8-point text: 13 pixels high,
+// characters 6 pixels wide).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "GridTestSupport.h"
+#include "grid/TreeListImages.h"
+
+namespace morvel {
+namespace {
+
+using test::addRow;
+
+// prefix followed by the number.
+std::string label(const char* prefix, int number) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%d", prefix, number);
+  return text;
+}
+
+// A grid as the data-bound grid sets it up: grid lines and the indicator.
+class Layout : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    grid.setBounds({0, 0, 400, 300});
+    host.attach(grid);
+    grid.setShowGrid(true);
+    grid.setOptions(grid.options().with(goIndicator).with(goRowSelect));
+    for (const char* caption : {"Name", "City", "Born"}) grid.createColumn()->setCaption(caption);
+    grid.columns(0)->setWidth(100);
+    grid.columns(1)->setWidth(80);
+    grid.columns(2)->setWidth(60);
+  }
+  void addRows(int n) {
+    for (int i = 0; i < n; ++i) addRow(grid, {label("n", i), "c", "b"});
+  }
+  std::vector<DrawCommand> textsAt(int y) {
+    std::vector<DrawCommand> out;
+    for (const DrawCommand& c : host.canvas().texts()) {
+      if (c.origin.y == y) out.push_back(c);
+    }
+    return out;
+  }
+
+  FakeHost host{{400, 300}};
+  test::TestGrid grid{host};
+};
+
+TEST_F(Layout, DefaultFontGivesTheClassicMetrics) {
+  const TreeListMetrics& m = grid.metrics();
+  EXPECT_EQ(m.textHeight, 13);
+  EXPECT_EQ(m.rowHeight, 17);  // 13 + 3, at least 16, + 1 for the grid line
+  EXPECT_EQ(m.headerRowHeight, 19);
+  EXPECT_EQ(m.headerPanelHeight, 19);
+  EXPECT_EQ(m.indicatorWidth, 12);
+  EXPECT_EQ(m.charWidth, 6);
+  EXPECT_EQ(grid.rowsAreaTop(), 19);
+  EXPECT_EQ(grid.visibleRowCount(), (300 - 19) / 17);
+
+  grid.setLookAndFeel(lfFlat);
+  EXPECT_EQ(grid.metrics().headerRowHeight, 18);
+  grid.setShowGrid(false);
+  EXPECT_EQ(grid.metrics().rowHeight, 16);
+  grid.setShowHeader(false);
+  EXPECT_EQ(grid.rowsAreaTop(), 0);
+}
+
+TEST_F(Layout, IndicatorWidthAndRowHeightHaveFloors) {
+  grid.setGrIndicatorWidth(5);
+  EXPECT_EQ(grid.grIndicatorWidth(), 12);
+  grid.setGrIndicatorWidth(20);
+  EXPECT_EQ(grid.metrics().indicatorWidth, 20);
+  grid.setOptions(grid.options().without(goIndicator));
+  EXPECT_EQ(grid.metrics().indicatorWidth, 0);
+
+  grid.setDefaultRowHeight(10);
+  EXPECT_EQ(grid.rowHeight(), 17);  // never below the natural height
+  grid.setDefaultRowHeight(25);
+  EXPECT_EQ(grid.rowHeight(), 25);
+  Font big;
+  big.size = 12;  // 20 pixels of text
+  grid.setDefaultRowHeight(0);
+  grid.columns(1)->setFont(big);
+  EXPECT_EQ(grid.rowHeight(), 20 + 3 + 1);
+}
+
+TEST_F(Layout, RegionsAndHeaderCells) {
+  EXPECT_EQ(grid.headerCornerRect(), (Rect{0, 0, 12, 19}));
+  EXPECT_EQ(grid.headerPanelRect(), (Rect{12, 0, 400, 19}));
+  EXPECT_EQ(grid.indicatorRect(), (Rect{0, 19, 12, 300}));
+  EXPECT_EQ(grid.rowsAreaRect(), (Rect{12, 19, 400, 300}));
+  const std::vector<HeaderCell> cells = grid.headerCells();
+  ASSERT_EQ(cells.size(), 3u);
+  EXPECT_EQ(cells[0].rect, (Rect{12, 0, 112, 19}));
+  EXPECT_EQ(cells[1].rect, (Rect{112, 0, 192, 19}));
+  EXPECT_EQ(cells[2].rect, (Rect{192, 0, 252, 19}));
+  EXPECT_EQ(grid.columnsRight(), 252);
+
+  addRows(3);
+  TreeListNode* second = grid.nodeAtVisibleIndex(1);
+  EXPECT_EQ(grid.rowRect(second), (Rect{0, 36, 400, 53}));
+  EXPECT_EQ(grid.cellRect(second, grid.columns(1)), (Rect{112, 36, 192, 53}));
+  // A child row is indented one level inside the first column.
+  TreeListNode* child = addRow(grid, {"child"}, second);
+  second->expand(false);
+  EXPECT_EQ(grid.cellRect(child, grid.columns(0)).left, 12 + 16);
+  EXPECT_EQ(grid.cellRect(second, grid.columns(0)).left, 12 + 16);  // its button's cell
+
+  grid.columns(1)->setVisible(false);
+  EXPECT_EQ(grid.headerCellRect(grid.columns(2)), (Rect{112, 0, 172, 19}));
+  EXPECT_TRUE(grid.cellRect(second, grid.columns(1)).isEmpty());
+}
+
+TEST_F(Layout, VerticalScrollingKeepsTheLastPageFull) {
+  addRows(100);
+  const int page = grid.visibleRowCount();  // 16
+  EXPECT_TRUE(host.scrollBars[sbVertical].visible);
+  EXPECT_EQ(host.scrollBars[sbVertical].max, 99);
+  EXPECT_EQ(host.scrollBars[sbVertical].page, page);
+
+  grid.setTopVisibleIndex(1000);
+  EXPECT_EQ(grid.visibleIndexOf(grid.topNode()), 100 - page);
+  EXPECT_EQ(host.scrollBars[sbVertical].position, 100 - page);
+  grid.setTopVisibleIndex(-5);
+  EXPECT_EQ(grid.visibleIndexOf(grid.topNode()), 0);
+
+  // One row down moves the rows (and their indicators) up by one row.
+  host.scrolls.clear();
+  grid.scrolled(sbVertical, scLineDown, 0);
+  ASSERT_EQ(host.scrolls.size(), 1u);
+  EXPECT_EQ(host.scrolls[0].dy, -17);
+  EXPECT_EQ(host.scrolls[0].area, (Rect{0, 19, 400, 300}));
+  grid.scrolled(sbVertical, scPageDown, 0);
+  EXPECT_EQ(grid.visibleIndexOf(grid.topNode()), 1 + page);
+  grid.scrolled(sbVertical, scBottom, 0);
+  EXPECT_EQ(grid.visibleIndexOf(grid.topNode()), 100 - page);
+  grid.mouseWheel(0, 120, {50, 50});
+  EXPECT_EQ(grid.visibleIndexOf(grid.topNode()), 99 - page);
+  EXPECT_TRUE(host.focused);  // a scroll message focuses the grid first
+
+  // Once all rows fit the bar goes away.
+  while (grid.topCount() > 5) grid.deleteNode(grid.topNodes(grid.topCount() - 1));
+  EXPECT_FALSE(host.scrollBars[sbVertical].visible);
+  EXPECT_EQ(grid.visibleIndexOf(grid.topNode()), 0);
+}
+
+TEST_F(Layout, HorizontalScrollingClampsAndSnapsTheThumb) {
+  grid.columns(0)->setWidth(300);
+  grid.columns(1)->setWidth(200);
+  addRows(3);
+  const ScrollBarInfo& bar = host.scrollBars[sbHorizontal];
+  EXPECT_TRUE(bar.visible);
+  EXPECT_EQ(bar.max, 559);  // 300 + 200 + 60 - 1
+  EXPECT_EQ(bar.page, 388);
+  int changes = 0;
+  grid.onChangeLeftCoord = [&](CustomTreeList&) { ++changes; };
+  grid.setLeftCoord(1000);
+  EXPECT_EQ(grid.leftCoord(), 560 - 388);
+  EXPECT_EQ(grid.headerCells()[0].rect.left, 12 - (560 - 388));
+  grid.scrolled(sbHorizontal, scThumbTrack, 9);
+  EXPECT_EQ(grid.leftCoord(), 8);  // 9 + 1 rounded down to 4 pixels
+  grid.scrolled(sbHorizontal, scLineDown, 0);
+  EXPECT_EQ(grid.leftCoord(), 14);  // one "0" wide
+  grid.scrolled(sbHorizontal, scTop, 0);
+  EXPECT_EQ(grid.leftCoord(), 0);
+  EXPECT_EQ(changes, 4);
+  grid.columns(0)->setWidth(100);
+  grid.columns(1)->setWidth(80);
+  EXPECT_FALSE(host.scrollBars[sbHorizontal].visible);
+}
+
+TEST_F(Layout, PaintsHeadersIndicatorCellsAndGridLines) {
+  addRows(3);
+  grid.columns(2)->setAlignment(taRightJustify);
+  grid.setSorted(grid.columns(1), csUp);
+  grid.setFocusedVisibleIndex(1);
+  host.focused = true;
+  host.paint();
+  FakeCanvas& canvas = host.canvas();
+
+  // Captions sit in their cells, vertically centred.
+  const std::vector<DrawCommand> captions = textsAt(1 + (16 - 13) / 2);
+  ASSERT_EQ(captions.size(), 3u);
+  EXPECT_EQ(captions[0].text, "Name");
+  EXPECT_EQ(captions[0].origin.x, 12 + 1 + 2);
+  // Row texts: 2 pixels in, 1 below the row top; right-aligned 2 from the
+  // right edge of the cell, less its grid line.
+  const std::vector<DrawCommand> first = textsAt(19 + 1);
+  ASSERT_EQ(first.size(), 3u);
+  EXPECT_EQ(first[0].origin.x, 14);
+  EXPECT_EQ(first[2].origin.x, 252 - 1 - 2 - 6);
+
+  // The focused row is highlighted across its cells and carries the arrow.
+  EXPECT_EQ(canvas.colorAt({150, 19 + 17 + 5}), clHighlight);
+  EXPECT_EQ(canvas.colorAt({150, 19 + 5}), clWindow);
+  int arrows = 0;
+  int focusRects = 0;
+  int gridLineCalls = 0;
+  int sortLines = 0;
+  for (const DrawCommand& c : canvas.commands) {
+    if (c.kind == DrawCommand::Image && c.origin == Point{(12 - 5) / 2, 36 + (17 - 9) / 2})
+      ++arrows;
+    if (c.kind == DrawCommand::FocusRect) {
+      ++focusRects;
+      EXPECT_EQ(c.rect, (Rect{12, 36, 251, 52}));
+    }
+    if (c.kind == DrawCommand::Lines) {
+      ++gridLineCalls;
+      EXPECT_EQ(c.color, clBtnShadow);
+    }
+    if (c.kind == DrawCommand::Line && c.points[0].x >= 176 && c.points[0].x < 188) {
+      ++sortLines;
+    }
+  }
+  EXPECT_EQ(arrows, 1);
+  EXPECT_EQ(focusRects, 1);
+  EXPECT_EQ(gridLineCalls, 1);  // every grid line in one call
+  EXPECT_EQ(sortLines, 3);      // the sorted column's triangle
+}
+
+TEST_F(Layout, NarrowSortedHeaderShowsNoArrow) {
+  const auto arrowLines = [&] {
+    host.paint();
+    int lines = 0;
+    for (const DrawCommand& c : host.canvas().commands) {
+      lines += c.kind == DrawCommand::Line && c.points[0].x >= 15 && c.points[0].x < 28 ? 1 : 0;
+    }
+    return lines;
+  };
+  grid.columns(0)->setMinWidth(5);
+  grid.columns(0)->setWidth(18);  // 15 pixels inside the standard bevels
+  grid.setSorted(grid.columns(0), csDown);
+  EXPECT_EQ(arrowLines(), 0);
+  grid.columns(0)->setWidth(19);
+  EXPECT_EQ(arrowLines(), 3);
+}
+
+TEST_F(Layout, CollapsedParentsShowAsOneCellWithTheirButton) {
+  for (int g = 0; g < 3; ++g) {
+    TreeListNode* group = addRow(grid, {label("group ", g)});
+    addRow(grid, {"row"}, group);
+  }
+  host.paint();
+  const std::vector<DrawCommand> row = textsAt(19 + 1);
+  ASSERT_EQ(row.size(), 1u);
+  EXPECT_EQ(row[0].text, "group 0");
+  EXPECT_EQ(row[0].origin.x, 12 + 16 + 2);
+  // The indent cell in the group colour and the plus of a collapsed button.
+  EXPECT_EQ(host.canvas().colorAt({13, 20}), clBtnFace);
+  EXPECT_EQ(host.canvas().colorAt({12 + 2 + 5, 19 + 2 + 4}), clBtnText);  // vertical bar
+  grid.topNodes(0)->expand(false);
+  host.paint();
+  EXPECT_NE(host.canvas().colorAt({12 + 2 + 5, 19 + 2 + 4}), clBtnText);  // minus only
+}
+
+TEST(TreeListPainting, EmptyGridPaintsOnlyBackgroundAndStrip) {
+  FakeHost host;
+  test::TestGrid empty(host);
+  empty.setBounds({0, 0, 400, 300});
+  host.attach(empty);
+  host.paint();
+  for (const DrawCommand& c : host.canvas().commands) EXPECT_NE(c.kind, DrawCommand::Text);
+  EXPECT_EQ(host.canvas().colorAt({200, 100}), clWindow);
+  EXPECT_EQ(host.canvas().colorAt({200, 10}), clBtnFace);
+}
+
+TEST(TreeListImages, IndicatorsAreFiveByNine) {
+  for (IndicatorImage i : {iiArrow, iiEdit, iiInsert, iiMultiDot, iiMultiArrow}) {
+    EXPECT_EQ(indicatorBitmap(i).width(), 5);
+    EXPECT_EQ(indicatorBitmap(i).height(), 9);
+  }
+  EXPECT_TRUE(indicatorBitmap(iiNone).isEmpty());
+  EXPECT_EQ(treeListCursorBitmap(crTLDelete).width(), 32);
+  EXPECT_EQ(dragScrollBitmap(dsFull).pixel(14, 2), argb(128, 128, 128));
+  EXPECT_EQ(dragScrollBitmap(dsHorizontal).pixel(14, 2), argb(255, 255, 255));
+}
+
+}  // namespace
+}  // namespace morvel
