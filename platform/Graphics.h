@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "base/Alignment.h"
+
 namespace morvel {
 
 struct Point {
@@ -94,9 +96,6 @@ constexpr Color cl3DLight = kSystemColorFlag | 22;
 
 constexpr Color clInfoText = kSystemColorFlag | 23;
 constexpr Color clInfoBk = kSystemColorFlag | 24;
-
-// Horizontal text alignment, in its fixed order.
-enum Alignment { taLeftJustify, taRightJustify, taCenter };
 
 // Vertical placement of text in its rectangle.
 enum TextLayout { tlTop, tlCenter, tlBottom };

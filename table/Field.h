@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Alignment.h"
 #include "base/DateTime.h"
 #include "base/Variant.h"
 #include "table/FieldType.h"
@@ -20,8 +21,6 @@ namespace morvel {
 class DataSet;
 
 enum FieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
-
-enum Alignment { taLeftJustify, taRightJustify, taCenter };
 
 // Native forms of the date types: day 1 is 0001-01-01, so a date-time value
 // (days from 1899-12-30) is that many days after day 693594.
