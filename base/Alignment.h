@@ -1,5 +1,6 @@
-// Horizontal alignment of a text in its cell or field, shared by the fields
-// of a dataset and the controls that show them.
+// Horizontal text alignment, in its fixed order: shared by the field model
+// (how a field's values line up) and the platform layer (how text is drawn),
+// so that code using both sees one type.
 #pragma once
 
 namespace morvel {

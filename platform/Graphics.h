@@ -97,8 +97,6 @@ constexpr Color cl3DLight = kSystemColorFlag | 22;
 constexpr Color clInfoText = kSystemColorFlag | 23;
 constexpr Color clInfoBk = kSystemColorFlag | 24;
 
-// Horizontal text alignment, in its fixed order.
-
 // Vertical placement of text in its rectangle.
 enum TextLayout { tlTop, tlCenter, tlBottom };
 

@@ -1,0 +1,79 @@
+// Reading a CSV file into the viewer's table and writing the table back out
+// as one. Both run on the user-interface thread and show their progress in
+// the status pane and the progress bar; neither needs the grid.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/CsvReading.h"
+#include "base/Exception.h"
+
+namespace morvel {
+
+class EngineTable;
+class PlatformServices;
+class ProgressBar;
+class StatusPane;
+
+// "A component named %s already exists": two header fields give the same
+// column name.
+class ComponentError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// Where an import or export shows how far it is, and the platform it asks
+// to paint that (by processing pending messages).
+struct TransferDisplay {
+  StatusPane& status;
+  ProgressBar& progress;
+  PlatformServices& services;
+};
+
+class CsvTransfer {
+ public:
+  // The table is the viewer's one table ("tblData"); the import defines,
+  // builds and fills it, the export reads it. Both references must outlive
+  // the transfer.
+  CsvTransfer(EngineTable& table, TransferDisplay display);
+
+  // Reads every line of the file into a new table "memory.dat": column
+  // names from the first line, types from the second, one record per line
+  // from the second on, numbered by an automatic "ID" field in front. An
+  // empty file creates no table. Raises on the first failure (the file
+  // cannot be read, line 2 is missing or short, a column name is taken or
+  // refused, a line has more fields than the header, a date does not read);
+  // the records stored before it stay. The table's links are suspended from
+  // before the table is defined to the end, on every path, and the status
+  // pane and progress bar are cleared again on every path.
+  void importLines(const std::string& sourceFileName);
+
+  // Writes the header (without "ID") and every record in "ID" order as comma
+  // text, each line ending in CR LF; with no open table or no records the
+  // file is still made, and empty. The target is replaced only once the
+  // whole text is on disk (replaceFileContents), so a failure leaves
+  // any file of that name as it was.
+  void exportLines(const std::string& targetFileName);
+
+  // The index of the file line being stored (-1 before the first, and at
+  // the start of every run); after a failed import, the failing line.
+  int lineIndex() const { return lineIndex_; }
+
+ private:
+  // Defines the column of one header field, typed by its line 2 field.
+  void defineColumn(std::string_view headerName, std::string_view sample);
+  void defineField(std::string_view name, FieldType type, int size);
+
+  EngineTable& table_;
+  TransferDisplay display_;
+  BlankCounter blanks_;
+  int lineIndex_ = -1;
+};
+
+// Appends one value as the comma text of a text list writes it: quoted, with
+// its quotes doubled, when it holds a blank (bytes 1 to 32), a quote or a
+// comma; as it is otherwise (so an empty value adds nothing).
+void appendCommaItem(std::string& out, std::string_view item);
+
+}  // namespace morvel

@@ -1,0 +1,388 @@
+// The main window; see MainWindow.h.
+#include "app/MainWindow.h"
+
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/AboutPage.h"
+#include "platform/qt/ControlWidget.h"
+#include "platform/qt/QtServices.h"
+#include "status/ProgressBar.h"
+#include "status/StatusBar.h"
+#include "status/StatusPane.h"
+
+namespace morvel {
+
+const std::string& instructionsText() {
+  static const std::string text =
+      "Introduction\r"
+      "\r"
+      "Morvel was originally written as a utility for viewing the csv files used by production "
+      "scheduling software.  That said it can be used for viewing any csv file that has a "
+      "structure similar to the expected file format.\r"
+      "\r"
+      "Expected file format\r"
+      "Part No.,Product,Order No.,Priority,Op. No.,Operation Name,Resource,Quantity,"
+      "Earliest Start Date,Due Date,Setup Start,Start Time,End Time\r"
+      "1-HFG,Splined Shaft,123FGH,10,10, Rough Turn Diameter,Lathe,19,01/01/99,06/06/99,"
+      "22/12/00 15:09,22/12/00 15:24,25/12/00 13:44\r"
+      "1-HFG,Splined Shaft,123FGH,10,20, Mill Keyway,Machining Centre,19,01/01/99,06/06/99,"
+      "25/12/00 13:44,25/12/00 13:59,26/12/00 08:47\r"
+      "\r"
+      "Sorting\r"
+      "Click the column header to sort the data by that column. To sort by multiple columns "
+      "hold the shift key down whilst clicking.\r"
+      "\r"
+      "Grouping\r"
+      "To group the data by a particular column, click and drag the column header to the bar "
+      "above the grid.";
+  return text;
+}
+
+namespace {
+
+constexpr const char* kCaption = "Morvel by Pellam Software Ltd";
+// The layout's outer size is 505 × 358 with a 4-pixel frame and a 19-pixel
+// caption; Qt sizes the inside of the frame.
+constexpr int kClientWidth = 505 - 2 * 4;
+constexpr int kClientHeight = 358 - 2 * 4 - 19;
+constexpr int kStatusBarHeight = 19;
+
+QFont windowFont() {
+  QFont font(QtServices::familyFor("MS Sans Serif"));
+  font.setPixelSize(11);
+  return font;
+}
+
+// Stands in on the Data page until a grid is given: it keeps the column
+// list the window asks for and shows nothing.
+class BareGrid : public ViewerGrid {
+ public:
+  BareGrid(DataSource& source, QWidget* page) : source_(source), widget_(new QWidget(page)) {}
+  QWidget* widget() override { return widget_; }
+  void buildColumns() override {
+    columns_.clear();
+    DataSet* data = source_.dataSet();
+    for (int p = 0; data && p < data->fieldTotal(); ++p) {
+      if (data->field(p)->visible()) columns_.push_back(data->field(p)->fieldName());
+    }
+  }
+  void setKeyField(std::string_view) override {}
+  void bestFitColumns() override {}
+  void expandAll() override {}
+  void collapseAll() override {}
+  void showColumnCustomizing() override {}
+  std::vector<std::string> columnFieldNames() const override { return columns_; }
+
+ private:
+  DataSource& source_;
+  QWidget* widget_;
+  std::vector<std::string> columns_;
+};
+
+// The window's icon, drawn like the installed one (resources/morvel.svg):
+// a grid sheet with a header row and a group band.
+QIcon morvelIcon() {
+  QPixmap pixmap(64, 64);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QColor blue(0x2b, 0x4c, 0x7e);
+  p.setPen(QPen(blue, 3));
+  p.setBrush(Qt::white);
+  p.drawRoundedRect(QRectF(6, 8, 52, 48), 4, 4);
+  p.fillRect(QRectF(7.5, 9.5, 49, 10), blue);
+  p.fillRect(QRectF(7.5, 24, 49, 7), QColor(0xf2, 0xc1, 0x4e));
+  p.setPen(QPen(QColor(0x8a, 0xa1, 0xc1), 2));
+  p.drawLine(8, 38, 56, 38);
+  p.drawLine(8, 46, 56, 46);
+  p.drawLine(24, 31, 24, 54);
+  p.drawLine(40, 31, 40, 54);
+  return QIcon(pixmap);
+}
+
+bool fileExists(const std::string& fileName) {
+  struct stat st {};
+  return !fileName.empty() && ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(ViewerGridFactory gridFactory, QWidget* parent) : QMainWindow(parent) {
+  setObjectName("fmMorvel");
+  setFont(windowFont());
+  setWindowIcon(morvelIcon());
+  resize(kClientWidth, kClientHeight);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+
+  tblData_.setDatabaseName("Memory");
+  tblData_.setInMemory(true);
+  tblData_.setExclusive(true);
+  tblData_.setAutoDisplayLabels(false);
+  tblData_.setCopyOnAppend(false);
+  dsData_.setDataSet(&tblData_);
+
+  diOpen_.setDefaultExt("CSV");
+  diOpen_.setFilter("CSV|*.CSV");
+  diSave_.setDefaultExt("CSV");
+  diSave_.setFilter("CSV|*.CSV");
+  diSave_.setOverwritePrompt(true);
+
+  createPages();
+  createStatusBar();
+  createMenus();
+  if (!gridFactory) {
+    gridFactory = [](DataSource& source, QWidget* page) -> std::unique_ptr<ViewerGrid> {
+      return std::make_unique<BareGrid>(source, page);
+    };
+  }
+  grid_ = gridFactory(dsData_, tsData_);
+  grid_->widget()->setObjectName("gridData");
+  tsData_->layout()->addWidget(grid_->widget());
+
+  transfer_ = std::make_unique<CsvTransfer>(
+      tblData_, TransferDisplay{spStatus(), pbStatus(), QtServices::instance()});
+  setAcceptDrops(true);
+
+  closeTable();
+  formCreate();
+}
+
+MainWindow::~MainWindow() {
+  closeTable();
+  // The grid observes the data source: it goes before the table and the
+  // source, which are members and would otherwise die first.
+  delete grid_->widget();
+  grid_.reset();
+}
+
+void MainWindow::createPages() {
+  pcMorvel_ = new QTabWidget;
+  pcMorvel_->setObjectName("pcMorvel");
+  tsData_ = new QWidget;
+  tsData_->setObjectName("tsData");
+  auto* dataLayout = new QVBoxLayout(tsData_);
+  dataLayout->setContentsMargins(0, 0, 0, 0);
+  pcMorvel_->addTab(tsData_, "Data");
+
+  tsInstructions_ = new QWidget;
+  tsInstructions_->setObjectName("tsInstructions");
+  auto* instructionsLayout = new QVBoxLayout(tsInstructions_);
+  instructionsLayout->setContentsMargins(0, 0, 0, 0);
+  memoInstructions_ = new QPlainTextEdit(tsInstructions_);
+  memoInstructions_->setObjectName("memoInstructions");
+  memoInstructions_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memoInstructions_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  memoInstructions_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  instructionsLayout->addWidget(memoInstructions_);
+  pcMorvel_->addTab(tsInstructions_, "Instructions");
+
+  tsAbout_ = new QWidget;
+  tsAbout_->setObjectName("tsAbout");
+  aboutPage_ = new AboutPage(tsAbout_);
+  auto* aboutLayout = new QVBoxLayout(tsAbout_);
+  aboutLayout->setContentsMargins(0, 0, 0, 0);
+  aboutLayout->addWidget(aboutPage_);
+  pcMorvel_->addTab(tsAbout_, "About");
+}
+
+void MainWindow::createStatusBar() {
+  auto* central = new QWidget;
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(pcMorvel_, 1);
+
+  sbMorvel_ = new ControlWidget(std::make_unique<StatusBar>(), central);
+  sbMorvel_->setObjectName("sbMorvel");
+  sbMorvel_->setFixedHeight(kStatusBarHeight);
+  auto& bar = sbMorvel_->controlAs<StatusBar>();
+  bar.setAutoStyle(false);
+  bar.setBorderInner(fsNone);
+  bar.setBorderOuter(fsNone);
+  bar.setBorderSides(sdAll);
+  bar.setBorderWidth(0);
+  bar.setHeight(kStatusBarHeight);
+  layout->addWidget(sbMorvel_);
+
+  const Font font = Font::withHeight("MS Sans Serif", -11);
+  spStatus_ = new ControlWidget(std::make_unique<StatusPane>(), sbMorvel_);
+  spStatus_->setObjectName("spStatus");
+  auto& pane = spStatus_->controlAs<StatusPane>();
+  pane.setFont(font);
+  pane.setAlign(alClient);
+  pane.setCaption("");
+  pane.setBlinkIntervalOff(100);
+
+  pbStatus_ = new ControlWidget(std::make_unique<ProgressBar>(), sbMorvel_);
+  pbStatus_->setObjectName("pbStatus");
+  auto& progress = pbStatus_->controlAs<ProgressBar>();
+  progress.setFont(font);
+  progress.setHeight(kStatusBarHeight);
+  progress.setAlign(alRight);
+  progress.setBackColor(clBtnFace);
+  progress.setBorderInner(fsStatus);
+  progress.setBorderOuter(fsNone);
+  progress.setBorderWidth(1);
+  progress.setInteriorOffset(0);
+  progress.setTotalParts(0);
+  progress.setPartsComplete(0);
+  progress.setPercent(0);
+  progress.setVisible(false);
+
+  setCentralWidget(central);
+}
+
+void MainWindow::createMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName("mmMorvel");
+  auto addItem = [this](QMenu* menu, const char* name, const char* caption,
+                        QList<QKeySequence> keys, void (MainWindow::*handler)()) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    return action;
+  };
+  QMenu* file = bar->addMenu("&File");
+  file->setObjectName("miFile");
+  // Beyond the menu's own keys: the shortcuts users expect on this desktop.
+  addItem(file, "miOpen", "&Open...", {QKeySequence::Open}, &MainWindow::miOpenClick);
+  addItem(file, "miSave", "Save &As...", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+          &MainWindow::miSaveClick);
+  file->addSeparator()->setObjectName("miL1");
+  addItem(file, "miExit", "E&xit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, &MainWindow::miExitClick);
+
+  QMenu* view = bar->addMenu("&View");
+  view->setObjectName("miView");
+  addItem(view, "miExpandAll", "&Expand All", {QKeySequence(Qt::Key_F2)},
+          &MainWindow::miExpandAllClick);
+  addItem(view, "miCollapseAll", "&Collapse All", {QKeySequence(Qt::Key_F3)},
+          &MainWindow::miCollapseAllClick);
+  addItem(view, "miSetColumns", "Set Columns...", {}, &MainWindow::miSetColumnsClick);
+
+  miAbout_ = bar->addAction("&About");
+  miAbout_->setObjectName("miAbout");
+  miAbout_->setVisible(false);  // shown once the window is made
+  connect(miAbout_, &QAction::triggered, this, [this] { miAboutClick(); });
+}
+
+void MainWindow::formCreate() {
+  pcMorvel_->setTabVisible(pcMorvel_->indexOf(tsAbout_), false);
+  miAbout_->setVisible(true);
+  pcMorvel_->setCurrentWidget(tsData_);
+  setWindowTitle(kCaption);
+  QString text = QString::fromStdString(instructionsText());
+  text.replace('\r', '\n');  // the box shows each CR as a line break
+  memoInstructions_->setPlainText(text);
+}
+
+StatusPane& MainWindow::spStatus() const { return spStatus_->controlAs<StatusPane>(); }
+ProgressBar& MainWindow::pbStatus() const { return pbStatus_->controlAs<ProgressBar>(); }
+
+void MainWindow::closeTable() {
+  tblData_.close();
+  try {
+    tblData_.dropTable();
+  } catch (const Exception&) {
+    // No table name yet, or nothing stored: nothing to drop.
+  }
+}
+
+void MainWindow::openCsvFile(const std::string& fileName) {
+  if (!fileExists(fileName)) return;
+  closeTable();
+  sourceFileName_ = fileName;
+  QtServices& services = QtServices::instance();
+  services.processMessages();
+  services.setScreenCursor(crHourGlass);
+  // Runs on every path; during a failure its own failure must not replace
+  // the one on its way.
+  auto cleanUp = [&] {
+    grid_->bestFitColumns();
+    pcMorvel_->setCurrentWidget(tsData_);
+    services.setScreenCursor(crDefault);
+  };
+  try {
+    transfer_->importLines(sourceFileName_);
+    grid_->buildColumns();
+    grid_->setKeyField("ID");
+  } catch (...) {
+    try {
+      cleanUp();
+    } catch (...) {
+    }
+    throw;
+  }
+  cleanUp();
+}
+
+void MainWindow::exportLines() { transfer_->exportLines(targetFileName_); }
+
+void MainWindow::miOpenClick() {
+  runCommand(this, [&] {
+    if (diOpen_.execute(this)) openCsvFile(diOpen_.fileName());
+  });
+}
+
+void MainWindow::miSaveClick() {
+  runCommand(this, [&] {
+    diSave_.setFileName("");
+    if (!diSave_.execute(this)) return;
+    targetFileName_ = diSave_.fileName();
+    if (!targetFileName_.empty()) exportLines();
+  });
+}
+
+void MainWindow::miExitClick() { close(); }
+
+void MainWindow::miExpandAllClick() {
+  runCommand(this, [&] { grid_->expandAll(); });
+}
+
+void MainWindow::miCollapseAllClick() {
+  runCommand(this, [&] { grid_->collapseAll(); });
+}
+
+void MainWindow::miSetColumnsClick() {
+  runCommand(this, [&] { grid_->showColumnCustomizing(); });
+}
+
+void MainWindow::miAboutClick() { pcMorvel_->setCurrentWidget(tsAbout_); }
+
+void MainWindow::openFromOutside(const std::string& fileName) {
+  runCommand(this, [&] { openCsvFile(fileName); });
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() == 1 && urls.first().isLocalFile()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() != 1 || !urls.first().isLocalFile()) return;
+  event->acceptProposedAction();
+  const std::string fileName = urls.first().toLocalFile().toStdString();
+  // Opened once the drop is over, so the dragging application is not kept
+  // waiting for the import.
+  QMetaObject::invokeMethod(
+      this, [this, fileName] { openFromOutside(fileName); }, Qt::QueuedConnection);
+}
+
+}  // namespace morvel

@@ -1,0 +1,46 @@
+// What the main window needs of the grid on its Data page. The window talks
+// to the grid only through this, so that the commands, the import and the
+// window's tests do not depend on which grid fills the page.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvel {
+
+class DataSource;
+
+class ViewerGrid {
+ public:
+  virtual ~ViewerGrid() = default;
+
+  // The widget that fills the Data page; owned by the page once placed.
+  virtual QWidget* widget() = 0;
+
+  // Replaces every column by one per visible field of the data source's
+  // dataset, in field order.
+  virtual void buildColumns() = 0;
+  // The field that identifies a record; a change reloads the rows.
+  virtual void setKeyField(std::string_view fieldName) = 0;
+  // Sizes every column to its content.
+  virtual void bestFitColumns() = 0;
+  virtual void expandAll() = 0;
+  virtual void collapseAll() = 0;
+  // Opens the window in which columns are hidden and shown again.
+  virtual void showColumnCustomizing() = 0;
+
+  // The field names the columns are bound to, in column order (for the
+  // window's tests and the screenshot tool).
+  virtual std::vector<std::string> columnFieldNames() const = 0;
+};
+
+// Makes the grid of a main window, bound to its data source, as a child of
+// the Data page.
+using ViewerGridFactory =
+    std::function<std::unique_ptr<ViewerGrid>(DataSource& dataSource, QWidget* page)>;
+
+}  // namespace morvel

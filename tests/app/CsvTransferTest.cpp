@@ -1,0 +1,337 @@
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include "app/CsvTransfer.h"
+#include "base/Exception.h"
+#include "tests/app/ViewerTestSupport.h"
+
+namespace morvel {
+namespace {
+
+using testing_support::kInstructionsSample;
+using testing_support::readFile;
+using testing_support::writeFile;
+using Strings = std::vector<std::string>;
+
+class CsvTransferTest : public testing_support::ViewerTableTest {
+ protected:
+  CsvTransferTest() { progress.setVisible(false); }
+
+  void import(const std::string& bytes) {
+    writeFile(folder.file("in.csv"), bytes);
+    transfer.importLines(folder.file("in.csv"));
+  }
+  // The message an import of bytes stops with; empty when it does not.
+  std::string importFailure(const std::string& bytes) {
+    try {
+      import(bytes);
+    } catch (const Exception& e) {
+      return e.message();
+    }
+    return {};
+  }
+  std::string exported() {
+    transfer.exportLines(folder.file("out.csv"));
+    return readFile(folder.file("out.csv"));
+  }
+  // The display and the table's links are back to rest.
+  void expectAtRest() {
+    EXPECT_EQ(status.caption(), "");
+    EXPECT_FALSE(progress.visible());
+    EXPECT_FALSE(table.linksSuspended());
+    EXPECT_NE(table.state(), stInsert);
+  }
+
+  StatusPane status;
+  ProgressBar progress;
+  testing_support::RecordingServices services{status, progress};
+  CsvTransfer transfer{table, {status, progress, services}};
+};
+
+TEST_F(CsvTransferTest, TheInstructionsSampleGivesTypedColumnsAndTwoRecords) {
+  import(kInstructionsSample);
+  ASSERT_EQ(table.fieldTotal(), 14);
+  const Strings names = {
+      "ID",       "Part No.",       "Product",    "Order No.", "Priority",
+      "Op. No.",  "Operation Name", "Resource",   "Quantity",  "Earliest Start Date",
+      "Due Date", "Setup Start",    "Start Time", "End Time"};
+  for (int i = 0; i < 14; ++i) {
+    const Field& f = *table.field(i);
+    EXPECT_EQ(f.fieldName(), names[i]);
+    const FieldType type = i == 0 ? ftAutoInc : i <= 8 ? ftString : i <= 10 ? ftDate : ftDateTime;
+    EXPECT_EQ(f.dataType(), type) << names[i];
+    EXPECT_EQ(f.size(), type == ftString ? 100 : 0) << names[i];
+  }
+  EXPECT_EQ(rows(), Strings({"1|1-HFG|Splined Shaft|123FGH|10|10| Rough Turn Diameter|Lathe|19|"
+                             "01/01/99|06/06/99|22/12/00 15:09:00|22/12/00 15:24:00|"
+                             "25/12/00 13:44:00",
+                             "2|1-HFG|Splined Shaft|123FGH|10|20| Mill Keyway|Machining Centre|19|"
+                             "01/01/99|06/06/99|25/12/00 13:44:00|25/12/00 13:59:00|"
+                             "26/12/00 08:47:00"}));
+  EXPECT_EQ(services.shown, Strings({"Loading ... [bar]", "Redrawing screen ..."}));
+  EXPECT_EQ(progress.totalParts(), 3);
+  EXPECT_EQ(progress.partsComplete(), 2);
+  EXPECT_EQ(formatSettings().centuryWindow, 20);
+  expectAtRest();
+}
+
+TEST_F(CsvTransferTest, ReadingRulesReachTheStoredRecords) {
+  // Short later lines leave blanks, a failed date sample makes text, empty
+  // header fields are numbered (a taken "Blank1" is tried once more), text is
+  // cut at 100 bytes and loses trailing blanks, and CR alone ends lines.
+  const std::string wide(150, 'w');
+  import("Blank1,,a,,d\r31/02/99,x,y,z,01/01/99\r" + wide + ",1\rq,\"p,q\",,  ,\r");
+  Strings names;
+  for (int i = 0; i < table.fieldTotal(); ++i) names.push_back(table.field(i)->fieldName());
+  EXPECT_EQ(names, Strings({"ID", "Blank1", "Blank2", "a", "Blank3", "d"}));
+  EXPECT_EQ(table.field(1)->dataType(), ftString);
+  EXPECT_EQ(table.field(5)->dataType(), ftDate);
+  EXPECT_EQ(rows(), Strings({"1|31/02/99|x|y|z|01/01/99", "2|" + std::string(100, 'w') + "|1|||",
+                             "3|q|p,q|||"}));
+}
+
+TEST_F(CsvTransferTest, TheDemoFileHasDateColumnsWhetherDaysOrMonthsComeFirst) {
+  for (const char* order : {"dd/mm/yy", "mm/dd/yy"}) {
+    dropTable();
+    formatSettings().dateFormatShort = order;
+    transfer.importLines(std::string(MORVEL_SAMPLES_DIR) + "/demo.csv");
+    EXPECT_EQ(table.recordTotal(), 300) << order;
+    EXPECT_EQ(table.field(9)->dataType(), ftDate) << order;
+    EXPECT_EQ(table.field(13)->dataType(), ftDateTime) << order;
+  }
+}
+
+TEST_F(CsvTransferTest, AnEmptyFileMakesNoTableAndShowsNothing) {
+  import("");
+  EXPECT_FALSE(table.active());
+  EXPECT_TRUE(services.shown.empty());
+  EXPECT_THROW(table.open(), Exception) << "no stored table";
+  expectAtRest();
+}
+
+struct FailureCase {
+  const char* what;
+  std::string bytes;
+  std::string message;
+  int recordsKept;  // -1: no table
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.what; }
+
+class ImportFailure : public CsvTransferTest, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(ImportFailure, StopsWithItsMessageAndLeavesEverythingAtRest) {
+  const FailureCase& c = GetParam();
+  EXPECT_EQ(importFailure(c.bytes), c.message);
+  expectAtRest();
+  if (c.recordsKept < 0) {
+    EXPECT_FALSE(table.active());
+  } else {
+    ASSERT_TRUE(table.active());
+    EXPECT_EQ(table.recordTotal(), c.recordsKept);
+  }
+}
+
+const std::string kRefused =
+    "Engine Error # 10038 Invalid or duplicate field name '%s' specified for table "
+    "'memory.dat'";
+
+std::string refused(const std::string& name) {
+  return kRefused.substr(0, kRefused.find("%s")) + name + kRefused.substr(kRefused.find("%s") + 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ImportFailure,
+    testing::Values(
+        FailureCase{"HeaderOnly", "a,b\r\n", "List index out of bounds (1)", -1},
+        FailureCase{"ShortSecondLine", "a,b,c\r\n1,2\r\n", "List index out of bounds (2)", -1},
+        FailureCase{"SameNameInOtherCase", "Name,NAME\r\n1,2\r\n",
+                    "A component named NAME already exists", -1},
+        FailureCase{"IdIsTaken", "id,b\r\n1,2\r\n", "A component named id already exists", -1},
+        FailureCase{"TrimmedDuplicate", "a, a\r\n1,2\r\n", refused("a"), -1},
+        FailureCase{"NameStartsWithDigit", "a,1b\r\n1,2\r\n", refused("1b"), -1},
+        FailureCase{"SurplusField", "a,b\r\n1,2\r\n3,4\r\n5,6,7\r\n8,9\r\n",
+                    "List index out of bounds (3)", 2},
+        FailureCase{"BadDate", "a,d\r\n1,01/01/99\r\n2,\r\n3,n/a\r\n", "'n/a' is not a valid date",
+                    2},
+        FailureCase{"BadDateTime", "t\r\n22/12/00 15:09\r\n22/13/00 15:09\r\n",
+                    "'22/13/00 15:09' is not a valid date and time", 1}),
+    [](const auto& info) { return info.param.what; });
+
+TEST_F(CsvTransferTest, AFileThatCannotBeReadIsReportedByName) {
+  const std::string missing = folder.file("gone.csv");
+  try {
+    transfer.importLines(missing);
+    FAIL();
+  } catch (const FileOpenError& e) {
+    EXPECT_EQ(e.message(), "Cannot open file " + missing);
+  }
+  expectAtRest();
+}
+
+TEST_F(CsvTransferTest, ExportWritesTheInstructionsSampleBackInIdOrder) {
+  import(std::string(kInstructionsSample) + "3-X,\"He said \"\"hi\"\"\",,,,,,,,,,,\r\n");
+  table.goFirst();
+  table.deleteCurrent();
+  table.goLast();
+  table.beginEdit();
+  table.field(3)->setAsText("a \"b\"");
+  table.postRecord();
+  services.shown.clear();
+  EXPECT_EQ(exported(),
+            "\"Part No.\",Product,\"Order No.\",Priority,\"Op. No.\",\"Operation Name\",Resource,"
+            "Quantity,\"Earliest Start Date\",\"Due Date\",\"Setup Start\",\"Start Time\","
+            "\"End Time\"\r\n"
+            "1-HFG,\"Splined Shaft\",123FGH,10,20,\" Mill Keyway\",\"Machining Centre\",19,"
+            "01/01/99,06/06/99,\"25/12/00 13:44:00\",\"25/12/00 13:59:00\","
+            "\"26/12/00 08:47:00\"\r\n"
+            "3-X,\"He said hi\",\"a \"\"b\"\"\",,,,,,,,,,\r\n");
+  EXPECT_EQ(services.shown, Strings({"Saving ... [bar]"}));
+  EXPECT_EQ(progress.partsComplete(), 2);
+  EXPECT_EQ(progress.percent(), 100);
+  expectAtRest();
+}
+
+TEST_F(CsvTransferTest, ExportWithoutATableOrRecordsWritesAnEmptyFile) {
+  writeFile(folder.file("out.csv"), "old contents");
+  EXPECT_EQ(exported(), "");
+  EXPECT_TRUE(services.shown.empty()) << "nothing is shown without records";
+  import("a\r\n\"\"\r\n");
+  EXPECT_EQ(exported(), "a\r\n\"\"\r\n") << "a lone empty value is written as two quotes";
+  table.goFirst();
+  table.deleteCurrent();
+  EXPECT_EQ(exported(), "");
+  expectAtRest();
+}
+
+TEST_F(CsvTransferTest, AReplacedFileKeepsItsPermissions) {
+  const std::string out = folder.file("out.csv");
+  writeFile(out, "old");
+  ASSERT_EQ(::chmod(out.c_str(), 0640), 0);
+  import("a\r\n1\r\n");
+  EXPECT_EQ(exported(), "a\r\n1\r\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(out.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(folder.names(), Strings({"in.csv", "out.csv"}));
+}
+
+// Makes writes beyond a few bytes fail the way a full disk does, for as long
+// as it lives.
+class TinyFileLimit {
+ public:
+  TinyFileLimit() {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit tiny = saved_;
+    tiny.rlim_cur = 4;
+    ::setrlimit(RLIMIT_FSIZE, &tiny);
+  }
+  ~TinyFileLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    ::signal(SIGXFSZ, previous_);
+  }
+
+ private:
+  rlimit saved_{};
+  sighandler_t previous_;
+};
+
+TEST_F(CsvTransferTest, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
+  import(kInstructionsSample);
+  const std::string out = folder.file("out.csv");
+  writeFile(out, "precious");
+  {
+    TinyFileLimit limit;
+    try {
+      transfer.exportLines(out);
+      ADD_FAILURE() << "the write should fail";
+    } catch (const WriteError& e) {
+      EXPECT_EQ(e.message(), "Stream write error");
+    }
+    try {
+      transfer.exportLines(folder.file("new.csv"));
+      ADD_FAILURE() << "the write should fail";
+    } catch (const WriteError&) {
+    }
+  }
+  EXPECT_EQ(readFile(out), "precious");
+  EXPECT_EQ(folder.names(), Strings({"in.csv", "out.csv"})) << "a failed new name leaves nothing";
+  expectAtRest();
+}
+
+TEST_F(CsvTransferTest, SavesThatCannotHappenAreReportedAndLeaveTheTableWorking) {
+  import(kInstructionsSample);
+  const std::string intoMissingFolder = folder.file("no/such/folder.csv");
+  try {
+    transfer.exportLines(intoMissingFolder);
+    ADD_FAILURE();
+  } catch (const FileCreateError& e) {
+    EXPECT_EQ(e.message(), "Cannot create file " + intoMissingFolder);
+  }
+  EXPECT_THROW(transfer.exportLines(folder.path()), FileCreateError) << "a folder";
+  EXPECT_THROW(transfer.exportLines("/dev/full"), WriteError) << "a full device";
+  expectAtRest();
+  EXPECT_EQ(rows().size(), 2u);
+}
+
+// Runs check in a child process that has given up root's rights (as
+// "nobody"), so that permission failures happen as they do for users; the
+// child's exit status is the result. Skips when rights cannot be dropped.
+void runWithoutPrivileges(const std::function<bool()>& check) {
+  const passwd* nobody = ::getpwnam("nobody");
+  if (!nobody) GTEST_SKIP() << "no unprivileged user";
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)) {
+      ::_exit(2);
+    }
+    ::_exit(check() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "cannot drop rights";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(CsvTransferTest, PermissionFailuresGiveTheFileMessages) {
+  import(kInstructionsSample);
+  const std::string secret = folder.file("secret.csv");
+  writeFile(secret, kInstructionsSample);
+  ASSERT_EQ(::chmod(secret.c_str(), 0), 0);
+  ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+  const std::string locked = folder.file("locked");
+  std::filesystem::create_directory(locked);
+  writeFile(locked + "/kept.csv", "kept");
+  ASSERT_EQ(::chmod((locked + "/kept.csv").c_str(), 0666), 0);
+  ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
+  runWithoutPrivileges([&] {
+    bool ok = false;
+    try {
+      transfer.importLines(secret);
+    } catch (const FileOpenError& e) {
+      ok = e.message() == "Cannot open file " + secret;
+    }
+    try {
+      transfer.exportLines(locked + "/new.csv");
+      ok = false;
+    } catch (const FileCreateError& e) {
+      ok = ok && e.message() == "Cannot create file " + locked + "/new.csv";
+    }
+    try {
+      // The file is writable but its folder is not: it cannot be replaced.
+      transfer.exportLines(locked + "/kept.csv");
+      ok = false;
+    } catch (const FileCreateError&) {
+    }
+    return ok && readFile(locked + "/kept.csv") == "kept" && table.recordTotal() == 2;
+  });
+}
+
+}  // namespace
+}  // namespace morvel

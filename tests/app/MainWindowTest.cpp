@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTest>
+
+#include "app/AboutPage.h"
+#include "app/MainWindow.h"
+#include "platform/qt/QtServices.h"
+#include "status/ProgressBar.h"
+#include "status/StatusPane.h"
+#include "tests/app/AppTestApp.h"
+#include "tests/app/ViewerTestSupport.h"
+
+namespace morvel {
+namespace {
+
+using testing_support::kInstructionsSample;
+using testing_support::readFile;
+using testing_support::writeFile;
+using Strings = std::vector<std::string>;
+
+// A grid that keeps its columns as field names and counts the calls.
+class RecordingGrid : public ViewerGrid {
+ public:
+  RecordingGrid(DataSource& source, QWidget* page) : source_(source), widget_(new QWidget(page)) {}
+  QWidget* widget() override { return widget_; }
+  void buildColumns() override {
+    columns.clear();
+    DataSet* data = source_.dataSet();
+    for (int p = 0; p < data->fieldTotal(); ++p) columns.push_back(data->field(p)->fieldName());
+  }
+  void setKeyField(std::string_view name) override { keyField = name; }
+  void bestFitColumns() override { ++bestFits; }
+  void expandAll() override { calls.push_back("expand"); }
+  void collapseAll() override { calls.push_back("collapse"); }
+  void showColumnCustomizing() override { calls.push_back("customize"); }
+  std::vector<std::string> columnFieldNames() const override { return columns; }
+
+  Strings columns;
+  std::string keyField = "RecordID";
+  int bestFits = 0;
+  Strings calls;
+
+ private:
+  DataSource& source_;
+  QWidget* widget_;
+};
+
+class MainWindowTest : public testing_support::ViewerTableTest {
+ protected:
+  MainWindowTest() {
+    testing_support::appForTests();
+    previousDialog_ = FileDialog::setHandler([this](const FileDialog& d) {
+      dialogs.push_back(d.name() + ":" + d.fileName());
+      std::optional<std::string> answer;
+      if (!answers.empty()) {
+        answer = answers.front();
+        answers.erase(answers.begin());
+      }
+      return answer;
+    });
+    previousBox_ = setErrorBoxHandler([this](const std::string& title, const std::string& text) {
+      boxes.push_back(title + ": " + text);
+    });
+    window = std::make_unique<MainWindow>([this](DataSource& source, QWidget* page) {
+      auto made = std::make_unique<RecordingGrid>(source, page);
+      grid = made.get();
+      return made;
+    });
+  }
+  ~MainWindowTest() override {
+    window.reset();
+    FileDialog::setHandler(previousDialog_);
+    setErrorBoxHandler(previousBox_);
+  }
+  // Opens bytes as a file through the open dialog.
+  void open(const std::string& bytes, const std::string& name = "in.csv") {
+    writeFile(folder.file(name), bytes);
+    answers.push_back(folder.file(name));
+    window->miOpenClick();
+  }
+  QAction* action(const char* name) { return window->findChild<QAction*>(name); }
+
+  std::unique_ptr<MainWindow> window;
+  RecordingGrid* grid = nullptr;
+  Strings answers;  // what the next dialogs are answered with (none: Cancel)
+  Strings dialogs;  // "dialog name:file name it opened with"
+  Strings boxes;    // "title: text" of every error box
+
+ private:
+  FileDialog::Handler previousDialog_;
+  ErrorBoxHandler previousBox_;
+};
+
+TEST_F(MainWindowTest, StartsOnTheDataPageWithTheAboutPageWithoutATab) {
+  EXPECT_EQ(window->windowTitle(), "Morvel by Pellam Software Ltd");
+  QTabWidget* pages = window->pcMorvel();
+  EXPECT_EQ(pages->currentWidget(), window->tsData());
+  EXPECT_EQ(pages->tabText(0), "Data");
+  EXPECT_EQ(pages->tabText(1), "Instructions");
+  EXPECT_TRUE(pages->isTabVisible(1));
+  EXPECT_FALSE(pages->isTabVisible(2));
+  EXPECT_EQ(window->spStatus().caption(), "");
+  EXPECT_FALSE(window->pbStatus().visible());
+  EXPECT_FALSE(window->tblData().active());
+  EXPECT_EQ(window->tblData().name(), "tblData");
+  EXPECT_TRUE(window->tblData().inMemory());
+  EXPECT_EQ(window->dsData().dataSet(), &window->tblData());
+
+  const QString memo = window->memoInstructions()->toPlainText();
+  EXPECT_EQ(memo.toStdString(), [] {
+    std::string text = instructionsText();
+    std::replace(text.begin(), text.end(), '\r', '\n');
+    return text;
+  }());
+  const QStringList lines = memo.split('\n');
+  ASSERT_EQ(lines.size(), 14);
+  EXPECT_EQ(lines[0], "Introduction");
+  EXPECT_EQ(lines[13],
+            "To group the data by a particular column, click and drag the column "
+            "header to the bar above the grid.");
+  EXPECT_TRUE(lines[2].contains("software.  That said"));
+}
+
+TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndKeys) {
+  const std::vector<std::pair<const char*, const char*>> items = {
+      {"miOpen", "&Open..."},
+      {"miSave", "Save &As..."},
+      {"miExit", "E&xit"},
+      {"miExpandAll", "&Expand All"},
+      {"miCollapseAll", "&Collapse All"},
+      {"miSetColumns", "Set Columns..."},
+      {"miAbout", "&About"}};
+  for (const auto& [name, caption] : items) {
+    ASSERT_NE(action(name), nullptr) << name;
+    EXPECT_EQ(action(name)->text().toStdString(), caption);
+  }
+  EXPECT_TRUE(action("miAbout")->isVisible());
+  EXPECT_EQ(action("miExpandAll")->shortcut(), QKeySequence(Qt::Key_F2));
+  EXPECT_EQ(action("miCollapseAll")->shortcut(), QKeySequence(Qt::Key_F3));
+  EXPECT_EQ(action("miOpen")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+  EXPECT_EQ(action("miSave")->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  EXPECT_EQ(action("miExit")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+  const QList<QAction*> top = window->menuBar()->actions();
+  ASSERT_EQ(top.size(), 3);
+  EXPECT_EQ(top[0]->text(), "&File");
+  EXPECT_EQ(top[1]->text(), "&View");
+  EXPECT_EQ(top[2], action("miAbout"));
+  const QList<QAction*> file = top[0]->menu()->actions();
+  ASSERT_EQ(file.size(), 4);
+  EXPECT_TRUE(file[2]->isSeparator());
+}
+
+TEST_F(MainWindowTest, KeysAndMenuItemsReachTheGridAndThePages) {
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  window->activateWindow();
+  QTest::keyClick(window.get(), Qt::Key_F2);
+  QTest::keyClick(window.get(), Qt::Key_F3);
+  action("miSetColumns")->trigger();
+  EXPECT_EQ(grid->calls, Strings({"expand", "collapse", "customize"}));
+
+  action("miAbout")->trigger();
+  EXPECT_EQ(window->pcMorvel()->currentWidget(), window->tsAbout());
+  window->pcMorvel()->setCurrentIndex(1);
+  EXPECT_EQ(window->pcMorvel()->currentWidget(), window->tsInstructions());
+}
+
+TEST_F(MainWindowTest, TheAboutPageHoldsEveryLabel) {
+  const std::vector<std::pair<const char*, std::string>> labels = {
+      {"lblProduct", "Morvel"},
+      {"lblVersion", "Version 1.1"},
+      {"lblDescription",
+       "This utility will read and display tabular information saved\r\nin csv files.\r\n"
+       "It assumes that the first line defines the fieldnames, and\r\n"
+       "that all dates are in short form (xx/xx/xx)."},
+      {"urlPellam", "https://www.pellam.example"},
+      {"lblMaker", "Pellam Software Ltd"},
+      {"lblAddress1", "Pellam House"},
+      {"lblAddress2", "1 Example Street"},
+      {"lblAddress3", "Sometown"},
+      {"lblAddress4", "AB1 2CD"},
+      {"lblPhone", "Phone  - +44 1632 960000"},
+      {"lblEmail", "eMail    - info@pellam.example"}};
+  AboutPage& page = *window->aboutPage();
+  for (const auto& [name, caption] : labels) {
+    StyledLabel* label = page.label(name);
+    ASSERT_NE(label, nullptr) << name;
+    EXPECT_EQ(label->caption(), caption);
+    EXPECT_TRUE(label->transparent());
+  }
+  EXPECT_EQ(page.urlPellam().url(), "https://www.pellam.example");
+  EXPECT_EQ(page.urlPellam().textStyle(), tsRecessed);
+  EXPECT_EQ(page.label("lblProduct")->font().name, "Times New Roman");
+  EXPECT_EQ(page.label("lblDescription")->bounds(), Rect::fromSize(17, 81, 451, 108));
+
+  // Labels anchored right and bottom follow those edges.
+  const Rect maker = page.label("lblMaker")->bounds();
+  const Rect phone = page.label("lblPhone")->bounds();
+  page.control().setBounds(Rect::fromSize(0, 0, AboutPageControl::kDesignWidth + 40,
+                                          AboutPageControl::kDesignHeight + 30));
+  EXPECT_EQ(page.label("lblMaker")->bounds(),
+            Rect::fromSize(maker.left + 40, maker.top + 30, maker.width(), maker.height()));
+  EXPECT_EQ(page.label("lblPhone")->bounds(),
+            Rect::fromSize(phone.left, phone.top + 30, phone.width(), phone.height()));
+}
+
+TEST_F(MainWindowTest, OpeningTheSampleBuildsColumnsAndOpeningAnotherReplacesThem) {
+  open(kInstructionsSample);
+  EXPECT_EQ(dialogs, Strings({"diOpen:"}));
+  EXPECT_TRUE(boxes.empty());
+  ASSERT_EQ(grid->columns.size(), 14u);
+  EXPECT_EQ(grid->columns[0], "ID");
+  EXPECT_EQ(grid->columns[6], "Operation Name");
+  EXPECT_EQ(grid->keyField, "ID");
+  EXPECT_EQ(grid->bestFits, 1);
+  EXPECT_EQ(window->tblData().recordTotal(), 2);
+  EXPECT_EQ(window->sourceFileName(), folder.file("in.csv"));
+
+  window->pcMorvel()->setCurrentIndex(1);
+  open("Part No.,Other\r\n1,2\r\n", "second.csv");
+  EXPECT_EQ(grid->columns, Strings({"ID", "Part No.", "Other"}));
+  EXPECT_EQ(window->pcMorvel()->currentWidget(), window->tsData());
+  EXPECT_EQ(window->tblData().recordTotal(), 1);
+}
+
+struct WindowFailure {
+  const char* what;
+  std::string bytes;
+  std::string box;
+};
+
+void PrintTo(const WindowFailure& c, std::ostream* os) { *os << c.what; }
+
+class OpenFailure : public MainWindowTest, public testing::WithParamInterface<WindowFailure> {};
+
+TEST_P(OpenFailure, ShowsItsMessageAndKeepsThePreviousColumns) {
+  open("Keep,Me\r\n1,2\r\n", "good.csv");
+  window->miAboutClick();
+  open(GetParam().bytes);
+  EXPECT_EQ(boxes, Strings({"Morvel: " + GetParam().box}));
+  EXPECT_EQ(grid->columns, Strings({"ID", "Keep", "Me"}));
+  EXPECT_EQ(grid->bestFits, 2) << "the old columns are fitted again";
+  EXPECT_EQ(window->pcMorvel()->currentWidget(), window->tsData());
+  EXPECT_EQ(QtServices::instance().screenCursor(), crDefault);
+  EXPECT_EQ(window->spStatus().caption(), "");
+  EXPECT_FALSE(window->pbStatus().visible());
+  EXPECT_FALSE(window->tblData().linksSuspended());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, OpenFailure,
+    testing::Values(
+        WindowFailure{"HeaderOnly", "a,b\r\n", "List index out of bounds (1)"},
+        WindowFailure{"ShortLine", "a,b,c\r\n1,2\r\n", "List index out of bounds (2)"},
+        WindowFailure{"Duplicate", "a,A\r\n1,2\r\n", "A component named A already exists."},
+        WindowFailure{"Refused", "a,1b\r\n1,2\r\n",
+                      "Engine Error # 10038 Invalid or duplicate field name '1b' "
+                      "specified for table 'memory.dat'"},
+        WindowFailure{"Surplus", "a\r\n1\r\n1,2\r\n", "List index out of bounds (2)"},
+        WindowFailure{"BadDate", "d\r\n01/01/99\r\nn/a\r\n", "'n/a' is not a valid date."}),
+    [](const auto& info) { return info.param.what; });
+
+TEST_F(MainWindowTest, MissingFilesFoldersAndCancelChangeNothing) {
+  open(kInstructionsSample);
+  answers.push_back(folder.file("missing.csv"));
+  window->miOpenClick();
+  answers.push_back(folder.path());
+  window->miOpenClick();
+  window->miOpenClick();  // cancelled
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(window->tblData().recordTotal(), 2);
+  EXPECT_EQ(grid->columns.size(), 14u);
+
+  open("");
+  EXPECT_FALSE(window->tblData().active()) << "an empty file makes no table";
+  EXPECT_TRUE(grid->columns.size() == 1 || grid->columns.empty());
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(MainWindowTest, SaveAsAsksForANewNameEveryTimeAndWritesTheTable) {
+  const std::string target = folder.file("saved");
+  answers = {target};
+  window->miSaveClick();
+  EXPECT_EQ(readFile(target + ".CSV"), "") << "no table: an empty file, with the extension added";
+
+  open(kInstructionsSample);
+  answers = {target + ".csv"};
+  window->miSaveClick();
+  window->miSaveClick();  // cancelled: nothing written
+  EXPECT_EQ(dialogs, Strings({"diSave:", "diOpen:", "diSave:", "diSave:"}));
+  const std::string saved = readFile(target + ".csv");
+  EXPECT_EQ(saved.substr(0, 11), "\"Part No.\",");
+  EXPECT_NE(saved.find(",\"Splined Shaft\",123FGH,10,10,\" Rough Turn Diameter\","),
+            std::string::npos);
+  EXPECT_NE(saved.find(",01/01/99,06/06/99,\"22/12/00 15:09:00\","), std::string::npos);
+  EXPECT_EQ(window->targetFileName(), target + ".csv");
+
+  answers = {folder.file("nowhere/x.csv")};
+  window->miSaveClick();
+  EXPECT_EQ(boxes, Strings({"Morvel: Cannot create file " + folder.file("nowhere/x.csv") + "."}));
+  EXPECT_EQ(window->tblData().recordTotal(), 2) << "the window keeps working";
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowDropsTheTable) {
+  open(kInstructionsSample);
+  window.reset();
+  table.setTableName("memory.dat");
+  EXPECT_THROW(table.open(), Exception);
+}
+
+TEST(ErrorBoxText, GetsAFullStopOnlyAfterBytesThatSortAfterIt) {
+  EXPECT_EQ(errorBoxText(""), "");
+  EXPECT_EQ(errorBoxText("Stream write error"), "Stream write error.");
+  EXPECT_EQ(errorBoxText("out of bounds (1)"), "out of bounds (1)");
+  EXPECT_EQ(errorBoxText("value 7"), "value 7.");
+  EXPECT_EQ(errorBoxText("ends."), "ends.");
+  EXPECT_EQ(errorBoxText("ends "), "ends ");
+  EXPECT_EQ(errorBoxText("ends!"), "ends!");
+  EXPECT_EQ(errorBoxText("ends/"), "ends/.");
+  EXPECT_EQ(errorBoxText("caf\xc3\xa9"), "caf\xc3\xa9.");
+}
+
+}  // namespace
+}  // namespace morvel

@@ -1,0 +1,133 @@
+// Shared by the viewer's tests: a scratch folder, file helpers, the table
+// the viewer keeps, and a display that remembers what it showed whenever
+// the import or export let the screen be painted.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/fake/FakeServices.h"
+#include "status/ProgressBar.h"
+#include "status/StatusPane.h"
+#include "table/EngineTable.h"
+#include "tests/TestSupport.h"
+
+namespace morvel::testing_support {
+
+// The sample of the Instructions page, with CR LF line ends.
+inline const char* const kInstructionsSample =
+    "Part No.,Product,Order No.,Priority,Op. No.,Operation Name,Resource,Quantity,"
+    "Earliest Start Date,Due Date,Setup Start,Start Time,End Time\r\n"
+    "1-HFG,Splined Shaft,123FGH,10,10, Rough Turn Diameter,Lathe,19,01/01/99,06/06/99,"
+    "22/12/00 15:09,22/12/00 15:24,25/12/00 13:44\r\n"
+    "1-HFG,Splined Shaft,123FGH,10,20, Mill Keyway,Machining Centre,19,01/01/99,06/06/99,"
+    "25/12/00 13:44,25/12/00 13:59,26/12/00 08:47\r\n";
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "morvel-test-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+  // The names in the folder, sorted.
+  std::vector<std::string> names() const {
+    std::vector<std::string> out;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+      out.push_back(entry.path().filename().string());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+ private:
+  std::string path_;
+};
+
+inline void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+// Services that note the status text and the progress bar's state at every
+// point where pending messages are processed.
+class RecordingServices : public FakeServices {
+ public:
+  RecordingServices(StatusPane& status, ProgressBar& progress)
+      : status_(status), progress_(progress) {}
+  void processMessages() override {
+    FakeServices::processMessages();
+    shown.push_back(status_.caption() + (progress_.visible() ? " [bar]" : ""));
+  }
+  std::vector<std::string> shown;
+
+ private:
+  StatusPane& status_;
+  ProgressBar& progress_;
+};
+
+// The viewer's table ("tblData", in memory) under dd/mm/yy, dropped before
+// and after each test.
+class ViewerTableTest : public ::testing::Test {
+ protected:
+  ViewerTableTest() : saved_(formatSettings()) {
+    formatSettings() = ukFormatSettings();
+    formatSettings().centuryWindow = 50;  // the import must set its own
+    table.setInMemory(true);
+    table.setExclusive(true);
+    table.setTableName("memory.dat");
+    dropTable();
+  }
+  ~ViewerTableTest() override {
+    dropTable();
+    formatSettings() = saved_;
+  }
+  void dropTable() {
+    table.close();
+    try {
+      table.dropTable();
+    } catch (const Exception&) {
+    }
+  }
+  // Every record as its field texts joined by "|", in "ID" order.
+  std::vector<std::string> rows() {
+    std::vector<std::string> out;
+    for (table.goFirst(); !table.atEnd(); table.goNext()) {
+      std::string row;
+      for (int i = 0; i < table.fieldTotal(); ++i) {
+        if (i > 0) row += '|';
+        row += table.field(i)->asText();
+      }
+      out.push_back(row);
+    }
+    return out;
+  }
+
+  FormatSettings saved_;
+  EngineTable table{"tblData"};
+  ScratchFolder folder;
+};
+
+}  // namespace morvel::testing_support
