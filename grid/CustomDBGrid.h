@@ -162,7 +162,7 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // --- Grouping ---------------------------------------------------------------------
   int groupColumnCount() const override { return static_cast<int>(groupColumns_.size()); }
   bool isGroupColumn(const TreeListColumn* column) const override;
-  DBTreeListColumn* groupColumns(int i) const;
+  DBTreeListColumn* groupColumns(int i) const override;
   void setGroupColumn(DBTreeListColumn* column, int index);
   bool canAddGroupColumn(DBTreeListColumn* column);
   bool addGroupColumn(int index, DBTreeListColumn* column);
@@ -178,19 +178,20 @@ class CustomDBGrid : public CustomDBTreeListControl {
   std::string groupRowText(const TreeListNode& node) const override;
   std::string footerSummaryText(const DBTreeListColumn& column) const;
 
-  bool showGroupPanel() const { return showGroupPanel_; }
+  bool showGroupPanel() const override { return showGroupPanel_; }
   void setShowGroupPanel(bool show);
-  Color groupPanelColor() const { return groupPanelColor_; }
+  Color groupPanelColor() const override { return groupPanelColor_; }
   void setGroupPanelColor(Color color) { groupPanelColor_ = color; }
-  Color groupPanelFontColor() const { return groupPanelFontColor_; }
+  Color groupPanelFontColor() const override { return groupPanelFontColor_; }
   void setGroupPanelFontColor(Color color) { groupPanelFontColor_ = color; }
-  // Panel geometry for a header row height h: its height (0 when hidden),
-  // group button i's rectangle, and where a column dropped at x goes.
-  int groupPanelHeight(int headerRowHeight) const;
-  // The panel's height for the grid's own header row height.
-  int groupPanelHeight() const override;
-  Rect groupButtonRect(int index, int headerRowHeight) const;
-  int groupInsertPosition(int x, int headerRowHeight) const;
+  // The panel's height for a header row height h (0 while hidden); the
+  // buttons' places and the insert position for a point are the tree
+  // list's (groupButtonRect, groupInsertPosition).
+  int groupPanelHeight(int headerRowHeight) const override;
+  // The group panel's questions and drops.
+  bool canGroupBy(TreeListColumn* column) override;
+  void groupByColumn(TreeListColumn* column, int index) override;
+  void ungroupColumn(TreeListColumn* column) override;
   int groupIndentWidth() const override { return groupColumnCount() * kIndentWidth; }
 
   std::vector<DBGridSummaryGroup>& summaryGroups() { return summaryGroups_; }

@@ -405,20 +405,23 @@ int CustomDBGrid::groupPanelHeight(int h) const {
   return (n - 1) * (h / 2) + h + 16;
 }
 
-int CustomDBGrid::groupPanelHeight() const { return groupPanelHeight(metrics().headerRowHeight); }
-
-Rect CustomDBGrid::groupButtonRect(int i, int h) const {
-  const int top = 8 + i * (h / 2);
-  return {8 + 104 * i, top, 108 + 104 * i, top + h};
+bool CustomDBGrid::canGroupBy(TreeListColumn* column) {
+  return canAddGroupColumn(dynamic_cast<DBTreeListColumn*>(column));
 }
 
-int CustomDBGrid::groupInsertPosition(int x, int h) const {
-  const int n = groupColumnCount();
-  for (int i = 0; i < n; ++i) {
-    const Rect r = groupButtonRect(i, h);
-    if ((r.left + r.right) / 2 > x) return i;
-  }
-  return n;
+void CustomDBGrid::groupByColumn(TreeListColumn* column, int index) {
+  auto* c = dynamic_cast<DBTreeListColumn*>(column);
+  if (!c) return;
+  if (isGroupColumn(c) && index >= groupColumnCount()) index = groupColumnCount() - 1;
+  bool allow = true;
+  if (onEndDragGroupColumn) onEndDragGroupColumn(*this, c, index, allow);
+  if (!allow) return;
+  c->setGroupIndex(index);
+  if (!c->visible() && !isGroupColumn(c) && onShowHeader) onShowHeader(*this, c, -1, -1, -1);
+}
+
+void CustomDBGrid::ungroupColumn(TreeListColumn* column) {
+  if (isGroupColumn(column)) removeGroupColumn(sortLevel(column));
 }
 
 // --- Summaries ---------------------------------------------------------------------------------

@@ -144,6 +144,7 @@ TEST_F(DBGridGroupingTest, GroupIndexAndFieldNameChangesRegroup) {
 TEST_F(DBGridGroupingTest, PanelGeometryAndInsertPosition) {
   open(people());
   const int h = 20;
+  grid.setShowGroupPanel(true);
   EXPECT_EQ(grid.groupPanelHeight(h), h - h / 2 + 16);
   grid.addGroupColumn(0, column(2));
   grid.addGroupColumn(1, column(3));
@@ -156,6 +157,32 @@ TEST_F(DBGridGroupingTest, PanelGeometryAndInsertPosition) {
   EXPECT_EQ(grid.groupInsertPosition(500, h), 2);
   grid.setShowGroupPanel(false);
   EXPECT_EQ(grid.groupPanelHeight(h), 0);
+}
+
+TEST_F(DBGridGroupingTest, DroppingOnThePanelGroupsAndDraggingOffUngroups) {
+  open(people());
+  EXPECT_TRUE(grid.canGroupBy(column(2)));
+  grid.groupByColumn(column(2), 0);
+  grid.groupByColumn(column(3), 0);  // left of the first button
+  EXPECT_EQ(grid.groupColumns(0), column(3));
+  grid.groupByColumn(column(3), 5);  // a group column dropped past the end: last
+  EXPECT_EQ(grid.groupColumns(0), column(2));
+  EXPECT_EQ(grid.groupColumns(1), column(3));
+  EXPECT_FALSE(grid.canGroupBy(column(3)));
+
+  int shown = 0;
+  grid.onShowHeader = [&](CustomTreeListControl&, TreeListColumn*, int, int, int) { ++shown; };
+  grid.onEndDragGroupColumn = [](CustomDBGrid&, DBTreeListColumn*, int, bool& allow) {
+    allow = false;
+  };
+  grid.groupByColumn(column(1), 0);
+  EXPECT_EQ(grid.groupColumnCount(), 2);
+  grid.onEndDragGroupColumn = nullptr;
+
+  grid.ungroupColumn(column(3));
+  EXPECT_EQ(grid.groupColumnCount(), 1);
+  EXPECT_TRUE(column(3)->visible());
+  EXPECT_EQ(shown, 0);
 }
 
 TEST_F(DBGridGroupingTest, FocusingAGroupRowMovesTheDatasetToItsFirstRow) {
