@@ -270,6 +270,15 @@ TEST_F(MainWindowTest, MissingFilesFoldersAndCancelChangeNothing) {
   open(kInstructionsSample);
   answers.push_back(folder.file("missing.csv"));
   window->miOpenClick();
+  // Chosen in the dialog, then deleted before the open runs.
+  writeFile(folder.file("deleted.csv"), "a\r\n1\r\n");
+  answers.push_back(folder.file("deleted.csv"));
+  FileDialog::setHandler([&, inner = FileDialog::setHandler({})](const FileDialog& d) {
+    auto answer = inner(d);
+    std::filesystem::remove(folder.file("deleted.csv"));
+    return answer;
+  });
+  window->miOpenClick();
   answers.push_back(folder.path());
   window->miOpenClick();
   window->miOpenClick();  // cancelled
