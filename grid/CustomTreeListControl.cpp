@@ -30,6 +30,8 @@ CustomTreeListControl::CustomTreeListControl(ControlHost& host)
 }
 
 CustomTreeListControl::~CustomTreeListControl() {
+  customizingList_ = nullptr;
+  customizingForm_.reset();
   for (auto& column : columns_) column->grid_ = nullptr;
   sortedColumns_.clear();
 }
@@ -195,6 +197,7 @@ void CustomTreeListControl::setReadOnly(bool value) {
 void CustomTreeListControl::computeLayout() {
   refreshAutoHeaderPanelRowCount();
   dropMetrics();
+  refreshCustomizingLists();
   CustomTreeList::computeLayout();
 }
 

@@ -16,6 +16,8 @@
 
 namespace morvel {
 
+class CustomizingListBox;
+
 class CustomTreeListControl : public CustomTreeList {
  public:
   using TLCompareEvent = std::function<void(CustomTreeListControl& sender, TreeListNode* node1,
@@ -297,9 +299,58 @@ class CustomTreeListControl : public CustomTreeList {
   virtual HeaderPosInfo dropPosition(Point p);
   virtual Cursor dragCursor(Point p);
 
-  // The customizing form (TreeListCustomizing.cpp).
+  // --- The customizing form (TreeListCustomizing.cpp) -------------------------------
+  // Opens the "Customize" tool window listing the hidden columns (closing an
+  // open one first); nothing when no headers are shown.
+  void columnsCustomizing();
+  // Closes the form, remembering where it was; fires OnEndColumnsCustomizing.
+  void endColumnsCustomizing();
   bool customizingFormOpen() const;
+  // Whether a client point lies over the form.
   bool pointOverCustomizingForm(Point p) const;
+  // The form's list, or null while the form is closed.
+  CustomizingListBox* customizingList() const { return customizingList_; }
+  // The list rows the form is sized for (11 by default).
+  int customizingRowCount() const { return customizingRowCount_; }
+  void setCustomizingRowCount(int count);
+  // Refills the form's list; every layout recomputation calls it.
+  void refreshCustomizingLists();
+  // Moves a header drag started elsewhere (the form's list) to a screen point.
+  void dragToScreenPoint(Point screen);
+  NotifyEvent onEndColumnsCustomizing;
+
+  // --- The group panel (TreeListGroupPanel.cpp) -----------------------------------
+  // A grid that groups its rows by columns overrides these; here there is no
+  // group panel and nothing groups.
+  virtual bool showGroupPanel() const { return false; }
+  virtual Color groupPanelColor() const { return clBtnShadow; }
+  virtual Color groupPanelFontColor() const { return clBtnFace; }
+  // The panel's height for a header row height (0 while it is hidden).
+  virtual int groupPanelHeight(int headerRowHeight) const {
+    (void)headerRowHeight;
+    return 0;
+  }
+  // Group button i within the panel, and the button index a column dropped
+  // at x (panel coordinates) takes.
+  virtual Rect groupButtonRect(int index, int headerRowHeight) const;
+  virtual int groupInsertPosition(int x, int headerRowHeight) const;
+  // The group column of a level, or null.
+  virtual TreeListColumn* groupColumns(int level) const {
+    (void)level;
+    return nullptr;
+  }
+  // Whether the column may become a group column.
+  virtual bool canGroupBy(TreeListColumn* column) {
+    (void)column;
+    return false;
+  }
+  // A header dropped on the panel at a button index; a group button dragged
+  // off the panel.
+  virtual void groupByColumn(TreeListColumn* column, int index) { (void)column, (void)index; }
+  virtual void ungroupColumn(TreeListColumn* column) { (void)column; }
+  // Draws the panel's background instead of the plain fill.
+  std::function<void(CustomTreeListControl& sender, Canvas& canvas, const Rect& rect)>
+      onBackgroundDrawEvent;
 
   // --- Events -----------------------------------------------------------------
   TLCanHeaderDragging onCanHeaderDragging;
@@ -342,12 +393,9 @@ class CustomTreeListControl : public CustomTreeList {
   void hideEditing() override;
 
   // --- View hooks for derived grids ---------------------------------------------
-  // Height of the group panel above the headers; none here.
-  virtual int groupPanelHeight() const { return 0; }
-  // Paints the group panel (the rectangle is the whole panel).
-  virtual void paintGroupPanel(Canvas& canvas, const Rect& panel, const Rect& dirty) {
-    (void)canvas, (void)panel, (void)dirty;
-  }
+  // Paints the group panel (the rectangle is the whole panel): the
+  // background, the hint or the staircase of group buttons.
+  virtual void paintGroupPanel(Canvas& canvas, const Rect& panel, const Rect& dirty);
   // Whether a row is drawn as one cell with rowText(): rows that have
   // children here.
   virtual bool isGroupRow(const TreeListNode& node) const { return node.hasChildren(); }
@@ -440,9 +488,16 @@ class CustomTreeListControl : public CustomTreeList {
   void applySizing(TreeListColumn* column, int line);
   void releaseMouse(MouseButton button, ShiftState shift, Point p);
   void dragMove(Point p);
+  void showDropArrows(Point top, Point bottom);
   void dblClick();
   void placeColumn(TreeListColumn* column, int band, int row, int col);
   bool navigate(int key, ShiftState shift);
+  int groupButtonAt(Point p) const;
+  bool groupPanelMouseDown(MouseButton button, ShiftState shift, Point p);
+  bool groupPanelMouseMove(Point p);
+  bool groupPanelMouseUp(MouseButton button);
+  bool overGroupPanel(Point p) const;
+  bool endGroupPanelDrop(TreeListColumn* column, Point p, const HeaderPosInfo& pos);
 
   LookAndFeel lookAndFeel_ = lfStandard;
   bool showGrid_ = false;
@@ -458,6 +513,9 @@ class CustomTreeListControl : public CustomTreeList {
   MouseState mouseState_ = MouseState::Idle;
   TreeListColumn* pressedColumn_ = nullptr;  // the header being pressed
   bool pressedDrawn_ = false;                // drawn sunken: the pointer is over it
+  int pressedGroupButton_ = -1;
+  bool groupDragArmed_ = false;
+  Point groupPressPoint_;
   TreeListHitInfo pressHit_;
   Point pressPoint_;
   Point lastMouse_;
@@ -471,6 +529,12 @@ class CustomTreeListControl : public CustomTreeList {
   std::unique_ptr<FloatingImage> dragImage_;
   std::unique_ptr<FloatingImage> arrowDown_;
   std::unique_ptr<FloatingImage> arrowUp_;
+  std::unique_ptr<ToolWindow> customizingForm_;
+  CustomizingListBox* customizingList_ = nullptr;  // on the form, owned by it
+  int customizingFormLeft_ = -1000;                // -1000: never placed
+  int customizingFormTop_ = -1000;
+  int customizingSelected_ = -1;
+  int customizingRowCount_ = 11;
   mutable TreeListMetrics metrics_;
   mutable bool metricsValid_ = false;
   int leftCoord_ = 0;

@@ -144,11 +144,7 @@ TreeListMetrics CustomTreeListControl::measureMetrics() const {
   m.rowHeight = std::max(defaultRowHeight_, natural);
   m.footerHeight = 0;      // summary footers are not shown
   m.newItemRowHeight = 0;  // nor is the new-item row
-  // The group panel height is the derived grid's; asking it last lets it
-  // build on the header row height measured above.
-  metrics_ = m;
-  metricsValid_ = true;
-  m.groupPanelHeight = groupPanelHeight();
+  m.groupPanelHeight = showGroupPanel() ? groupPanelHeight(m.headerRowHeight) : 0;
   return m;
 }
 

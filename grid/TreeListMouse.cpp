@@ -115,7 +115,10 @@ HeaderPosInfo CustomTreeListControl::dropPosition(Point p) {
 
 Cursor CustomTreeListControl::dragCursor(Point p) {
   Cursor shape = crTLDelete;
-  if (headerPanelRect().contains(p)) {
+  if (overGroupPanel(p)) {
+    const bool allowed = dragColumn_ && (isGroupColumn(dragColumn_) || canGroupBy(dragColumn_));
+    shape = allowed ? cursor() : crTLDelete;
+  } else if (headerPanelRect().contains(p)) {
     shape = cursor();
   } else if (pointOverCustomizingForm(p)) {
     shape = dragColumn_ && dragColumn_->disableCustomizing() ? crTLDelete : cursor();
@@ -142,6 +145,7 @@ void CustomTreeListControl::endHeaderDrag(bool drop) {
   dragColumn_ = column;  // dropPosition counts positions without it
   HeaderPosInfo pos = dropPosition(p);
   dragColumn_ = nullptr;
+  if (endGroupPanelDrop(column, p, pos)) return;
   const bool real = pos.colIndex >= 0;
   bool accept = true;
   if (onDragEndHeader) onDragEndHeader(*this, column, p, pos, accept);
@@ -254,6 +258,11 @@ void CustomTreeListControl::mouseDown(MouseButton button, ShiftState shift, Poin
   if (button == mbRight && mouseState_ != MouseState::Idle) cancelMouseState();
   const bool isDouble = (shift & ssDouble) != 0;
   TreeListColumn* column = columns(hit.columnIndex);
+  if (mouseState_ == MouseState::Idle && hit.hitType == htGroupPanel &&
+      groupPanelMouseDown(button, shift, p)) {
+    if (onMouseDown) onMouseDown(*this, button, shift, p);
+    return;
+  }
 
   if (button == mbLeft && mouseState_ == MouseState::Idle) {
     switch (hit.hitType) {
@@ -337,6 +346,10 @@ void CustomTreeListControl::dblClick() {
 
 void CustomTreeListControl::mouseMove(ShiftState shift, Point p) {
   lastMouse_ = p;
+  if (mouseState_ == MouseState::Idle && groupPanelMouseMove(p)) {
+    if (onMouseMove) onMouseMove(*this, shift, p);
+    return;
+  }
   switch (mouseState_) {
     case MouseState::ColumnSizing: {
       const auto [low, high] = sizingLimits();
@@ -379,7 +392,14 @@ void CustomTreeListControl::dragMove(Point p) {
   // The arrows mark the edge where the column would go.
   const HeaderPosInfo pos = dropPosition(p);
   dropArrowX_ = -1;
-  if (pos.colIndex >= 0) {
+  if (overGroupPanel(p)) {
+    // Over the group panel the arrows mark the button the column would take.
+    const int h = metrics().headerRowHeight;
+    const Rect button = groupButtonRect(groupInsertPosition(p.x, h), h);
+    dropArrowX_ = button.left;
+    showDropArrows(host().clientToScreen({button.left - 5, button.top - 9}),
+                   host().clientToScreen({button.left - 5, button.bottom}));
+  } else if (pos.colIndex >= 0) {
     const Rect panel = headerPanelRect();
     int x = panel.left;
     int count = 0;
@@ -395,22 +415,25 @@ void CustomTreeListControl::dragMove(Point p) {
       ++count;
     }
     dropArrowX_ = std::clamp(x, panel.left, panel.right);
-    const Point top = host().clientToScreen({dropArrowX_ - 5, panel.top - 9});
-    const Point bottom = host().clientToScreen({dropArrowX_ - 5, panel.bottom});
-    const std::uint32_t fill = host().services().resolveColor(arrowsColor);
-    if (!arrowDown_) {
-      arrowDown_ = host().showFloatingImage(dropArrow(fill, true), top);
-      arrowUp_ = host().showFloatingImage(dropArrow(fill, false), bottom);
-    } else {
-      arrowDown_->moveTo(top);
-      arrowUp_->moveTo(bottom);
-    }
+    showDropArrows(host().clientToScreen({dropArrowX_ - 5, panel.top - 9}),
+                   host().clientToScreen({dropArrowX_ - 5, panel.bottom}));
   } else {
     arrowDown_.reset();
     arrowUp_.reset();
   }
   dragCursor_ = dragCursor(p);
   host().setCursor(dragCursor_);
+}
+
+void CustomTreeListControl::showDropArrows(Point top, Point bottom) {
+  if (!arrowDown_) {
+    const std::uint32_t fill = host().services().resolveColor(arrowsColor);
+    arrowDown_ = host().showFloatingImage(dropArrow(fill, true), top);
+    arrowUp_ = host().showFloatingImage(dropArrow(fill, false), bottom);
+  } else {
+    arrowDown_->moveTo(top);
+    arrowUp_->moveTo(bottom);
+  }
 }
 
 void CustomTreeListControl::mouseUp(MouseButton button, ShiftState shift, Point p) {
@@ -428,6 +451,7 @@ void CustomTreeListControl::mouseUp(MouseButton button, ShiftState shift, Point 
 
 void CustomTreeListControl::releaseMouse(MouseButton button, ShiftState shift, Point p) {
   const MouseState state = mouseState_;
+  if (state == MouseState::Idle && groupPanelMouseUp(button)) return;
   if (state == MouseState::HeaderDragging) {
     endHeaderDrag(button == mbLeft);
     return;

@@ -38,14 +38,16 @@ class FontKeeper {
  public:
   explicit FontKeeper(Canvas& canvas) : canvas_(canvas) {}
   void use(const Font& font) {
-    if (current_ && (current_ == &font || *current_ == font)) return;
+    if (set_ && current_ == font) return;
     canvas_.setFont(font);
-    current_ = &font;
+    current_ = font;
+    set_ = true;
   }
 
  private:
   Canvas& canvas_;
-  const Font* current_ = nullptr;
+  Font current_;
+  bool set_ = false;
 };
 
 }  // namespace

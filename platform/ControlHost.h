@@ -4,7 +4,9 @@
 // See platform/Control.h for the other direction and how the two meet.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string_view>
 
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
@@ -33,6 +35,26 @@ class FloatingImage {
  public:
   virtual ~FloatingImage() = default;
   virtual void moveTo(Point screenTopLeft) = 0;
+};
+
+class Control;
+
+// A small top-level window holding a control (the grid's customizing form):
+// it stays above the other windows and can be moved and closed but not
+// sized. It owns its control; destroying it closes it.
+class ToolWindow {
+ public:
+  virtual ~ToolWindow() = default;
+  // The whole window, frame included, in screen coordinates.
+  virtual Rect frame() const = 0;
+  // Sizes the window so that its client area (the control) has this size.
+  virtual void setClientSize(Size size) = 0;
+  // Puts the window's frame with its top-left corner at the point.
+  virtual void moveTo(Point screenTopLeft) = 0;
+  virtual void show() = 0;
+  virtual Control& content() = 0;
+  // The user closed the window. It still exists: the handler may destroy it.
+  std::function<void()> onClose;
 };
 
 class ControlHost {
@@ -105,6 +127,16 @@ class ControlHost {
 
   virtual std::unique_ptr<FloatingImage> showFloatingImage(const Bitmap& image,
                                                            Point screenTopLeft) = 0;
+
+  // A tool window titled caption holding content, not yet shown; null where
+  // the platform has none.
+  virtual std::unique_ptr<ToolWindow> createToolWindow(std::string_view caption,
+                                                       std::unique_ptr<Control> content) {
+    (void)caption, (void)content;
+    return nullptr;
+  }
+  // The frame of the top-level window this control is in, screen coordinates.
+  virtual Rect topLevelFrame() const { return {}; }
 
   // The top-level window: whether it is maximised, and sizing it by its
   // bottom-right corner with the mouse (the status bar's size grip).

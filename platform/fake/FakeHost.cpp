@@ -81,6 +81,36 @@ std::unique_ptr<FloatingImage> FakeHost::showFloatingImage(const Bitmap&, Point 
   return std::make_unique<FakeFloatingImage>(*this, screenTopLeft);
 }
 
+FakeHost::FakeToolWindow::FakeToolWindow(FakeHost& owner, std::string_view title,
+                                         std::unique_ptr<Control> content)
+    : caption(title), owner_(owner), content_(std::move(content)), frame_{0, 0, 6, 23} {
+  host_ = std::make_unique<FakeHost>(*owner.services_, Size{0, 0});
+  host_->screenOrigin = clientOrigin();
+  host_->attach(*content_);
+  owner_.toolWindows.push_back(this);
+}
+
+FakeHost::FakeToolWindow::~FakeToolWindow() {
+  auto& w = owner_.toolWindows;
+  w.erase(std::remove(w.begin(), w.end(), this), w.end());
+  host_.reset();  // lets the control go before the control goes
+}
+
+void FakeHost::FakeToolWindow::setClientSize(Size size) {
+  frame_ = Rect::fromSize(frame_.left, frame_.top, size.width + 6, size.height + 23);
+  content_->setBounds({0, 0, size.width, size.height});
+}
+
+void FakeHost::FakeToolWindow::moveTo(Point at) {
+  frame_ = Rect::fromSize(at.x, at.y, frame_.width(), frame_.height());
+  host_->screenOrigin = clientOrigin();
+}
+
+std::unique_ptr<ToolWindow> FakeHost::createToolWindow(std::string_view caption,
+                                                       std::unique_ptr<Control> content) {
+  return std::make_unique<FakeToolWindow>(*this, caption, std::move(content));
+}
+
 void FakeHost::paint() {
   pending_ = false;
   if (!visible_ || !control_) return;

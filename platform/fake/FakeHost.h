@@ -58,6 +58,9 @@ class FakeHost : public ControlHost {
   }
   std::unique_ptr<FloatingImage> showFloatingImage(const Bitmap& image,
                                                    Point screenTopLeft) override;
+  std::unique_ptr<ToolWindow> createToolWindow(std::string_view caption,
+                                               std::unique_ptr<Control> content) override;
+  Rect topLevelFrame() const override { return topLevel; }
   bool windowMaximized() const override { return maximized; }
   void controlDestroyed() override { control_ = nullptr; }
   void startWindowSizing() override { ++windowSizings; }
@@ -92,6 +95,41 @@ class FakeHost : public ControlHost {
   std::vector<Scroll> scrolls;
   // Floating images now shown, by their top-left screen position.
   std::list<Point> floatingImages;
+  // The top-level window's frame.
+  Rect topLevel{0, 0, 800, 600};
+  // A tool window as the fake platform makes it: its control gets a host of
+  // its own (sharing the services); its title bar is 20 pixels and its
+  // border 3.
+  class FakeToolWindow : public ToolWindow {
+   public:
+    FakeToolWindow(FakeHost& owner, std::string_view caption, std::unique_ptr<Control> content);
+    ~FakeToolWindow() override;
+    Rect frame() const override { return frame_; }
+    void setClientSize(Size size) override;
+    void moveTo(Point at) override;
+    void show() override { shown = true; }
+    Control& content() override { return *content_; }
+    FakeHost& contentHost() { return *host_; }
+    // What the user's close box does.
+    void close() {
+      // A copy: the handler may destroy this window.
+      const auto handler = onClose;
+      if (handler) handler();
+    }
+    // The client area's top-left corner on the screen.
+    Point clientOrigin() const { return {frame_.left + 3, frame_.top + 20}; }
+
+    std::string caption;
+    bool shown = false;
+
+   private:
+    FakeHost& owner_;
+    std::unique_ptr<FakeHost> host_;
+    std::unique_ptr<Control> content_;
+    Rect frame_;
+  };
+  // The tool windows open now, oldest first.
+  std::vector<FakeToolWindow*> toolWindows;
 
  private:
   friend class FakeServices;

@@ -2,10 +2,12 @@
 #include "platform/qt/ControlWidget.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QStyle>
 #include <QWindow>
 
@@ -42,7 +44,80 @@ class QtFloatingImage : public FloatingImage {
   std::unique_ptr<QLabel> label_;
 };
 
+// The frame of a tool window: closing it only hides it and tells the owner
+// later, so that the owner may destroy the window outside Qt's close event.
+class ToolFrame : public QWidget {
+ public:
+  ToolFrame(QWidget* owner)
+      : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {}
+  std::function<void()> closed;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override {
+    e->ignore();
+    hide();
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          const auto handler = closed;
+          if (handler) handler();
+        },
+        Qt::QueuedConnection);
+  }
+};
+
+class QtToolWindow : public ToolWindow {
+ public:
+  QtToolWindow(QWidget* owner, std::string_view caption, std::unique_ptr<Control> content)
+      : frame_(new ToolFrame(owner)) {
+    frame_->setWindowTitle(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
+    content_ = new ControlWidget(std::move(content), frame_);
+    content_->control().setAlign(alNone);
+    frame_->closed = [this] {
+      const auto handler = onClose;
+      if (handler) handler();
+    };
+  }
+  // The owner window may have taken the frame with it already.
+  ~QtToolWindow() override { delete frame_.data(); }
+
+  Rect frame() const override {
+    if (!frame_) return {};
+    const QRect r = frame_->frameGeometry();
+    return Rect::fromSize(r.x(), r.y(), r.width(), r.height());
+  }
+  void setClientSize(Size size) override {
+    if (!frame_) return;
+    frame_->setFixedSize(size.width, size.height);
+    content_->control().setBounds({0, 0, size.width, size.height});
+  }
+  void moveTo(Point at) override {
+    if (frame_) frame_->move(at.x, at.y);
+  }
+  void show() override {
+    if (!frame_) return;
+    frame_->show();
+    frame_->raise();
+  }
+  Control& content() override { return content_->control(); }
+
+ private:
+  QPointer<ToolFrame> frame_;
+  ControlWidget* content_ = nullptr;  // owned by the frame
+};
+
 }  // namespace
+
+std::unique_ptr<ToolWindow> ControlWidget::createToolWindow(std::string_view caption,
+                                                            std::unique_ptr<Control> content) {
+  return std::make_unique<QtToolWindow>(window(), caption, std::move(content));
+}
+
+Rect ControlWidget::topLevelFrame() const {
+  const QRect r = window()->frameGeometry();
+  return Rect::fromSize(r.x(), r.y(), r.width(), r.height());
+}
 
 ControlWidget::ControlWidget(std::unique_ptr<Control> control, QWidget* parent)
     : QWidget(parent), control_(std::move(control)), services_(QtServices::instance()) {

@@ -58,6 +58,9 @@ class ControlWidget : public QWidget, public ControlHost {
   Point screenToClient(Point p) const override;
   std::unique_ptr<FloatingImage> showFloatingImage(const Bitmap& image,
                                                    Point screenTopLeft) override;
+  std::unique_ptr<ToolWindow> createToolWindow(std::string_view caption,
+                                               std::unique_ptr<Control> content) override;
+  Rect topLevelFrame() const override;
   bool windowMaximized() const override;
   void startWindowSizing() override;
 

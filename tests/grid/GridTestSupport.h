@@ -2,6 +2,7 @@
 // and record events, shared by the grid tests.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,39 @@ struct GridFixture {
   GridFixture() { grid.setShowHeader(false); }
   FakeHost host{{400, 300}};
   TestGrid grid{host};
+};
+
+// Keeps a list of group columns and nothing else: the rows stay as they are.
+class GroupingGrid : public CustomTreeListControl {
+ public:
+  GroupingGrid() = default;
+  explicit GroupingGrid(FakeHost& host) : CustomTreeListControl(host) {}
+  bool showGroupPanel() const override { return true; }
+  int groupPanelHeight(int h) const override {
+    const int n = groupColumnCount();
+    return n == 0 ? h - h / 2 + 16 : (n - 1) * (h / 2) + h + 16;
+  }
+  int groupColumnCount() const override { return static_cast<int>(groups.size()); }
+  TreeListColumn* groupColumns(int i) const override {
+    return i >= 0 && i < groupColumnCount() ? groups[static_cast<std::size_t>(i)] : nullptr;
+  }
+  bool isGroupColumn(const TreeListColumn* c) const override {
+    return std::find(groups.begin(), groups.end(), c) != groups.end();
+  }
+  bool canGroupBy(TreeListColumn* c) override { return !isGroupColumn(c); }
+  void groupByColumn(TreeListColumn* c, int index) override {
+    UpdateLock lock(*this);
+    groups.erase(std::remove(groups.begin(), groups.end(), c), groups.end());
+    groups.insert(groups.begin() + std::clamp(index, 0, groupColumnCount()), c);
+    c->setVisible(false);
+  }
+  void ungroupColumn(TreeListColumn* c) override {
+    UpdateLock lock(*this);
+    groups.erase(std::remove(groups.begin(), groups.end(), c), groups.end());
+    c->setVisible(true);
+    setSorted(c, csNone);
+  }
+  std::vector<TreeListColumn*> groups;
 };
 
 // Adds a top-level node with the texts given, one per column.
