@@ -275,6 +275,8 @@ class CustomTreeListControl : public CustomTreeList {
   int dropArrowX() const { return dropArrowX_; }
   // Ends a press, a sizing or a drag without acting on it.
   void cancelMouseState();
+  // Whether the middle button is scrolling the view.
+  bool dragScrolling() const { return dragScrolling_; }
   void mouseDown(MouseButton button, ShiftState shift, Point p) override;
   void mouseMove(ShiftState shift, Point p) override;
   void mouseUp(MouseButton button, ShiftState shift, Point p) override;
@@ -391,6 +393,9 @@ class CustomTreeListControl : public CustomTreeList {
   void hostAttached() override;
   void resized() override;
   void hideEditing() override;
+  // With rows selected as a whole the focused column never scrolls.
+  void makeColumnVisible(int column) override;
+  void focusChanged(bool focused) override;
 
   // --- View hooks for derived grids ---------------------------------------------
   // Paints the group panel (the rectangle is the whole panel): the
@@ -489,6 +494,13 @@ class CustomTreeListControl : public CustomTreeList {
   void releaseMouse(MouseButton button, ShiftState shift, Point p);
   void dragMove(Point p);
   void showDropArrows(Point top, Point bottom);
+  void scrollColumnIntoView(const TreeListColumn* column);
+  bool startDragScroll(Point p);
+  void endDragScroll();
+  int dragScrollSpeed(bool& vertical, int& sign) const;
+  Cursor dragScrollCursor() const;
+  void dragScrollMove(Point p);
+  void dragScrollTick();
   void dblClick();
   void placeColumn(TreeListColumn* column, int band, int row, int col);
   bool navigate(int key, ShiftState shift);
@@ -526,6 +538,15 @@ class CustomTreeListControl : public CustomTreeList {
   Point dragHotSpot_;
   Cursor dragCursor_ = crDefault;
   int dropArrowX_ = -1;
+  bool dragScrolling_ = false;  // the middle button drags the view
+  bool dragScrollVertical_ = false;
+  bool dragScrollHorizontal_ = false;
+  bool dragScrollLeftMark_ = false;  // the pointer has been outside the mark
+  int dragScrollTicks_ = 0;
+  Point dragScrollOrigin_;
+  Point dragScrollPointer_;
+  std::unique_ptr<FloatingImage> dragScrollMark_;
+  std::unique_ptr<Timer> dragScrollTimer_;
   std::unique_ptr<FloatingImage> dragImage_;
   std::unique_ptr<FloatingImage> arrowDown_;
   std::unique_ptr<FloatingImage> arrowUp_;

@@ -11,6 +11,10 @@ bool CustomTreeListControl::keyDown(int key, ShiftState shift) {
     onKeyDown(*this, key, shift);
     if (key == 0) return true;
   }
+  if (dragScrolling_) {
+    if (key == vkEscape) endDragScroll();
+    return true;
+  }
   // While sizing or dragging only Escape counts: it cancels.
   if (mouseState_ == MouseState::ColumnSizing || mouseState_ == MouseState::HeaderDragging ||
       mouseState_ == MouseState::BandSizing || mouseState_ == MouseState::BandDragging) {

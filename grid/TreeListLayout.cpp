@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "grid/CustomTreeListControl.h"
+#include "grid/TreeListImages.h"
 
 namespace morvel {
 
@@ -95,6 +96,8 @@ void CustomTreeListControl::fontChanged() {
 }
 
 void CustomTreeListControl::hostAttached() {
+  // The drag cursors are the grid's own pictures.
+  registerTreeListCursors(host().services());
   dropMetrics();
   CustomTreeList::hostAttached();
 }
@@ -428,6 +431,22 @@ bool CustomTreeListControl::mouseWheel(ShiftState, int delta, Point) {
   const int top = std::max(visibleIndexOf(topNode()), 0);
   setTopVisibleIndex(delta > 0 ? top - 1 : top + 1);
   return true;
+}
+
+void CustomTreeListControl::scrollColumnIntoView(const TreeListColumn* column) {
+  const Rect cell = headerCellRect(column);
+  const Rect data = rowsAreaRect();
+  if (cell.isEmpty()) return;
+  if (cell.left < data.left) {
+    setLeftCoord(leftCoord_ - (data.left - cell.left));
+  } else if (cell.right > data.right) {
+    // A column wider than the area shows its left end.
+    setLeftCoord(leftCoord_ + std::min(cell.right - data.right, cell.left - data.left));
+  }
+}
+
+void CustomTreeListControl::makeColumnVisible(int column) {
+  if (!rowSelect()) scrollColumnIntoView(columns(column));
 }
 
 // --- Repainting parts -------------------------------------------------------------------------

@@ -161,7 +161,7 @@ void CustomTreeListControl::endHeaderDrag(bool drop) {
   }
   if (pos.colIndex >= 0) {
     moveHeader(column, pos.bandIndex, pos.rowIndex, pos.colIndex);
-    makeColumnVisible(column->index());
+    scrollColumnIntoView(column);
     return;
   }
   if (pos.colIndex == kDropOutside && (customizingFormOpen() || options().has(goExtCustomizing)) &&
@@ -253,6 +253,11 @@ void CustomTreeListControl::mouseDown(MouseButton button, ShiftState shift, Poin
     host().setMouseCapture(false);
     return;
   }
+  if (dragScrolling_) {
+    // Any other button ends drag scrolling.
+    if (button != mbMiddle) endDragScroll();
+    return;
+  }
   const TreeListHitInfo hit = getHitInfo(p);
   pressHit_ = hit;
   if (button == mbRight && mouseState_ != MouseState::Idle) cancelMouseState();
@@ -337,6 +342,9 @@ void CustomTreeListControl::mouseDown(MouseButton button, ShiftState shift, Poin
       (hit.hitType == htNowhere || (hit.hitType >= htButton && hit.hitType <= htRowRight))) {
     dblClick();
   }
+  if (button == mbMiddle && mouseState_ == MouseState::Idle && optionsEx().has(goDragScroll)) {
+    startDragScroll(p);
+  }
   if (onMouseDown) onMouseDown(*this, button, shift, p);
 }
 
@@ -346,6 +354,10 @@ void CustomTreeListControl::dblClick() {
 
 void CustomTreeListControl::mouseMove(ShiftState shift, Point p) {
   lastMouse_ = p;
+  if (dragScrolling_) {
+    dragScrollMove(p);
+    return;
+  }
   if (mouseState_ == MouseState::Idle && groupPanelMouseMove(p)) {
     if (onMouseMove) onMouseMove(*this, shift, p);
     return;
@@ -438,6 +450,11 @@ void CustomTreeListControl::showDropArrows(Point top, Point bottom) {
 
 void CustomTreeListControl::mouseUp(MouseButton button, ShiftState shift, Point p) {
   lastMouse_ = p;
+  if (dragScrolling_) {
+    // A click without leaving the mark keeps scrolling on until the next.
+    if (button == mbMiddle && dragScrollLeftMark_) endDragScroll();
+    return;
+  }
   beginSelectionBatch();
   try {
     releaseMouse(button, shift, p);
@@ -527,10 +544,12 @@ void CustomTreeListControl::applySizing(TreeListColumn* column, int line) {
 }
 
 void CustomTreeListControl::captureLost() {
+  endDragScroll();
   if (mouseState_ != MouseState::Idle) cancelMouseState();
 }
 
 Cursor CustomTreeListControl::cursorAt(Point p) const {
+  if (dragScrolling_) return dragScrollCursor();
   switch (mouseState_) {
     case MouseState::HeaderDragging:
       return dragCursor_;

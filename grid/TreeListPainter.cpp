@@ -146,6 +146,17 @@ void CustomTreeListControl::paint(Canvas& canvas, const Rect& dirty) {
 
   const Rect rows = rowsAreaRect();
   if (!rows.isEmpty() && rows.intersects(dirty)) paintRows(canvas, dirty, cells);
+
+  // The sizing line inverts what lies under it, over the headers and rows.
+  if (mouseState_ == MouseState::ColumnSizing) {
+    canvas.invertRect({sizingLine_, headerPanelRect().top, sizingLine_ + 1, rows.bottom});
+  }
+}
+
+void CustomTreeListControl::focusChanged(bool) {
+  // The selection colours follow the focus.
+  if (TreeListNode* node = focusedNode()) invalidateRow(node);
+  for (int i = 0; i < selectedCount(); ++i) invalidateRow(selectedNodes(i));
 }
 
 void CustomTreeListControl::paintHeaderPanel(Canvas& canvas, const Rect& dirty,

@@ -261,6 +261,40 @@ TEST_F(Input, PressesFocusRowsAndButtonsExpand) {
   EXPECT_EQ(grid.focusedNode(), grid.nodeAtVisibleIndex(1));  // no focus, no press
 }
 
+TEST_F(Input, TheMiddleButtonScrollsFasterFurtherFromTheMark) {
+  addRows(100);
+  FakeServices& services = host.services();
+  grid.mouseDown(mbMiddle, 0, {200, 150});
+  grid.mouseUp(mbMiddle, 0, {200, 150});  // still inside the mark: scrolling goes on
+  ASSERT_TRUE(grid.dragScrolling());
+  EXPECT_EQ(host.floatingImages.size(), 1u);
+  EXPECT_EQ(host.controlCursor, crTLVerScroll);  // the columns fit: only up and down
+  for (int i = 0; i < 24; ++i) services.fireActiveTimers();
+  EXPECT_EQ(grid.visibleIndexOf(grid.topNode()), 0);
+
+  grid.mouseMove(0, {200, 150 + 14 + 60});  // far below: the top speed, a line a tick
+  EXPECT_EQ(host.controlCursor, crTLDownScroll);
+  for (int i = 0; i < 4; ++i) services.fireActiveTimers();
+  EXPECT_EQ(grid.visibleIndexOf(grid.topNode()), 4);
+  grid.mouseMove(0, {200, 150 + 14 + 5});  // speed 2: a line every 11 ticks
+  for (int i = 0; i < 22; ++i) services.fireActiveTimers();
+  EXPECT_EQ(grid.visibleIndexOf(grid.topNode()), 6);
+  grid.mouseMove(0, {200, 100});
+  EXPECT_EQ(host.controlCursor, crTLUpScroll);
+
+  grid.mouseUp(mbMiddle, 0, {200, 100});
+  EXPECT_FALSE(grid.dragScrolling());
+  EXPECT_TRUE(host.floatingImages.empty());
+  EXPECT_FALSE(host.captured);
+  // Another button, or Escape, ends it too.
+  grid.mouseDown(mbMiddle, 0, {200, 150});
+  grid.mouseDown(mbLeft, 0, {200, 150});
+  EXPECT_FALSE(grid.dragScrolling());
+  grid.mouseDown(mbMiddle, 0, {200, 150});
+  grid.keyDown(vkEscape, 0);
+  EXPECT_FALSE(grid.dragScrolling());
+}
+
 TEST_F(Input, KeysMoveTheFocusAndStopAtTheEdges) {
   addRows(40);
   const int page = grid.visibleRowCount();  // 16
