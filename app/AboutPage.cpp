@@ -65,7 +65,7 @@ AboutPage::AboutPage(QWidget* parent)
        "It assumes that the first line defines the fieldnames, and\r\n"
        "that all dates are in short form (xx/xx/xx).",
        Rect::fromSize(17, 81, 451, 108), times19, akLeft | akTop, taLeftJustify, false, false},
-      {"urlPellam", MakerDetails::kWebAddress, Rect::fromSize(264, 16, 213, 24),
+      {"urlPellam", MakerDetails::kWebCaption, Rect::fromSize(264, 16, 213, 24),
        Font::withHeight("MS Sans Serif", -19, fsUnderline, clHighlight), akTop | akRight,
        taLeftJustify, false, true, tsRecessed},
       {"lblMaker", MakerDetails::kName, rightColumn(161), sans13, rightBottom, taRightJustify,

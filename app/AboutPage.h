@@ -17,6 +17,9 @@ namespace morvel {
 struct MakerDetails {
   static constexpr const char* kName = "Pellam Software Ltd";
   static constexpr const char* kWebAddress = "https://www.pellam.example";
+  // The address as the label shows it: the full address does not fit the
+  // label's place in the layout.
+  static constexpr const char* kWebCaption = "www.pellam.example";
   static constexpr const char* kPhone = "+44 1632 960000";
   static constexpr const char* kEmail = "info@pellam.example";
   static constexpr const char* kAddress[4] = {"Pellam House", "1 Example Street", "Sometown",

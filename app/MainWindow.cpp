@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -198,6 +199,10 @@ void MainWindow::createPages() {
   aboutLayout->setContentsMargins(0, 0, 0, 0);
   aboutLayout->addWidget(aboutPage_);
   pcMorvel_->addTab(tsAbout_, "About");
+  // A click on the tab already selected must still leave the About page.
+  connect(pcMorvel_, &QTabWidget::tabBarClicked, this, [this](int index) {
+    if (index >= 0) showPage(pcMorvel_->widget(index));
+  });
 }
 
 void MainWindow::createStatusBar() {
@@ -285,7 +290,7 @@ void MainWindow::createMenus() {
 void MainWindow::formCreate() {
   pcMorvel_->setTabVisible(pcMorvel_->indexOf(tsAbout_), false);
   miAbout_->setVisible(true);
-  pcMorvel_->setCurrentWidget(tsData_);
+  showPage(tsData_);
   setWindowTitle(kCaption);
   QString text = QString::fromStdString(instructionsText());
   text.replace('\r', '\n');  // the box shows each CR as a line break
@@ -315,7 +320,7 @@ void MainWindow::openCsvFile(const std::string& fileName) {
   // the one on its way.
   auto cleanUp = [&] {
     grid_->bestFitColumns();
-    pcMorvel_->setCurrentWidget(tsData_);
+    showPage(tsData_);
     services.setScreenCursor(crDefault);
   };
   try {
@@ -363,7 +368,15 @@ void MainWindow::miSetColumnsClick() {
   runCommand(this, [&] { grid_->showColumnCustomizing(); });
 }
 
-void MainWindow::miAboutClick() { pcMorvel_->setCurrentWidget(tsAbout_); }
+void MainWindow::miAboutClick() { showPage(tsAbout_); }
+
+void MainWindow::showPage(QWidget* page) {
+  // The About page has no tab: it is shown by the page stack alone, so the
+  // tab bar never has to select (and draw) a tab it hides. Every page is
+  // therefore shown on both, since the bar may already be on the tab.
+  if (page != tsAbout_) pcMorvel_->setCurrentWidget(page);
+  if (auto* stack = pcMorvel_->findChild<QStackedWidget*>()) stack->setCurrentWidget(page);
+}
 
 void MainWindow::openFromOutside(const std::string& fileName) {
   runCommand(this, [&] { openCsvFile(fileName); });

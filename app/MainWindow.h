@@ -85,6 +85,7 @@ class MainWindow : public QMainWindow {
   void createPages();
   void createStatusBar();
   void formCreate();
+  void showPage(QWidget* page);
 
   EngineTable tblData_{"tblData"};
   DataSource dsData_{"dsData"};

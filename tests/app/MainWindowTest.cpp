@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -167,7 +168,12 @@ TEST_F(MainWindowTest, KeysAndMenuItemsReachTheGridAndThePages) {
 
   action("miAbout")->trigger();
   EXPECT_EQ(window->pcMorvel()->currentWidget(), window->tsAbout());
-  window->pcMorvel()->setCurrentIndex(1);
+  // A click on the tab that was selected before still leaves the page.
+  QTabBar* tabs = window->pcMorvel()->tabBar();
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+  EXPECT_EQ(window->pcMorvel()->currentWidget(), window->tsData());
+  action("miAbout")->trigger();
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
   EXPECT_EQ(window->pcMorvel()->currentWidget(), window->tsInstructions());
 }
 
@@ -179,7 +185,7 @@ TEST_F(MainWindowTest, TheAboutPageHoldsEveryLabel) {
        "This utility will read and display tabular information saved\r\nin csv files.\r\n"
        "It assumes that the first line defines the fieldnames, and\r\n"
        "that all dates are in short form (xx/xx/xx)."},
-      {"urlPellam", "https://www.pellam.example"},
+      {"urlPellam", "www.pellam.example"},
       {"lblMaker", "Pellam Software Ltd"},
       {"lblAddress1", "Pellam House"},
       {"lblAddress2", "1 Example Street"},
@@ -270,6 +276,15 @@ TEST_F(MainWindowTest, MissingFilesFoldersAndCancelChangeNothing) {
   open(kInstructionsSample);
   answers.push_back(folder.file("missing.csv"));
   window->miOpenClick();
+  // Chosen in the dialog, then deleted before the open runs.
+  writeFile(folder.file("deleted.csv"), "a\r\n1\r\n");
+  answers.push_back(folder.file("deleted.csv"));
+  FileDialog::setHandler([&, inner = FileDialog::setHandler({})](const FileDialog& d) {
+    auto answer = inner(d);
+    std::filesystem::remove(folder.file("deleted.csv"));
+    return answer;
+  });
+  window->miOpenClick();
   answers.push_back(folder.path());
   window->miOpenClick();
   window->miOpenClick();  // cancelled
@@ -324,6 +339,27 @@ TEST(ErrorBoxText, GetsAFullStopOnlyAfterBytesThatSortAfterIt) {
   EXPECT_EQ(errorBoxText("ends!"), "ends!");
   EXPECT_EQ(errorBoxText("ends/"), "ends/.");
   EXPECT_EQ(errorBoxText("caf\xc3\xa9"), "caf\xc3\xa9.");
+}
+
+}  // namespace
+}  // namespace morvel
+
+namespace morvel {
+namespace {
+
+TEST_F(MainWindowTest, TheAboutPageFitsTheWindowAndRendersForAPersonToCheck) {
+  window->show();
+  window->miAboutClick();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  AboutPage& page = *window->aboutPage();
+  for (const char* name : {"lblProduct", "lblVersion", "lblDescription", "urlPellam", "lblMaker",
+                           "lblAddress1", "lblAddress4", "lblPhone", "lblEmail"}) {
+    const Rect b = page.label(name)->bounds();
+    EXPECT_GE(b.left, 0) << name;
+    EXPECT_LE(b.right, page.width()) << name;
+    EXPECT_LE(b.bottom, page.height()) << name;
+  }
+  EXPECT_TRUE(window->grab().save("about_page.png"));
 }
 
 }  // namespace
