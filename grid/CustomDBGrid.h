@@ -262,6 +262,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
 
  private:
   // --- loading helpers ---
+  // ClearNodes, freeing the rows in address order.
+  void clearAllNodes();
   void dropNodeData();
   void lookupKeyField();
   void scrollHandling(int distance);

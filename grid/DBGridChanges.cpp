@@ -142,8 +142,7 @@ void CustomDBGrid::reloadKeepingNodes() {
   regroupPending_ = false;
   layoutChanging_ = false;
   if (groupColumns_.empty() && !options().has(goLoadAllRecords)) {
-    invalidateKeyIndex();
-    clearNodes();
+    clearAllNodes();
     return;
   }
   UpdateLock lock(*this);
@@ -156,9 +155,7 @@ void CustomDBGrid::reloadKeepingNodes() {
     savedTopLevel_ = top->level();
   }
   if (groupColumns_.empty() || (topCount() == 1 && firstNode()->count() == 0)) {
-    invalidateKeyIndex();
-    changingNode_ = nullptr;
-    clearNodes();
+    clearAllNodes();
     dropNodeData();
   }
   std::vector<DBGridNode*> reuse;
