@@ -61,6 +61,9 @@ void CustomDBGrid::linkDataChanged() {
   if (!ds) return;
   if (smartRefreshApplies() && !loading_ && !justLocated_) {
     FlagScope handling(handlingChange_, true);
+    // One relayout for the whole refresh, not one per row touched: each
+    // walks every visible row.
+    UpdateLock lock(*this);
     refreshChangedRecord();
   }
   justLocated_ = locating_ && !loading_;

@@ -123,6 +123,8 @@ class DBGridNode : public DBTreeListControlNode {
   bool fetchCellValue(int column, Variant& out) const;
   // Compares the stored cell value with `value`; false when none is stored.
   bool cellValueCompare(int column, const Variant& value, int& result) const;
+  // The cell values' block, for prefetching only.
+  const void* cellStorage() const { return cells_.get(); }
   void clearNodeVariantData() {
     cells_.reset();
     cellCount_ = 0;

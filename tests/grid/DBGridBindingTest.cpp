@@ -192,6 +192,48 @@ TEST_F(DBGridBindingTest, GetTextHandlersShapeShownTextsButNotStoredOnes) {
   EXPECT_EQ(CustomDBGrid::dbNode(*grid.topNodes(0)).texts().get(1), "Dora");
 }
 
+int sign(int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); }
+
+TEST(PackedValueTest, EveryKindRoundTripsAndComparesLikeItsVariant) {
+  const std::vector<Variant> values = {Variant(),
+                                       Variant::null(),
+                                       Variant(-7),
+                                       Variant(2.5),
+                                       Variant::currency(125000),
+                                       Variant::date(45000.25),
+                                       Variant(true),
+                                       Variant("a longer text than fits inline"),
+                                       Variant(""),
+                                       Variant("B")};
+  for (const Variant& a : values) {
+    const PackedValue packed(a);
+    const Variant back = packed.toVariant();
+    EXPECT_EQ(back.kind(), a.kind());
+    EXPECT_EQ(compareVariants(back, a), 0);
+    PackedValue copy;
+    copy = packed;
+    copy.setAux(7, 1);
+    EXPECT_EQ(copy.aux16(), 7);
+    for (const Variant& b : values) {
+      if (a.kind() == vkBoolean || b.kind() == vkBoolean) continue;
+      if ((a.kind() == vkString) != (b.kind() == vkString) && !a.isBlank() && !b.isBlank())
+        continue;
+      const int expected = sign(compareVariants(a, b));
+      EXPECT_EQ(sign(packed.compare(b)), expected) << a.toText() << " / " << b.toText();
+      EXPECT_EQ(sign(packed.compare(PackedValue(b))), expected);
+    }
+  }
+}
+
+TEST_F(DBGridBindingTest, PreviewTextsAreCutToTheirMaximumLength) {
+  grid.setPreviewFieldName("Town");
+  grid.setPreviewMaxLength(2);
+  open(people());
+  EXPECT_EQ(grid.previewText(*grid.topNodes(0)), "Os...");
+  grid.onGetPreviewText = [](CustomDBGrid&, TreeListNode*, std::string& text) { text += "!"; };
+  EXPECT_EQ(grid.previewText(*grid.topNodes(1)), "Be...!");
+}
+
 TEST_F(DBGridBindingTest, DateColumnEditMaskFollowsTheShortDateFormat) {
   EXPECT_EQ(DBTreeListDateColumn::editMaskFor("dd/mm/yyyy"), "!99/99/9999;1; ");
   EXPECT_EQ(DBTreeListDateColumn::editMaskFor("d.M.yy"), "!99.99.99;1; ");
