@@ -5,8 +5,9 @@
 // Usage: bench_engine [rows (1000000)] [seed (1)] [engine|sqlite|memory]
 // The third argument runs one side alone (in a process of its own neither
 // inherits memory the other freed), or only times touching as much fresh
-// memory as the table's records need. Prints one `name value unit` line per
-// figure; run it several times and take the medians.
+// memory as the table's records need, in ordinary and in huge pages.
+// Prints one `name value unit` line per figure; run it several times and
+// take the medians.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -303,12 +304,17 @@ int main(int argc, char** argv) {
   const std::string only = argc > 3 ? argv[3] : "";
   if (only == "memory") {
     const std::size_t bytes = roundUpTo(rows * 862, kLargeBlockSize);
-    report("fresh_memory_touch", seconds([&] {
-             void* block = engineAllocateLarge(bytes, true);
-             for (std::size_t at = 0; at < bytes; at += 4096) static_cast<char*>(block)[at] = 1;
-             engineFreeLarge(block, bytes);
-           }),
-           "s");
+    for (const bool huge : {false, true}) {
+      double cpu = 0;
+      seconds(
+          [&] {
+            void* block = engineAllocateLarge(bytes, huge);
+            for (std::size_t at = 0; at < bytes; at += 4096) static_cast<char*>(block)[at] = 1;
+            engineFreeLarge(block, bytes);
+          },
+          &cpu);
+      report(huge ? "fresh_memory_touch_huge_pages_cpu" : "fresh_memory_touch_cpu", cpu, "s");
+    }
     return 0;
   }
   const std::vector<SampleRow> pool = samplePool(seed);
