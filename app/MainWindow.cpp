@@ -309,8 +309,23 @@ void MainWindow::closeTable() {
   }
 }
 
+// Marks the window busy while an import or export runs: they let pending
+// messages through so that their status text is painted, and a command
+// arriving then must not drop or rewrite the table under them.
+class MainWindow::BusyScope {
+ public:
+  explicit BusyScope(MainWindow& window) : window_(window) { ++window_.busy_; }
+  ~BusyScope() { --window_.busy_; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  MainWindow& window_;
+};
+
 void MainWindow::openCsvFile(const std::string& fileName) {
   if (!fileExists(fileName)) return;
+  BusyScope busy(*this);
   closeTable();
   sourceFileName_ = fileName;
   QtServices& services = QtServices::instance();
@@ -337,15 +352,20 @@ void MainWindow::openCsvFile(const std::string& fileName) {
   cleanUp();
 }
 
-void MainWindow::exportLines() { transfer_->exportLines(targetFileName_); }
+void MainWindow::exportLines() {
+  BusyScope busy(*this);
+  transfer_->exportLines(targetFileName_);
+}
 
 void MainWindow::miOpenClick() {
+  if (busy()) return;
   runCommand(this, [&] {
     if (diOpen_.execute(this)) openCsvFile(diOpen_.fileName());
   });
 }
 
 void MainWindow::miSaveClick() {
+  if (busy()) return;
   runCommand(this, [&] {
     diSave_.setFileName("");
     if (!diSave_.execute(this)) return;
@@ -357,14 +377,17 @@ void MainWindow::miSaveClick() {
 void MainWindow::miExitClick() { close(); }
 
 void MainWindow::miExpandAllClick() {
+  if (busy()) return;
   runCommand(this, [&] { grid_->expandAll(); });
 }
 
 void MainWindow::miCollapseAllClick() {
+  if (busy()) return;
   runCommand(this, [&] { grid_->collapseAll(); });
 }
 
 void MainWindow::miSetColumnsClick() {
+  if (busy()) return;
   runCommand(this, [&] { grid_->showColumnCustomizing(); });
 }
 
@@ -379,6 +402,7 @@ void MainWindow::showPage(QWidget* page) {
 }
 
 void MainWindow::openFromOutside(const std::string& fileName) {
+  if (busy()) return;
   runCommand(this, [&] { openCsvFile(fileName); });
 }
 
