@@ -5,8 +5,11 @@
 // Usage: bench_engine [rows (1000000)] [seed (1)] [engine|sqlite|memory]
 // The third argument runs one side alone (in a process of its own neither
 // inherits memory the other freed), or only times touching as much fresh
-// memory as the table's records need. Prints one `name value unit` line per
-// figure; run it several times and take the medians.
+// memory as the table's records need, in ordinary and in huge pages.
+// Prints one `name value unit` line per figure; run it several times and
+// take the medians.
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -50,17 +53,29 @@ struct SampleRow {
 struct Times {
   double insert = 0;
   double insertCpu = 0;
+  double insertSystem = 0;
   double walk = 0;
   double walkCpu = 0;
 };
 
+double systemSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_stime.tv_usec) / 1e6;
+}
+
 // Wall-clock seconds of `work`; `cpu` receives the process's processor
-// seconds, which a machine busy with other work inflates less.
-double seconds(const std::function<void()>& work, double* cpu = nullptr) {
+// seconds, which a machine busy with other work inflates less, and
+// `system` the part of them spent in the kernel (mostly first use of fresh
+// memory, which varies a lot from run to run on a virtual machine).
+double seconds(const std::function<void()>& work, double* cpu = nullptr, double* system = nullptr) {
   const std::clock_t cpuStart = std::clock();
+  const double systemStart = systemSeconds();
   const auto start = std::chrono::steady_clock::now();
   work();
   if (cpu) *cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+  if (system) *system = systemSeconds() - systemStart;
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -164,9 +179,10 @@ Times engineRun(const std::vector<SampleRow>& pool, std::size_t rows, std::uint6
           c.insertRecord(record.data());
         }
       },
-      &times.insertCpu);
+      &times.insertCpu, &times.insertSystem);
   report(numbered("engine_insert_", static_cast<int>(rows)), times.insert, "s");
   report("engine_insert_cpu", times.insertCpu, "s");
+  report("engine_insert_system_cpu", times.insertSystem, "s");
   report("engine_insert_rows_per_s", static_cast<double>(rows) / times.insert, "rows/s");
 
   std::size_t walked = 0;
@@ -257,7 +273,7 @@ Times sqliteRun(const std::vector<SampleRow>& pool, std::size_t rows) {
         }
         sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
       },
-      &times.insertCpu);
+      &times.insertCpu, &times.insertSystem);
   sqlite3_finalize(put);
   sqlite3_stmt* get = nullptr;
   sqlite3_prepare_v2(db, "SELECT * FROM t", -1, &get, nullptr);
@@ -272,6 +288,7 @@ Times sqliteRun(const std::vector<SampleRow>& pool, std::size_t rows) {
   if (seen != rows) std::fprintf(stderr, "sqlite walk saw %zu rows\n", seen);
   report(numbered("sqlite_insert_", static_cast<int>(rows)), times.insert, "s");
   report("sqlite_insert_cpu", times.insertCpu, "s");
+  report("sqlite_insert_system_cpu", times.insertSystem, "s");
   report("sqlite_insert_rows_per_s", static_cast<double>(rows) / times.insert, "rows/s");
   report(numbered("sqlite_walk_", static_cast<int>(rows)), times.walk, "s");
   report("sqlite_walk_cpu", times.walkCpu, "s");
@@ -287,12 +304,17 @@ int main(int argc, char** argv) {
   const std::string only = argc > 3 ? argv[3] : "";
   if (only == "memory") {
     const std::size_t bytes = roundUpTo(rows * 862, kLargeBlockSize);
-    report("fresh_memory_touch", seconds([&] {
-             void* block = engineAllocateLarge(bytes, true);
-             for (std::size_t at = 0; at < bytes; at += 4096) static_cast<char*>(block)[at] = 1;
-             engineFreeLarge(block, bytes);
-           }),
-           "s");
+    for (const bool huge : {false, true}) {
+      double cpu = 0;
+      seconds(
+          [&] {
+            void* block = engineAllocateLarge(bytes, huge);
+            for (std::size_t at = 0; at < bytes; at += 4096) static_cast<char*>(block)[at] = 1;
+            engineFreeLarge(block, bytes);
+          },
+          &cpu);
+      report(huge ? "fresh_memory_touch_huge_pages_cpu" : "fresh_memory_touch_cpu", cpu, "s");
+    }
     return 0;
   }
   const std::vector<SampleRow> pool = samplePool(seed);

@@ -259,6 +259,16 @@ void CustomTreeList::moveNode(TreeListNode* node, TreeListNode* dest, TreeListNo
   makeNodeVisible(node);
 }
 
+void CustomTreeList::relinkNode(TreeListNode* node, TreeListNode* parent, int position) {
+  if (!node || node->owner_ != this || node == parent || (parent && parent->hasAsParent(node))) {
+    return;
+  }
+  std::unique_ptr<TreeListNode> owned = unlinkNode(node);
+  dropVisibleIndex();
+  linkNode(std::move(owned), parent, position);
+  if (parent) parent->hasChildren_ = true;
+}
+
 // --- Expanding and collapsing ---------------------------------------------------
 
 void CustomTreeList::setExpanded(TreeListNode* node, bool expanded) {

@@ -253,6 +253,10 @@ class CustomTreeList : public Control {
   static NodeList* childList(TreeListNode* node) { return node->children_.get(); }
   // Puts a sibling list in a new order (sorting).
   void reorderSiblings(NodeList& list, std::span<TreeListNode* const> order);
+  // Moves a node (with its subtree) to `position` among `parent`'s children
+  // (the top level for none) without touching focus, expansion or the
+  // view: for regrouping many rows under one update lock.
+  void relinkNode(TreeListNode* node, TreeListNode* parent, int position);
 
  private:
   bool indexUsable() const;

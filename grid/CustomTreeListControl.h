@@ -350,6 +350,10 @@ class CustomTreeListControl : public CustomTreeList {
   // off the panel.
   virtual void groupByColumn(TreeListColumn* column, int index) { (void)column, (void)index; }
   virtual void ungroupColumn(TreeListColumn* column) { (void)column; }
+  // Slides the rows down by the panel's height before it shows, or up
+  // before it goes; the caller lays the grid out afterwards. Nothing while
+  // detached, locked or in the middle of a mouse action.
+  void animateGroupPanel(bool showing, int height);
   // Draws the panel's background instead of the plain fill.
   std::function<void(CustomTreeListControl& sender, Canvas& canvas, const Rect& rect)>
       onBackgroundDrawEvent;
@@ -538,6 +542,8 @@ class CustomTreeListControl : public CustomTreeList {
   Point dragHotSpot_;
   Cursor dragCursor_ = crDefault;
   int dropArrowX_ = -1;
+  Rect panelStrip_;  // the strip a panel slide uncovered, while it is painted
+  Color panelStripColor_ = clBtnShadow;
   bool dragScrolling_ = false;  // the middle button drags the view
   bool dragScrollVertical_ = false;
   bool dragScrollHorizontal_ = false;

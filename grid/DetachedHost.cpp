@@ -64,6 +64,11 @@ class DetachedHost::NullServices : public PlatformServices {
   void registerCursor(Cursor, const Bitmap&, Point) override {}
   void setClipboardText(std::string_view) override {}
   Point cursorPos() const override { return {}; }
+  // Nobody can answer without a window: the safe answer, nothing is done.
+  MessageBoxResult messageBox(std::string_view, std::string_view, MessageBoxIcon,
+                              MessageBoxButtons buttons) override {
+    return buttons == mbbOk ? mrOk : buttons == mbbYesNo ? mrNo : mrCancel;
+  }
 };
 
 namespace {

@@ -103,6 +103,11 @@ void CustomTreeListControl::drawHeaderCell(Canvas& canvas, const Rect& rect, std
 }
 
 void CustomTreeListControl::paint(Canvas& canvas, const Rect& dirty) {
+  if (!panelStrip_.isEmpty()) {
+    // In the middle of a panel slide only the uncovered strip is painted.
+    canvas.fillRect(panelStrip_.intersected(dirty), panelStripColor_);
+    return;
+  }
   const std::vector<HeaderCell> cells = headerCells();
 
   const Rect group = groupPanelRect();

@@ -29,6 +29,12 @@ class Timer {
   virtual int interval() const = 0;
 };
 
+// Message boxes: the icon shown and the buttons offered, and which button
+// closed the box.
+enum MessageBoxIcon { mbiNone, mbiInformation, mbiWarning, mbiError, mbiQuestion };
+enum MessageBoxButtons { mbbOk, mbbOkCancel, mbbYesNo, mbbYesNoCancel };
+enum MessageBoxResult { mrOk, mrCancel, mrYes, mrNo };
+
 class PlatformServices {
  public:
   virtual ~PlatformServices() = default;
@@ -55,6 +61,11 @@ class PlatformServices {
 
   // The mouse pointer's position on the screen.
   virtual Point cursorPos() const = 0;
+
+  // Shows a modal message box and waits for the user's answer. Closing the
+  // box without a button answers Cancel (or No when there is no Cancel).
+  virtual MessageBoxResult messageBox(std::string_view text, std::string_view caption,
+                                      MessageBoxIcon icon, MessageBoxButtons buttons) = 0;
 };
 
 // The fixed classic palette, for platforms without one of their own and for

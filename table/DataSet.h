@@ -169,6 +169,8 @@ class DataSet {
 
   // For observers.
   bool modified() const { return modified_; }
+  // Whether records can be inserted, changed and deleted.
+  bool canModifyRecords() const { return canModify(); }
   std::uint8_t* activeBuffer() const;
   // The filled buffer at a window position; none outside 0..bufferCount-1.
   std::uint8_t* windowBuffer(int index) const;

@@ -53,4 +53,10 @@ void FakeServices::fireActiveTimers() {
   }
 }
 
+MessageBoxResult FakeServices::messageBox(std::string_view text, std::string_view caption,
+                                          MessageBoxIcon icon, MessageBoxButtons buttons) {
+  messageBoxes.push_back({std::string(text), std::string(caption), icon, buttons});
+  return messageBoxAnswer;
+}
+
 }  // namespace morvel

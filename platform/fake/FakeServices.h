@@ -52,6 +52,9 @@ class FakeServices : public PlatformServices {
   void registerCursor(Cursor id, const Bitmap& image, Point hotSpot) override;
   void setClipboardText(std::string_view text) override { clipboard.assign(text); }
   Point cursorPos() const override { return pointer; }
+  // Records the box and answers messageBoxAnswer.
+  MessageBoxResult messageBox(std::string_view text, std::string_view caption, MessageBoxIcon icon,
+                              MessageBoxButtons buttons) override;
 
   // The timers alive now, in creation order.
   const std::vector<FakeTimer*>& timers() const { return timers_; }
@@ -64,6 +67,14 @@ class FakeServices : public PlatformServices {
   std::map<Cursor, Point> cursors;  // registered cursors and hot spots
   std::string clipboard;
   Point pointer;
+  struct ShownMessageBox {
+    std::string text;
+    std::string caption;
+    MessageBoxIcon icon;
+    MessageBoxButtons buttons;
+  };
+  std::vector<ShownMessageBox> messageBoxes;  // every box shown, in order
+  MessageBoxResult messageBoxAnswer = mrOk;
 
  private:
   friend class FakeTimer;

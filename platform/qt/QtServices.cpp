@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMessageBox>
 #include <QPalette>
 #include <QPixmap>
 #include <QTimer>
@@ -137,6 +138,61 @@ void QtServices::setClipboardText(std::string_view text) {
 Point QtServices::cursorPos() const {
   const QPoint p = QCursor::pos();
   return {p.x(), p.y()};
+}
+
+MessageBoxResult QtServices::messageBox(std::string_view text, std::string_view caption,
+                                        MessageBoxIcon icon, MessageBoxButtons buttons) {
+  QMessageBox box;
+  box.setWindowTitle(decodeText(caption));
+  box.setText(decodeText(text));
+  switch (icon) {
+    case mbiNone:
+      box.setIcon(QMessageBox::NoIcon);
+      break;
+    case mbiInformation:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case mbiWarning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case mbiError:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case mbiQuestion:
+      box.setIcon(QMessageBox::Question);
+      break;
+  }
+  QMessageBox::StandardButtons offered;
+  QMessageBox::StandardButton escape = QMessageBox::Cancel;
+  switch (buttons) {
+    case mbbOk:
+      offered = QMessageBox::Ok;
+      escape = QMessageBox::Ok;
+      break;
+    case mbbOkCancel:
+      offered = QMessageBox::Ok | QMessageBox::Cancel;
+      break;
+    case mbbYesNo:
+      offered = QMessageBox::Yes | QMessageBox::No;
+      escape = QMessageBox::No;
+      break;
+    case mbbYesNoCancel:
+      offered = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+      break;
+  }
+  box.setStandardButtons(offered);
+  box.setEscapeButton(escape);
+  const int answer = box.exec();
+  switch (answer) {
+    case QMessageBox::Ok:
+      return mrOk;
+    case QMessageBox::Yes:
+      return mrYes;
+    case QMessageBox::No:
+      return mrNo;
+    default:
+      return buttons == mbbYesNo ? mrNo : (buttons == mbbOk ? mrOk : mrCancel);
+  }
 }
 
 QCursor QtServices::qtCursor(Cursor cursor) const {

@@ -41,6 +41,8 @@ class QtServices : public PlatformServices {
   void registerCursor(Cursor id, const Bitmap& image, Point hotSpot) override;
   void setClipboardText(std::string_view text) override;
   Point cursorPos() const override;
+  MessageBoxResult messageBox(std::string_view text, std::string_view caption, MessageBoxIcon icon,
+                              MessageBoxButtons buttons) override;
 
   // Test seam: who carries out openDocument (by default the desktop's
   // handler for the address). Returns the previous handler.

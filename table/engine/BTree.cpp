@@ -326,6 +326,9 @@ bool BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
     return true;
   }
 
+  if (appendAtEnd(entryBytes)) return true;
+  spine_.clear();
+
   struct Clear {
     std::vector<Step>& path;
     ~Clear() { path.clear(); }
@@ -334,6 +337,9 @@ bool BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
   const int pos = lowerBound(leaf.data(), key);
   if (pos < countOf(leaf.data()) && std::memcmp(entryAt(leaf.data(), pos), key, k) == 0)
     return false;
+  // Behind every key of the tree: each step took its page's last entry.
+  bool behindAll = pos == countOf(leaf.data());
+  for (const Step& s : path_) behindAll = behindAll && s.slot == countOf(s.page.data()) - 1;
   ++version_;
   path_.push_back({std::move(leaf), pos});
 
@@ -387,6 +393,7 @@ bool BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
 
   std::size_t level = path_.size() - 1;
   Placed placed = place(path_[level].page, pos, entryBytes);
+  const bool leafSplit = placed.split;
   bool firstChanged = pos == 0;
   while (level > 0) {
     Step& up = path_[level - 1];
@@ -425,6 +432,42 @@ bool BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
     file_.descriptor(index_).setRoot(r.offset());
     file_.markHeaderChanged();
   }
+  if (behindAll) keepSpine(leafSplit);
+  return true;
+}
+
+// After an insert behind every key: keeps the path to the last leaf pinned
+// for the next one. Unless the leaf split, path_ is that path already.
+void BTree::keepSpine(bool split) {
+  if (split) {
+    path_.clear();
+    PageRef leaf = descend(nullptr, Choose::LastAtMost, nullptr);
+    path_.push_back({std::move(leaf), 0});
+  }
+  for (Step& s : path_) spine_.push_back(std::move(s.page));
+  path_.clear();
+  spineVersion_ = version_;
+}
+
+// An insert behind the last key into a last leaf with room: the entry goes
+// at the leaf's end and each page above counts one more record in its last
+// entry — exactly what the full descent would do, without the searches.
+bool BTree::appendAtEnd(const std::uint8_t* entry) {
+  if (spine_.empty() || spineVersion_ != version_) return false;
+  std::uint8_t* leaf = spine_.back().data();
+  const int count = countOf(leaf);
+  const auto k = static_cast<std::size_t>(keyLength_);
+  if (count >= leafCapacity_ || compareKeys(entryAt(leaf, count - 1), entry, k) >= 0) return false;
+  std::memcpy(entryAt(leaf, count), entry, static_cast<std::size_t>(leafStride_));
+  setCount(leaf, count + 1);
+  spine_.back().markDirty();
+  for (std::size_t level = spine_.size() - 1; level > 0; --level) {
+    const PageRef& up = spine_[level - 1];
+    std::uint8_t* e = entryAt(up.data(), countOf(up.data()) - 1);
+    bytes::put32(e + k + 4, bytes::get32(e + k + 4) + 1);
+    up.markDirty();
+  }
+  spineVersion_ = ++version_;
   return true;
 }
 
@@ -468,6 +511,7 @@ void BTree::unlink(std::uint8_t* p) {
 
 void BTree::remove(const std::uint8_t* key) {
   ++version_;
+  spine_.clear();
   const auto k = static_cast<std::size_t>(keyLength_);
   if (root() == 0) corrupt();
   struct Clear {

@@ -83,6 +83,8 @@ class BTree {
   void syncFirstKeys(std::size_t level);
   void rebalance();
   void unlink(std::uint8_t* p);
+  bool appendAtEnd(const std::uint8_t* entry);
+  void keepSpine(bool split);
 
   IndexFile& file_;
   int index_;
@@ -94,8 +96,14 @@ class BTree {
   int innerCapacity_;
   std::uint64_t version_ = 0;
   std::vector<Step> path_;  // root first; the leaf is the last step
-  EngineBlock scratch_;     // room for a page and one more entry
-  EngineBlock entry_;       // the entry being placed
+  // The pages from the root down to the last leaf, pinned, while the
+  // inserts keep landing behind the last key (auto-increment keys, the
+  // slot index): such an insert goes straight to them. Good only while
+  // spineVersion_ is version_.
+  std::vector<PageRef> spine_;
+  std::uint64_t spineVersion_ = 0;
+  EngineBlock scratch_;  // room for a page and one more entry
+  EngineBlock entry_;    // the entry being placed
 };
 
 }  // namespace morvel

@@ -28,13 +28,6 @@ std::int32_t todayDayNumber() {
 
 // ---- header ---------------------------------------------------------------
 
-std::uint32_t DataHeader::get32(std::size_t at) const { return bytes::get32(&bytes_[at]); }
-int DataHeader::get16(std::size_t at) const { return bytes::get16(&bytes_[at]); }
-void DataHeader::put32(std::size_t at, std::uint32_t v) { bytes::put32(&bytes_[at], v); }
-void DataHeader::put16(std::size_t at, int v) {
-  bytes::put16(&bytes_[at], static_cast<std::uint16_t>(v));
-}
-
 std::string DataHeader::description() const {
   return bytes::getCountedText(&bytes_[kDescription], kMaxDescription);
 }
@@ -320,15 +313,14 @@ std::int32_t DataFile::slotForNewRecord() const {
   return header_.nextRecord();
 }
 
-Record& DataFile::appendSlot() {
+Record& DataFile::appendSlot(EngineBlock& image) {
   const std::int32_t number = header_.nextRecord();
   if (!canAppend(number, recordSize_)) raiseEngineError(kTableFull, tableName_);
   makeRoom(1);
   Record* r = takeFreeEntry();
   r->number_ = number;
   r->changed_ = true;
-  std::memset(r->image(), 0, static_cast<std::size_t>(recordSize_));
-  bytes::putInt32(r->image() + kRecordNumberOffset, number);
+  r->exchangeImage(image);
   // The new slot has the highest number of all.
   sorted_.push_back(r);
   remember(r);

@@ -44,6 +44,7 @@
 #include <string_view>
 #include <vector>
 
+#include "table/engine/Bytes.h"
 #include "table/engine/FieldDescriptor.h"
 #include "table/engine/RecordLayout.h"
 #include "table/files/EngineAllocator.h"
@@ -109,10 +110,10 @@ class DataHeader {
   const std::uint8_t* bytes() const { return bytes_.data(); }
 
  private:
-  std::uint32_t get32(std::size_t at) const;
-  int get16(std::size_t at) const;
-  void put32(std::size_t at, std::uint32_t v);
-  void put16(std::size_t at, int v);
+  std::uint32_t get32(std::size_t at) const { return bytes::get32(&bytes_[at]); }
+  int get16(std::size_t at) const { return bytes::get16(&bytes_[at]); }
+  void put32(std::size_t at, std::uint32_t v) { bytes::put32(&bytes_[at], v); }
+  void put16(std::size_t at, int v) { bytes::put16(&bytes_[at], static_cast<std::uint16_t>(v)); }
 
   std::array<std::uint8_t, kSize> bytes_{};
 };
@@ -209,9 +210,10 @@ class DataFile {
   // The slot a new record goes to: the head of the free chain, else the
   // next record number (9479 when the table is full).
   std::int32_t slotForNewRecord() const;
-  // Appends slot `next record number` as a zeroed image carrying its own
-  // number (9479 when full).
-  Record& appendSlot();
+  // Appends slot `next record number` holding `image`, a full record image
+  // that carries the slot's number; `image` gets a spare block in return
+  // (9479 when full).
+  Record& appendSlot(EngineBlock& image);
   // Takes the free chain's head for reuse (8962 when the chain is broken).
   Record& takeFreeSlot();
   // Marks a record deleted and makes its slot the head of the free chain.

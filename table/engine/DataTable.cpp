@@ -204,10 +204,14 @@ std::int32_t DataTable::insert(const std::uint8_t* buffer) {
   KeyLayout::buildSlotKey(false, autoInc, slot, keyBuffer(kSlotIndex));
   if (!slots.insert(keyBuffer(kSlotIndex), slot)) index_->corruptPages();
 
-  Record& record = reuse ? data.takeFreeSlot() : data.appendSlot();
+  if (reuse) {
+    Record& record = data.takeFreeSlot();
+    record.exchangeImage(image_);
+    record.markChanged();
+  } else {
+    data.appendSlot(image_);
+  }
   data.takeNextAutoIncrement();
-  record.exchangeImage(image_);
-  record.markChanged();
   return slot;
 }
 

@@ -306,7 +306,22 @@ void writeField(std::uint8_t* record, const FieldDescriptor& field, const std::u
       return;
     }
     default:
-      std::memcpy(at + 1, value, length);
+      // Fixed sizes copy as one move each; a copy of unknown length costs
+      // more than the value itself.
+      switch (length) {
+        case 4:
+          std::memcpy(at + 1, value, 4);
+          break;
+        case 8:
+          std::memcpy(at + 1, value, 8);
+          break;
+        case 2:
+          std::memcpy(at + 1, value, 2);
+          break;
+        default:
+          std::memcpy(at + 1, value, length);
+          break;
+      }
       at[0] = 1;
       return;
   }

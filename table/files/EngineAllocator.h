@@ -28,7 +28,7 @@ void engineFree(void* block, std::size_t size);
 
 // Large page-aligned storage for memory files: `size` must be a multiple of
 // kLargeBlockSize. With `hugePages`, the system is asked to back it with huge
-// pages, which makes first use of a big table many times cheaper.
+// pages (fewer page faults, but see MemoryFile.h on what that can cost).
 inline constexpr std::size_t kLargeBlockSize = std::size_t{2} << 20;
 void* engineAllocateLarge(std::size_t size, bool hugePages);
 void engineFreeLarge(void* block, std::size_t size);

@@ -39,14 +39,14 @@ void MemoryFile::reserve(std::int64_t needed) {
     return;
   }
   if (chunks_.empty()) {
-    // Outgrowing one chunk: from here on the content lives in huge-page
-    // chunks, so that growing further never copies what is there.
-    chunks_.push_back(static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, true)));
+    // Outgrowing one chunk: from here on the content lives in chunks, so
+    // that growing further never copies what is there.
+    chunks_.push_back(static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, false)));
     std::memcpy(chunks_[0], small_.data(), small_.size());
     small_ = EngineBlock();
   }
   while (static_cast<std::int64_t>(chunks_.size()) * kChunk < capacity_) {
-    chunks_.push_back(static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, true)));
+    chunks_.push_back(static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, false)));
   }
 }
 

@@ -1,7 +1,11 @@
 // A file that lives in process memory. Its content block grows only, in
 // steps of 65 535 bytes. Up to 2 MiB it is one block; beyond that the bytes
-// live in 2 MiB chunks backed by huge pages, so that growing a big table
-// never copies what it already holds and first use of its memory is cheap.
+// live in 2 MiB chunks, so that growing a big table never copies what it
+// already holds. The chunks use ordinary pages: asking for huge ones made
+// first use of a million-record table two to five times dearer in kernel
+// time on a busy virtual machine (the system zeroes each huge page from
+// memory nothing has used lately), while ordinary pages come from memory
+// just given back and cost about the same every time.
 #pragma once
 
 #include <cstdint>

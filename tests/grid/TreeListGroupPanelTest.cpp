@@ -116,6 +116,31 @@ TEST_F(GroupPanel, ARefusedDragShowsTheRemovalCursorOverThePanel) {
   EXPECT_EQ(grid.groups.size(), 1u);
 }
 
+TEST_F(GroupPanel, ShowingSlidesTheRowsDownInGrowingSteps) {
+  host.scrolls.clear();
+  grid.animateGroupPanel(true, 60);
+  int total = 0;
+  for (const FakeHost::Scroll& s : host.scrolls) {
+    EXPECT_GT(s.dy, 0);
+    EXPECT_EQ(s.area.top, total);  // the rows below the panel's line move
+    total += s.dy;
+  }
+  // One pixel at a time (the rows area is under 256 high) for 20 pixels,
+  // then longer steps.
+  ASSERT_GT(host.scrolls.size(), 21u);
+  EXPECT_EQ(host.scrolls[19].dy, 1);
+  EXPECT_EQ(host.scrolls[20].dy, 2);
+  EXPECT_EQ(total, 60);
+  EXPECT_EQ(host.canvas().colorAt({200, 59}), clBtnShadow);
+
+  host.scrolls.clear();
+  grid.animateGroupPanel(false, 26);
+  total = 0;
+  for (const FakeHost::Scroll& s : host.scrolls) total -= s.dy;
+  EXPECT_EQ(total, 26);
+  EXPECT_EQ(host.canvas().colorAt({200, 299}), clWindow);
+}
+
 // --- The customizing form ---------------------------------------------------------------
 
 TEST_F(GroupPanel, FormOpensAtTheMainWindowsCornerThenWhereItWasLeft) {

@@ -4,11 +4,22 @@
 
 #include "EngineTestSupport.h"
 #include "table/engine/BTree.h"
+#include "table/engine/DataTable.h"
+#include "table/files/FileHandler.h"
 
 namespace morvel::test {
 namespace {
 
-class BTreeTest : public EngineTest {};
+class BTreeTest : public EngineTest {
+ protected:
+  static std::vector<std::uint8_t> fileBytes(const std::string& name) {
+    FileHandler file(name, true);
+    file.open(false);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.size()));
+    file.readAt(0, bytes.data(), file.size());
+    return bytes;
+  }
+};
 
 TEST_F(BTreeTest, CapacitiesFollowTheKeyLength) {
   DataCursor& c = createAndOpen(smallFields(), primaryOnId());
@@ -71,6 +82,66 @@ TEST_F(BTreeTest, ManyIndexesShareTheWriteBack) {
   expectIntact(c);
   c.selectIndex("Idx5");
   EXPECT_EQ(c.recordCount(), 300);
+}
+
+// Keys that only grow go straight to the last leaf; the files must come out
+// exactly as when every insert descends from the root. The reference table
+// gets the same changes, each insert preceded by a refused duplicate, which
+// sends the next insert down the full way.
+TEST_F(BTreeTest, AppendsBehindTheLastKeyWriteWhatFullDescentsWrite) {
+  auto fields = smallFields();
+  fields[1].setSize(250);  // 15 keys a page: three levels and more
+  const std::vector<IndexDescriptor> indexes{IndexDescriptor("", {2})};
+  DataCursor& fast = createAndOpen(fields, indexes);
+  DataCursor& full = createAndOpen(fields, indexes);
+  const auto refuseDuplicates = [](DataCursor& c) {
+    for (int index : {kPrimaryIndex, kSlotIndex}) {
+      BTree& tree = c.table().tree(index);
+      BTree::Position at;
+      if (!tree.first(at)) continue;
+      std::vector<std::uint8_t> key(static_cast<std::size_t>(tree.keyLength()));
+      std::int32_t record = 0;
+      tree.entry(at, key.data(), &record);
+      EXPECT_FALSE(tree.insert(key.data(), record));
+    }
+  };
+  std::vector<std::string> names;
+  const auto both = [&](const std::function<void(DataCursor&)>& change) {
+    change(fast);
+    refuseDuplicates(full);
+    change(full);
+  };
+  const auto name = [](int i) { return cat("k", 100000 + i); };
+  for (int i = 0; i < 4000; i += 2) {
+    both([&](DataCursor& c) { insertNamed(c, name(i)); });
+    names.push_back(name(i));
+  }
+  // Deletes, inserts between existing keys, then growing keys again.
+  for (int i = 0; i < 300; ++i) {
+    both([&](DataCursor& c) {
+      c.first();
+      auto r = blank(c);
+      for (int k = 0; k <= (i * 37) % 500; ++k) c.readNext(r.data());
+      c.deleteRecord(r.data());
+    });
+    both([&](DataCursor& c) { insertNamed(c, name(i * 13 % 4000 | 1)); });
+  }
+  for (int i = 4000; i < 4600; ++i) both([&](DataCursor& c) { insertNamed(c, name(i)); });
+  expectIntact(fast);
+  expectIntact(full);
+  EXPECT_EQ(walkIds(fast), walkIds(full));
+  EXPECT_EQ(fast.recordCount(), 2600);
+  const std::string fastName = fast.tableName();
+  const std::string fullName = full.tableName();
+  fast.close();
+  full.close();
+  EXPECT_TRUE(fileBytes(tableFileNames("", fastName, true).index) ==
+              fileBytes(tableFileNames("", fullName, true).index));
+  EXPECT_TRUE(fileBytes(tableFileNames("", fastName, true).data) ==
+              fileBytes(tableFileNames("", fullName, true).data));
+  fast.open();
+  EXPECT_EQ(fast.recordCount(), 2600);
+  expectIntact(fast);
 }
 
 }  // namespace

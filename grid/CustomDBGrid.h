@@ -1,0 +1,391 @@
+// The data-bound grid: the tree-list control bound to a dataset through a
+// data source. In load-all mode every record of the dataset becomes one data
+// row (a DBGridNode), found again through the key field's value; rows can
+// be grouped under group rows built from column values, and the grid keeps
+// its rows in step with the dataset's changes.
+//
+// The classes: CustomDBTreeListControl adds column creation and the data
+// source access to the tree-list control, CustomDBGrid everything else, and
+// DBGrid is the grid the program places in its window. The code is spread
+// over CustomDBGrid.cpp (binding and loading), DBGridGrouping.cpp (group
+// columns, group rows, summaries) and DBGridChanges.cpp (refresh after data
+// changes, deleting, keys).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "grid/CustomTreeListControl.h"
+#include "grid/DBGridColumns.h"
+#include "grid/DBGridNode.h"
+#include "grid/GridDataLink.h"
+#include "platform/Input.h"
+#include "table/DataSource.h"
+
+namespace morvel {
+
+// Texts of the grid's own messages.
+inline constexpr std::string_view kGroupPanelHint =
+    "Drag a column header here to group by that column";
+inline constexpr std::string_view kConfirmCaption = "Confirm";
+inline constexpr std::string_view kDeleteRecordQuestion = "Delete record?";
+inline constexpr std::string_view kDeleteSelectedQuestion = "Delete all selected records?";
+
+class CustomDBTreeListControl : public CustomTreeListControl {
+ public:
+  explicit CustomDBTreeListControl(ControlHost& host) : CustomTreeListControl(host) {}
+
+  virtual DataSource* dataSource() const = 0;
+  virtual void setDataSource(DataSource* source) = 0;
+  // The data source's dataset, or none.
+  DataSet* dataSet() const;
+
+  // Refused (an Exception with an empty message) while the grid makes its
+  // columns from the fields itself.
+  TreeListColumn* createColumn(std::unique_ptr<TreeListColumn> column = nullptr) override;
+
+ protected:
+  // Raises when columns may not be made or cleared by hand now.
+  virtual void checkColumnListChange() const {}
+  std::unique_ptr<TreeListColumn> newColumn() const override;
+};
+
+// A summary group: items that accumulate into each group row of the
+// columns naming the group.
+struct DBGridSummaryItem {
+  std::string columnName;  // the column whose cell shows it; empty: the group row text
+  std::string summaryField;
+  SummaryType summaryType = cstNone;
+  std::string summaryFormat;
+};
+struct DBGridSummaryGroup {
+  std::string name;
+  std::vector<DBGridSummaryItem> summaryItems;
+};
+
+class CustomDBGrid : public CustomDBTreeListControl {
+ public:
+  using NotifyEvent = std::function<void(CustomDBGrid& sender)>;
+  using NodeEvent = std::function<void(CustomDBGrid& sender, TreeListNode* node)>;
+  using PreviewTextEvent =
+      std::function<void(CustomDBGrid& sender, TreeListNode* node, std::string& text)>;
+  using ColumnEvent = std::function<void(CustomDBGrid& sender, DBTreeListColumn* column)>;
+  using ColumnAllowEvent =
+      std::function<void(CustomDBGrid& sender, DBTreeListColumn* column, bool& allow)>;
+  using DragGroupEvent =
+      std::function<void(CustomDBGrid& sender, DBTreeListColumn* column, int index, bool& allow)>;
+
+  explicit CustomDBGrid(ControlHost& host);
+  ~CustomDBGrid() override;
+
+  // Every live data-bound grid, in creation order.
+  static const std::vector<CustomDBGrid*>& gridList();
+
+  // --- Binding ------------------------------------------------------------------
+  DataSource* dataSource() const override { return dataLink_.dataSource(); }
+  void setDataSource(DataSource* source) override;
+  GridDataLink& dataLink() { return dataLink_; }
+  const GridDataLink& dataLink() const { return dataLink_; }
+  const std::string& keyField() const { return keyFieldName_; }
+  // A different name (compared case-sensitively) reloads every record.
+  void setKeyField(std::string_view name);
+  // The key field found by the last load; none when the name names none.
+  Field* keyFieldObject() const { return keyField_; }
+  bool defaultFields() const { return defaultFields_; }
+  void setDefaultFields(bool value);
+  const std::string& previewFieldName() const { return previewFieldName_; }
+  void setPreviewFieldName(std::string_view name);
+  int previewMaxLength() const { return previewMaxLength_; }
+  void setPreviewMaxLength(int length) { previewMaxLength_ = std::max(length, 0); }
+  // Options: the side effects of the data-bound grid's members come first.
+  void setOptions(GridOptions options) override;
+  void setOptionsEx(GridOptionsEx options) override;
+  // Every record is a row: goLoadAllRecords, or rows grouped while the link
+  // is active.
+  bool loadAllMode() const;
+  void clearColumns() override;
+  void columnChanged(TreeListColumn* column) override;
+  void columnMoved(int from, int to) override;
+  std::unique_ptr<TreeListColumn> removeColumn(TreeListColumn* column) override;
+  // True while the grid is read from a stored form (never in this program;
+  // the flag exists for the setters that behave differently then).
+  bool componentLoading() const { return componentLoading_; }
+  void setComponentLoading(bool loading);
+
+  // --- Loading --------------------------------------------------------------------
+  void reloadAll();
+  // Reads the dataset into nodes (see the .cpp); `reuseList` holds data
+  // nodes ordered by KeyValue that may stand for their records again.
+  void loadRecords(std::vector<DBGridNode*>* reuseList = nullptr);
+  void storeRecord(DBGridNode& node);
+  void storeCell(DBGridNode& node, DBTreeListColumn& column);
+  // Moves the focus to the node of the dataset's current record.
+  void syncFocusToRecord();
+  // Moves the dataset to `to`'s record, by key or by the record distance
+  // from `from`; false when it could not.
+  bool goToNodeRecord(TreeListNode* from, TreeListNode* to, bool byKey, const Variant& key);
+  int loadedRecordCount() const { return loadedRecordCount_; }
+  bool loading() const { return loading_; }
+
+  // --- Nodes ------------------------------------------------------------------------
+  static DBGridNode& dbNode(TreeListNode& node) { return static_cast<DBGridNode&>(node); }
+  static const DBGridNode& dbNode(const TreeListNode& node) {
+    return static_cast<const DBGridNode&>(node);
+  }
+  // A node with children (or marked as having them) is a group row.
+  static bool isGroupNode(const TreeListNode* node) { return node && node->hasChildren(); }
+  // The first data row at or below the node, through first children.
+  static TreeListNode* firstDataNode(TreeListNode* node);
+  // The data row whose KeyValue equals `key`, or none.
+  DBGridNode* findDataNode(const Variant& key);
+  // Column i when it is a data-bound one, else none.
+  DBTreeListColumn* dbColumn(int index) const;
+
+  Variant getNodeValue(const TreeListNode& node, int column) const override;
+  std::string_view getNodeString(const TreeListNode& node, int column,
+                                 std::string& buffer) const override;
+  Variant getSortValue(const TreeListNode& node, int column) const override;
+  int compareTieBreak(const TreeListNode* node1, const TreeListNode* node2) const override;
+  void sortNodes(int level, int column, bool descending) override;
+  bool multiSortOn() const override;
+  bool autoSortOn() const override;
+  bool canSortColumn(TreeListColumn* column) override;
+  void columnHeaderClick(TreeListColumn* column) override;
+  std::string previewText(const TreeListNode& node) const;
+  void setFocusedNode(TreeListNode* node, int column, bool makeVisible) override;
+
+  // --- Grouping ---------------------------------------------------------------------
+  int groupColumnCount() const override { return static_cast<int>(groupColumns_.size()); }
+  bool isGroupColumn(const TreeListColumn* column) const override;
+  DBTreeListColumn* groupColumns(int i) const override;
+  void setGroupColumn(DBTreeListColumn* column, int index);
+  bool canAddGroupColumn(DBTreeListColumn* column);
+  bool addGroupColumn(int index, DBTreeListColumn* column);
+  void removeGroupColumn(int index);
+  void beginGroupChange();
+  void endGroupChange();
+  // After a column's FieldName changed.
+  void retestGroupColumn(DBTreeListColumn* column);
+  // Applies the GroupIndex values the columns hold (after loading a stored
+  // form, and when goCanNavigation changes).
+  void applyStoredGrouping();
+  // The text a group row shows: "Caption : value " and its summaries.
+  std::string groupRowText(const TreeListNode& node) const override;
+  std::string footerSummaryText(const DBTreeListColumn& column) const;
+
+  bool showGroupPanel() const override { return showGroupPanel_; }
+  void setShowGroupPanel(bool show);
+  Color groupPanelColor() const override { return groupPanelColor_; }
+  void setGroupPanelColor(Color color) { groupPanelColor_ = color; }
+  Color groupPanelFontColor() const override { return groupPanelFontColor_; }
+  void setGroupPanelFontColor(Color color) { groupPanelFontColor_ = color; }
+  // The panel's height for a header row height h (0 while hidden); the
+  // buttons' places and the insert position for a point are the tree
+  // list's (groupButtonRect, groupInsertPosition).
+  int groupPanelHeight(int headerRowHeight) const override;
+  // The group panel's questions and drops.
+  bool canGroupBy(TreeListColumn* column) override;
+  void groupByColumn(TreeListColumn* column, int index) override;
+  void ungroupColumn(TreeListColumn* column) override;
+  int groupIndentWidth() const override { return groupColumnCount() * kIndentWidth; }
+
+  std::vector<DBGridSummaryGroup>& summaryGroups() { return summaryGroups_; }
+  const std::string& summarySeparator() const { return summarySeparator_; }
+  void setSummarySeparator(std::string_view separator) { summarySeparator_ = separator; }
+
+  // --- Data changes -------------------------------------------------------------------
+  void reloadKeepingNodes();
+  void refreshChangedRecord();
+  void placeNode(DBGridNode* node);
+  void addInsertedNode(bool atEnd);
+  void deleteWithEmptyGroups(TreeListNode* node);
+  bool confirmDelete();
+  void deleteNodeRecord(TreeListNode* node);
+  void deleteSelection();
+  // The grid's key handling before the tree list's; true when the key was
+  // consumed.
+  bool keyDown(int key, ShiftState shift) override;
+  // The keyboard focus leaves the grid.
+  virtual void exitGrid();
+  void focusChanged(bool focused) override;
+  void hideHeader(TreeListColumn* column) override;
+  void showHeader(int band, int row, TreeListColumn* column, int col) override;
+  // Scrolls the columns one step left (-1) or right (1); the layout that
+  // knows the scroll position does it.
+  virtual void scrollColumns(int direction) { (void)direction; }
+  // The grid shows a row for a new item (not in this program).
+  bool newItemRowActive() const { return newItemRowActive_; }
+  void setNewItemRowActive(bool active) { newItemRowActive_ = active; }
+
+  // --- Events -------------------------------------------------------------------------
+  NotifyEvent onReloadGroupList;
+  NotifyEvent onClearNodeData;
+  NodeEvent onRefreshNodeData;
+  PreviewTextEvent onGetPreviewText;
+  NotifyEvent onChangeNodeEx;
+  ColumnEvent onColumnClick;
+  ColumnEvent onHideColumn;
+  ColumnEvent onShowColumn;
+  ColumnAllowEvent onColumnSorting;
+  ColumnAllowEvent onAddGroupColumn;
+  DragGroupEvent onEndDragGroupColumn;
+
+ protected:
+  friend class GridDataLink;
+  friend class DBTreeListColumn;
+
+  std::unique_ptr<TreeListTextNode> createTextNode() override;
+  void checkColumnListChange() const override;
+  void nodeDeleting(TreeListNode* node, TreeListNode* prior, TreeListNode* next, bool wasLast,
+                    bool wasVisible) override;
+  bool canCollapseFocused(TreeListNode* node) override;
+  int sortLevel(const TreeListColumn* column) const override;
+  bool sortChangeIgnored(const TreeListColumn* column) const override;
+  void sortBatchEnded() override;
+  void computeLayout() override;
+
+  // The data link's hooks.
+  virtual void linkActiveChanged();
+  virtual void linkDataChanged();
+  virtual void linkScrolled(int distance);
+  virtual void linkRecordChanged(Field* field);
+  virtual void linkLayoutChanged();
+  virtual void linkUpdateData();
+  virtual void linkFocusField(Field* field);
+  // The editing state of the dataset changed; nothing to do.
+  virtual void linkEditingChanged() {}
+
+ private:
+  // --- loading helpers ---
+  void dropNodeData();
+  void lookupKeyField();
+  void scrollHandling(int distance);
+  bool smartRefreshApplies() const;
+  void focusNodeForSync(TreeListNode* node);
+  void watch(TreeListNode* node) { watchList_.push_back(node); }
+  bool watched(TreeListNode* node) const;
+  void unwatch(TreeListNode* node);
+  // The key index: data rows by integer key, for finding a record's row
+  // without walking the tree.
+  void invalidateKeyIndex() {
+    keyIndex_.clear();
+    keyIndexState_ = KeyIndexState::invalid;
+  }
+  void buildKeyIndex();
+  void reselect();
+
+  // --- grouping helpers ---
+  // The group row of `level` for `value` among the siblings that start at
+  // position `from` of `parent`'s children (top level: parent none); made
+  // when missing, from the current record or from `source`.
+  DBGridNode* findOrCreateGroupNode(DBGridNode* parent, int level, const Variant& value, int from,
+                                    DBGridNode* source, int recordIndex);
+  // The group row of `level` for `value` under `parent`, or none.
+  DBGridNode* findGroupNode(DBGridNode* parent, int level, const Variant& value);
+  // Binary search among the siblings [from, count) of a level: the sibling
+  // holding `value`, or none and the position where it belongs.
+  DBGridNode* searchGroup(DBGridNode* parent, int level, const Variant& value, int from,
+                          int& position);
+  // The group value of a loaded node for a group level.
+  Variant storedGroupValue(const DBGridNode& node, int level) const;
+  DBGridNode* groupPathFor(DBGridNode* node, int skipAtTop);
+  void regroupLoadedNodes();
+  void flattenGroups();
+  void takeFirstChildKeys();
+  void takeFirstChildKeys(DBGridNode* group);
+  void takeFirstChildKeysUpwards(TreeListNode* node);
+  bool groupingBlocked() const;
+  bool anySummaries() const;
+  void resetFooterSummaries();
+  void addToSummaries(DBGridNode& dataNode, bool fromRecord);
+  void finishSummaries();
+  void recomputeAllSummaries();
+  std::string groupSummaryText(const DBGridNode& node) const;
+  // Moves a data row to its place among its sorted siblings.
+  void resortNode(TreeListNode* node);
+  int dataLevelCompare(TreeListNode* a, TreeListNode* b);
+
+  // --- changes helpers ---
+  // The data-bound key rules; true when one consumed the key.
+  bool gridKeyDown(int key, ShiftState shift);
+  bool readOnlyForDelete() const;
+  void refreshNodeFromRecord(TreeListNode*& node);
+
+  GridDataLink dataLink_;
+  std::string keyFieldName_;
+  Field* keyField_ = nullptr;
+  bool defaultFields_ = false;
+  bool componentLoading_ = false;
+  std::string previewFieldName_;
+  Field* previewField_ = nullptr;
+  int previewMaxLength_ = 0;
+
+  std::vector<DBTreeListColumn*> groupColumns_;
+  int groupBatch_ = 0;
+  std::vector<std::string> groupSnapshot_;
+  bool groupBatchLoadAll_ = false;
+  bool regroupPending_ = false;
+  bool reApplying_ = false;
+  bool reTesting_ = false;
+  bool suppressSort_ = false;  // a group column's sort state is set before a reload
+
+  int loadedRecordCount_ = 0;
+  DBGridNode* changingNode_ = nullptr;
+  Variant savedChangedKey_;
+  Variant savedTopKey_;
+  int savedTopLevel_ = 0;
+
+  bool loading_ = false;
+  bool locating_ = false;
+  bool skipping_ = false;
+  bool handlingChange_ = false;
+  bool scrolling_ = false;
+  bool layoutChanging_ = false;
+  bool justLocated_ = false;
+  bool inUpdate_ = false;
+  bool newItemRowActive_ = false;
+  bool gridDestroying_ = false;  // the link's last notices are ignored
+  int rememberedColumn_ = 0;
+
+  // The columns as data-bound columns (none for others), by index; rebuilt
+  // after any change of the column list.
+  mutable std::vector<DBTreeListColumn*> columnCache_;
+  mutable bool columnCacheValid_ = false;
+  // Reused by storeRecord for the cell texts of one record.
+  std::vector<std::string> cellTexts_;
+  std::vector<std::string_view> cellViews_;
+  std::vector<PackedValue> cellValues_;
+
+  std::vector<TreeListNode*> watchList_;
+  // Keys of the selected rows, taken before a reload and selected again
+  // after it.
+  std::vector<PackedValue> selectionCopy_;
+
+  enum class KeyIndexState { invalid, valid, unusable };
+  std::vector<std::pair<std::int64_t, DBGridNode*>> keyIndex_;
+  KeyIndexState keyIndexState_ = KeyIndexState::invalid;
+
+  bool showGroupPanel_ = false;
+  Color groupPanelColor_ = clBtnShadow;
+  Color groupPanelFontColor_ = clBtnFace;
+  std::vector<DBGridSummaryGroup> summaryGroups_;
+  std::string summarySeparator_ = ", ";
+  // Per group level: the column's summary source field, and per summary
+  // group item its field; looked up at each load.
+  std::vector<Field*> levelSummaryFields_;
+  std::vector<std::vector<Field*>> levelItemFields_;
+  std::vector<Field*> footerFields_;
+};
+
+// The grid the program places in its window.
+class DBGrid : public CustomDBGrid {
+ public:
+  explicit DBGrid(ControlHost& host) : CustomDBGrid(host) {}
+};
+
+}  // namespace morvel

@@ -1,0 +1,733 @@
+// Grouping in the data-bound grid: the list of group columns and its
+// changes, group rows found by binary search among their ordered siblings,
+// the regroup of rows already loaded, group row texts, the group panel's
+// geometry, and group and footer summaries.
+#include <algorithm>
+#include <cstdio>
+
+#include "base/DateText.h"
+#include "base/StringUtils.h"
+#include "grid/CustomDBGrid.h"
+#include "table/DataSet.h"
+
+namespace morvel {
+
+namespace {
+
+// How many rows ahead the regroup loops fetch.
+constexpr int kPrefetchDistance = 16;
+
+bool isBlobType(FieldType t) {
+  return (t >= ftBlob && t <= ftTypedBinary) || t == ftOraBlob || t == ftOraClob;
+}
+
+}  // namespace
+
+DBTreeListColumn* CustomDBGrid::groupColumns(int i) const {
+  return i >= 0 && i < groupColumnCount() ? groupColumns_[static_cast<std::size_t>(i)] : nullptr;
+}
+
+bool CustomDBGrid::groupingBlocked() const {
+  return std::any_of(groupColumns_.begin(), groupColumns_.end(), [](const DBTreeListColumn* c) {
+    return !c->field() || isBlobType(c->field()->dataType());
+  });
+}
+
+// --- The group column list ------------------------------------------------------------
+
+void CustomDBGrid::setGroupColumn(DBTreeListColumn* column, int index) {
+  if (!column || column->treeList() != this) return;
+  const bool listed = isGroupColumn(column);
+  if (index == column->groupIndex() && listed == (index >= 0) && !reApplying_) return;
+  UpdateLock lock(*this);
+  beginGroupChange();
+  struct End {
+    CustomDBGrid& grid;
+    int unwinding = std::uncaught_exceptions();
+    ~End() noexcept(false) {
+      if (std::uncaught_exceptions() > unwinding) {
+        try {
+          grid.endGroupChange();
+        } catch (...) {
+        }
+      } else {
+        grid.endGroupChange();
+      }
+    }
+  } end{*this};
+  if (listed && !reApplying_) removeGroupColumn(sortLevel(column));
+  if (!listed) column->groupIndex_ = -1;
+  if (index != -1) addGroupColumn(index, column);
+}
+
+bool CustomDBGrid::canAddGroupColumn(DBTreeListColumn* column) {
+  if (defaultFields_) return false;
+  if (!reApplying_) {
+    if (!column || column->disableGrouping()) return false;
+    if (column->field() && isBlobType(column->field()->dataType())) return false;
+    if (column->visible() && visibleColumnCount() == 1) return false;
+  }
+  if (!column || isGroupColumn(column)) return false;
+  for (const DBTreeListColumn* g : groupColumns_) {
+    if (column->field() && g->field() == column->field()) return false;
+  }
+  bool allow = true;
+  if (onAddGroupColumn) onAddGroupColumn(*this, column, allow);
+  return allow;
+}
+
+bool CustomDBGrid::addGroupColumn(int index, DBTreeListColumn* column) {
+  if (!column || column->treeList() != this || !canAddGroupColumn(column)) return false;
+  index = std::clamp(index, 0, groupColumnCount());
+  if (loadAllMode() || options().has(goLoadAllRecords)) regroupPending_ = true;
+  groupColumns_.insert(groupColumns_.begin() + index, column);
+  for (std::size_t i = 0; i < groupColumns_.size(); ++i) {
+    groupColumns_[i]->groupIndex_ = static_cast<int>(i);
+  }
+  {
+    UpdateLock lock(*this);
+    if (column->sorted() == csNone) {
+      // The reload below builds the level in order; sorting now is wasted.
+      const bool saved = suppressSort_;
+      suppressSort_ = true;
+      try {
+        setSorted(column, csUp);
+      } catch (...) {
+        suppressSort_ = saved;
+        throw;
+      }
+      suppressSort_ = saved;
+    }
+    if (!optionsEx().has(goNotHideColumn)) column->setVisible(false);
+  }
+  if (groupBatch_ == 0) reloadAll();
+  return true;
+}
+
+void CustomDBGrid::removeGroupColumn(int index) {
+  if (groupColumns_.empty() || index < 0 || index >= groupColumnCount()) return;
+  DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(index)];
+  {
+    UpdateLock lock(*this);
+    column->setVisible(true);
+    setSorted(column, csNone);
+    column->groupIndex_ = -1;
+    groupColumns_.erase(groupColumns_.begin() + index);
+    for (std::size_t i = 0; i < groupColumns_.size(); ++i) {
+      groupColumns_[i]->groupIndex_ = static_cast<int>(i);
+    }
+    regroupPending_ = true;
+  }
+  if (groupBatch_ == 0) reloadAll();
+}
+
+void CustomDBGrid::beginGroupChange() {
+  if (groupBatch_ == 0) {
+    groupSnapshot_.clear();
+    for (const DBTreeListColumn* c : groupColumns_) groupSnapshot_.push_back(c->fieldName());
+    groupBatchLoadAll_ = loadAllMode();
+  }
+  ++groupBatch_;
+}
+
+void CustomDBGrid::endGroupChange() {
+  if (groupBatch_ == 0) return;
+  if (--groupBatch_ > 0) return;
+  if (!groupBatchLoadAll_) regroupPending_ = false;
+  bool differs = groupSnapshot_.size() != groupColumns_.size();
+  for (std::size_t i = 0; !differs && i < groupColumns_.size(); ++i) {
+    differs = !equalsIgnoringAsciiCase(groupSnapshot_[i], groupColumns_[i]->fieldName());
+  }
+  groupSnapshot_.clear();
+  if (differs) {
+    reloadAll();
+  } else {
+    reloadKeepingNodes();
+  }
+}
+
+void CustomDBGrid::retestGroupColumn(DBTreeListColumn* column) {
+  if (reTesting_ || componentLoading_ || !column) return;
+  reTesting_ = true;
+  struct Restore {
+    bool& flag;
+    ~Restore() { flag = false; }
+  } restore{reTesting_};
+  DataSet* ds = dataSet();
+  const bool cannot = column->fieldName().empty() ||
+                      (column->field() && isBlobType(column->field()->dataType())) ||
+                      (ds && !ds->lookupField(column->fieldName()));
+  if (cannot) {
+    column->setGroupIndex(-1);
+    return;
+  }
+  beginGroupChange();
+  endGroupChange();
+}
+
+void CustomDBGrid::applyStoredGrouping() {
+  reApplying_ = true;
+  struct Restore {
+    bool& flag;
+    ~Restore() { flag = false; }
+  } restore{reApplying_};
+  std::vector<DBTreeListColumn*> stored;
+  for (int i = 0; i < columnCount(); ++i) {
+    DBTreeListColumn* c = dbColumn(i);
+    if (!c || c->groupIndex_ < 0) continue;
+    const bool taken = std::any_of(stored.begin(), stored.end(), [c](const DBTreeListColumn* s) {
+      return s->groupIndex_ == c->groupIndex_;
+    });
+    if (!taken) stored.push_back(c);
+  }
+  std::stable_sort(stored.begin(), stored.end(),
+                   [](const DBTreeListColumn* a, const DBTreeListColumn* b) {
+                     return a->groupIndex_ < b->groupIndex_;
+                   });
+  if (stored.empty()) {
+    if (loadAllMode()) reloadAll();
+    return;
+  }
+  beginGroupChange();
+  try {
+    for (DBTreeListColumn* c : stored) setGroupColumn(c, c->groupIndex_);
+  } catch (...) {
+    endGroupChange();
+    throw;
+  }
+  endGroupChange();
+  regroupPending_ = false;
+}
+
+// --- Finding and making group rows ---------------------------------------------------------
+
+DBGridNode* CustomDBGrid::searchGroup(DBGridNode* parent, int level, const Variant& value, int from,
+                                      int& position) {
+  const int count = parent ? parent->count() : topCount();
+  const auto sibling = [&](int i) -> DBGridNode& {
+    return dbNode(parent ? *parent->items(i) : *topNodes(i));
+  };
+  DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(level)];
+  int lo = std::max(from, 0);
+  if (column->sortBySummary()) {
+    for (int i = lo; i < count; ++i) {
+      try {
+        if (sibling(i).groupValue().compare(value) == 0) return &sibling(i);
+      } catch (const std::exception&) {
+      }
+    }
+    position = count;
+    return nullptr;
+  }
+  const bool descending = column->sorted() == csDown;
+  int hi = count - 1;
+  while (lo <= hi) {
+    const int mid = lo + (hi - lo) / 2;
+    DBGridNode& s = sibling(mid);
+    int c = -1;
+    try {
+      c = s.groupValue().compare(value);
+      if (descending) c = -c;
+    } catch (const std::exception&) {
+      c = -1;  // a value that does not compare counts as smaller
+    }
+    if (c == 0) return &s;
+    if (c < 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid - 1;
+    }
+  }
+  position = lo;
+  return nullptr;
+}
+
+DBGridNode* CustomDBGrid::findGroupNode(DBGridNode* parent, int level, const Variant& value) {
+  int position = 0;
+  return searchGroup(parent, level, value, 0, position);
+}
+
+DBGridNode* CustomDBGrid::findOrCreateGroupNode(DBGridNode* parent, int level, const Variant& value,
+                                                int from, DBGridNode* source, int recordIndex) {
+  int position = 0;
+  if (DBGridNode* found = searchGroup(parent, level, value, from, position)) return found;
+  const int count = parent ? parent->count() : topCount();
+  TreeListNode* made = nullptr;
+  if (position < count) {
+    TreeListNode* before = parent ? parent->items(position) : topNodes(position);
+    made = parent ? parent->insertChild(before) : insertNode(before);
+  } else {
+    made = parent ? parent->addChild() : addNode();
+  }
+  DBGridNode& group = dbNode(*made);
+  group.setGroupValue(value);
+  // A group row is a parent even before its first row arrives.
+  group.setHasChildren(true);
+  DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(level)];
+  const int index = column->index();
+  if (source) {
+    group.setKeyValue(source->keyValue());
+    group.setRecordIndex(source->recordIndex());
+    if (index >= 0) {
+      group.texts().set(index, source->texts().get(index));
+      group.copyNodeVariantData(index, *source);
+    }
+  } else {
+    group.setKeyValue(keyField_ ? keyField_->variantValue() : Variant::null());
+    group.setRecordIndex(recordIndex);
+    storeCell(group, *column);
+  }
+  if (onRefreshNodeData) onRefreshNodeData(*this, &group);
+  return &group;
+}
+
+Variant CustomDBGrid::storedGroupValue(const DBGridNode& node, int level) const {
+  const DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(level)];
+  const int index = column->index();
+  Variant value;
+  if (node.fetchCellValue(index, value)) return value;
+  const std::string_view text = node.texts().get(index);
+  return text.empty() ? Variant::null() : Variant(text);
+}
+
+DBGridNode* CustomDBGrid::groupPathFor(DBGridNode* node, int skipAtTop) {
+  DBGridNode* parent = nullptr;
+  for (int level = 0; level < groupColumnCount(); ++level) {
+    parent = findOrCreateGroupNode(parent, level, storedGroupValue(*node, level),
+                                   level == 0 ? skipAtTop : 0, node, node->recordIndex());
+  }
+  return parent;
+}
+
+// --- Regrouping the loaded rows ------------------------------------------------------------
+
+void CustomDBGrid::flattenGroups() {
+  // Every data row goes to the end of the top level in display order, then
+  // the group rows, now empty, are freed.
+  const int groups = topCount();
+  std::vector<TreeListNode*> stack;
+  for (int i = 0; i < groups; ++i) {
+    std::vector<TreeListNode*> innermost;
+    stack.assign(1, topNodes(i));
+    while (!stack.empty()) {
+      TreeListNode* n = stack.back();
+      stack.pop_back();
+      if (n->count() == 0) continue;
+      if (!isGroupNode(n->items(0))) {
+        innermost.push_back(n);
+        continue;
+      }
+      for (int c = n->count() - 1; c >= 0; --c) stack.push_back(n->items(c));
+    }
+    for (TreeListNode* g : innermost) {
+      // Rows lie scattered in memory after sorts: fetch a few ahead.
+      while (g->count() > 0) {
+        if (g->count() > kPrefetchDistance) __builtin_prefetch(g->items(kPrefetchDistance));
+        relinkNode(g->items(0), nullptr, topCount());
+      }
+    }
+  }
+  for (int i = 0; i < groups; ++i) deleteNode(topNodes(0));
+}
+
+void CustomDBGrid::regroupLoadedNodes() {
+  if (firstNode() && isGroupNode(firstNode())) flattenGroups();
+  if (groupColumns_.empty()) {
+    for (int i = 0; i < topCount(); ++i) dbNode(*topNodes(i)).setGroupValue(Variant::null());
+    return;
+  }
+  const bool summaries = anySummaries();
+  int waiting = topCount();
+  while (waiting > 0) {
+    // The rows wait in display order but lie scattered in memory: fetch the
+    // node a few places ahead, and what hangs off one fetched earlier.
+    if (waiting > kPrefetchDistance) __builtin_prefetch(topNodes(kPrefetchDistance));
+    if (waiting > kPrefetchDistance / 2) {
+      const DBGridNode& ahead = dbNode(*topNodes(kPrefetchDistance / 2));
+      __builtin_prefetch(ahead.texts().storage());
+      __builtin_prefetch(ahead.cellStorage());
+    }
+    DBGridNode* node = &dbNode(*topNodes(0));
+    DBGridNode* group = groupPathFor(node, waiting);
+    relinkNode(node, group, group->count());
+    --waiting;
+    if (summaries) addToSummaries(*node, false);
+  }
+  if (TreeListNode* first = firstNode()) {
+    CustomTreeList::setFocusedNode(first, focusedColumn(), false);
+    setTopNode(first);
+  }
+}
+
+void CustomDBGrid::takeFirstChildKeys(DBGridNode* group) {
+  TreeListNode* first = group->items(0);
+  if (!first) return;
+  if (isGroupNode(first)) {
+    for (int i = 0; i < group->count(); ++i) {
+      if (isGroupNode(group->items(i))) takeFirstChildKeys(&dbNode(*group->items(i)));
+    }
+  }
+  const DBGridNode& child = dbNode(*first);
+  group->setKeyValue(child.keyValue());
+  group->setRecordIndex(child.recordIndex());
+}
+
+void CustomDBGrid::takeFirstChildKeys() {
+  for (int i = 0; i < topCount(); ++i) {
+    if (isGroupNode(topNodes(i))) takeFirstChildKeys(&dbNode(*topNodes(i)));
+  }
+}
+
+void CustomDBGrid::takeFirstChildKeysUpwards(TreeListNode* node) {
+  for (TreeListNode* p = node; p; p = p->parent()) {
+    if (!isGroupNode(p) || p->count() == 0) continue;
+    const DBGridNode& child = dbNode(*p->items(0));
+    dbNode(*p).setKeyValue(child.keyValue());
+    dbNode(*p).setRecordIndex(child.recordIndex());
+  }
+}
+
+// --- Texts ----------------------------------------------------------------------------------
+
+std::string CustomDBGrid::groupRowText(const TreeListNode& row) const {
+  const DBGridNode& node = dbNode(row);
+  const int level = node.level();
+  DBTreeListColumn* column = groupColumns(std::min(level, groupColumnCount() - 1));
+  if (!column) return {};
+  const int index = column->index();
+  std::string value = column->displayTextFor(node.texts().get(index));
+  if (column->onGetText) column->onGetText(*column, const_cast<DBGridNode*>(&node), value);
+  std::string text = column->caption();
+  text += " : ";
+  text += value;
+  text += ' ';
+  text += groupSummaryText(node);
+  return text;
+}
+
+// --- Group panel geometry ---------------------------------------------------------------------
+
+void CustomDBGrid::setShowGroupPanel(bool show) {
+  if (show == showGroupPanel_) return;
+  hideEditing();
+  showGroupPanel_ = show;
+  recomputeLayout();
+}
+
+int CustomDBGrid::groupPanelHeight(int h) const {
+  if (!showGroupPanel_) return 0;
+  const int n = groupColumnCount();
+  return (n - 1) * (h / 2) + h + 16;
+}
+
+bool CustomDBGrid::canGroupBy(TreeListColumn* column) {
+  return canAddGroupColumn(dynamic_cast<DBTreeListColumn*>(column));
+}
+
+void CustomDBGrid::groupByColumn(TreeListColumn* column, int index) {
+  auto* c = dynamic_cast<DBTreeListColumn*>(column);
+  if (!c) return;
+  if (isGroupColumn(c) && index >= groupColumnCount()) index = groupColumnCount() - 1;
+  bool allow = true;
+  if (onEndDragGroupColumn) onEndDragGroupColumn(*this, c, index, allow);
+  if (!allow) return;
+  c->setGroupIndex(index);
+  if (!c->visible() && !isGroupColumn(c) && onShowHeader) onShowHeader(*this, c, -1, -1, -1);
+}
+
+void CustomDBGrid::ungroupColumn(TreeListColumn* column) {
+  if (isGroupColumn(column)) removeGroupColumn(sortLevel(column));
+}
+
+// --- Summaries ---------------------------------------------------------------------------------
+
+namespace {
+
+// The field a summary reads: the named one, else the column's own.
+Field* summarySource(DataSet* ds, const DBTreeListColumn& column, const std::string& name) {
+  if (!name.empty() && ds) return ds->lookupField(name);
+  return column.field();
+}
+
+long double numberOf(const Variant& v) {
+  if (v.isBlank()) return 0;
+  try {
+    return v.toDouble();
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+void accumulate(SummaryType type, long double value, bool first, long double& into) {
+  switch (type) {
+    case cstNone:
+      return;
+    case cstSum:
+    case cstAvg:
+      into = first ? value : into + value;
+      return;
+    case cstMin:
+      into = first ? value : std::min(into, value);
+      return;
+    case cstMax:
+      into = first ? value : std::max(into, value);
+      return;
+    case cstCount:
+      into = first ? 1 : into + 1;
+      return;
+  }
+}
+
+const char* summaryName(SummaryType type) {
+  switch (type) {
+    case cstSum:
+      return "SUM";
+    case cstMin:
+      return "MIN";
+    case cstMax:
+      return "MAX";
+    case cstCount:
+      return "COUNT";
+    case cstAvg:
+      return "AVG";
+    case cstNone:
+      break;
+  }
+  return "";
+}
+
+// A summary value as text: counts as whole numbers, date fields as dates,
+// everything else with two decimals.
+std::string summaryValueText(SummaryType type, long double value, const Field* field) {
+  if (type == cstCount) return std::to_string(static_cast<long long>(value));
+  if (field && type != cstSum) {
+    switch (field->dataType()) {
+      case ftDate:
+        return dateToText(static_cast<double>(value));
+      case ftTime:
+      case ftDateTime:
+        return dateTimeToText(static_cast<double>(value));
+      default:
+        break;
+    }
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2Lf", value);
+  return text;
+}
+
+}  // namespace
+
+bool CustomDBGrid::anySummaries() const {
+  for (int i = 0; i < columnCount(); ++i) {
+    const DBTreeListColumn* c = dbColumn(i);
+    if (c && (c->summaryType() != cstNone || c->summaryFooterType() != cstNone)) return true;
+  }
+  return false;
+}
+
+void CustomDBGrid::resetFooterSummaries() {
+  DataSet* ds = dataSet();
+  footerFields_.clear();
+  levelSummaryFields_.clear();
+  levelItemFields_.clear();
+  for (int i = 0; i < columnCount(); ++i) {
+    DBTreeListColumn* c = dbColumn(i);
+    if (!c) continue;
+    c->footerValue = 0;
+    c->footerCount = 0;
+    footerFields_.push_back(c->summaryFooterType() != cstNone
+                                ? summarySource(ds, *c, c->summaryFooterField())
+                                : nullptr);
+  }
+  for (const DBTreeListColumn* g : groupColumns_) {
+    levelSummaryFields_.push_back(
+        g->summaryType() != cstNone ? summarySource(ds, *g, g->summaryField()) : nullptr);
+    std::vector<Field*> items;
+    for (const DBGridSummaryGroup& group : summaryGroups_) {
+      if (group.name.empty() || !equalsIgnoringAsciiCase(group.name, g->summaryGroupName())) {
+        continue;
+      }
+      for (const DBGridSummaryItem& item : group.summaryItems) {
+        items.push_back(ds ? ds->lookupField(item.summaryField) : nullptr);
+      }
+    }
+    levelItemFields_.push_back(std::move(items));
+  }
+}
+
+void CustomDBGrid::addToSummaries(DBGridNode& dataNode, bool fromRecord) {
+  if (levelSummaryFields_.size() != groupColumns_.size()) resetFooterSummaries();
+  // The value of a summary field: from the record, or from the node's cell
+  // of a column showing that field when regrouping without the record.
+  const auto valueOf = [&](Field* field) -> long double {
+    if (!field) return 0;
+    if (fromRecord) return numberOf(field->variantValue());
+    for (int i = 0; i < columnCount(); ++i) {
+      const DBTreeListColumn* c = dbColumn(i);
+      if (c && c->field() == field) {
+        return numberOf(dataNode.hasCellValue(i) ? dataNode.cellValue(i)
+                                                 : Variant(dataNode.texts().get(i)));
+      }
+    }
+    return 0;
+  };
+  TreeListNode* p = dataNode.parent();
+  while (p) {
+    DBGridNode& group = dbNode(*p);
+    const int level = group.level();
+    if (level < groupColumnCount()) {
+      DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(level)];
+      const bool first = !group.summariesDone();
+      if (column->summaryType() != cstNone) {
+        long double value = valueOf(levelSummaryFields_[static_cast<std::size_t>(level)]);
+        long double into = group.summaryValue();
+        accumulate(column->summaryType(), value, first, into);
+        group.setSummaryValue(into);
+      }
+      const auto& items = levelItemFields_[static_cast<std::size_t>(level)];
+      if (!items.empty()) {
+        std::vector<long double>& values = group.groupSummaryValues();
+        values.resize(items.size());
+        std::size_t k = 0;
+        for (const DBGridSummaryGroup& sg : summaryGroups_) {
+          if (!equalsIgnoringAsciiCase(sg.name, column->summaryGroupName())) continue;
+          for (const DBGridSummaryItem& item : sg.summaryItems) {
+            if (k < items.size()) accumulate(item.summaryType, valueOf(items[k]), first, values[k]);
+            ++k;
+          }
+        }
+      }
+      group.setSummariesDone(true);
+    }
+    p = p->parent();
+  }
+  for (int i = 0; i < columnCount() && i < static_cast<int>(footerFields_.size()); ++i) {
+    DBTreeListColumn* c = dbColumn(i);
+    if (!c || c->summaryFooterType() == cstNone) continue;
+    accumulate(c->summaryFooterType(), valueOf(footerFields_[static_cast<std::size_t>(i)]),
+               c->footerCount == 0, c->footerValue);
+    ++c->footerCount;
+  }
+}
+
+void CustomDBGrid::finishSummaries() {
+  for (int i = 0; i < columnCount(); ++i) {
+    DBTreeListColumn* c = dbColumn(i);
+    if (c && c->summaryFooterType() == cstAvg && c->footerCount > 0) {
+      c->footerValue /= static_cast<long double>(c->footerCount);
+    }
+  }
+  // Averages of group rows: the sum over the rows below.
+  const auto dataRows = [](TreeListNode* group) {
+    long long n = 0;
+    std::vector<TreeListNode*> stack{group};
+    while (!stack.empty()) {
+      TreeListNode* x = stack.back();
+      stack.pop_back();
+      for (int i = 0; i < x->count(); ++i) {
+        TreeListNode* child = x->items(i);
+        if (isGroupNode(child)) {
+          stack.push_back(child);
+        } else {
+          ++n;
+        }
+      }
+    }
+    return n;
+  };
+  forEachNode([&](TreeListNode* n) {
+    if (!isGroupNode(n)) return;
+    const int level = n->level();
+    if (level >= groupColumnCount()) return;
+    DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(level)];
+    DBGridNode& group = dbNode(*n);
+    const long long rows = dataRows(n);
+    if (column->summaryType() == cstAvg && rows > 0) {
+      group.setSummaryValue(group.summaryValue() / static_cast<long double>(rows));
+    }
+    if (group.hasGroupSummaryValues()) {
+      std::size_t k = 0;
+      for (const DBGridSummaryGroup& sg : summaryGroups_) {
+        if (!equalsIgnoringAsciiCase(sg.name, column->summaryGroupName())) continue;
+        for (const DBGridSummaryItem& item : sg.summaryItems) {
+          auto& values = group.groupSummaryValues();
+          if (item.summaryType == cstAvg && rows > 0 && k < values.size()) {
+            values[k] /= static_cast<long double>(rows);
+          }
+          ++k;
+        }
+      }
+    }
+  });
+  // Levels ordered by their summary follow the new values.
+  for (const DBTreeListColumn* g : groupColumns_) {
+    if (g->sortBySummary() && g->sorted() != csNone) {
+      CustomDBTreeListControl::sortNodes(g->groupIndex(), g->index(), g->sorted() == csDown);
+    }
+  }
+}
+
+void CustomDBGrid::recomputeAllSummaries() {
+  if (!anySummaries()) return;
+  forEachNode([](TreeListNode* n) {
+    if (!isGroupNode(n)) return;
+    dbNode(*n).setSummariesDone(false);
+    dbNode(*n).setSummaryValue(0);
+    dbNode(*n).clearGroupSummaryValues();
+  });
+  resetFooterSummaries();
+  std::vector<DBGridNode*> rows;
+  forEachNode([&](TreeListNode* n) {
+    if (!isGroupNode(n)) rows.push_back(&dbNode(*n));
+  });
+  for (DBGridNode* n : rows) addToSummaries(*n, false);
+  finishSummaries();
+}
+
+std::string CustomDBGrid::groupSummaryText(const DBGridNode& node) const {
+  const int level = node.level();
+  DBTreeListColumn* column = groupColumns(level);
+  if (!column) return {};
+  std::string text;
+  if (column->summaryType() != cstNone) {
+    const Field* field = level < static_cast<int>(levelSummaryFields_.size())
+                             ? levelSummaryFields_[static_cast<std::size_t>(level)]
+                             : column->field();
+    text += "(";
+    text += summaryName(column->summaryType());
+    text += "=";
+    text += summaryValueText(column->summaryType(), node.summaryValue(), field);
+    text += ") ";
+  }
+  if (!column->summaryGroupName().empty() && node.hasGroupSummaryValues()) {
+    std::vector<std::string> parts;
+    std::size_t k = 0;
+    const auto& values = const_cast<DBGridNode&>(node).groupSummaryValues();
+    for (const DBGridSummaryGroup& sg : summaryGroups_) {
+      if (!equalsIgnoringAsciiCase(sg.name, column->summaryGroupName())) continue;
+      for (const DBGridSummaryItem& item : sg.summaryItems) {
+        if (k < values.size() && item.columnName.empty() && item.summaryType != cstNone) {
+          parts.push_back(std::string("(") + summaryName(item.summaryType) + "=" +
+                          summaryValueText(item.summaryType, values[k], nullptr) + ")");
+        }
+        ++k;
+      }
+    }
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      text += parts[i];
+      if (i + 1 < parts.size()) text += summarySeparator_;
+    }
+  }
+  return text;
+}
+
+std::string CustomDBGrid::footerSummaryText(const DBTreeListColumn& column) const {
+  const SummaryType type = column.summaryFooterType();
+  if (type == cstNone) return {};
+  const std::string value = summaryValueText(type, column.footerValue, column.field());
+  if (type == cstSum || type == cstCount) return value;
+  return std::string(summaryName(type)) + "=" + value;
+}
+
+}  // namespace morvel

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include "DBGridTestSupport.h"
+
+namespace morvel::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class DBGridGroupingTest : public DBGridFixture {
+ protected:
+  // Group row texts of the top level.
+  Strings groupTexts() { return topTexts(0); }
+  Strings childTexts(TreeListNode* group, int c = 1) {
+    Strings out;
+    for (int i = 0; i < group->count(); ++i) out.push_back(group->items(i)->strings(c));
+    return out;
+  }
+};
+
+TEST_F(DBGridGroupingTest, GroupingByAColumnMakesCollapsedGroupRowsInValueOrder) {
+  open(people());
+  ASSERT_TRUE(grid.addGroupColumn(0, column(2)));
+  EXPECT_EQ(column(2)->groupIndex(), 0);
+  EXPECT_FALSE(column(2)->visible());
+  EXPECT_EQ(column(2)->sorted(), csUp);
+  EXPECT_EQ(groupTexts(), (Strings{"Town : Bern ", "Town : Oslo ", "Town : Rome "}));
+  for (int i = 0; i < grid.topCount(); ++i) EXPECT_FALSE(grid.topNodes(i)->expanded());
+  EXPECT_EQ(childTexts(grid.topNodes(1)), (Strings{"Dora", "Carl", "Finn"}));
+  EXPECT_EQ(grid.groupIndentWidth(), CustomTreeList::kIndentWidth);
+  // A group row stands for its first row.
+  EXPECT_EQ(CustomDBGrid::dbNode(*grid.topNodes(1)).keyValue().integer(), 1);
+  EXPECT_EQ(grid.topNodes(1)->values(1).stringValue(), "Oslo");
+}
+
+TEST_F(DBGridGroupingTest, GroupsOfADateColumnFollowTheDateNotItsText) {
+  open(people());
+  grid.addGroupColumn(0, column(3));
+  EXPECT_EQ(groupTexts(), (Strings{"Born :  ", "Born : 01/12/1970 ", "Born : 12/01/1985 ",
+                                   "Born : 28/02/1990 ", "Born : 05/03/1990 "}));
+  EXPECT_EQ(childTexts(grid.topNodes(4)), (Strings{"Dora", "Eve"}));
+}
+
+TEST_F(DBGridGroupingTest, TwoLevelsInBothOrders) {
+  open(people());
+  grid.addGroupColumn(0, column(2));
+  grid.addGroupColumn(1, column(3));
+  EXPECT_EQ(groupTexts(), (Strings{"Town : Bern ", "Town : Oslo ", "Town : Rome "}));
+  TreeListNode* oslo = grid.topNodes(1);
+  EXPECT_EQ(childTexts(oslo, 0), (Strings{"Born :  ", "Born : 01/12/1970 ", "Born : 05/03/1990 "}));
+  EXPECT_EQ(childTexts(oslo->items(2)), (Strings{"Dora"}));
+
+  // The date column dropped before the town becomes level 0.
+  grid.removeGroupColumn(1);
+  grid.addGroupColumn(0, column(3));
+  EXPECT_EQ(column(3)->groupIndex(), 0);
+  EXPECT_EQ(column(2)->groupIndex(), 1);
+  TreeListNode* march = grid.topNodes(4);
+  EXPECT_EQ(march->strings(0), "Born : 05/03/1990 ");
+  EXPECT_EQ(childTexts(march, 0), (Strings{"Town : Oslo ", "Town : Rome "}));
+  for (TreeListNode* n : allNodes()) {
+    if (!CustomDBGrid::isGroupNode(n)) {
+      EXPECT_EQ(n->level(), 2);
+    }
+  }
+}
+
+TEST_F(DBGridGroupingTest, RegroupingKeepsTheDataRowOrderAndUngroupingRestoresTheColumn) {
+  open(people());
+  column(1)->setSorted(csDown);
+  grid.addGroupColumn(0, column(2));
+  EXPECT_EQ(childTexts(grid.topNodes(1)), (Strings{"Finn", "Dora", "Carl"}));
+  grid.addGroupColumn(1, column(3));
+  EXPECT_EQ(dataTexts(), (Strings{"alma", "Bea", "Finn", "Carl", "Dora", "Eve"}));
+
+  grid.removeGroupColumn(1);
+  grid.removeGroupColumn(0);
+  EXPECT_EQ(grid.groupColumnCount(), 0);
+  EXPECT_TRUE(column(2)->visible());
+  EXPECT_EQ(column(2)->sorted(), csNone);
+  EXPECT_EQ(column(2)->groupIndex(), -1);
+  EXPECT_EQ(topTexts(), (Strings{"alma", "Finn", "Eve", "Dora", "Carl", "Bea"}));
+  for (int i = 0; i < grid.topCount(); ++i) EXPECT_EQ(grid.topNodes(i)->count(), 0);
+}
+
+TEST_F(DBGridGroupingTest, SortingInsideGroupsVersusReversingAGroupLevel) {
+  open(people());
+  grid.addGroupColumn(0, column(2));
+  grid.columnHeaderClick(column(1));  // sorts the rows inside each group
+  EXPECT_EQ(groupTexts(), (Strings{"Town : Bern ", "Town : Oslo ", "Town : Rome "}));
+  EXPECT_EQ(childTexts(grid.topNodes(1)), (Strings{"Carl", "Dora", "Finn"}));
+  EXPECT_EQ(CustomDBGrid::dbNode(*grid.topNodes(1)).keyValue().integer(), 3);
+
+  grid.columnHeaderClick(column(2));  // the group button: reverses the level
+  EXPECT_EQ(column(2)->sorted(), csDown);
+  EXPECT_EQ(groupTexts(), (Strings{"Town : Rome ", "Town : Oslo ", "Town : Bern "}));
+  EXPECT_EQ(childTexts(grid.topNodes(1)), (Strings{"Carl", "Dora", "Finn"}));
+  EXPECT_EQ(column(1)->sorted(), csUp);
+}
+
+TEST_F(DBGridGroupingTest, ColumnsThatCannotBeGroupedStayUngrouped) {
+  open(people());
+  // Already grouped by the same field through another column.
+  auto* twin = static_cast<DBTreeListColumn*>(grid.createColumn());
+  twin->setFieldName("Town");
+  ASSERT_TRUE(grid.addGroupColumn(0, column(2)));
+  EXPECT_FALSE(grid.addGroupColumn(1, twin));
+  EXPECT_EQ(twin->groupIndex(), -1);
+  grid.removeGroupColumn(0);
+
+  // Vetoed, disabled, and the only visible column.
+  grid.onAddGroupColumn = [](CustomDBGrid&, DBTreeListColumn*, bool& allow) { allow = false; };
+  EXPECT_FALSE(grid.addGroupColumn(0, column(1)));
+  grid.onAddGroupColumn = nullptr;
+  column(1)->setDisableGrouping(true);
+  EXPECT_FALSE(grid.addGroupColumn(0, column(1)));
+  for (int i = 0; i < grid.columnCount(); ++i) grid.columns(i)->setVisible(i == 0);
+  EXPECT_FALSE(grid.addGroupColumn(0, column(0)));
+
+  // A column without a field leaves the grouping at the load.
+  for (int i = 0; i < grid.columnCount(); ++i) grid.columns(i)->setVisible(true);
+  auto* loose = static_cast<DBTreeListColumn*>(grid.createColumn());
+  loose->setFieldName("Nowhere");
+  grid.addGroupColumn(0, loose);
+  EXPECT_EQ(grid.groupColumnCount(), 0);
+  EXPECT_TRUE(loose->visible());
+  EXPECT_EQ(grid.topCount(), 6);
+}
+
+TEST_F(DBGridGroupingTest, GroupIndexAndFieldNameChangesRegroup) {
+  open(people());
+  column(2)->setGroupIndex(0);
+  EXPECT_EQ(grid.groupColumnCount(), 1);
+  EXPECT_EQ(grid.topCount(), 3);
+  column(2)->setFieldName("Nowhere");  // no such field: leaves the grouping
+  EXPECT_EQ(grid.groupColumnCount(), 0);
+  EXPECT_EQ(grid.topCount(), 6);
+  column(2)->setFieldName("Town");
+  column(2)->setGroupIndex(0);
+  column(2)->setDisableGrouping(true);
+  EXPECT_EQ(grid.groupColumnCount(), 0);
+}
+
+TEST_F(DBGridGroupingTest, PanelGeometryAndInsertPosition) {
+  open(people());
+  const int h = 20;
+  grid.setShowGroupPanel(true);
+  EXPECT_EQ(grid.groupPanelHeight(h), h - h / 2 + 16);
+  grid.addGroupColumn(0, column(2));
+  grid.addGroupColumn(1, column(3));
+  EXPECT_EQ(grid.groupPanelHeight(h), h / 2 + h + 16);
+  EXPECT_EQ(grid.groupButtonRect(0, h), (Rect{8, 8, 108, 28}));
+  EXPECT_EQ(grid.groupButtonRect(1, h), (Rect{112, 18, 212, 38}));
+  EXPECT_EQ(grid.groupInsertPosition(0, h), 0);
+  EXPECT_EQ(grid.groupInsertPosition(57, h), 0);
+  EXPECT_EQ(grid.groupInsertPosition(58, h), 1);
+  EXPECT_EQ(grid.groupInsertPosition(500, h), 2);
+  grid.setShowGroupPanel(false);
+  EXPECT_EQ(grid.groupPanelHeight(h), 0);
+}
+
+TEST_F(DBGridGroupingTest, DroppingOnThePanelGroupsAndDraggingOffUngroups) {
+  open(people());
+  EXPECT_TRUE(grid.canGroupBy(column(2)));
+  grid.groupByColumn(column(2), 0);
+  grid.groupByColumn(column(3), 0);  // left of the first button
+  EXPECT_EQ(grid.groupColumns(0), column(3));
+  grid.groupByColumn(column(3), 5);  // a group column dropped past the end: last
+  EXPECT_EQ(grid.groupColumns(0), column(2));
+  EXPECT_EQ(grid.groupColumns(1), column(3));
+  EXPECT_FALSE(grid.canGroupBy(column(3)));
+
+  int shown = 0;
+  grid.onShowHeader = [&](CustomTreeListControl&, TreeListColumn*, int, int, int) { ++shown; };
+  grid.onEndDragGroupColumn = [](CustomDBGrid&, DBTreeListColumn*, int, bool& allow) {
+    allow = false;
+  };
+  grid.groupByColumn(column(1), 0);
+  EXPECT_EQ(grid.groupColumnCount(), 2);
+  grid.onEndDragGroupColumn = nullptr;
+
+  grid.ungroupColumn(column(3));
+  EXPECT_EQ(grid.groupColumnCount(), 1);
+  EXPECT_TRUE(column(3)->visible());
+  EXPECT_EQ(shown, 0);
+}
+
+TEST_F(DBGridGroupingTest, FocusingAGroupRowMovesTheDatasetToItsFirstRow) {
+  open(people());
+  grid.addGroupColumn(0, column(2));
+  column(1)->setSorted(csUp);
+  grid.setFocusedNode(grid.topNodes(1), 0, false);  // Oslo: Carl, Dora, Finn
+  EXPECT_EQ(currentName(), "Carl");
+  grid.setFocusedNode(grid.topNodes(0), 0, false);  // Bern: Bea before alma
+  EXPECT_EQ(currentName(), "Bea");
+
+  // GoFirst reloads; group rows and their expanded state stay, and the
+  // focus follows the record (Dora, not the first of Oslo).
+  TreeListNode* oslo = grid.topNodes(1);
+  oslo->expand(false);
+  table.goFirst();
+  EXPECT_EQ(grid.topNodes(1), oslo);
+  EXPECT_TRUE(oslo->expanded());
+  EXPECT_EQ(grid.focusedNode(), rowNamed("Dora"));
+
+  // Reloading onto a record inside a collapsed group moves the dataset to
+  // the group's first record and focuses the group row.
+  oslo->collapse(false);
+  table.goFirst();
+  EXPECT_EQ(currentName(), "Carl");
+  EXPECT_EQ(grid.focusedNode(), oslo);
+}
+
+TEST_F(DBGridGroupingTest, GroupSummariesShowInTheGroupRowText) {
+  open(people());
+  column(2)->setSummaryType(cstCount);
+  grid.addGroupColumn(0, column(2));
+  EXPECT_EQ(groupTexts(), (Strings{"Town : Bern (COUNT=2) ", "Town : Oslo (COUNT=3) ",
+                                   "Town : Rome (COUNT=1) "}));
+  column(0)->setSummaryFooterType(cstMax);
+  grid.reloadAll();
+  EXPECT_EQ(column(0)->footerText(), "MAX=6.00");
+}
+
+}  // namespace
+}  // namespace morvel::test
