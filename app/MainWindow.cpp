@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/AboutPage.h"
+#include "app/DataGrid.h"
 #include "platform/qt/ControlWidget.h"
 #include "platform/qt/QtServices.h"
 #include "status/ProgressBar.h"
@@ -66,32 +67,6 @@ QFont windowFont() {
   font.setPixelSize(11);
   return font;
 }
-
-// Stands in on the Data page until a grid is given: it keeps the column
-// list the window asks for and shows nothing.
-class BareGrid : public ViewerGrid {
- public:
-  BareGrid(DataSource& source, QWidget* page) : source_(source), widget_(new QWidget(page)) {}
-  QWidget* widget() override { return widget_; }
-  void buildColumns() override {
-    columns_.clear();
-    DataSet* data = source_.dataSet();
-    for (int p = 0; data && p < data->fieldTotal(); ++p) {
-      if (data->field(p)->visible()) columns_.push_back(data->field(p)->fieldName());
-    }
-  }
-  void setKeyField(std::string_view) override {}
-  void bestFitColumns() override {}
-  void expandAll() override {}
-  void collapseAll() override {}
-  void showColumnCustomizing() override {}
-  std::vector<std::string> columnFieldNames() const override { return columns_; }
-
- private:
-  DataSource& source_;
-  QWidget* widget_;
-  std::vector<std::string> columns_;
-};
 
 // The window's icon, drawn like the installed one (resources/morvel.svg):
 // a grid sheet with a header row and a group band.
@@ -146,11 +121,7 @@ MainWindow::MainWindow(ViewerGridFactory gridFactory, QWidget* parent) : QMainWi
   createPages();
   createStatusBar();
   createMenus();
-  if (!gridFactory) {
-    gridFactory = [](DataSource& source, QWidget* page) -> std::unique_ptr<ViewerGrid> {
-      return std::make_unique<BareGrid>(source, page);
-    };
-  }
+  if (!gridFactory) gridFactory = &DataGrid::make;
   grid_ = gridFactory(dsData_, tsData_);
   grid_->widget()->setObjectName("gridData");
   tsData_->layout()->addWidget(grid_->widget());
@@ -309,8 +280,23 @@ void MainWindow::closeTable() {
   }
 }
 
+// Marks the window busy while an import or export runs: they let pending
+// messages through so that their status text is painted, and a command
+// arriving then must not drop or rewrite the table under them.
+class MainWindow::BusyScope {
+ public:
+  explicit BusyScope(MainWindow& window) : window_(window) { ++window_.busy_; }
+  ~BusyScope() { --window_.busy_; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  MainWindow& window_;
+};
+
 void MainWindow::openCsvFile(const std::string& fileName) {
   if (!fileExists(fileName)) return;
+  BusyScope busy(*this);
   closeTable();
   sourceFileName_ = fileName;
   QtServices& services = QtServices::instance();
@@ -337,15 +323,20 @@ void MainWindow::openCsvFile(const std::string& fileName) {
   cleanUp();
 }
 
-void MainWindow::exportLines() { transfer_->exportLines(targetFileName_); }
+void MainWindow::exportLines() {
+  BusyScope busy(*this);
+  transfer_->exportLines(targetFileName_);
+}
 
 void MainWindow::miOpenClick() {
+  if (busy()) return;
   runCommand(this, [&] {
     if (diOpen_.execute(this)) openCsvFile(diOpen_.fileName());
   });
 }
 
 void MainWindow::miSaveClick() {
+  if (busy()) return;
   runCommand(this, [&] {
     diSave_.setFileName("");
     if (!diSave_.execute(this)) return;
@@ -357,14 +348,17 @@ void MainWindow::miSaveClick() {
 void MainWindow::miExitClick() { close(); }
 
 void MainWindow::miExpandAllClick() {
+  if (busy()) return;
   runCommand(this, [&] { grid_->expandAll(); });
 }
 
 void MainWindow::miCollapseAllClick() {
+  if (busy()) return;
   runCommand(this, [&] { grid_->collapseAll(); });
 }
 
 void MainWindow::miSetColumnsClick() {
+  if (busy()) return;
   runCommand(this, [&] { grid_->showColumnCustomizing(); });
 }
 
@@ -379,6 +373,7 @@ void MainWindow::showPage(QWidget* page) {
 }
 
 void MainWindow::openFromOutside(const std::string& fileName) {
+  if (busy()) return;
   runCommand(this, [&] { openCsvFile(fileName); });
 }
 

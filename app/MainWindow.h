@@ -47,7 +47,8 @@ class MainWindow : public QMainWindow {
   void closeTable();
 
   // Commands, as the menu items run them; failures are shown in the error
-  // box and go no further.
+  // box and go no further. While an import or export runs, the commands
+  // that would touch the table or the grid do nothing.
   void miOpenClick();
   void miSaveClick();
   void miExitClick();
@@ -59,6 +60,8 @@ class MainWindow : public QMainWindow {
   // Opens a file as the open command does, with failures shown (the
   // command line, a dropped file).
   void openFromOutside(const std::string& fileName);
+
+  bool busy() const { return busy_ > 0; }
 
   EngineTable& tblData() { return tblData_; }
   DataSource& dsData() { return dsData_; }
@@ -81,6 +84,7 @@ class MainWindow : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  class BusyScope;
   void createMenus();
   void createPages();
   void createStatusBar();
@@ -105,6 +109,7 @@ class MainWindow : public QMainWindow {
   std::string sourceFileName_;
   std::string targetFileName_;
   std::unique_ptr<CsvTransfer> transfer_;
+  int busy_ = 0;
 };
 
 }  // namespace morvel

@@ -12,15 +12,17 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/AppDialogs.h"
+#include "app/DataGrid.h"
 #include "app/MainWindow.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage: morvel [FILE.csv]\n"
-    "       morvel --screenshot OUT.png [FILE.csv]\n"
+    "       morvel --screenshot OUT.png [--group COLUMN]... [FILE.csv]\n"
     "       morvel --help | --version\n"
     "\n"
     "Morvel shows a CSV file in a grid: the first line names the columns, every\n"
@@ -30,6 +32,8 @@ constexpr const char* kUsage =
     "  FILE.csv              open this file once the window is shown\n"
     "  --screenshot OUT.png  open FILE.csv (if given), render the window into\n"
     "                        OUT.png and exit\n"
+    "  --group COLUMN        with --screenshot: group the rows by that column\n"
+    "                        (repeat for more levels), every group expanded\n"
     "  --help                show this text and exit\n"
     "  --version             show the version and exit\n";
 
@@ -52,6 +56,7 @@ class Application : public QApplication {
 struct Options {
   std::string file;
   std::string screenshot;
+  std::vector<std::string> groups;
   bool help = false;
   bool version = false;
   std::string error;
@@ -71,6 +76,12 @@ Options parse(int argc, char** argv) {
         return o;
       }
       o.screenshot = argv[++i];
+    } else if (arg == "--group") {
+      if (i + 1 >= argc) {
+        o.error = "--group needs a column name";
+        return o;
+      }
+      o.groups.push_back(argv[++i]);
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
       o.error = "unknown option " + arg;
       return o;
@@ -119,6 +130,14 @@ int main(int argc, char** argv) {
   if (!options.screenshot.empty()) {
     window.show();
     if (!options.file.empty()) window.openFromOutside(options.file);
+    auto& grid = static_cast<morvel::DataGrid&>(window.gridData());
+    for (const std::string& column : options.groups) {
+      if (!grid.groupBy(column)) {
+        std::fprintf(stderr, "morvel: no column %s to group by\n", column.c_str());
+        return 1;
+      }
+    }
+    if (!options.groups.empty()) grid.expandAll();
     QApplication::processEvents();
     const QImage image = window.grab().toImage();
     if (!image.save(QString::fromStdString(options.screenshot))) {

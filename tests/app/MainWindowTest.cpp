@@ -322,6 +322,21 @@ TEST_F(MainWindowTest, SaveAsAsksForANewNameEveryTimeAndWritesTheTable) {
   EXPECT_EQ(window->tblData().recordTotal(), 2) << "the window keeps working";
 }
 
+TEST_F(MainWindowTest, CommandsArrivingDuringAnImportWaitTheirTurn) {
+  // The import lets pending messages through to paint its status; an open
+  // or save queued before it must not run inside it.
+  writeFile(folder.file("in.csv"), kInstructionsSample);
+  QMetaObject::invokeMethod(
+      window.get(), [&] { window->miOpenClick(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      window.get(), [&] { window->miSaveClick(); }, Qt::QueuedConnection);
+  window->openCsvFile(folder.file("in.csv"));
+  QApplication::processEvents();  // nothing is left waiting: both came and went
+  EXPECT_TRUE(dialogs.empty());
+  EXPECT_EQ(window->tblData().recordTotal(), 2);
+  EXPECT_FALSE(window->busy());
+}
+
 TEST_F(MainWindowTest, ClosingTheWindowDropsTheTable) {
   open(kInstructionsSample);
   window.reset();

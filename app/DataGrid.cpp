@@ -1,0 +1,69 @@
+// The Data page's grid; see DataGrid.h.
+#include "app/DataGrid.h"
+
+#include "app/GridSetup.h"
+#include "grid/CustomDBGrid.h"
+#include "grid/DetachedHost.h"
+#include "platform/qt/ControlWidget.h"
+
+namespace morvel {
+
+namespace {
+
+struct DetachedHostHolder {
+  DetachedHost detached;
+};
+
+// The grid is made before the widget that hosts it; until the widget takes
+// it, it answers to a detached host of its own, which outlives it.
+class HostedDBGrid : private DetachedHostHolder, public DBGrid {
+ public:
+  HostedDBGrid() : DBGrid(detached) {}
+};
+
+}  // namespace
+
+DataGrid::DataGrid(DataSource& source, QWidget* page)
+    : widget_(new ControlWidget(std::make_unique<HostedDBGrid>(), page)) {
+  configureViewerGrid(grid());
+  grid().setDataSource(&source);
+}
+
+std::unique_ptr<ViewerGrid> DataGrid::make(DataSource& source, QWidget* page) {
+  return std::make_unique<DataGrid>(source, page);
+}
+
+DBGrid& DataGrid::grid() const { return widget_->controlAs<DBGrid>(); }
+QWidget* DataGrid::widget() { return widget_; }
+void DataGrid::buildColumns() {
+  // A new column fetches its value for every row, so with the rows of a big
+  // file loaded, making the columns anew would read the table once per
+  // column. The rows go first (a key field naming no field loads none) and
+  // come back in one load when the window sets the key field again.
+  grid().setKeyField("");
+  morvel::buildColumns(grid());
+}
+
+void DataGrid::setKeyField(std::string_view fieldName) { grid().setKeyField(fieldName); }
+void DataGrid::bestFitColumns() { morvel::bestFitColumns(grid()); }
+void DataGrid::expandAll() { grid().expandAll(); }
+void DataGrid::collapseAll() { grid().collapseAll(); }
+void DataGrid::showColumnCustomizing() { grid().columnsCustomizing(); }
+
+bool DataGrid::groupBy(std::string_view fieldName) {
+  for (int i = 0; i < grid().columnCount(); ++i) {
+    DBTreeListColumn* column = grid().dbColumn(i);
+    if (column && column->fieldName() == fieldName) {
+      return grid().addGroupColumn(grid().groupColumnCount(), column);
+    }
+  }
+  return false;
+}
+
+std::vector<std::string> DataGrid::columnFieldNames() const {
+  std::vector<std::string> names;
+  for (int i = 0; i < grid().columnCount(); ++i) names.push_back(grid().dbColumn(i)->fieldName());
+  return names;
+}
+
+}  // namespace morvel

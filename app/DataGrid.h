@@ -1,0 +1,40 @@
+// The Data page's grid: the data-bound grid in its Qt widget, bound to the
+// window's data source and set up as the window's layout says.
+#pragma once
+
+#include "app/ViewerGrid.h"
+
+namespace morvel {
+
+class ControlWidget;
+class DBGrid;
+
+class DataGrid : public ViewerGrid {
+ public:
+  DataGrid(DataSource& source, QWidget* page);
+
+  // A factory for MainWindow.
+  static std::unique_ptr<ViewerGrid> make(DataSource& source, QWidget* page);
+
+  DBGrid& grid() const;
+
+  // Groups the rows by one more column, the one bound to the named field;
+  // false when no column is.
+  bool groupBy(std::string_view fieldName);
+
+  QWidget* widget() override;
+  // Also drops the rows (the key field is cleared): the window's next
+  // setKeyField loads them once for all the new columns.
+  void buildColumns() override;
+  void setKeyField(std::string_view fieldName) override;
+  void bestFitColumns() override;
+  void expandAll() override;
+  void collapseAll() override;
+  void showColumnCustomizing() override;
+  std::vector<std::string> columnFieldNames() const override;
+
+ private:
+  ControlWidget* widget_;
+};
+
+}  // namespace morvel

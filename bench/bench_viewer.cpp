@@ -1,0 +1,159 @@
+// The whole viewer at work: the real main window on the offscreen platform
+// opens generated sample-shaped files of 10,000, 100,000 and 1,000,000
+// lines and then sorts, groups, expands, deletes and saves as a user would.
+// Each size runs in a process of its own, so that its peak resident memory
+// is its own.
+// Usage: bench_viewer [sizes... (10000 100000 1000000)] [--runs N (3)]
+// Prints one `name value unit` line per figure (medians of the runs), and
+// the machine's load average, since the machine may be shared.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/DataGrid.h"
+#include "app/MainWindow.h"
+#include "bench/SampleCsv.h"
+#include "grid/CustomDBGrid.h"
+#include "platform/Input.h"
+#include "platform/qt/ControlWidget.h"
+
+using namespace morvel;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+void report(const std::string& name, double value, const char* unit) {
+  std::printf("%s %.3f %s\n", name.c_str(), value, unit);
+  std::fflush(stdout);
+}
+
+// Grid columns: "ID" first, then the file's columns in order.
+constexpr int kProduct = 2;
+constexpr int kResource = 7;
+constexpr int kDueDate = 10;
+
+struct Figures {
+  std::vector<double> open, sortText, sortDate, groupOne, groupTwo, expandAll, deleteOne, save;
+};
+
+// Paints the window as the screen would show it now.
+void paint(MainWindow& window) {
+  QApplication::processEvents();
+  window.gridData().widget()->repaint();
+}
+
+double timed(MainWindow& window, const std::function<void()>& work) {
+  const auto start = Clock::now();
+  work();
+  paint(window);
+  return seconds(start);
+}
+
+int runSize(std::size_t rows, int runs) {
+  int argc = 1;
+  char name[] = "bench_viewer";
+  char* argv[] = {name, nullptr};
+  QApplication app(argc, argv);
+  formatSettings().dateFormatShort = "dd/mm/yy";
+  formatSettings().dateSep = '/';
+
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("morvel-bench-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string input = (folder / "in.csv").string();
+  const std::string output = (folder / "out.csv").string();
+  bench::writeSampleCsv(input, rows, 1);
+  FileDialog::setHandler([&](const FileDialog&) { return std::optional<std::string>(output); });
+
+  MainWindow window(&DataGrid::make);
+  window.resize(1280, 800);
+  window.show();
+  QApplication::processEvents();
+  DBGrid& grid = static_cast<DataGrid&>(window.gridData()).grid();
+  Figures f;
+  for (int run = 0; run < runs; ++run) {
+    f.open.push_back(timed(window, [&] { window.openCsvFile(input); }));
+    if (grid.loadedRecordCount() != static_cast<int>(rows)) {
+      std::fprintf(stderr, "loaded %d of %zu rows\n", grid.loadedRecordCount(), rows);
+      return 1;
+    }
+    auto column = [&](int i) { return grid.dbColumn(i); };
+    f.sortText.push_back(timed(window, [&] { grid.columnHeaderClick(column(kProduct)); }));
+    f.sortDate.push_back(timed(window, [&] { grid.columnHeaderClick(column(kDueDate)); }));
+    f.groupOne.push_back(timed(window, [&] { grid.addGroupColumn(0, column(kProduct)); }));
+    f.groupTwo.push_back(timed(window, [&] { grid.addGroupColumn(1, column(kResource)); }));
+    f.expandAll.push_back(timed(window, [&] { window.miExpandAllClick(); }));
+    grid.setOptions(grid.options().without(goConfirmDelete));
+    grid.setFocusedNode(grid.findDataNode(Variant(static_cast<long long>(rows / 2))), 0, false);
+    f.deleteOne.push_back(timed(window, [&] { grid.keyDown(vkDelete, ssCtrl); }));
+    grid.setOptions(grid.options().with(goConfirmDelete));
+    f.save.push_back(timed(window, [&] { window.miSaveClick(); }));
+    if (grid.loadedRecordCount() != static_cast<int>(rows) - 1) {
+      std::fprintf(stderr, "after the deletion %d rows\n", grid.loadedRecordCount());
+      return 1;
+    }
+  }
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  const std::string p = "viewer_" + std::to_string(rows) + "_";
+  report(p + "open_seconds", median(f.open), "s");
+  report(p + "open_rows_per_second", double(rows) / median(f.open), "rows/s");
+  report(p + "sort_text_seconds", median(f.sortText), "s");
+  report(p + "sort_date_seconds", median(f.sortDate), "s");
+  report(p + "group_one_seconds", median(f.groupOne), "s");
+  report(p + "group_two_seconds", median(f.groupTwo), "s");
+  report(p + "expand_all_seconds", median(f.expandAll), "s");
+  report(p + "delete_one_seconds", median(f.deleteOne), "s");
+  report(p + "save_seconds", median(f.save), "s");
+  report(p + "peak_rss_megabytes", double(usage.ru_maxrss) / 1024.0, "MB");
+  std::filesystem::remove_all(folder);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::size_t> sizes;
+  int runs = 3;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--runs" && i + 1 < argc) {
+      runs = std::max(1, std::atoi(argv[++i]));
+    } else {
+      sizes.push_back(std::strtoull(argv[i], nullptr, 10));
+    }
+  }
+  if (sizes.empty()) sizes = {10'000, 100'000, 1'000'000};
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  double load[3] = {0, 0, 0};
+  if (getloadavg(load, 3) > 0) report("machine_load_average_1min", load[0], "");
+  int status = 0;
+  for (const std::size_t rows : sizes) {
+    std::fflush(stdout);
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(runSize(rows, runs));
+    int childStatus = 0;
+    ::waitpid(child, &childStatus, 0);
+    if (!WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0) status = 1;
+  }
+  return status;
+}
