@@ -290,8 +290,17 @@ int ControlWidget::keyCode(int key, Qt::KeyboardModifiers modifiers) {
 
 void ControlWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  QtCanvas canvas(painter, services_);
-  control_->paint(canvas, toRect(event->rect()));
+  {
+    QtCanvas canvas(painter, services_);
+    control_->paint(canvas, toRect(event->rect()));
+  }
+  // The square between two scroll bars belongs to neither, nor to the
+  // control's client area: fill it as a window would.
+  const Size client = clientSize();
+  if (client.width < width() && client.height < height()) {
+    painter.fillRect(client.width, client.height, width() - client.width, height() - client.height,
+                     palette().color(QPalette::Button));
+  }
 }
 
 void ControlWidget::resizeEvent(QResizeEvent*) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "table/engine/Bytes.h"
+#include "table/engine/EngineError.h"
 
 namespace morvel {
 namespace {
@@ -441,8 +442,15 @@ bool BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
 void BTree::keepSpine(bool split) {
   if (split) {
     path_.clear();
-    PageRef leaf = descend(nullptr, Choose::LastAtMost, nullptr);
-    path_.push_back({std::move(leaf), 0});
+    try {
+      PageRef leaf = descend(nullptr, Choose::LastAtMost, nullptr);
+      path_.push_back({std::move(leaf), 0});
+    } catch (const EngineError&) {
+      // The insert itself is done; a damaged page on the way down is for
+      // the next descent to report.
+      path_.clear();
+      return;
+    }
   }
   for (Step& s : path_) spine_.push_back(std::move(s.page));
   path_.clear();

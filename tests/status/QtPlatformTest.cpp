@@ -150,5 +150,15 @@ TEST_F(QtPlatform, HostedControlPaintsTakesClicksAndPassesItsEdgeToTheParent) {
   EXPECT_EQ(image.pixel(20, 15), QColor(Qt::white).rgb());
 }
 
+TEST_F(QtPlatform, TheSquareBetweenTwoScrollBarsIsFilledLikeAButton) {
+  ControlWidget widget(std::make_unique<Spot>());
+  widget.control().setBounds({0, 0, 120, 90});
+  widget.setScrollBar(sbVertical, {0, 100, 10, 0, true});
+  widget.setScrollBar(sbHorizontal, {0, 100, 10, 0, true});
+  widget.show();
+  const QImage image = widget.grab().toImage();
+  EXPECT_EQ(image.pixel(118, 88), widget.palette().color(QPalette::Button).rgb());
+}
+
 }  // namespace
 }  // namespace morvel
