@@ -120,7 +120,8 @@ std::unique_ptr<ChildProcess> X11Session::start(const std::vector<std::string>& 
 }
 
 std::string X11Session::xdotool(const std::vector<std::string>& args, bool mayFail) const {
-  std::string command = "DISPLAY=" + display_ + " xdotool";
+  // A waiting xdotool command (--sync) could wait for ever: it gets 15 s.
+  std::string command = "DISPLAY=" + display_ + " timeout 15 xdotool";
   for (const std::string& a : args) {
     command += " '";
     for (const char c : a) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
