@@ -6,6 +6,7 @@
 
 #include "base/Format.h"
 #include "base/StringUtils.h"
+#include "table/files/Names.h"
 
 namespace morvel {
 
@@ -161,6 +162,12 @@ void EngineTable::buildTable() {
 
   std::vector<FieldDescriptor> fields;
   for (const FieldDef& def : defs) {
+    // The descriptor holds 30 characters: a longer name is refused, as the
+    // engine refuses every other bad name, rather than silently cut.
+    const std::string_view trimmed = trimmedName(def.name());
+    if (trimmed.size() > FieldDescriptor::kMaxName) {
+      raiseEngineError(kInvalidFieldName, trimmedName(c->tableName()), trimmed);
+    }
     const EngineTypeCode code = engineTypeOf(def.dataType());
     FieldDescriptor d(def.fieldNo(), def.name(), code.type, code.subtype, 0, def.required());
     const FieldType t = def.dataType();

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "table/engine/Bytes.h"
+#include "table/files/Names.h"
 
 namespace morvel {
 namespace {
@@ -171,7 +172,8 @@ std::string FieldDescriptor::name() const {
 }
 
 void FieldDescriptor::setName(std::string_view name) {
-  bytes::putCountedText(&bytes_[kName], kMaxName, name);
+  // Blanks round a name do not count, so they must not take its room either.
+  bytes::putCountedText(&bytes_[kName], kMaxName, trimmedName(name));
 }
 
 void FieldDescriptor::setLayout(int dataLength, int offset) {

@@ -121,7 +121,7 @@ class FieldDescriptor {
 
   int number() const;
   void setNumber(int number);
-  // At most 30 characters are kept.
+  // Stored without surrounding blanks; at most 30 characters are kept.
   std::string name() const;
   void setName(std::string_view name);
   std::uint8_t type() const { return bytes_[kType]; }

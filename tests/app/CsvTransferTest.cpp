@@ -93,6 +93,13 @@ TEST_F(CsvTransferTest, ReadingRulesReachTheStoredRecords) {
                              "3|q|p,q|||"}));
 }
 
+TEST_F(CsvTransferTest, AThirtyCharacterNameFitsOnceItsSpacesAreTrimmed) {
+  const std::string name(30, 'n');
+  import("  " + name + " ,b\r\n1,2\r\n");
+  ASSERT_TRUE(table.active());
+  EXPECT_EQ(table.field(1)->fieldName(), name);
+}
+
 TEST_F(CsvTransferTest, TheDemoFileHasDateColumnsWhetherDaysOrMonthsComeFirst) {
   for (const char* order : {"dd/mm/yy", "mm/dd/yy"}) {
     dropTable();
@@ -153,6 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"IdIsTaken", "id,b\r\n1,2\r\n", "A component named id already exists", -1},
         FailureCase{"TrimmedDuplicate", "a, a\r\n1,2\r\n", refused("a"), -1},
         FailureCase{"NameStartsWithDigit", "a,1b\r\n1,2\r\n", refused("1b"), -1},
+        FailureCase{"NameLongerThan30", "a," + std::string(31, 'n') + "\r\n1,2\r\n",
+                    refused(std::string(31, 'n')), -1},
         FailureCase{"SurplusField", "a,b\r\n1,2\r\n3,4\r\n5,6,7\r\n8,9\r\n",
                     "List index out of bounds (3)", 2},
         FailureCase{"BadDate", "a,d\r\n1,01/01/99\r\n2,\r\n3,n/a\r\n", "'n/a' is not a valid date",
