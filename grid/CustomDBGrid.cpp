@@ -3,6 +3,7 @@
 // between the focused row and the dataset's current record. Grouping and
 // data changes are in DBGridGrouping.cpp and DBGridChanges.cpp.
 #include "grid/CustomDBGrid.h"
+#include "grid/DBGridSupport.h"
 
 #include <algorithm>
 #include <optional>
@@ -19,23 +20,8 @@ std::vector<CustomDBGrid*>& liveGrids() {
   return grids;
 }
 
-bool editingState(const DataSet* ds) {
-  const DataSetState s = ds->state();
-  return s == stEdit || s == stInsert || s == stSetKey;
-}
-
-// Sets a flag for a scope and restores its previous value on every path.
-class FlagScope {
- public:
-  FlagScope(bool& flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
-  ~FlagScope() { flag_ = saved_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool saved_;
-};
+using dbgrid::editingState;
+using dbgrid::FlagScope;
 
 }  // namespace
 

@@ -6,28 +6,15 @@
 #include <optional>
 
 #include "grid/CustomDBGrid.h"
+#include "grid/DBGridSupport.h"
 #include "table/DataSet.h"
 
 namespace morvel {
 
 namespace {
 
-bool editingState(const DataSet* ds) {
-  const DataSetState s = ds->state();
-  return s == stEdit || s == stInsert || s == stSetKey;
-}
-
-class FlagScope {
- public:
-  FlagScope(bool& flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
-  ~FlagScope() { flag_ = saved_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool saved_;
-};
+using dbgrid::editingState;
+using dbgrid::FlagScope;
 
 bool keysEqual(const PackedValue& a, const Variant& b) {
   try {
