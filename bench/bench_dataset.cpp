@@ -16,6 +16,7 @@
 #include "base/Format.h"
 #include "base/StringList.h"
 #include "bench/SampleCsv.h"
+#include "bench/SampleTable.h"
 #include "table/EngineTable.h"
 
 using namespace morvel;
@@ -66,23 +67,7 @@ int main(int argc, char** argv) {
   std::vector<double> fills, walks;
   for (int run = 0; run < runs; ++run) {
     EngineTable table("tblData");
-    table.setInMemory(true);
-    table.setTableName("memory.dat");
-    table.setExclusive(true);
-    try {
-      table.dropTable();
-    } catch (const DatabaseError&) {
-    }
-    table.fieldDefs().defineField("ID", ftAutoInc, 0, true);
-    for (int c = 0; c < bench::kSampleColumnCount; ++c) {
-      const std::string name = formatMessage("C%d", c);
-      const FieldType type = c >= bench::kSampleFirstDateTimeColumn ? ftDateTime
-                             : c >= bench::kSampleFirstDateColumn   ? ftDate
-                                                                    : ftString;
-      table.fieldDefs().defineField(name, type, type == ftString ? 100 : 0);
-    }
-    table.indexDefs().defineIndex("", "ID", ixPrimary);
-    table.buildTable();
+    bench::defineSampleTable(table);
 
     auto start = std::chrono::steady_clock::now();
     {

@@ -19,6 +19,7 @@
 #include "base/FormatSettings.h"
 #include "base/StringList.h"
 #include "bench/SampleCsv.h"
+#include "bench/SampleTable.h"
 #include "grid/CustomDBGrid.h"
 #include "platform/fake/FakeHost.h"
 #include "table/DataSource.h"
@@ -68,23 +69,7 @@ std::vector<std::vector<std::string>> samplePool(std::size_t rows) {
 
 void buildTable(EngineTable& table, const std::vector<std::vector<std::string>>& pool,
                 std::size_t rows) {
-  table.setInMemory(true);
-  table.setTableName("memory.dat");
-  table.setExclusive(true);
-  try {
-    table.dropTable();
-  } catch (const DatabaseError&) {
-  }
-  table.fieldDefs().defineField("ID", ftAutoInc, 0, true);
-  for (int c = 0; c < bench::kSampleColumnCount; ++c) {
-    const std::string name = formatMessage("C%d", c);
-    const FieldType type = c >= bench::kSampleFirstDateTimeColumn ? ftDateTime
-                           : c >= bench::kSampleFirstDateColumn   ? ftDate
-                                                                  : ftString;
-    table.fieldDefs().defineField(name, type, type == ftString ? 100 : 0);
-  }
-  table.indexDefs().defineIndex("", "ID", ixPrimary);
-  table.buildTable();
+  bench::defineSampleTable(table);
   SuspendedLinks suspended(table);
   table.open();
   std::vector<Field*> fields;
