@@ -31,7 +31,7 @@ void AboutPageControl::resized() {
 
 namespace {
 
-struct LabelSpec {
+struct LabelPlace {
   const char* name;
   std::string caption;
   Rect bounds;
@@ -57,7 +57,7 @@ AboutPage::AboutPage(QWidget* parent)
   // right edge): the installed stand-in for the layout's face is wider, and
   // "Pellam Software Ltd" would otherwise wrap.
   auto rightColumn = [](int top) { return Rect::fromSize(346, top, 131, 16); };
-  const std::vector<LabelSpec> specs = {
+  const std::vector<LabelPlace> places = {
       {"lblProduct", "Morvel", Rect::fromSize(11, 7, 100, 42), times37},
       {"lblVersion", "Version 1.1", Rect::fromSize(16, 50, 86, 21), times19},
       {"lblDescription",
@@ -84,26 +84,26 @@ AboutPage::AboutPage(QWidget* parent)
        Rect::fromSize(9, 237, 221, 16), sans13, leftBottom},
   };
   auto& page = controlAs<AboutPageControl>();
-  for (const LabelSpec& spec : specs) {
-    const bool isUrl = std::string_view(spec.name) == "urlPellam";
+  for (const LabelPlace& place : places) {
+    const bool isUrl = std::string_view(place.name) == "urlPellam";
     std::unique_ptr<StyledLabel> owned =
         isUrl ? std::make_unique<URLLabel>() : std::make_unique<StyledLabel>();
-    StyledLabel& label = addLabel(std::move(owned), spec.name);
-    label.setAutoSize(spec.autoSize);
-    label.setAlignment(spec.alignment);
-    label.setWordWrap(spec.wordWrap);
+    StyledLabel& label = addLabel(std::move(owned), place.name);
+    label.setAutoSize(place.autoSize);
+    label.setAlignment(place.alignment);
+    label.setWordWrap(place.wordWrap);
     label.setTransparent(true);
     label.setBlinkIntervalOff(100);
     label.setFrameSides(0);
-    label.setTextStyle(spec.style);
-    label.setBounds(spec.bounds);
-    label.setFont(spec.font);
-    label.setCaption(spec.caption);
+    label.setTextStyle(place.style);
+    label.setBounds(place.bounds);
+    label.setFont(place.font);
+    label.setCaption(place.caption);
     if (isUrl) {
       url_ = static_cast<URLLabel*>(&label);
       url_->setUrl(MakerDetails::kWebAddress);
     }
-    page.anchor(label, spec.anchors);
+    page.anchor(label, place.anchors);
   }
 }
 
