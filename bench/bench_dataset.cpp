@@ -16,6 +16,7 @@
 #include "base/Format.h"
 #include "base/StringList.h"
 #include "bench/SampleCsv.h"
+#include "bench/Timing.h"
 #include "bench/SampleTable.h"
 #include "table/EngineTable.h"
 
@@ -23,19 +24,9 @@ using namespace morvel;
 
 namespace {
 
-double seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-void report(const char* name, double value, const char* unit) {
-  std::printf("%s %.3f %s\n", name, value, unit);
-  std::fflush(stdout);
-}
+using bench::median;
+using bench::report;
+using bench::seconds;
 
 volatile std::size_t gSink;
 

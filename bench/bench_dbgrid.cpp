@@ -19,6 +19,7 @@
 #include "base/FormatSettings.h"
 #include "base/StringList.h"
 #include "bench/SampleCsv.h"
+#include "bench/Timing.h"
 #include "bench/SampleTable.h"
 #include "grid/CustomDBGrid.h"
 #include "platform/fake/FakeHost.h"
@@ -29,21 +30,10 @@ using namespace morvel;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-void report(const char* name, double value, const char* unit) {
-  std::printf("%s %.3f %s\n", name, value, unit);
-  std::fflush(stdout);
-}
+using bench::Clock;
+using bench::median;
+using bench::report;
+using bench::seconds;
 
 std::size_t heapInUse() { return mallinfo2().uordblks; }
 

@@ -23,6 +23,7 @@
 #include "app/DataGrid.h"
 #include "app/MainWindow.h"
 #include "bench/SampleCsv.h"
+#include "bench/Timing.h"
 #include "grid/CustomDBGrid.h"
 #include "platform/Input.h"
 #include "platform/qt/ControlWidget.h"
@@ -31,21 +32,10 @@ using namespace morvel;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-void report(const std::string& name, double value, const char* unit) {
-  std::printf("%s %.3f %s\n", name.c_str(), value, unit);
-  std::fflush(stdout);
-}
+using bench::Clock;
+using bench::median;
+using bench::report;
+using bench::seconds;
 
 // Grid columns: "ID" first, then the file's columns in order.
 constexpr int kProduct = 2;
