@@ -188,6 +188,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // buttons' places and the insert position for a point are the tree
   // list's (groupButtonRect, groupInsertPosition).
   int groupPanelHeight(int headerRowHeight) const override;
+  // The panel's height while it shows: one button row per group level.
+  int shownPanelHeight(int headerRowHeight) const;
   // The group panel's questions and drops.
   bool canGroupBy(TreeListColumn* column) override;
   void groupByColumn(TreeListColumn* column, int index) override;

@@ -411,14 +411,18 @@ void CustomDBGrid::setShowGroupPanel(bool show) {
   if (show == showGroupPanel_) return;
   hideEditing();
   showGroupPanel_ = show;
+  // The rows slide by the height the panel has when shown, then the grid is
+  // laid out for its new place.
+  if (!loading()) animateGroupPanel(show, shownPanelHeight(metrics().headerRowHeight));
   recomputeLayout();
 }
 
-int CustomDBGrid::groupPanelHeight(int h) const {
-  if (!showGroupPanel_) return 0;
+int CustomDBGrid::shownPanelHeight(int h) const {
   const int n = groupColumnCount();
   return (n - 1) * (h / 2) + h + 16;
 }
+
+int CustomDBGrid::groupPanelHeight(int h) const { return showGroupPanel_ ? shownPanelHeight(h) : 0; }
 
 bool CustomDBGrid::canGroupBy(TreeListColumn* column) {
   return canAddGroupColumn(dynamic_cast<DBTreeListColumn*>(column));

@@ -159,6 +159,25 @@ TEST_F(DBGridGroupingTest, PanelGeometryAndInsertPosition) {
   EXPECT_EQ(grid.groupPanelHeight(h), 0);
 }
 
+TEST_F(DBGridGroupingTest, ShowingAndHidingThePanelSlidesTheRowsByItsHeight) {
+  host.attach(grid);  // a grid without a window does not animate
+  open(people());
+  grid.setShowGroupPanel(false);
+  grid.addGroupColumn(0, column(2));
+  const int height = grid.shownPanelHeight(grid.metrics().headerRowHeight);
+  const auto slid = [&] {
+    int total = 0;
+    for (const FakeHost::Scroll& s : host.scrolls) total += s.dy;
+    host.scrolls.clear();
+    return total;
+  };
+  slid();
+  grid.setShowGroupPanel(true);
+  EXPECT_EQ(slid(), height);
+  grid.setShowGroupPanel(false);
+  EXPECT_EQ(slid(), -height);
+}
+
 TEST_F(DBGridGroupingTest, DroppingOnThePanelGroupsAndDraggingOffUngroups) {
   open(people());
   EXPECT_TRUE(grid.canGroupBy(column(2)));
