@@ -1,8 +1,11 @@
 #include "bench/SampleTable.h"
 
+#include <algorithm>
 #include <string>
 
+#include "app/CsvReading.h"
 #include "base/Format.h"
+#include "base/StringList.h"
 #include "bench/SampleCsv.h"
 #include "table/DatabaseError.h"
 #include "table/EngineTable.h"
@@ -28,6 +31,22 @@ void defineSampleTable(EngineTable& table) {
   }
   table.indexDefs().defineIndex("", "ID", ixPrimary);
   table.buildTable();
+}
+
+std::vector<std::vector<std::string>> sampleCellPool(std::size_t rows) {
+  const std::size_t poolRows = std::min<std::size_t>(rows, 20'000);
+  StringList lines;
+  lines.setText(makeSampleCsv(poolRows, 1));
+  std::vector<std::vector<std::string>> pool;
+  StringList cells;
+  for (int i = 1; i < lines.count(); ++i) {
+    cells.setCommaText(normaliseLine(lines.item(i)));
+    std::vector<std::string> row;
+    for (int c = 0; c < cells.count(); ++c) row.emplace_back(cells.item(c));
+    row.resize(kSampleColumnCount);
+    pool.push_back(std::move(row));
+  }
+  return pool;
 }
 
 }  // namespace morvel::bench

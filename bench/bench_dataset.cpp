@@ -42,18 +42,7 @@ int main(int argc, char** argv) {
 
   // A pool of distinct sample rows, cycled through: the cells are parsed
   // once, outside the timed part.
-  const std::size_t poolRows = std::min<std::size_t>(rows, 20'000);
-  StringList lines;
-  lines.setText(bench::makeSampleCsv(poolRows, 1));
-  std::vector<std::vector<std::string>> pool;
-  StringList cells;
-  for (int i = 1; i < lines.count(); ++i) {
-    cells.setCommaText(normaliseLine(lines.item(i)));
-    std::vector<std::string> row;
-    for (int c = 0; c < cells.count(); ++c) row.emplace_back(cells.item(c));
-    row.resize(bench::kSampleColumnCount);
-    pool.push_back(std::move(row));
-  }
+  const std::vector<std::vector<std::string>> pool = bench::sampleCellPool(rows);
 
   std::vector<double> fills, walks;
   for (int run = 0; run < runs; ++run) {

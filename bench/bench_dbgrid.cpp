@@ -41,22 +41,6 @@ constexpr int kPriority = 4;   // grid column of "Priority" (after "ID")
 constexpr int kProduct = 2;    // "Product": 10 values
 constexpr int kStartDate = 9;  // "Earliest Start Date"
 
-std::vector<std::vector<std::string>> samplePool(std::size_t rows) {
-  const std::size_t poolRows = std::min<std::size_t>(rows, 20'000);
-  StringList lines;
-  lines.setText(bench::makeSampleCsv(poolRows, 1));
-  std::vector<std::vector<std::string>> pool;
-  StringList cells;
-  for (int i = 1; i < lines.count(); ++i) {
-    cells.setCommaText(normaliseLine(lines.item(i)));
-    std::vector<std::string> row;
-    for (int c = 0; c < cells.count(); ++c) row.emplace_back(cells.item(c));
-    row.resize(bench::kSampleColumnCount);
-    pool.push_back(std::move(row));
-  }
-  return pool;
-}
-
 void buildTable(EngineTable& table, const std::vector<std::vector<std::string>>& pool,
                 std::size_t rows) {
   bench::defineSampleTable(table);
@@ -201,7 +185,7 @@ int main(int argc, char** argv) {
   formatSettings().dateSep = '/';
   formatSettings().centuryWindow = 20;
 
-  const auto pool = samplePool(rows);
+  const auto pool = bench::sampleCellPool(rows);
   Figures f;
   for (int run = 0; run < runs; ++run) runOnce(rows, pool, f);
   report("dbgrid_load_seconds", median(f.load), "s");
