@@ -2,6 +2,8 @@
 // and record events, shared by the grid tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -22,6 +24,33 @@ class TestGrid : public CustomTreeListControl {
 // top: with 16-pixel rows (13 + 3), 18 rows fit.
 struct GridFixture {
   GridFixture() { grid.setShowHeader(false); }
+  FakeHost host{{400, 300}};
+  TestGrid grid{host};
+};
+
+// prefix followed by the number.
+inline std::string label(const char* prefix, int number) {
+  std::string text(prefix);
+  text += std::to_string(number);
+  return text;
+}
+
+// A 400 × 300 grid laid out as the data-bound grid sets it up (grid lines,
+// the indicator, row select) with the columns Name, City and Born of 100,
+// 80 and 60 pixels.
+class ThreeColumnGrid : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    grid.setBounds({0, 0, 400, 300});
+    host.attach(grid);
+    grid.setShowGrid(true);
+    grid.setOptions(grid.options().with(goIndicator).with(goRowSelect));
+    for (const char* caption : {"Name", "City", "Born"}) grid.createColumn()->setCaption(caption);
+    grid.columns(0)->setWidth(100);
+    grid.columns(1)->setWidth(80);
+    grid.columns(2)->setWidth(60);
+  }
+
   FakeHost host{{400, 300}};
   TestGrid grid{host};
 };

@@ -4,8 +4,6 @@
 // a 19-pixel header; rows are 17 pixels high.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "GridTestSupport.h"
 #include "grid/TreeListImages.h"
 
@@ -13,26 +11,10 @@ namespace morvel {
 namespace {
 
 using test::addRow;
+using test::label;
 
-// prefix followed by the number.
-std::string label(const char* prefix, int number) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%s%d", prefix, number);
-  return text;
-}
-
-class Input : public ::testing::Test {
+class Input : public test::ThreeColumnGrid {
  protected:
-  void SetUp() override {
-    grid.setBounds({0, 0, 400, 300});
-    host.attach(grid);
-    grid.setShowGrid(true);
-    grid.setOptions(grid.options().with(goIndicator).with(goRowSelect));
-    for (const char* caption : {"Name", "City", "Born"}) grid.createColumn()->setCaption(caption);
-    grid.columns(0)->setWidth(100);
-    grid.columns(1)->setWidth(80);
-    grid.columns(2)->setWidth(60);
-  }
   void addRows(int n) {
     for (int i = 0; i < n; ++i) {
       addRow(grid, {label("n", i), label("c", n - i), "b"});
@@ -53,9 +35,6 @@ class Input : public ::testing::Test {
       out.push_back(grid.visibleColumns(i)->caption());
     return out;
   }
-
-  FakeHost host{{400, 300}};
-  test::TestGrid grid{host};
 };
 
 struct HitCase {

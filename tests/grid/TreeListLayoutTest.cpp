@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "GridTestSupport.h"
 #include "grid/TreeListImages.h"
@@ -13,27 +12,10 @@ namespace morvel {
 namespace {
 
 using test::addRow;
+using test::label;
 
-// prefix followed by the number.
-std::string label(const char* prefix, int number) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%s%d", prefix, number);
-  return text;
-}
-
-// A grid as the data-bound grid sets it up: grid lines and the indicator.
-class Layout : public ::testing::Test {
+class Layout : public test::ThreeColumnGrid {
  protected:
-  void SetUp() override {
-    grid.setBounds({0, 0, 400, 300});
-    host.attach(grid);
-    grid.setShowGrid(true);
-    grid.setOptions(grid.options().with(goIndicator).with(goRowSelect));
-    for (const char* caption : {"Name", "City", "Born"}) grid.createColumn()->setCaption(caption);
-    grid.columns(0)->setWidth(100);
-    grid.columns(1)->setWidth(80);
-    grid.columns(2)->setWidth(60);
-  }
   void addRows(int n) {
     for (int i = 0; i < n; ++i) addRow(grid, {label("n", i), "c", "b"});
   }
@@ -44,9 +26,6 @@ class Layout : public ::testing::Test {
     }
     return out;
   }
-
-  FakeHost host{{400, 300}};
-  test::TestGrid grid{host};
 };
 
 TEST_F(Layout, DefaultFontGivesTheClassicMetrics) {
