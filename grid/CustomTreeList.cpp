@@ -736,13 +736,19 @@ int CustomTreeList::visibleRowCount() const {
   return std::max(height / rowHeight(), 1);
 }
 
+int CustomTreeList::paintedRowCount() const {
+  const int height = host().clientSize().height - rowsAreaTop();
+  const int row = rowHeight();
+  return std::max((height + row - 1) / row, 1);
+}
+
 Rect CustomTreeList::rowRect(const TreeListNode* node) const {
   const int r = visibleIndexOf(node);
   const int t = visibleIndexOf(topNode_);
-  if (r < 0 || t < 0 || r < t) return {};
+  if (r < 0 || t < 0 || r < t || r - t >= paintedRowCount()) return {};
   const Size client = host().clientSize();
   const int top = rowsAreaTop() + (r - t) * rowHeight();
-  if (top >= client.height) return {};
+  if (top >= client.height) return {};  // no room for rows at all
   return {0, top, client.width, std::min(top + rowHeight(), client.height)};
 }
 

@@ -165,8 +165,12 @@ class CustomTreeList : public Control {
   virtual void invalidateNode(TreeListNode* node, bool toBottom);
   // The row's rectangle in the client area; empty when it is not shown.
   virtual Rect rowRect(const TreeListNode* node) const;
-  // Rows that fit in the rows area (at least 1).
+  // Whole rows that fit in the rows area from the top row (at least 1):
+  // the page that scrolling and paging move by.
   virtual int visibleRowCount() const;
+  // The rows painted from the top row: the whole ones and a last, partly
+  // shown one (at least 1). Hit tests and repaints reach that row too.
+  int paintedRowCount() const;
   virtual int rowHeight() const;
   // Height of the part above the rows (header, panels); 0 here.
   virtual int rowsAreaTop() const { return 0; }

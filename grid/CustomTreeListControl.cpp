@@ -208,17 +208,20 @@ bool CustomTreeListControl::isFirstColumn(const TreeListColumn* column) const {
 }
 
 void CustomTreeListControl::applyBestFit(TreeListColumn* column) {
-  if (column && column->grid_ != this) return;
+  if (column) {
+    if (column->grid_ == this) fitColumns({column});
+    return;
+  }
+  std::vector<TreeListColumn*> targets;
+  for (auto& c : columns_) targets.push_back(c.get());
+  UpdateLock lock(*this);
+  fitColumns(targets);
+}
+
+void CustomTreeListControl::fitColumns(const std::vector<TreeListColumn*>& targets) {
   Canvas& canvas = host().canvas();
   canvas.setFont(font());
   const int margin = canvas.zeroWidth();
-
-  std::vector<TreeListColumn*> targets;
-  if (column) {
-    targets.push_back(column);
-  } else {
-    for (auto& c : columns_) targets.push_back(c.get());
-  }
   struct Target {
     TreeListColumn* column;
     int index;
@@ -258,18 +261,10 @@ void CustomTreeListControl::applyBestFit(TreeListColumn* column) {
       },
       fetchTexts);
 
-  const auto apply = [&] {
-    for (Target& fit : fits) {
-      const int caption = canvas.textWidth(fit.column->caption());
-      const int largest = std::max(fit.largest, caption);
-      if (fit.column->sizing()) fit.column->setWidth(largest + 2 * margin);
-    }
-  };
-  if (column) {
-    apply();
-  } else {
-    UpdateLock lock(*this);
-    apply();
+  for (Target& fit : fits) {
+    const int caption = canvas.textWidth(fit.column->caption());
+    const int largest = std::max(fit.largest, caption);
+    if (fit.column->sizing()) fit.column->setWidth(largest + 2 * margin);
   }
 }
 
@@ -386,6 +381,10 @@ void CustomTreeListControl::bandsChanged() {
 
 void CustomTreeListControl::bandFreed(int index) {
   if (destroying()) return;
+  const TreeListBand* band = bands_.items(index);
+  if (band && (band == pressedBand_ || band == sizingBand_ || band == dragBand_)) {
+    cancelMouseState();
+  }
   for (auto& c : columns_) {
     if (c->bandIndex_ == index) {
       c->bandIndex_ = -1;

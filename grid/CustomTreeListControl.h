@@ -231,6 +231,9 @@ class CustomTreeListControl : public CustomTreeList {
   // Every visible column's header, laid out band by band and row by row.
   std::vector<HeaderCell> headerCells() const;
   Rect headerCellRect(const TreeListColumn* column) const;
+  // The header of visible band i in the band panel, over its shown columns
+  // (empty when it shows none).
+  Rect bandHeaderRect(int band) const;
   // The right end of the columns in client coordinates.
   int columnsRight() const;
   // The cell of a shown row (empty when the row or column is not shown).
@@ -269,8 +272,16 @@ class CustomTreeListControl : public CustomTreeList {
   MouseState mouseState() const { return mouseState_; }
   TreeListColumn* pressedColumn() const { return pressedColumn_; }
   TreeListColumn* dragColumn() const { return dragColumn_; }
-  // The sizing line's x while a column is being sized.
+  TreeListBand* pressedBand() const { return pressedBand_; }
+  // Whether the pressed header, band or corner cell is drawn sunken: the
+  // pointer is over it.
+  bool pressedDrawn() const { return pressedDrawn_; }
+  TreeListBand* dragBand() const { return dragBand_; }
+  // The sizing line: its x while a column or band is sized, its y while a
+  // panel or the rows are.
   int sizingLine() const { return sizingLine_; }
+  // The inverted line the current sizing state draws (empty in the others).
+  Rect sizingLineRect() const;
   // Where the drop arrows point while a header is dragged (-1: none shown).
   int dropArrowX() const { return dropArrowX_; }
   // Ends a press, a sizing or a drag without acting on it.
@@ -288,6 +299,17 @@ class CustomTreeListControl : public CustomTreeList {
   // line each.
   virtual std::string copyText() const;
   void copyToClipboard();
+
+  // Overridable steps of band pressing, sizing and dragging. A band is
+  // dragged only with goBandMoving; a drop on another band's header takes
+  // that band's place.
+  virtual void bandBestFit(TreeListBand* band);
+  virtual bool canBandDrag(TreeListBand* band);
+  virtual void startBandDrag(TreeListBand* band);
+  virtual void endBandDrag(bool drop);
+  // A band header, or the band corner cell, pressed and released over it.
+  virtual void bandClick(TreeListBand* band) { (void)band; }
+  virtual void bandCornerClick() {}
 
   // Overridable steps of header dragging.
   virtual void columnBestFit(TreeListColumn* column);
@@ -413,6 +435,13 @@ class CustomTreeListControl : public CustomTreeList {
   // The indicator image of a row: the arrow on the focused row, the dot on
   // other selected ones.
   virtual IndicatorImage indicatorImage(const TreeListNode& node) const;
+  // Custom drawing of one cell before the painter's own, which is skipped
+  // when this returns true. A group row is one cell; its column is the
+  // group column of its level (null without one). Here OnCustomDrawCell
+  // runs for the cells of data rows.
+  virtual bool customDrawCell(Canvas& canvas, const Rect& rect, TreeListNode* node,
+                              TreeListColumn* column, bool selected, bool focused,
+                              std::string& text, Color& color, Font& font, Alignment& alignment);
 
   // Sorting steps.
   virtual void beforeSortChange(TreeListColumn* column);
@@ -492,9 +521,22 @@ class CustomTreeListControl : public CustomTreeList {
                            int indent);
 
   bool columnSizable(const TreeListColumn* column) const;
+  bool bandSizable(const TreeListBand* band) const;
   void invalidateSizingLine();
+  Rect pressedRect() const;
+  void invalidatePressed();
+  // The height of one text line of the band panel.
+  int bandLineHeight() const;
+  // What a band or header row adds to its text lines: the margins and
+  // bevels (the flat look has no outer bevel).
+  int headerChrome() const { return lookAndFeel_ == lfStandard ? 6 : 5; }
   std::pair<int, int> sizingLimits() const;
+  void startSizing(MouseState state, Point p);
+  void moveSizingLine(Point p);
   void applySizing(TreeListColumn* column, int line);
+  void applyBandSizing(TreeListBand* band, int line);
+  void applyPanelOrRowSizing(MouseState state, int line);
+  void fitColumns(const std::vector<TreeListColumn*>& targets);
   void releaseMouse(MouseButton button, ShiftState shift, Point p);
   void dragMove(Point p);
   void showDropArrows(Point top, Point bottom);
@@ -528,7 +570,10 @@ class CustomTreeListControl : public CustomTreeList {
   bool hideSelection_ = false;
   MouseState mouseState_ = MouseState::Idle;
   TreeListColumn* pressedColumn_ = nullptr;  // the header being pressed
-  bool pressedDrawn_ = false;                // drawn sunken: the pointer is over it
+  TreeListBand* pressedBand_ = nullptr;      // the band header being pressed
+  // The pressed header, band or corner cell is drawn sunken: the pointer is
+  // over it.
+  bool pressedDrawn_ = false;
   int pressedGroupButton_ = -1;
   bool groupDragArmed_ = false;
   Point groupPressPoint_;
@@ -536,9 +581,14 @@ class CustomTreeListControl : public CustomTreeList {
   Point pressPoint_;
   Point lastMouse_;
   TreeListColumn* sizingColumn_ = nullptr;
+  TreeListBand* sizingBand_ = nullptr;
   int sizingStart_ = 0;
   int sizingLine_ = 0;
+  // Left or top edge of what is sized (the band, the panel, the pressed
+  // row), taken at the press: nothing scrolls while the mouse is held.
+  int sizingOrigin_ = 0;
   TreeListColumn* dragColumn_ = nullptr;
+  TreeListBand* dragBand_ = nullptr;
   Point dragHotSpot_;
   Cursor dragCursor_ = crDefault;
   int dropArrowX_ = -1;

@@ -14,6 +14,10 @@ bool CustomTreeListControl::columnSizable(const TreeListColumn* column) const {
   return column && options().has(goColumnSizing) && column->sizing();
 }
 
+bool CustomTreeListControl::bandSizable(const TreeListBand* band) const {
+  return band && optionsEx().has(goBandSizing) && band->sizable();
+}
+
 TreeListHitInfo CustomTreeListControl::getHitInfo(Point p) const {
   TreeListHitInfo info;
   const Size client = host().clientSize();
@@ -29,20 +33,41 @@ TreeListHitInfo CustomTreeListControl::getHitInfo(Point p) const {
     info.hitType = htBandCorner;
     return info;
   }
-  const std::vector<HeaderCell> cells = headerCells();
-  if (bandPanelRect().contains(p)) {
-    info.hitType = htBand;
-    for (const HeaderCell& cell : cells) {
-      if (p.x >= cell.rect.left && p.x < cell.rect.right) info.bandIndex = cell.bandIndex;
+  const Rect bandPanel = bandPanelRect();
+  if (bandPanel.contains(p)) {
+    if (p.y >= bandPanel.bottom - kSizingZone && optionsEx().has(goBandPanelSizing)) {
+      info.hitType = htBandPanelEdge;
+      return info;
     }
-    if (info.bandIndex < 0) info.hitType = htNowhere;
+    for (int b = 0; b < visibleBandCount(); ++b) {
+      const Rect cell = bandHeaderRect(b);
+      if (!cell.contains(p)) continue;
+      info.bandIndex = b;
+      info.hitType = htBand;
+      // Like a column header's, a band header's edges size it from either side.
+      if (p.x >= cell.right - kSizingZone && bandSizable(visibleBand(b))) {
+        info.hitType = htBandEdge;
+      } else if (p.x < cell.left + kSizingZone && b > 0 && bandSizable(visibleBand(b - 1)) &&
+                 bandHeaderRect(b - 1).right == cell.left) {
+        info.hitType = htBandEdge;
+        info.bandIndex = b - 1;
+      }
+      return info;
+    }
     return info;
   }
   if (headerCornerRect().contains(p)) {
     info.hitType = htHeaderCorner;
     return info;
   }
-  if (headerPanelRect().contains(p)) {
+  const std::vector<HeaderCell> cells = headerCells();
+  const Rect headerPanel = headerPanelRect();
+  if (headerPanel.contains(p) && p.y >= headerPanel.bottom - kSizingZone &&
+      optionsEx().has(goHeaderPanelSizing)) {
+    info.hitType = htHeaderPanelEdge;
+    return info;
+  }
+  if (headerPanel.contains(p)) {
     for (const HeaderCell& cell : cells) {
       if (!cell.rect.contains(p)) continue;
       info.bandIndex = cell.bandIndex;
@@ -70,12 +95,14 @@ TreeListHitInfo CustomTreeListControl::getHitInfo(Point p) const {
   const int height = rowHeight();
   const int row = (p.y - rows.top) / height;
   const int top = visibleIndexOf(topNode());
-  TreeListNode* node = top < 0 || locked() ? nullptr : nodeAtVisibleIndex(top + row);
+  TreeListNode* node =
+      top < 0 || locked() || row >= paintedRowCount() ? nullptr : nodeAtVisibleIndex(top + row);
   if (!node) return info;
   info.node = node;
   info.row = row;
   if (indicator.contains(p)) {
-    info.hitType = htIndicator;
+    const bool edge = (p.y - rows.top) % height >= height - kSizingZone;
+    info.hitType = edge && optionsEx().has(goRowSizing) ? htRowEdge : htIndicator;
     return info;
   }
   const int firstLeft = cells.empty() ? rows.left : cells.front().rect.left;

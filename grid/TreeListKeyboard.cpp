@@ -15,11 +15,12 @@ bool CustomTreeListControl::keyDown(int key, ShiftState shift) {
     if (key == vkEscape) endDragScroll();
     return true;
   }
-  // While sizing or dragging only Escape counts: it cancels.
-  if (mouseState_ == MouseState::ColumnSizing || mouseState_ == MouseState::HeaderDragging ||
-      mouseState_ == MouseState::BandSizing || mouseState_ == MouseState::BandDragging) {
+  // Escape ends any press, sizing or drag without acting on it; while a
+  // header, band, corner or sizing line is held no other key counts. A held
+  // row lets the keys through.
+  if (mouseState_ != MouseState::Idle && mouseState_ != MouseState::Editing) {
     if (key == vkEscape) cancelMouseState();
-    return true;
+    if (mouseState_ != MouseState::RowPressed) return true;
   }
   const bool ctrl = (shift & ssCtrl) != 0;
   if (ctrl && (key == 'C' || key == vkInsert)) {

@@ -122,12 +122,10 @@ TreeListMetrics CustomTreeListControl::measureMetrics() const {
     canvas.setFont(font);
     return canvas.textHeight();
   };
-  // The flat look has no outer bevel: one pixel less per header.
-  const int look = lookAndFeel_ == lfStandard ? 1 : 0;
   TreeListMetrics m;
-  m.bandRowHeight = heightOf(bandFont_) * bandRowCount() + 5 + look;
+  m.bandRowHeight = heightOf(bandFont_) * bandRowCount() + headerChrome();
   m.bandPanelHeight = showBands() ? m.bandRowHeight : 0;
-  m.headerRowHeight = heightOf(headerFont_) * std::max(headerMinRowCount(), 1) + 5 + look;
+  m.headerRowHeight = heightOf(headerFont_) * std::max(headerMinRowCount(), 1) + headerChrome();
   m.headerPanelHeight = showHeader_ ? m.headerRowHeight * headerPanelRowCount() : 0;
   m.previewTextHeight = heightOf(previewFont_);
   int natural = 0;
@@ -256,6 +254,19 @@ Rect CustomTreeListControl::headerCellRect(const TreeListColumn* column) const {
     if (cell.column == column) return cell.rect;
   }
   return {};
+}
+
+Rect CustomTreeListControl::bandHeaderRect(int band) const {
+  const Rect panel = bandPanelRect();
+  int left = panel.right;
+  int right = panel.left;
+  for (const HeaderCell& cell : headerCells()) {
+    if (cell.bandIndex != band) continue;
+    left = std::min(left, cell.rect.left);
+    right = std::max(right, cell.rect.right);
+  }
+  if (panel.isEmpty() || right <= left) return {};
+  return {left, panel.top, right, panel.bottom};
 }
 
 int CustomTreeListControl::columnsRight() const {

@@ -38,6 +38,53 @@ Bitmap dropArrow(std::uint32_t fill, bool down) {
 
 void CustomTreeListControl::columnBestFit(TreeListColumn* column) { applyBestFit(column); }
 
+void CustomTreeListControl::bandBestFit(TreeListBand* band) {
+  if (!band) return;
+  std::vector<TreeListColumn*> targets;
+  for (int i = 0; i < columnCount(); ++i) {
+    TreeListColumn* c = columns(i);
+    if (c->visible() && columnBand(c) == band) targets.push_back(c);
+  }
+  if (targets.empty()) return;
+  UpdateLock lock(*this);
+  fitColumns(targets);
+  // A band with a width of its own takes that of its widest header row.
+  int widest = 0;
+  for (int r = 0; r < bandHeaderRowCount(band); ++r) {
+    int sum = 0;
+    for (int p = 0; p < rowColumnCount(band, r); ++p) sum += columnAt(band, r, p)->width();
+    widest = std::max(widest, sum);
+  }
+  if (band->sizable() && widest > 0) band->setWidth(widest);
+}
+
+bool CustomTreeListControl::canBandDrag(TreeListBand* band) {
+  return band && optionsEx().has(goBandMoving) && band->fixed() == bfNone &&
+         !band->disableDragging();
+}
+
+void CustomTreeListControl::startBandDrag(TreeListBand* band) {
+  if (!band) return;
+  invalidatePressed();
+  mouseState_ = MouseState::BandDragging;
+  pressedBand_ = nullptr;
+  pressedDrawn_ = false;
+  dragBand_ = band;
+  host().setMouseCapture(true);
+}
+
+void CustomTreeListControl::endBandDrag(bool drop) {
+  TreeListBand* band = dragBand_;
+  mouseState_ = MouseState::Idle;
+  dragBand_ = nullptr;
+  host().setMouseCapture(false);
+  if (!drop || !band) return;
+  const TreeListHitInfo hit = getHitInfo(lastMouse_);
+  TreeListBand* target =
+      hit.hitType == htBand || hit.hitType == htBandEdge ? visibleBand(hit.bandIndex) : nullptr;
+  if (target && target != band) band->setIndex(bands().indexOf(target));
+}
+
 bool CustomTreeListControl::canHeaderDrag(TreeListColumn* column) {
   if (!column || !options().has(goColumnMoving) || column->disableDragging()) return false;
   bool allow = true;
@@ -208,12 +255,18 @@ void CustomTreeListControl::cancelMouseState() {
     endHeaderDrag(false);
     return;
   }
-  if (mouseState_ == MouseState::ColumnSizing) invalidateSizingLine();
-  if (pressedColumn_) invalidateRect(headerCellRect(pressedColumn_));
+  if (mouseState_ == MouseState::BandDragging) {
+    endBandDrag(false);
+    return;
+  }
+  invalidateSizingLine();
+  invalidatePressed();
   mouseState_ = MouseState::Idle;
   pressedColumn_ = nullptr;
+  pressedBand_ = nullptr;
   pressedDrawn_ = false;
   sizingColumn_ = nullptr;
+  sizingBand_ = nullptr;
   host().setMouseCapture(false);
 }
 
@@ -222,16 +275,73 @@ void CustomTreeListControl::hideEditing() {
   if (mouseState_ != MouseState::Idle) cancelMouseState();
 }
 
+Rect CustomTreeListControl::sizingLineRect() const {
+  // Columns and bands are sized along a vertical line (2 pixels for bands)
+  // from their panel down through the rows; panels and rows along a
+  // horizontal one across the grid.
+  const int bottom = rowsAreaRect().bottom;
+  switch (mouseState_) {
+    case MouseState::ColumnSizing:
+      return {sizingLine_, headerPanelRect().top, sizingLine_ + 1, bottom};
+    case MouseState::BandSizing:
+      return {sizingLine_, bandPanelRect().top, sizingLine_ + 2, bottom};
+    case MouseState::BandPanelSizing:
+    case MouseState::HeaderPanelSizing:
+    case MouseState::RowSizing:
+      return {0, sizingLine_, host().clientSize().width, sizingLine_ + 1};
+    default:
+      return {};
+  }
+}
+
 void CustomTreeListControl::invalidateSizingLine() {
-  const Rect rows = rowsAreaRect();
-  invalidateRect({sizingLine_, headerPanelRect().top, sizingLine_ + 1, rows.bottom});
+  if (const Rect line = sizingLineRect(); !line.isEmpty()) invalidateRect(line);
+}
+
+// The cell a press state draws sunken while the pointer is over it.
+Rect CustomTreeListControl::pressedRect() const {
+  switch (mouseState_) {
+    case MouseState::HeaderPressed:
+      return headerCellRect(pressedColumn_);
+    case MouseState::BandPressed:
+      return bandHeaderRect(bandVisibleIndex(pressedBand_));
+    case MouseState::HeaderCornerPressed:
+      return headerCornerRect();
+    case MouseState::BandCornerPressed:
+      return bandCornerRect();
+    default:
+      return {};
+  }
+}
+
+void CustomTreeListControl::invalidatePressed() {
+  if (const Rect cell = pressedRect(); !cell.isEmpty()) invalidateRect(cell);
 }
 
 std::pair<int, int> CustomTreeListControl::sizingLimits() const {
+  const int clientRight = host().clientSize().width - 1;
+  const int clientBottom = host().clientSize().height - 1;
+  const auto limits = [](int low, int high) { return std::pair{low, std::max(low, high)}; };
+  switch (mouseState_) {
+    case MouseState::BandSizing: {
+      int low = sizingOrigin_ + bandMinWidth(sizingBand_);
+      if (bandVisibleIndex(sizingBand_) == 0) low += groupIndentWidth();
+      return limits(low, optionsEx().has(goFullSizing) ? 100000 : clientRight);
+    }
+    // A panel keeps one row, a row its natural height.
+    case MouseState::BandPanelSizing:
+      return limits(sizingOrigin_ + bandLineHeight() + headerChrome() - 1, clientBottom);
+    case MouseState::HeaderPanelSizing:
+      return limits(sizingOrigin_ + metrics().headerRowHeight - 1, clientBottom);
+    case MouseState::RowSizing:
+      return limits(sizingOrigin_ + metrics().naturalRowHeight - 1, clientBottom);
+    default:
+      break;
+  }
   const Rect cell = headerCellRect(sizingColumn_);
   int low = cell.left + sizingColumn_->minWidth();
   if (isFirstColumn(sizingColumn_)) low += groupIndentWidth();
-  int high = host().clientSize().width - 1;
+  int high = clientRight;
   if (optionsEx().has(goFullSizing)) {
     high = 100000;
   } else if (!optionsEx().has(goBandHeaderWidth) && !defaultLayout()) {
@@ -243,7 +353,31 @@ std::pair<int, int> CustomTreeListControl::sizingLimits() const {
     }
     high = right;
   }
-  return {low, std::max(low, high)};
+  return limits(low, high);
+}
+
+int CustomTreeListControl::bandLineHeight() const {
+  return std::max((metrics().bandRowHeight - headerChrome()) / bandRowCount(), 1);
+}
+
+void CustomTreeListControl::startSizing(MouseState state, Point p) {
+  mouseState_ = state;
+  host().setMouseCapture(true);
+  const auto [low, high] = sizingLimits();
+  const bool horizontalLine = state != MouseState::ColumnSizing && state != MouseState::BandSizing;
+  sizingStart_ = sizingLine_ = std::clamp(horizontalLine ? p.y : p.x, low, high);
+  invalidateSizingLine();
+}
+
+void CustomTreeListControl::moveSizingLine(Point p) {
+  const auto [low, high] = sizingLimits();
+  const bool horizontalLine =
+      mouseState_ != MouseState::ColumnSizing && mouseState_ != MouseState::BandSizing;
+  const int line = std::clamp(horizontalLine ? p.y : p.x, low, high);
+  if (line == sizingLine_) return;
+  invalidateSizingLine();
+  sizingLine_ = line;
+  invalidateSizingLine();
 }
 
 void CustomTreeListControl::mouseDown(MouseButton button, ShiftState shift, Point p) {
@@ -270,34 +404,64 @@ void CustomTreeListControl::mouseDown(MouseButton button, ShiftState shift, Poin
   }
 
   if (button == mbLeft && mouseState_ == MouseState::Idle) {
+    const auto press = [&](MouseState state) {
+      mouseState_ = state;
+      pressedDrawn_ = true;
+      pressPoint_ = p;
+      host().setMouseCapture(true);
+      invalidatePressed();
+      if (onMouseDown) onMouseDown(*this, button, shift, p);
+    };
+    TreeListBand* band = visibleBand(hit.bandIndex);
     switch (hit.hitType) {
       case htColumnEdge:
         if (isDouble) {
           columnBestFit(column);
         } else {
-          mouseState_ = MouseState::ColumnSizing;
           sizingColumn_ = column;
-          sizingStart_ = sizingLine_ = std::clamp(p.x, sizingLimits().first, sizingLimits().second);
-          host().setMouseCapture(true);
-          invalidateSizingLine();
+          startSizing(MouseState::ColumnSizing, p);
         }
         if (onMouseDown) onMouseDown(*this, button, shift, p);
         return;
-      case htHeader:
-        mouseState_ = MouseState::HeaderPressed;
-        pressedColumn_ = column;
-        pressedDrawn_ = true;
-        pressPoint_ = p;
-        host().setMouseCapture(true);
-        invalidateRect(headerCellRect(column));
+      case htBandEdge:
+        if (isDouble) {
+          bandBestFit(band);
+        } else {
+          sizingBand_ = band;
+          sizingOrigin_ = bandHeaderRect(hit.bandIndex).left;
+          startSizing(MouseState::BandSizing, p);
+        }
         if (onMouseDown) onMouseDown(*this, button, shift, p);
+        return;
+      case htBandPanelEdge:
+      case htHeaderPanelEdge:
+      case htRowEdge:
+        sizingOrigin_ = hit.hitType == htBandPanelEdge     ? bandPanelRect().top
+                        : hit.hitType == htHeaderPanelEdge ? headerPanelRect().top
+                                                           : rowRect(hit.node).top;
+        startSizing(hit.hitType == htBandPanelEdge     ? MouseState::BandPanelSizing
+                    : hit.hitType == htHeaderPanelEdge ? MouseState::HeaderPanelSizing
+                                                       : MouseState::RowSizing,
+                    p);
+        if (onMouseDown) onMouseDown(*this, button, shift, p);
+        return;
+      case htHeader:
+        pressedColumn_ = column;
+        press(MouseState::HeaderPressed);
+        return;
+      case htBand:
+        pressedBand_ = band;
+        press(MouseState::BandPressed);
         return;
       case htHeaderCorner:
         if (optionsEx().has(goHeaderButtonClicking)) {
-          mouseState_ = MouseState::HeaderCornerPressed;
-          host().setMouseCapture(true);
-          invalidateRect(headerCornerRect());
-          if (onMouseDown) onMouseDown(*this, button, shift, p);
+          press(MouseState::HeaderCornerPressed);
+          return;
+        }
+        break;
+      case htBandCorner:
+        if (optionsEx().has(goBandButtonClicking)) {
+          press(MouseState::BandCornerPressed);
           return;
         }
         break;
@@ -363,29 +527,34 @@ void CustomTreeListControl::mouseMove(ShiftState shift, Point p) {
     return;
   }
   switch (mouseState_) {
-    case MouseState::ColumnSizing: {
-      const auto [low, high] = sizingLimits();
-      const int x = std::clamp(p.x, low, high);
-      if (x != sizingLine_) {
-        invalidateSizingLine();
-        sizingLine_ = x;
-        invalidateSizingLine();
-      }
+    case MouseState::ColumnSizing:
+    case MouseState::BandSizing:
+    case MouseState::BandPanelSizing:
+    case MouseState::HeaderPanelSizing:
+    case MouseState::RowSizing:
+      moveSizingLine(p);
       break;
-    }
-    case MouseState::HeaderPressed: {
-      if ((std::abs(p.x - pressPoint_.x) > kDragThreshold ||
-           std::abs(p.y - pressPoint_.y) > kDragThreshold) &&
-          canHeaderDrag(pressedColumn_)) {
+    case MouseState::HeaderPressed:
+    case MouseState::BandPressed:
+    case MouseState::HeaderCornerPressed:
+    case MouseState::BandCornerPressed: {
+      const bool beyond = std::abs(p.x - pressPoint_.x) > kDragThreshold ||
+                          std::abs(p.y - pressPoint_.y) > kDragThreshold;
+      if (beyond && mouseState_ == MouseState::HeaderPressed && canHeaderDrag(pressedColumn_)) {
         TreeListColumn* column = pressedColumn_;
         startHeaderDrag(column);
         dragMove(p);
         break;
       }
-      const bool over = headerCellRect(pressedColumn_).contains(p);
+      if (beyond && mouseState_ == MouseState::BandPressed && canBandDrag(pressedBand_)) {
+        startBandDrag(pressedBand_);
+        break;
+      }
+      // Otherwise the cell is drawn pressed only while the pointer is over it.
+      const bool over = pressedRect().contains(p);
       if (over != pressedDrawn_) {
         pressedDrawn_ = over;
-        invalidateRect(headerCellRect(pressedColumn_));
+        invalidatePressed();
       }
       break;
     }
@@ -473,17 +642,32 @@ void CustomTreeListControl::releaseMouse(MouseButton button, ShiftState shift, P
     endHeaderDrag(button == mbLeft);
     return;
   }
+  if (state == MouseState::BandDragging) {
+    endBandDrag(button == mbLeft);
+    return;
+  }
   TreeListColumn* pressed = pressedColumn_;
+  TreeListBand* pressedBand = pressedBand_;
   TreeListColumn* sizing = sizingColumn_;
+  TreeListBand* sizingBand = sizingBand_;
   const int line = sizingLine_;
-  const bool overCorner = headerCornerRect().contains(p);
+  const bool moved = line != sizingStart_;
+  const bool over = pressedRect().contains(p);
   cancelMouseState();
   switch (state) {
     case MouseState::ColumnSizing:
-      if (sizing && line != sizingStart_) applySizing(sizing, line);
+      if (sizing && moved) applySizing(sizing, line);
+      break;
+    case MouseState::BandSizing:
+      if (sizingBand && moved) applyBandSizing(sizingBand, line);
+      break;
+    case MouseState::BandPanelSizing:
+    case MouseState::HeaderPanelSizing:
+    case MouseState::RowSizing:
+      if (moved) applyPanelOrRowSizing(state, line);
       break;
     case MouseState::HeaderPressed:
-      if (pressed && headerCellRect(pressed).contains(p)) {
+      if (pressed && over) {
         setAddSortKey((shift & ssShift) != 0);
         try {
           columnHeaderClick(pressed);
@@ -494,9 +678,14 @@ void CustomTreeListControl::releaseMouse(MouseButton button, ShiftState shift, P
       }
       setAddSortKey(false);
       break;
+    case MouseState::BandPressed:
+      if (pressedBand && over) bandClick(pressedBand);
+      break;
     case MouseState::HeaderCornerPressed:
-      invalidateRect(headerCornerRect());
-      if (overCorner && onHeaderButtonClick) onHeaderButtonClick(*this);
+      if (over && onHeaderButtonClick) onHeaderButtonClick(*this);
+      break;
+    case MouseState::BandCornerPressed:
+      if (over) bandCornerClick();
       break;
     case MouseState::RowPressed:
       if (onClick) onClick(*this);
@@ -543,6 +732,46 @@ void CustomTreeListControl::applySizing(TreeListColumn* column, int line) {
   if (onChangedColumnsWidth) onChangedColumnsWidth(*this);
 }
 
+void CustomTreeListControl::applyBandSizing(TreeListBand* band, int line) {
+  int width = line - sizingOrigin_ + 1;
+  if (bandVisibleIndex(band) == 0) width -= groupIndentWidth();
+  const int oldWidth = bandDrawnWidth(band);
+  {
+    UpdateLock lock(*this);
+    if ((optionsEx().has(goBandHeaderWidth) || defaultLayout()) && oldWidth > 0) {
+      // A band that follows its columns' widths sizes them instead: they
+      // share the new width in proportion to their widths.
+      for (int i = 0; i < columnCount(); ++i) {
+        TreeListColumn* c = columns(i);
+        if (columnBand(c) == band && c->sizing()) c->setWidth(mulDiv(c->width(), width, oldWidth));
+      }
+    }
+    band->setWidth(width);
+  }
+  if (onChangedColumnsWidth) onChangedColumnsWidth(*this);
+}
+
+void CustomTreeListControl::applyPanelOrRowSizing(MouseState state, int line) {
+  const int height = line - sizingOrigin_ + 1;
+  // A panel takes the number of rows nearest to its new height.
+  const auto rowsFor = [height](int chrome, int unit) {
+    return std::max((height - chrome + unit / 2) / std::max(unit, 1), 1);
+  };
+  switch (state) {
+    case MouseState::BandPanelSizing:
+      setBandRowCount(rowsFor(headerChrome(), bandLineHeight()));
+      break;
+    case MouseState::HeaderPanelSizing:
+      setHeaderPanelRowCount(rowsFor(0, metrics().headerRowHeight));
+      break;
+    case MouseState::RowSizing:
+      setDefaultRowHeight(height);
+      break;
+    default:
+      break;
+  }
+}
+
 void CustomTreeListControl::captureLost() {
   endDragScroll();
   if (mouseState_ != MouseState::Idle) cancelMouseState();
@@ -554,9 +783,24 @@ Cursor CustomTreeListControl::cursorAt(Point p) const {
     case MouseState::HeaderDragging:
       return dragCursor_;
     case MouseState::ColumnSizing:
+    case MouseState::BandSizing:
       return crHSplit;
+    case MouseState::BandPanelSizing:
+    case MouseState::HeaderPanelSizing:
+    case MouseState::RowSizing:
+      return crVSplit;
     case MouseState::Idle:
-      return getHitInfo(p).hitType == htColumnEdge ? crHSplit : cursor();
+      switch (getHitInfo(p).hitType) {
+        case htColumnEdge:
+        case htBandEdge:
+          return crHSplit;
+        case htBandPanelEdge:
+        case htHeaderPanelEdge:
+        case htRowEdge:
+          return crVSplit;
+        default:
+          return cursor();
+      }
     default:
       return cursor();
   }

@@ -61,6 +61,17 @@ IndicatorImage CustomTreeListControl::indicatorImage(const TreeListNode& node) c
   return node.selected() ? iiMultiDot : iiNone;
 }
 
+bool CustomTreeListControl::customDrawCell(Canvas& canvas, const Rect& rect, TreeListNode* node,
+                                           TreeListColumn* column, bool selected, bool focused,
+                                           std::string& text, Color& color, Font& font,
+                                           Alignment& alignment) {
+  if (!onCustomDrawCell || !column || isGroupRow(*node)) return false;
+  bool done = false;
+  onCustomDrawCell(*this, canvas, rect, node, column, selected, focused, text, color, font,
+                   alignment, done);
+  return done;
+}
+
 void CustomTreeListControl::drawExpandButton(Canvas& canvas, Point origin, bool expanded) {
   const Rect box = Rect::fromSize(origin.x, origin.y, kButtonSize, kButtonSize);
   const Rect face = drawEdge(canvas, box, edgeRaised);
@@ -120,21 +131,15 @@ void CustomTreeListControl::paint(Canvas& canvas, const Rect& dirty) {
   if (!band.isEmpty() && (band.intersects(dirty) || bandCornerRect().intersects(dirty))) {
     canvas.setFont(bandFont_);
     drawHeaderCell(canvas, bandCornerRect(), {}, taLeftJustify, csNone,
-                   mouseState_ == MouseState::BandCornerPressed, bandColor);
+                   mouseState_ == MouseState::BandCornerPressed && pressedDrawn_, bandColor);
     ClipScope clip(canvas, band);
     drawHeaderCell(canvas, band, {}, taLeftJustify, csNone, false, bandColor);
     for (int b = 0; b < visibleBandCount(); ++b) {
-      int left = band.right;
-      int right = band.left;
-      for (const HeaderCell& cell : cells) {
-        if (cell.bandIndex != b) continue;
-        left = std::min(left, cell.rect.left);
-        right = std::max(right, cell.rect.right);
-      }
-      if (right <= left) continue;
+      const Rect cell = bandHeaderRect(b);
+      if (cell.isEmpty()) continue;
       const TreeListBand* item = visibleBand(b);
-      drawHeaderCell(canvas, {left, band.top, right, band.bottom}, item->caption(),
-                     item->alignment(), csNone, false, bandColor);
+      drawHeaderCell(canvas, cell, item->caption(), item->alignment(), csNone,
+                     item == pressedBand_ && pressedDrawn_, bandColor);
     }
   }
 
@@ -153,9 +158,7 @@ void CustomTreeListControl::paint(Canvas& canvas, const Rect& dirty) {
   if (!rows.isEmpty() && rows.intersects(dirty)) paintRows(canvas, dirty, cells);
 
   // The sizing line inverts what lies under it, over the headers and rows.
-  if (mouseState_ == MouseState::ColumnSizing) {
-    canvas.invertRect({sizingLine_, headerPanelRect().top, sizingLine_ + 1, rows.bottom});
-  }
+  if (const Rect line = sizingLineRect(); !line.isEmpty()) canvas.invertRect(line);
 }
 
 void CustomTreeListControl::focusChanged(bool) {
@@ -170,7 +173,7 @@ void CustomTreeListControl::paintHeaderPanel(Canvas& canvas, const Rect& dirty,
   const Rect corner = headerCornerRect();
   if (!corner.isEmpty()) {
     drawHeaderCell(canvas, corner, {}, taLeftJustify, csNone,
-                   mouseState_ == MouseState::HeaderCornerPressed, headerColor);
+                   mouseState_ == MouseState::HeaderCornerPressed && pressedDrawn_, headerColor);
   }
   const Rect panel = headerPanelRect();
   ClipScope clip(canvas, panel);
@@ -292,13 +295,21 @@ void CustomTreeListControl::paintRows(Canvas& canvas, const Rect& dirty,
       if (isGroupRow(*node)) {
         const Rect cell{contentLeft, row.top, std::max(right - line, contentLeft),
                         row.bottom - line};
-        const Color back = highlighted ? selBack : groupNodeColor;
-        const Color text = highlighted                    ? selText
-                           : groupNodeTextColor == clNone ? font().color
-                                                          : groupNodeTextColor;
-        fonts.use(font());
-        canvas.drawTextClipped(cell, {cell.left + 2, cell.top + 1}, groupRowText(*node), text,
-                               back);
+        Color back = highlighted ? selBack : groupNodeColor;
+        Font rowFont = font();
+        if (highlighted) {
+          rowFont.color = selText;
+        } else if (groupNodeTextColor != clNone) {
+          rowFont.color = groupNodeTextColor;
+        }
+        std::string text = groupRowText(*node);
+        Alignment alignment = taLeftJustify;
+        fonts.use(rowFont);
+        if (!customDrawCell(canvas, cell, node, groupColumns(node->level()), highlighted, isFocused,
+                            text, back, rowFont, alignment)) {
+          fonts.use(rowFont);
+          canvas.drawTextClipped(cell, {cell.left + 2, cell.top + 1}, text, rowFont.color, back);
+        }
         if (grid) lines.push_back({{right - 1, row.top}, {right - 1, row.bottom - 1}});
       } else {
         for (const HeaderCell& hc : cells) {
@@ -323,12 +334,10 @@ void CustomTreeListControl::paintRows(Canvas& canvas, const Rect& dirty,
           const std::string_view stored = getNodeString(*node, column->index(), buffer);
           display.clear();
           column->getDisplayText(*node, stored, display);
-          if (onCustomDrawCell) {
-            bool done = false;
-            fonts.use(cellFont);
-            onCustomDrawCell(*this, canvas, content, node, column, cellSelected, isFocused, display,
-                             back, cellFont, alignment, done);
-            if (done) continue;
+          fonts.use(cellFont);
+          if (customDrawCell(canvas, content, node, column, cellSelected, isFocused, display, back,
+                             cellFont, alignment)) {
+            continue;
           }
           fonts.use(cellFont);
           if (options().has(goDrawEndEllipsis)) {

@@ -18,6 +18,8 @@ class TestGrid : public CustomTreeListControl {
  public:
   explicit TestGrid(FakeHost& host) : CustomTreeListControl(host) { setName("gridData"); }
   using CustomTreeListControl::sortBatchEnded;
+  void bandClick(TreeListBand*) override { ++bandClicks; }
+  int bandClicks = 0;
 };
 
 // A host of 400 × 300 and a grid without a header, so rows start at the

@@ -220,6 +220,85 @@ TEST_F(Input, DoubleClickOnTheSizingZoneFitsThatColumn) {
   EXPECT_EQ(grid.mouseState(), MouseState::Idle);
 }
 
+// With the band panel shown: bands 0..19, headers 19..38, rows from 38; the
+// one band spans the three columns, 12..252.
+TEST_F(Input, BandsArePressedSizedAndFittedLikeHeaders) {
+  grid.setShowBands(true);
+  TreeListBand* band = grid.visibleBand(0);
+  ASSERT_NE(band, nullptr);
+  EXPECT_EQ(grid.getHitInfo({50, 5}).hitType, htBand);
+  EXPECT_EQ(grid.getHitInfo({250, 5}).hitType, htBandEdge);
+
+  // A band is drawn pressed only while the pointer is over it, and a release
+  // there is a click.
+  grid.mouseDown(mbLeft, 0, {50, 5});
+  EXPECT_EQ(grid.mouseState(), MouseState::BandPressed);
+  EXPECT_EQ(grid.pressedBand(), band);
+  grid.mouseMove(ssLeft, {50, 100});
+  EXPECT_FALSE(grid.pressedDrawn());
+  grid.mouseUp(mbLeft, 0, {50, 100});
+  EXPECT_EQ(grid.bandClicks, 0);
+  click({60, 5});
+  EXPECT_EQ(grid.bandClicks, 1);
+
+  // Sizing draws a 2-pixel line; the columns share the new width.
+  grid.mouseDown(mbLeft, 0, {250, 5});
+  grid.mouseMove(ssLeft, {291, 5});
+  EXPECT_EQ(grid.sizingLineRect(), (Rect{291, 0, 293, 300}));
+  grid.mouseUp(mbLeft, 0, {291, 5});
+  EXPECT_EQ(grid.columns(0)->width(), 117);  // 100 * 280 / 240
+  EXPECT_EQ(grid.columns(1)->width(), 93);
+  EXPECT_EQ(grid.columns(2)->width(), 70);
+  EXPECT_EQ(grid.bandDrawnWidth(band), 280);
+  grid.mouseDown(mbLeft, 0, {290, 5});
+  grid.mouseMove(ssLeft, {350, 5});
+  EXPECT_TRUE(grid.keyDown(vkEscape, 0));
+  grid.mouseUp(mbLeft, 0, {350, 5});
+  EXPECT_EQ(grid.bandDrawnWidth(band), 280);
+
+  // A double click on the edge fits every column of the band.
+  addRow(grid, {"a much longer name", "x", "y"});
+  grid.mouseDown(mbLeft, ssDouble, {290, 5});
+  EXPECT_EQ(grid.columns(0)->width(), 18 * 6 + 16 + 2 * 6);
+  EXPECT_EQ(grid.columns(1)->width(), 4 * 6 + 2 * 6);  // "City"
+  EXPECT_EQ(grid.mouseState(), MouseState::Idle);
+}
+
+TEST_F(Input, PanelAndRowSizingAndTheBandCornerNeedTheirOptions) {
+  addRows(3);
+  EXPECT_EQ(grid.getHitInfo({50, 17}).hitType, htHeader);
+  EXPECT_EQ(grid.getHitInfo({5, 19 + 15}).hitType, htIndicator);
+  grid.setOptionsEx(grid.optionsEx().with(goHeaderPanelSizing).with(goRowSizing));
+  EXPECT_EQ(grid.getHitInfo({50, 17}).hitType, htHeaderPanelEdge);
+  EXPECT_EQ(grid.getHitInfo({5, 19 + 15}).hitType, htRowEdge);
+
+  // Dragging a row's bottom edge sets the row height for every row.
+  grid.mouseDown(mbLeft, 0, {5, 19 + 15});
+  EXPECT_EQ(grid.mouseState(), MouseState::RowSizing);
+  grid.mouseMove(ssLeft, {5, 19 + 25});
+  EXPECT_EQ(grid.sizingLineRect(), (Rect{0, 44, 400, 45}));
+  grid.mouseUp(mbLeft, 0, {5, 19 + 25});
+  EXPECT_EQ(grid.defaultRowHeight(), 26);
+  EXPECT_EQ(grid.rowHeight(), 26);
+  // The header panel takes the row count nearest to its new height.
+  grid.mouseDown(mbLeft, 0, {50, 17});
+  grid.mouseMove(ssLeft, {50, 17 + 19});
+  grid.mouseUp(mbLeft, 0, {50, 17 + 19});
+  EXPECT_EQ(grid.headerPanelRowCount(), 2);
+
+  grid.setShowBands(true);
+  grid.mouseDown(mbLeft, 0, {5, 5});
+  EXPECT_EQ(grid.mouseState(), MouseState::Idle);
+  grid.setOptionsEx(grid.optionsEx().with(goBandButtonClicking));
+  grid.mouseDown(mbLeft, 0, {5, 5});
+  EXPECT_EQ(grid.mouseState(), MouseState::BandCornerPressed);
+  grid.mouseMove(ssLeft, {50, 50});
+  EXPECT_FALSE(grid.pressedDrawn());
+  EXPECT_TRUE(grid.keyDown(vkEscape, 0));
+  EXPECT_EQ(grid.mouseState(), MouseState::Idle);
+  EXPECT_FALSE(host.captured);
+}
+
 TEST_F(Input, PressesFocusRowsAndButtonsExpand) {
   addRows(3);
   TreeListNode* group = addRow(grid, {"group"});

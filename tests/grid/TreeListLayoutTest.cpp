@@ -126,6 +126,24 @@ TEST_F(Layout, VerticalScrollingKeepsTheLastPageFull) {
   EXPECT_EQ(grid.visibleIndexOf(grid.topNode()), 0);
 }
 
+// 16 whole rows fit under the header (19 + 16 * 17 = 291); the 17th shows
+// its top 9 pixels.
+TEST_F(Layout, ThePartlyShownLastRowIsPaintedAndHitButNotCountedAsShown) {
+  addRows(20);
+  EXPECT_EQ(grid.visibleRowCount(), 16);
+  EXPECT_EQ(grid.paintedRowCount(), 17);
+  TreeListNode* partial = grid.nodeAtVisibleIndex(16);
+  EXPECT_EQ(grid.rowRect(partial), (Rect{0, 291, 400, 300}));
+  EXPECT_TRUE(grid.rowRect(grid.nodeAtVisibleIndex(17)).isEmpty());
+  EXPECT_EQ(grid.getHitInfo({150, 299}).node, partial);
+  host.paint();
+  ASSERT_EQ(textsAt(292).size(), 3u);
+  EXPECT_EQ(textsAt(292)[0].text, "n16");
+  // Making it visible scrolls it wholly into view.
+  partial->makeVisible();
+  EXPECT_EQ(grid.visibleIndexOf(grid.topNode()), 1);
+}
+
 TEST_F(Layout, HorizontalScrollingClampsAndSnapsTheThumb) {
   grid.columns(0)->setWidth(300);
   grid.columns(1)->setWidth(200);
