@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/FileReplace.h"
+#include "base/FileReplace.h"
 #include "base/Format.h"
 #include "base/StringList.h"
 #include "platform/PlatformServices.h"

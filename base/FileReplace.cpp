@@ -1,5 +1,5 @@
 // Crash- and failure-safe replacement of a file's contents; see FileReplace.h.
-#include "app/FileReplace.h"
+#include "base/FileReplace.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
