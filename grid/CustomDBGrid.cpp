@@ -3,12 +3,12 @@
 // between the focused row and the dataset's current record. Grouping and
 // data changes are in DBGridGrouping.cpp and DBGridChanges.cpp.
 #include "grid/CustomDBGrid.h"
-#include "grid/DBGridSupport.h"
 
 #include <algorithm>
 #include <optional>
 
 #include "base/StringUtils.h"
+#include "grid/DBGridSupport.h"
 #include "table/DataSet.h"
 
 namespace morvel {
@@ -44,10 +44,19 @@ std::unique_ptr<TreeListColumn> CustomDBTreeListControl::newColumn() const {
 // --- Creation -------------------------------------------------------------------------
 
 CustomDBGrid::CustomDBGrid(ControlHost& host) : CustomDBTreeListControl(host), dataLink_(*this) {
+  // Rows keep their selection colours while the grid is not focused.
+  hideSelectionColor = highlightColor;
+  hideSelectionTextColor = highlightTextColor;
+  setShowGrid(true);
   liveGrids().push_back(this);
 }
 
 CustomDBGrid::~CustomDBGrid() {
+  // A layout that cannot be written is lost; the grid goes regardless.
+  try {
+    storeLayout();
+  } catch (...) {
+  }
   gridDestroying_ = true;
   std::erase(liveGrids(), this);
   if (keyField_) keyField_->removeFreeNotification(&keyField_);
@@ -119,7 +128,11 @@ std::unique_ptr<TreeListColumn> CustomDBGrid::removeColumn(TreeListColumn* colum
 void CustomDBGrid::setComponentLoading(bool loading) {
   if (loading == componentLoading_) return;
   componentLoading_ = loading;
-  if (!loading) applyStoredGrouping();
+  if (loading) return;
+  // The stored layout brings group indexes of its own: it is read before
+  // the grouping is applied, so that one regrouping serves both.
+  restoreLayout();
+  applyStoredGrouping();
 }
 
 // --- Options -----------------------------------------------------------------------
@@ -726,6 +739,42 @@ std::string CustomDBGrid::previewText(const TreeListNode& node) const {
     onGetPreviewText(const_cast<CustomDBGrid&>(*this), const_cast<TreeListNode*>(&node), text);
   }
   return text;
+}
+
+IndicatorImage CustomDBGrid::indicatorImage(const TreeListNode& node) const {
+  const DataSet* ds = dataSet();
+  if (node.focused() && ds && dataLink_.linkActive()) {
+    if (ds->state() == stEdit) return iiEdit;
+    if (ds->state() == stInsert) return iiInsert;
+  }
+  return CustomDBTreeListControl::indicatorImage(node);
+}
+
+void CustomDBGrid::linkEditingChanged() { invalidateRow(focusedNode()); }
+
+bool CustomDBGrid::customDrawCell(Canvas& canvas, const Rect& rect, TreeListNode* node,
+                                  TreeListColumn* column, bool selected, bool focused,
+                                  std::string& text, Color& color, Font& font,
+                                  Alignment& alignment) {
+  if (onCustomDraw) {
+    bool done = false;
+    onCustomDraw(*this, canvas, rect, node, dynamic_cast<DBTreeListColumn*>(column), selected,
+                 focused, text, color, font, alignment, done);
+    if (done) return true;
+  }
+  return CustomDBTreeListControl::customDrawCell(canvas, rect, node, column, selected, focused,
+                                                 text, color, font, alignment);
+}
+
+void CustomDBGrid::mouseDown(MouseButton button, ShiftState shift, Point p) {
+  if (button == mbLeft && (shift & ssDouble) != 0 && mouseState() == MouseState::Idle) {
+    const TreeListHitInfo hit = getHitInfo(p);
+    if (inRowSet(hit.hitType) && hit.node && !isGroupNode(hit.node)) {
+      if (onDblClick) onDblClick(*this);
+      return;
+    }
+  }
+  CustomDBTreeListControl::mouseDown(button, shift, p);
 }
 
 // --- Sorting hooks ------------------------------------------------------------------------

@@ -79,6 +79,13 @@ class CustomDBGrid : public CustomDBTreeListControl {
       std::function<void(CustomDBGrid& sender, DBTreeListColumn* column, bool& allow)>;
   using DragGroupEvent =
       std::function<void(CustomDBGrid& sender, DBTreeListColumn* column, int index, bool& allow)>;
+  // Custom drawing of a cell (for a group row: the row, with the group
+  // column of its level): the handler may change what is drawn, or draw the
+  // cell itself and set done.
+  using CustomDrawEvent =
+      std::function<void(CustomDBGrid& sender, Canvas& canvas, const Rect& rect, TreeListNode* node,
+                         DBTreeListColumn* column, bool selected, bool focused, std::string& text,
+                         Color& color, Font& font, Alignment& alignment, bool& done)>;
 
   explicit CustomDBGrid(ControlHost& host);
   ~CustomDBGrid() override;
@@ -223,6 +230,33 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // The grid shows a row for a new item (not in this program).
   bool newItemRowActive() const { return newItemRowActive_; }
   void setNewItemRowActive(bool active) { newItemRowActive_ = active; }
+  // A left double click on a data row is the grid's own: it fires
+  // OnDblClick (whatever goDblClick says) and is no press of the tree list.
+  void mouseDown(MouseButton button, ShiftState shift, Point p) override;
+
+  // --- Layout storage (DBGridLayoutStorage.cpp) ---------------------------------
+  // With goStoreToIniFile the columns' layout is kept in the file
+  // IniFileName, in section IniSectionName; with goStoreToRegistry in the
+  // file RegistryPath stands for (registryFileName). It is read when the
+  // grid has been loaded (setComponentLoading(false)) and written when the
+  // grid is destroyed.
+  const std::string& iniFileName() const { return iniFileName_; }
+  void setIniFileName(std::string_view name) { iniFileName_ = name; }
+  const std::string& iniSectionName() const { return iniSectionName_; }
+  void setIniSectionName(std::string_view name) { iniSectionName_ = name; }
+  const std::string& registryPath() const { return registryPath_; }
+  void setRegistryPath(std::string_view path) { registryPath_ = path; }
+  // The file under the user's configuration folder ($XDG_CONFIG_HOME, else
+  // ~/.config, then "morvel") that RegistryPath maps to; empty when there is
+  // no path or no such folder.
+  std::string registryFileName() const;
+  // Applies the stored layout to the columns with the stored field names.
+  // Damaged entries are skipped; a missing, unreadable or foreign file
+  // changes nothing.
+  void restoreLayout();
+  // Writes every column's layout: field name, position, width, visibility,
+  // sort state and group index. Throws when a file cannot be written.
+  void storeLayout() const;
 
   // --- Events -------------------------------------------------------------------------
   NotifyEvent onReloadGroupList;
@@ -236,6 +270,7 @@ class CustomDBGrid : public CustomDBTreeListControl {
   ColumnAllowEvent onColumnSorting;
   ColumnAllowEvent onAddGroupColumn;
   DragGroupEvent onEndDragGroupColumn;
+  CustomDrawEvent onCustomDraw;
 
  protected:
   friend class GridDataLink;
@@ -259,8 +294,16 @@ class CustomDBGrid : public CustomDBTreeListControl {
   virtual void linkLayoutChanged();
   virtual void linkUpdateData();
   virtual void linkFocusField(Field* field);
-  // The editing state of the dataset changed; nothing to do.
-  virtual void linkEditingChanged() {}
+  // The editing state of the dataset changed: the focused row's indicator
+  // shows it.
+  virtual void linkEditingChanged();
+
+  // The focused row's indicator shows the dataset's edit and insert states.
+  IndicatorImage indicatorImage(const TreeListNode& node) const override;
+  // OnCustomDraw runs before the tree list's custom drawing.
+  bool customDrawCell(Canvas& canvas, const Rect& rect, TreeListNode* node, TreeListColumn* column,
+                      bool selected, bool focused, std::string& text, Color& color, Font& font,
+                      Alignment& alignment) override;
 
  private:
   // --- loading helpers ---
@@ -320,7 +363,16 @@ class CustomDBGrid : public CustomDBTreeListControl {
   bool readOnlyForDelete() const;
   void refreshNodeFromRecord(TreeListNode*& node);
 
+  // The section the layout is kept in (IniSectionName, else the grid's
+  // name, else "Grid"), and the files: none unless an option and a name
+  // ask for them.
+  std::string layoutSection() const;
+  std::vector<std::string> layoutFiles() const;
+
   GridDataLink dataLink_;
+  std::string iniFileName_;
+  std::string iniSectionName_;
+  std::string registryPath_;
   std::string keyFieldName_;
   Field* keyField_ = nullptr;
   bool defaultFields_ = false;

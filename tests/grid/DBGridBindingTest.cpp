@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "DBGridTestSupport.h"
+#include "base/WholeFile.h"
 
 namespace morvel::test {
 namespace {
@@ -14,6 +18,9 @@ TEST_F(DBGridBindingTest, OptionDefaultsAreTheFixedSetValues) {
   DBGrid fresh(otherHost);
   EXPECT_EQ(fresh.options().value(), 15255u);
   EXPECT_EQ(fresh.optionsEx().value(), 2102454u);
+  EXPECT_TRUE(fresh.showGrid());
+  EXPECT_EQ(fresh.hideSelectionColor, fresh.highlightColor);
+  EXPECT_EQ(fresh.hideSelectionTextColor, fresh.highlightTextColor);
   // Row selection and the inverted-selection look exclude each other.
   fresh.setOptionsEx(fresh.optionsEx().with(goInvertSelect));
   fresh.setOptions(fresh.options().with(goRowSelect));
@@ -250,6 +257,178 @@ TEST_F(DBGridBindingTest, ClosingTheTableEmptiesTheGridAndLeavesNoStalePointers)
   table.open();
   EXPECT_EQ(grid.topCount(), 6);
   EXPECT_NE(column(1)->field(), nullptr);
+}
+
+// The grid in a window, grouped by town with the first town's rows shown.
+class DBGridViewTest : public DBGridFixture {
+ protected:
+  void SetUp() override {
+    grid.setBounds({0, 0, 400, 300});
+    host.attach(grid);
+    open(people());
+    grid.addGroupColumn(0, column(2));
+    group = grid.topNodes(0);
+    group->setExpanded(true);
+    record = group->items(0);
+  }
+  Point inCell(TreeListNode* node, int c) {
+    const Rect cell = grid.cellRect(node, column(c));
+    return {cell.left + 3, cell.top + 3};
+  }
+  TreeListNode* group = nullptr;
+  TreeListNode* record = nullptr;
+};
+
+TEST_F(DBGridViewTest, ADoubleClickOnARecordFiresOnDblClickInsteadOfAPress) {
+  int doubles = 0;
+  int presses = 0;
+  grid.onDblClick = [&](CustomTreeList&) { ++doubles; };
+  grid.onMouseDown = [&](CustomTreeListControl&, MouseButton, ShiftState, Point) { ++presses; };
+  grid.mouseDown(mbLeft, ssDouble, inCell(record, 1));
+  EXPECT_EQ(doubles, 1);  // without goDblClick too
+  EXPECT_EQ(presses, 0);
+  EXPECT_EQ(grid.mouseState(), MouseState::Idle);
+  // On a group row it is the tree list's: the group collapses.
+  grid.mouseDown(mbLeft, ssDouble, inCell(group, 1));
+  EXPECT_FALSE(group->expanded());
+  EXPECT_EQ(doubles, 1);
+  EXPECT_EQ(presses, 1);
+}
+
+TEST_F(DBGridViewTest, OnCustomDrawSeesCellsFirstAndGroupRowsWithTheirLevelsColumn) {
+  std::vector<DBTreeListColumn*> groupRowColumns;
+  grid.onCustomDraw = [&](CustomDBGrid&, Canvas&, const Rect&, TreeListNode* node,
+                          DBTreeListColumn* c, bool, bool, std::string& text, Color&, Font&,
+                          Alignment&, bool& done) {
+    if (CustomDBGrid::isGroupNode(node)) {
+      groupRowColumns.push_back(c);
+      text = "group row";
+    } else {
+      done = c == column(1);  // the handler draws the names itself
+    }
+  };
+  host.paint();
+  EXPECT_EQ(groupRowColumns, std::vector<DBTreeListColumn*>(3, column(2)));
+  int groupTexts = 0;
+  for (const DrawCommand& c : host.canvas().texts()) {
+    EXPECT_NE(c.text, record->strings(1));
+    groupTexts += c.text == "group row";
+  }
+  EXPECT_EQ(groupTexts, 3);
+}
+
+TEST_F(DBGridViewTest, TheFocusedRowsIndicatorShowsEditingAndInserting) {
+  grid.setFocusedNode(record, 1, true);
+  EXPECT_EQ(grid.indicatorImage(*record), iiArrow);
+  table.beginEdit();
+  EXPECT_EQ(grid.indicatorImage(*grid.focusedNode()), iiEdit);
+  EXPECT_EQ(grid.indicatorImage(*group), iiNone);
+  table.cancelChanges();
+  EXPECT_EQ(grid.indicatorImage(*grid.focusedNode()), iiArrow);
+  table.insertNew();
+  EXPECT_EQ(grid.indicatorImage(*grid.focusedNode()), iiInsert);
+  table.cancelChanges();
+}
+
+// Layout files in a folder of the test's own.
+class DBGridLayoutStorageTest : public DBGridFixture {
+ protected:
+  void SetUp() override {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "morvel-layout-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    folder = pattern;
+  }
+  void TearDown() override {
+    // Nothing is written when the grid goes at the end of the test.
+    grid.setOptions(grid.options().without(goStoreToIniFile));
+    std::filesystem::remove_all(folder);
+  }
+  DBTreeListColumn* byField(const std::string& name) {
+    for (int i = 0; i < grid.columnCount(); ++i) {
+      if (column(i)->fieldName() == name) return column(i);
+    }
+    return nullptr;
+  }
+  // The columns made anew, as a stored form would, then the stored layout.
+  void reloadColumns() {
+    grid.setComponentLoading(true);
+    buildColumns();
+    grid.setComponentLoading(false);
+  }
+  std::vector<std::string> fieldOrder() {
+    std::vector<std::string> out;
+    for (int i = 0; i < grid.columnCount(); ++i) out.push_back(column(i)->fieldName());
+    return out;
+  }
+  std::string folder;
+};
+
+TEST_F(DBGridLayoutStorageTest, ColumnsGetBackTheirPlaceWidthVisibilitySortAndGrouping) {
+  grid.setOptions(grid.options().with(goStoreToIniFile));
+  grid.setIniFileName(folder + "/layout.ini");
+  grid.setIniSectionName("Main grid");
+  open(people());
+  byField("Name")->setWidth(150);
+  byField("Born")->setVisible(false);
+  byField("Name")->setSorted(csDown);
+  byField("ID")->setColumnIndex(3);
+  grid.addGroupColumn(0, byField("Town"));
+  grid.storeLayout();
+
+  reloadColumns();
+  EXPECT_EQ(fieldOrder(), (Strings{"Name", "Town", "Born", "ID"}));
+  EXPECT_EQ(byField("Name")->width(), 150);
+  EXPECT_FALSE(byField("Born")->visible());
+  EXPECT_EQ(byField("Name")->sorted(), csDown);
+  ASSERT_EQ(grid.groupColumnCount(), 1);
+  EXPECT_EQ(grid.groupColumns(0), byField("Town"));
+
+  // Damaged entries are skipped, sound ones still apply; a file that is no
+  // layout at all, or cannot be read, changes nothing.
+  grid.removeGroupColumn(0);
+  writeWholeFile(folder + "/layout.ini",
+                 "[Main grid]\nColumns=3\n[Main grid.Column0]\nFieldName=Born\nIndex=x\n"
+                 "[Main grid.Column1]\nFieldName=Town\nIndex=0\nWidth=-5\nSorted=7\n"
+                 "[Main grid.Column2]\nFieldName=Gone\nIndex=1\n");
+  reloadColumns();
+  EXPECT_EQ(fieldOrder(), (Strings{"Town", "ID", "Name", "Born"}));
+  EXPECT_EQ(byField("Town")->sorted(), csNone);
+  const int width = byField("Town")->width();
+  for (const std::string& text :
+       {std::string("[Main grid]\nColumns=99999999999\n"), std::string("\0\xff[\n=", 5)}) {
+    writeWholeFile(folder + "/layout.ini", text);
+    reloadColumns();
+    EXPECT_EQ(fieldOrder(), (Strings{"ID", "Name", "Town", "Born"}));
+  }
+  grid.setIniFileName(folder);  // a folder
+  reloadColumns();
+  EXPECT_EQ(byField("Town")->width(), width);
+}
+
+TEST_F(DBGridLayoutStorageTest, TheRegistryPathIsAFileInTheConfigFolderWrittenAtDestruction) {
+  const char* saved = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedValue = saved ? saved : "";
+  ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+  const std::string file = folder + "/morvel/Software_Morvel_Grid.ini";
+  {
+    FakeHost otherHost;
+    DBGrid other(otherHost);
+    other.setRegistryPath("Software\\..\\Morvel/Grid");
+    EXPECT_EQ(other.registryFileName(), file);
+    other.setRegistryPath("../..");
+    EXPECT_EQ(other.registryFileName(), "");
+    other.setRegistryPath("Software\\Morvel\\Grid");
+    other.setOptions(other.options().with(goStoreToRegistry));
+    std::filesystem::create_directories(folder + "/morvel");
+    writeWholeFile(file, "[Other grid]\nColumns=0\n");
+  }
+  EXPECT_EQ(readWholeFile(file).view(), "[Other grid]\nColumns=0\n[Grid]\nColumns=0\n");
+  if (saved) {
+    ::setenv("XDG_CONFIG_HOME", savedValue.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_CONFIG_HOME");
+  }
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ class TestDBGrid : public DBGrid {
  public:
   explicit TestDBGrid(FakeHost& host) : DBGrid(host) { setName("gridData"); }
   using DBGrid::canCollapseFocused;
+  using DBGrid::indicatorImage;
 };
 
 inline GridOptions viewerOptions() {
