@@ -584,8 +584,9 @@ class CustomTreeListControl : public CustomTreeList {
   TreeListBand* sizingBand_ = nullptr;
   int sizingStart_ = 0;
   int sizingLine_ = 0;
-  // Left or top edge of what is sized (the band, the panel, the pressed
-  // row), taken at the press: nothing scrolls while the mouse is held.
+  // Left or top edge of what is sized (the column's header, the band, the
+  // panel, the pressed row), taken at the press: nothing scrolls while the
+  // mouse is held. Column sizing measures from the header as it is drawn.
   int sizingOrigin_ = 0;
   TreeListColumn* dragColumn_ = nullptr;
   TreeListBand* dragBand_ = nullptr;

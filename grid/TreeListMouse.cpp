@@ -412,38 +412,39 @@ void CustomTreeListControl::mouseDown(MouseButton button, ShiftState shift, Poin
       invalidatePressed();
       if (onMouseDown) onMouseDown(*this, button, shift, p);
     };
+    const auto size = [&](MouseState state, int origin) {
+      sizingOrigin_ = origin;
+      startSizing(state, p);
+      if (onMouseDown) onMouseDown(*this, button, shift, p);
+    };
     TreeListBand* band = visibleBand(hit.bandIndex);
     switch (hit.hitType) {
       case htColumnEdge:
         if (isDouble) {
           columnBestFit(column);
-        } else {
-          sizingColumn_ = column;
-          startSizing(MouseState::ColumnSizing, p);
+          if (onMouseDown) onMouseDown(*this, button, shift, p);
+          return;
         }
-        if (onMouseDown) onMouseDown(*this, button, shift, p);
+        sizingColumn_ = column;
+        size(MouseState::ColumnSizing, headerCellRect(column).left);
         return;
       case htBandEdge:
         if (isDouble) {
           bandBestFit(band);
-        } else {
-          sizingBand_ = band;
-          sizingOrigin_ = bandHeaderRect(hit.bandIndex).left;
-          startSizing(MouseState::BandSizing, p);
+          if (onMouseDown) onMouseDown(*this, button, shift, p);
+          return;
         }
-        if (onMouseDown) onMouseDown(*this, button, shift, p);
+        sizingBand_ = band;
+        size(MouseState::BandSizing, bandHeaderRect(hit.bandIndex).left);
         return;
       case htBandPanelEdge:
+        size(MouseState::BandPanelSizing, bandPanelRect().top);
+        return;
       case htHeaderPanelEdge:
+        size(MouseState::HeaderPanelSizing, headerPanelRect().top);
+        return;
       case htRowEdge:
-        sizingOrigin_ = hit.hitType == htBandPanelEdge     ? bandPanelRect().top
-                        : hit.hitType == htHeaderPanelEdge ? headerPanelRect().top
-                                                           : rowRect(hit.node).top;
-        startSizing(hit.hitType == htBandPanelEdge     ? MouseState::BandPanelSizing
-                    : hit.hitType == htHeaderPanelEdge ? MouseState::HeaderPanelSizing
-                                                       : MouseState::RowSizing,
-                    p);
-        if (onMouseDown) onMouseDown(*this, button, shift, p);
+        size(MouseState::RowSizing, rowRect(hit.node).top);
         return;
       case htHeader:
         pressedColumn_ = column;
