@@ -246,9 +246,7 @@ void CustomTreeListControl::applyBestFit(TreeListColumn* column) {
         if (node->hasChildren()) return;
         int extra = 0;
         if (anyFirst) {
-          extra = (node->level() + 1) * kIndentWidth - groupIndentWidth();
-          if (getStateIndex(*node) >= 0) extra += stateImagesWidth();
-          if (getImageIndex(*node) >= 0 || getSelectedIndex(*node) >= 0) extra += imagesWidth();
+          extra = (node->level() + 1) * kIndentWidth - groupIndentWidth() + nodeImagesWidth(*node);
         }
         for (Target& fit : fits) {
           int width = fit.column->textWidth(canvas, getNodeString(*node, fit.index, buffer));
@@ -386,6 +384,7 @@ void CustomTreeListControl::bandsChanged() {
 
 void CustomTreeListControl::bandFreed(int index) {
   if (destroying()) return;
+  if (pressedBand_ == bands_.items(index)) pressedBand_ = nullptr;
   for (auto& c : columns_) {
     if (c->bandIndex_ == index) {
       c->bandIndex_ = -1;

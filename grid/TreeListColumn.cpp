@@ -185,6 +185,12 @@ void TreeListColumn::setHeaderMaxLineCount(int count) {
   changed(true);
 }
 
+void TreeListColumn::setHeaderGlyph(const Bitmap& glyph) {
+  if (glyph == headerGlyph_) return;
+  headerGlyph_ = glyph;
+  changed(true);
+}
+
 int TreeListColumn::index() const {
   if (!grid_) return -1;
   for (int i = 0; i < grid_->columnCount(); ++i) {

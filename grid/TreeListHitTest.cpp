@@ -94,6 +94,13 @@ TreeListHitInfo CustomTreeListControl::getHitInfo(Point p) const {
                        : htIndent;
     return info;
   }
+  // A data row's state image, then its image, lie right of its indent.
+  const int imagesLeft = firstLeft + indent;
+  if (p.x < imagesLeft + nodeImagesWidth(*node)) {
+    const bool state = getStateIndex(*node) >= 0 && p.x < imagesLeft + stateImagesWidth();
+    info.hitType = state ? htStateImage : htImage;
+    return info;
+  }
   if (p.x >= columnsRight()) {
     info.hitType = htRowRight;
     return info;
