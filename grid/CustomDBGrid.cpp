@@ -341,17 +341,21 @@ void CustomDBGrid::storeRecord(DBGridNode& node) {
       views[at] = texts[at];
       continue;
     }
-    column->storedCellText(texts[at]);
-    views[at] = texts[at];
     Field* field = column->field();
     const FieldType type = field->dataType();
     const bool valued = (type >= ftSmallint && type <= ftDateTime) || type == ftAutoInc ||
                         (type == ftString && (field->onGetText || !field->editMask().empty())) ||
                         column->storesValues();
     if (valued) {
-      cells.emplace_back(field->variantValue());
+      // One read of the field gives both the value and, for dates, the text.
+      const Variant value = field->variantValue();
+      column->storedCellText(value, texts[at]);
+      cells.emplace_back(value);
       cells.back().setAux(static_cast<std::uint16_t>(i), 0);
+    } else {
+      column->storedCellText(texts[at]);
     }
+    views[at] = texts[at];
   }
   node.assignCells(cells);
   node.texts().assign(views);
