@@ -450,13 +450,14 @@ void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
     std::vector<bool> taken(reuseList ? reuseList->size() : 0);
     const bool groups = !groupColumns_.empty();
     const bool topKey = !savedTopKey_.isBlank();
+    LastGroupPath lastPath;
     while (!ds->atEnd()) {
       DBGridNode* node = nullptr;
       if (groups) {
         DBGridNode* parent = nullptr;
         for (int level = 0; level < groupColumnCount(); ++level) {
           Field* f = groupColumns_[static_cast<std::size_t>(level)]->field();
-          parent = findOrCreateGroupNode(parent, level, f->variantValue(), 0, nullptr, counter);
+          parent = groupRowFor(lastPath, parent, level, f->variantValue(), 0, nullptr, counter);
         }
         if (reuseList && keyField_) {
           const Variant key = keyField_->variantValue();

@@ -295,11 +295,21 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // holding `value`, or none and the position where it belongs.
   DBGridNode* searchGroup(DBGridNode* parent, int level, const Variant& value, int from,
                           int& position);
+  // The group rows the last row was filed under, one per level: rows that
+  // follow with the same values (rows sorted or grouped alike come in runs)
+  // are filed under them without a search. Valid while no group row is
+  // freed.
+  using LastGroupPath = std::vector<DBGridNode*>;
+  // findOrCreateGroupNode, trying the last path first.
+  DBGridNode* groupRowFor(LastGroupPath& last, DBGridNode* parent, int level, const Variant& value,
+                          int from, DBGridNode* source, int recordIndex);
   // The group value of a loaded node for a group level.
   Variant storedGroupValue(const DBGridNode& node, int level) const;
-  DBGridNode* groupPathFor(DBGridNode* node, int skipAtTop);
+  DBGridNode* groupPathFor(LastGroupPath& last, DBGridNode* node, int skipAtTop);
   void regroupLoadedNodes();
-  void flattenGroups();
+  // Takes every data row out of the tree in display order and frees the
+  // group rows.
+  void takeDataRows(std::vector<std::unique_ptr<TreeListNode>>& rows);
   void takeFirstChildKeys();
   void takeFirstChildKeys(DBGridNode* group);
   void takeFirstChildKeysUpwards(TreeListNode* node);

@@ -144,6 +144,7 @@ class TreeListColumn {
   friend class CustomTreeListControl;
 
   CustomTreeListControl* grid_ = nullptr;
+  mutable int lastIndex_ = 0;  // where index() found the column last
   std::string name_;
   std::uint8_t assigned_ = 0;
   Alignment alignment_ = taLeftJustify;
