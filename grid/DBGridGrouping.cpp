@@ -3,9 +3,9 @@
 // the regroup of rows already loaded, group row texts, the group panel's
 // geometry, and group and footer summaries.
 #include <algorithm>
-#include <cstdio>
 
 #include "base/DateText.h"
+#include "base/NumberText.h"
 #include "base/StringUtils.h"
 #include "grid/CustomDBGrid.h"
 #include "table/DataSet.h"
@@ -528,24 +528,38 @@ const char* summaryName(SummaryType type) {
   return "";
 }
 
-// A summary value as text: counts as whole numbers, date fields as dates,
-// everything else with two decimals.
-std::string summaryValueText(SummaryType type, long double value, const Field* field) {
-  if (type == cstCount) return std::to_string(static_cast<long long>(value));
-  if (field && type != cstSum) {
-    switch (field->dataType()) {
-      case ftDate:
-        return dateToText(static_cast<double>(value));
-      case ftTime:
-      case ftDateTime:
-        return dateTimeToText(static_cast<double>(value));
-      default:
-        break;
-    }
+// Where a summary is shown: in a group row or in the footer.
+enum class SummaryPlace { groupRow, footer };
+
+// A summary value as text, by its format text when it has one. Without one,
+// counts are whole numbers, minima, maxima and averages of date fields are
+// dates, everything else has two decimals; a group row shows the value as
+// "(SUM=...)", the footer sums and counts bare and the others as "MIN=...".
+std::string summaryText(SummaryType type, long double value, const Field* field,
+                        const std::string& format, SummaryPlace place) {
+  bool dates = false;
+  bool withTime = false;
+  if (field && type != cstSum && type != cstCount) {
+    const FieldType t = field->dataType();
+    dates = t == ftDate || t == ftTime || t == ftDateTime;
+    withTime = t != ftDate;
   }
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2Lf", value);
-  return text;
+  if (!format.empty()) {
+    return dates ? formatDateTimeText(format, static_cast<double>(value))
+                 : formatNumberText(format, value);
+  }
+  const std::string name = summaryName(type);
+  const bool bare = place == SummaryPlace::footer && (type == cstSum || type == cstCount);
+  std::string body;
+  if (dates) {
+    body = withTime ? dateTimeToText(static_cast<double>(value))
+                    : dateToText(static_cast<double>(value));
+  } else {
+    body = formatNumberText(type == cstCount ? "0" : "0.00", value);
+  }
+  if (bare) return body;
+  if (place == SummaryPlace::footer) return name + "=" + body;
+  return "(" + name + "=" + body + ")";
 }
 
 }  // namespace
@@ -726,11 +740,9 @@ std::string CustomDBGrid::groupSummaryText(const DBGridNode& node) const {
     const Field* field = level < static_cast<int>(levelSummaryFields_.size())
                              ? levelSummaryFields_[static_cast<std::size_t>(level)]
                              : column->field();
-    text += "(";
-    text += summaryName(column->summaryType());
-    text += "=";
-    text += summaryValueText(column->summaryType(), node.summaryValue(), field);
-    text += ") ";
+    text += summaryText(column->summaryType(), node.summaryValue(), field,
+                        column->summaryFormat(), SummaryPlace::groupRow);
+    text += ' ';
   }
   if (!column->summaryGroupName().empty() && node.hasGroupSummaryValues()) {
     std::vector<std::string> parts;
@@ -740,8 +752,8 @@ std::string CustomDBGrid::groupSummaryText(const DBGridNode& node) const {
       if (!equalsIgnoringAsciiCase(sg.name, column->summaryGroupName())) continue;
       for (const DBGridSummaryItem& item : sg.summaryItems) {
         if (k < values.size() && item.columnName.empty() && item.summaryType != cstNone) {
-          parts.push_back(std::string("(") + summaryName(item.summaryType) + "=" +
-                          summaryValueText(item.summaryType, values[k], nullptr) + ")");
+          parts.push_back(summaryText(item.summaryType, values[k], nullptr, item.summaryFormat,
+                                      SummaryPlace::groupRow));
         }
         ++k;
       }
@@ -757,9 +769,8 @@ std::string CustomDBGrid::groupSummaryText(const DBGridNode& node) const {
 std::string CustomDBGrid::footerSummaryText(const DBTreeListColumn& column) const {
   const SummaryType type = column.summaryFooterType();
   if (type == cstNone) return {};
-  const std::string value = summaryValueText(type, column.footerValue, column.field());
-  if (type == cstSum || type == cstCount) return value;
-  return std::string(summaryName(type)) + "=" + value;
+  return summaryText(type, column.footerValue, column.field(), column.summaryFooterFormat(),
+                     SummaryPlace::footer);
 }
 
 }  // namespace morvel

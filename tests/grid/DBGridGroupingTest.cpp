@@ -263,6 +263,18 @@ TEST_F(DBGridGroupingTest, GroupSummariesShowInTheGroupRowText) {
   column(0)->setSummaryFooterType(cstMax);
   grid.reloadAll();
   EXPECT_EQ(column(0)->footerText(), "MAX=6.00");
+
+  // Format texts replace the default forms: numbers by picture, dates by
+  // the date format letters.
+  column(2)->setSummaryFormat("0 'people'");
+  column(0)->setSummaryFooterFormat("'highest #'0");
+  grid.reloadAll();
+  EXPECT_EQ(groupTexts()[1], "Town : Oslo 3 people ");
+  EXPECT_EQ(column(0)->footerText(), "highest #6");
+  column(3)->setSummaryFooterType(cstMax);
+  column(3)->setSummaryFooterFormat("mmm yyyy");
+  grid.reloadAll();
+  EXPECT_EQ(column(3)->footerText(), "Mar 1990");
 }
 
 }  // namespace
