@@ -310,11 +310,17 @@ void MainWindow::openCsvFile(const std::string& fileName) {
     services.setScreenCursor(crDefault);
   };
   try {
+    // The key field names no field while the table is rebuilt, so the grid
+    // does not read the new records under the old file's columns when the
+    // import lets it go; it reads them once, after its columns are rebuilt.
+    grid_->setKeyField("RecordID");
     transfer_->importLines(sourceFileName_);
     grid_->buildColumns();
     grid_->setKeyField("ID");
   } catch (...) {
     try {
+      // What the failed import stored shows under the columns kept.
+      grid_->setKeyField("ID");
       cleanUp();
     } catch (...) {
     }

@@ -2,6 +2,9 @@
 #include "base/DateText.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <vector>
 
 #include "base/Exception.h"
 #include "base/Format.h"
@@ -164,182 +167,244 @@ bool scanTime(Scanner& in, const FormatSettings& settings, DateTime& time) {
   throw ConvertError(formatMessage(pattern, text));
 }
 
-// Writes one value by a format into a fixed buffer of the maximum length, so
-// that a call allocates nothing but its result.
-class Formatter {
+// A format taken apart into the steps that write a value. Formatting a
+// column of values by one format then reads the format once, not once per
+// value: the steps of the last few formats are kept (formatProgram below).
+struct FormatStep {
+  enum Kind : std::uint8_t { kText, kNumber, kName, kAmPm, kIfTime };
+  enum Part : std::uint8_t { kDay, kMonth, kYear2, kYear4, kHour, kHour12, kMinute, kSecond, kMilli };
+  enum Names : std::uint8_t { kShortDay, kLongDay, kShortMonth, kLongMonth };
+  Kind kind = kText;
+  std::uint8_t what = 0;    // kNumber: the Part; kName: the Names
+  std::uint8_t digits = 0;  // kNumber: the least number of digits
+  // kText: the text in the program's pool; kAmPm: the morning text, with
+  // the afternoon text in second; kIfTime: the steps to skip when the value
+  // has no time of day.
+  std::uint32_t begin = 0;
+  std::uint32_t length = 0;
+  std::uint32_t secondBegin = 0;
+  std::uint32_t secondLength = 0;
+};
+
+struct FormatProgram {
+  // The settings a program was shaped by, so that a kept program is used
+  // again only while they hold.
+  enum Uses : unsigned {
+    kDateSep = 1,
+    kTimeSep = 2,
+    kDateShort = 4,
+    kDateLong = 8,
+    kTimeShort = 16,
+    kTimeLong = 32,
+    kMarkers = 64
+  };
+  std::vector<FormatStep> steps;
+  std::string pool;
+  unsigned uses = 0;
+};
+
+// Turns a format into steps. Everything that depends on the format alone
+// (which letters are tokens, 12- or 24-hour clocks, month or minute) is
+// decided here; what depends on the value is left to a step.
+class FormatCompiler {
  public:
-  static constexpr std::size_t kMaxLength = 256;
   static constexpr int kMaxDepth = 2;
 
-  Formatter(DateTime value, const FormatSettings& settings)
-      : parts_(decodeDateTime(value)), settings_(settings) {}
+  FormatCompiler(const FormatSettings& settings, FormatProgram& program)
+      : settings_(settings), program_(program) {}
 
-  std::string result() const { return std::string(buffer_, length_); }
-
-  void format(std::string_view f, int depth) {
+  void compile(std::string_view f, int depth) {
     std::size_t i = 0;
-    while (i < f.size() && length_ < kMaxLength) {
+    while (i < f.size()) {
       const char c = f[i];
       if (c == '"' || c == '\'') {
         const std::size_t close = f.find(c, i + 1);
         const std::size_t end = close == std::string_view::npos ? f.size() : close;
-        put(f.substr(i + 1, end - i - 1));
+        text(f.substr(i + 1, end - i - 1));
         i = end + 1;
         continue;
       }
       const char letter = lowerAscii(c);
       if (letter < 'a' || letter > 'z') {
         if (c == '/') {
-          put(settings_.dateSep);
+          program_.uses |= FormatProgram::kDateSep;
+          text(settings_.dateSep);
         } else if (c == ':') {
-          put(settings_.timeSep);
+          program_.uses |= FormatProgram::kTimeSep;
+          text(settings_.timeSep);
         } else {
-          put(c);
+          text(c);
         }
         ++i;
         continue;
       }
       if (letter == 'a') {
-        i = formatA(f, i);
+        i = compileA(f, i);
         continue;
       }
       std::size_t end = i + 1;
       while (end < f.size() && lowerAscii(f[end]) == letter) ++end;
-      formatRun(f, letter, static_cast<int>(end - i), end, depth);
+      compileRun(f, letter, static_cast<int>(end - i), end, depth);
       i = end;
     }
   }
 
  private:
-  void put(char c) {
-    if (length_ < kMaxLength) buffer_[length_++] = c;
+  std::uint32_t poolAppend(std::string_view s) {
+    const auto begin = static_cast<std::uint32_t>(program_.pool.size());
+    program_.pool.append(s);
+    return begin;
   }
-  void put(std::string_view s) {
-    const std::size_t n = std::min(s.size(), kMaxLength - length_);
-    s.copy(buffer_ + length_, n);
-    length_ += n;
-  }
-  void putNumber(int value, int minDigits) {
-    // Most numbers are days, months, hours and the like: two digits at most,
-    // written directly when they fit.
-    if (value < 100 && minDigits <= 2 && length_ + 2 <= kMaxLength) {
-      if (value >= 10 || minDigits == 2) buffer_[length_++] = static_cast<char>('0' + value / 10);
-      buffer_[length_++] = static_cast<char>('0' + value % 10);
+  void text(char c) { text(std::string_view(&c, 1)); }
+  void text(std::string_view s) {
+    if (s.empty()) return;
+    // Text right after text joins it, unless a conditional part ended
+    // between them.
+    std::vector<FormatStep>& steps = program_.steps;
+    if (steps.size() > joinFrom_ && steps.back().kind == FormatStep::kText &&
+        steps.back().begin + steps.back().length == program_.pool.size()) {
+      program_.pool.append(s);
+      steps.back().length += static_cast<std::uint32_t>(s.size());
       return;
     }
-    char digits[12];
-    int n = 0;
-    do {
-      digits[n++] = static_cast<char>('0' + value % 10);
-      value /= 10;
-    } while (value > 0);
-    for (int pad = n; pad < minDigits; ++pad) put('0');
-    while (n > 0) put(digits[--n]);
+    FormatStep step;
+    step.kind = FormatStep::kText;
+    step.begin = poolAppend(s);
+    step.length = static_cast<std::uint32_t>(s.size());
+    steps.push_back(step);
+  }
+  void number(FormatStep::Part part, int digits) {
+    FormatStep step;
+    step.kind = FormatStep::kNumber;
+    step.what = part;
+    step.digits = static_cast<std::uint8_t>(digits);
+    program_.steps.push_back(step);
+  }
+  void name(FormatStep::Names names) {
+    FormatStep step;
+    step.kind = FormatStep::kName;
+    step.what = names;
+    program_.steps.push_back(step);
+  }
+  void amPm(std::string_view morning, std::string_view afternoon) {
+    FormatStep step;
+    step.kind = FormatStep::kAmPm;
+    step.begin = poolAppend(morning);
+    step.length = static_cast<std::uint32_t>(morning.size());
+    step.secondBegin = poolAppend(afternoon);
+    step.secondLength = static_cast<std::uint32_t>(afternoon.size());
+    program_.steps.push_back(step);
+    amPmWritten_ = true;
+    lastToken_ = 'a';
   }
   void expand(std::string_view f, int depth) {
-    if (depth < kMaxDepth) format(f, depth + 1);
+    if (depth < kMaxDepth) compile(f, depth + 1);
+  }
+  void expandDateShort(int depth) {
+    program_.uses |= FormatProgram::kDateShort;
+    expand(settings_.dateFormatShort, depth);
+  }
+  void expandDateLong(int depth) {
+    program_.uses |= FormatProgram::kDateLong;
+    expand(settings_.dateFormatLong, depth);
+  }
+  void expandTime(bool longForm, int depth) {
+    program_.uses |= longForm ? FormatProgram::kTimeLong : FormatProgram::kTimeShort;
+    expand(longForm ? settings_.timeFormatLong : settings_.timeFormatShort, depth);
   }
 
   // One run of a letter token other than 'a'; `after` is where the run ends.
-  void formatRun(std::string_view f, char letter, int count, std::size_t after, int depth) {
+  void compileRun(std::string_view f, char letter, int count, std::size_t after, int depth) {
     const bool hourBefore = lastToken_ == 'h';
     lastToken_ = letter;
     switch (letter) {
-      case 'c':
-        expand(settings_.dateFormatShort, depth);
-        if (parts_.hour != 0 || parts_.minute != 0 || parts_.second != 0) {
-          put(' ');
-          expand(settings_.timeFormatLong, depth);
-        }
+      case 'c': {
+        expandDateShort(depth);
+        // The time follows only when the value has one.
+        const std::size_t at = program_.steps.size();
+        FormatStep step;
+        step.kind = FormatStep::kIfTime;
+        program_.steps.push_back(step);
+        text(' ');
+        expandTime(true, depth);
+        program_.steps[at].length = static_cast<std::uint32_t>(program_.steps.size() - at - 1);
+        joinFrom_ = program_.steps.size();
         break;
+      }
       case 'd':
         if (count <= 2) {
-          putNumber(parts_.day, count);
+          number(FormatStep::kDay, count);
         } else if (count == 3) {
-          put(settings_.shortDayNames[parts_.dayOfWeek - 1]);
+          name(FormatStep::kShortDay);
         } else if (count == 4) {
-          put(settings_.longDayNames[parts_.dayOfWeek - 1]);
+          name(FormatStep::kLongDay);
         } else if (count == 5) {
-          expand(settings_.dateFormatShort, depth);
+          expandDateShort(depth);
         } else {
-          expand(settings_.dateFormatLong, depth);
+          expandDateLong(depth);
         }
         break;
       case 'm':
         if (count <= 2) {
-          putNumber(hourBefore ? parts_.minute : parts_.month, count);
-        } else if (count == 3) {
-          put(settings_.shortMonthNames[parts_.month - 1]);
+          number(hourBefore ? FormatStep::kMinute : FormatStep::kMonth, count);
         } else {
-          put(settings_.longMonthNames[parts_.month - 1]);
+          name(count == 3 ? FormatStep::kShortMonth : FormatStep::kLongMonth);
         }
         break;
       case 'y':
         if (count <= 2) {
-          putNumber(parts_.year % 100, 2);
+          number(FormatStep::kYear2, 2);
         } else {
-          putNumber(parts_.year, 4);
+          number(FormatStep::kYear4, 4);
         }
         break;
-      case 'h': {
-        int hour = parts_.hour;
-        if (amPmWritten_ || amPmFollows(f, after)) {
-          hour %= 12;
-          if (hour == 0) hour = 12;
-        }
-        putNumber(hour, std::min(count, 2));
+      case 'h':
+        number(amPmWritten_ || amPmFollows(f, after) ? FormatStep::kHour12 : FormatStep::kHour,
+               std::min(count, 2));
         break;
-      }
       case 'n':
-        putNumber(parts_.minute, std::min(count, 2));
+        number(FormatStep::kMinute, std::min(count, 2));
         break;
       case 's':
-        putNumber(parts_.second, std::min(count, 2));
+        number(FormatStep::kSecond, std::min(count, 2));
         break;
       case 'z':
-        putNumber(parts_.millisecond, std::min(count, 3));
+        number(FormatStep::kMilli, std::min(count, 3));
         break;
       case 't':
-        expand(count == 1 ? settings_.timeFormatShort : settings_.timeFormatLong, depth);
+        expandTime(count != 1, depth);
         break;
       default:
         // A letter that starts no token stands for itself.
         lastToken_ = 0;
-        put(f.substr(after - static_cast<std::size_t>(count), static_cast<std::size_t>(count)));
+        text(f.substr(after - static_cast<std::size_t>(count), static_cast<std::size_t>(count)));
         break;
     }
   }
 
   // The tokens that start with 'a'; returns where the next token starts.
-  std::size_t formatA(std::string_view f, std::size_t i) {
-    const bool morning = parts_.hour < 12;
+  std::size_t compileA(std::string_view f, std::size_t i) {
     if (startsWith(f, i, "am/pm")) {
-      put(f.substr(morning ? i : i + 3, 2));
-      amPmWritten_ = true;
-      lastToken_ = 'a';
+      amPm(f.substr(i, 2), f.substr(i + 3, 2));
       return i + 5;
     }
     if (startsWith(f, i, "a/p")) {
-      put(f[morning ? i : i + 2]);
-      amPmWritten_ = true;
-      lastToken_ = 'a';
+      amPm(f.substr(i, 1), f.substr(i + 2, 1));
       return i + 3;
     }
     if (startsWith(f, i, "ampm")) {
-      put(morning ? settings_.amMarker : settings_.pmMarker);
-      amPmWritten_ = true;
-      lastToken_ = 'a';
+      program_.uses |= FormatProgram::kMarkers;
+      amPm(settings_.amMarker, settings_.pmMarker);
       return i + 4;
     }
     std::size_t end = i + 1;
     while (end < f.size() && lowerAscii(f[end]) == 'a') ++end;
     if (end - i >= 3) {
-      const auto& names = end - i == 3 ? settings_.shortDayNames : settings_.longDayNames;
-      put(names[parts_.dayOfWeek - 1]);
+      name(end - i == 3 ? FormatStep::kShortDay : FormatStep::kLongDay);
       lastToken_ = 'a';
       return end;
     }
-    put(f[i]);
+    text(f[i]);
     return i + 1;
   }
 
@@ -371,13 +436,168 @@ class Formatter {
     return false;
   }
 
+  const FormatSettings& settings_;
+  FormatProgram& program_;
+  std::size_t joinFrom_ = 0;  // the first step later text may join
+  bool amPmWritten_ = false;
+  char lastToken_ = 0;
+};
+
+// Runs a program for one value into a fixed buffer of the maximum length.
+class FormatRunner {
+ public:
+  static constexpr std::size_t kMaxLength = 256;
+
+  FormatRunner(DateTime value, const FormatSettings& settings)
+      : parts_(decodeDateTime(value)), settings_(settings) {}
+
+  std::string_view result() const { return {buffer_, length_}; }
+
+  void run(const FormatProgram& program) {
+    const std::vector<FormatStep>& steps = program.steps;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      const FormatStep& step = steps[i];
+      switch (step.kind) {
+        case FormatStep::kText:
+          if (step.length == 1) {
+            put(program.pool[step.begin]);  // most text is one separator
+          } else {
+            put(std::string_view(program.pool.data() + step.begin, step.length));
+          }
+          break;
+        case FormatStep::kNumber:
+          putNumber(part(static_cast<FormatStep::Part>(step.what)), step.digits);
+          break;
+        case FormatStep::kName:
+          put(name(static_cast<FormatStep::Names>(step.what)));
+          break;
+        case FormatStep::kAmPm:
+          put(parts_.hour < 12
+                  ? std::string_view(program.pool).substr(step.begin, step.length)
+                  : std::string_view(program.pool).substr(step.secondBegin, step.secondLength));
+          break;
+        case FormatStep::kIfTime:
+          if (parts_.hour == 0 && parts_.minute == 0 && parts_.second == 0) i += step.length;
+          break;
+      }
+    }
+  }
+
+ private:
+  int part(FormatStep::Part which) const {
+    switch (which) {
+      case FormatStep::kDay:
+        return parts_.day;
+      case FormatStep::kMonth:
+        return parts_.month;
+      case FormatStep::kYear2:
+        return parts_.year % 100;
+      case FormatStep::kYear4:
+        return parts_.year;
+      case FormatStep::kHour:
+        return parts_.hour;
+      case FormatStep::kHour12:
+        return parts_.hour % 12 == 0 ? 12 : parts_.hour % 12;
+      case FormatStep::kMinute:
+        return parts_.minute;
+      case FormatStep::kSecond:
+        return parts_.second;
+      case FormatStep::kMilli:
+        return parts_.millisecond;
+    }
+    return 0;
+  }
+  const std::string& name(FormatStep::Names which) const {
+    switch (which) {
+      case FormatStep::kShortDay:
+        return settings_.shortDayNames[static_cast<std::size_t>(parts_.dayOfWeek - 1)];
+      case FormatStep::kLongDay:
+        return settings_.longDayNames[static_cast<std::size_t>(parts_.dayOfWeek - 1)];
+      case FormatStep::kShortMonth:
+        return settings_.shortMonthNames[static_cast<std::size_t>(parts_.month - 1)];
+      case FormatStep::kLongMonth:
+        break;
+    }
+    return settings_.longMonthNames[static_cast<std::size_t>(parts_.month - 1)];
+  }
+  void put(char c) {
+    if (length_ < kMaxLength) buffer_[length_++] = c;
+  }
+  void put(std::string_view s) {
+    const std::size_t n = std::min(s.size(), kMaxLength - length_);
+    s.copy(buffer_ + length_, n);
+    length_ += n;
+  }
+  void putNumber(int value, int minDigits) {
+    // Most numbers are days, months, hours and the like: two digits at most,
+    // written directly when they fit.
+    if (value < 100 && minDigits <= 2 && length_ + 2 <= kMaxLength) {
+      if (value >= 10 || minDigits == 2) buffer_[length_++] = static_cast<char>('0' + value / 10);
+      buffer_[length_++] = static_cast<char>('0' + value % 10);
+      return;
+    }
+    char digits[12];
+    int n = 0;
+    do {
+      digits[n++] = static_cast<char>('0' + value % 10);
+      value /= 10;
+    } while (value > 0);
+    for (int pad = n; pad < minDigits; ++pad) put('0');
+    while (n > 0) put(digits[--n]);
+  }
+
   DateTimeParts parts_;
   const FormatSettings& settings_;
   char buffer_[kMaxLength];
   std::size_t length_ = 0;
-  bool amPmWritten_ = false;
-  char lastToken_ = 0;
 };
+
+// The program of a format under the settings that shape it, from a small
+// per-thread cache of the formats used last (a grid formats its date and
+// date-time columns in turn, record after record).
+const FormatProgram& formatProgram(std::string_view format, const FormatSettings& settings) {
+  struct Entry {
+    std::string format;
+    FormatSettings shapedBy;  // the settings the program uses, as they were
+    FormatProgram program;
+    bool used = false;
+
+    bool matches(std::string_view f, const FormatSettings& s) const {
+      if (!used || format != f) return false;
+      const unsigned uses = program.uses;
+      return (!(uses & FormatProgram::kDateSep) || shapedBy.dateSep == s.dateSep) &&
+             (!(uses & FormatProgram::kTimeSep) || shapedBy.timeSep == s.timeSep) &&
+             (!(uses & FormatProgram::kDateShort) || shapedBy.dateFormatShort == s.dateFormatShort) &&
+             (!(uses & FormatProgram::kDateLong) || shapedBy.dateFormatLong == s.dateFormatLong) &&
+             (!(uses & FormatProgram::kTimeShort) || shapedBy.timeFormatShort == s.timeFormatShort) &&
+             (!(uses & FormatProgram::kTimeLong) || shapedBy.timeFormatLong == s.timeFormatLong) &&
+             (!(uses & FormatProgram::kMarkers) ||
+              (shapedBy.amMarker == s.amMarker && shapedBy.pmMarker == s.pmMarker));
+    }
+  };
+  constexpr std::size_t kEntries = 4;
+  thread_local std::array<Entry, kEntries> cache;
+  thread_local std::size_t next = 0;
+  for (const Entry& entry : cache) {
+    if (entry.matches(format, settings)) return entry.program;
+  }
+  Entry& entry = cache[next];
+  next = (next + 1) % kEntries;
+  entry.used = false;
+  entry.program = FormatProgram();
+  FormatCompiler(settings, entry.program).compile(format, 0);
+  entry.format = format;
+  entry.shapedBy.dateSep = settings.dateSep;
+  entry.shapedBy.timeSep = settings.timeSep;
+  entry.shapedBy.dateFormatShort = settings.dateFormatShort;
+  entry.shapedBy.dateFormatLong = settings.dateFormatLong;
+  entry.shapedBy.timeFormatShort = settings.timeFormatShort;
+  entry.shapedBy.timeFormatLong = settings.timeFormatLong;
+  entry.shapedBy.amMarker = settings.amMarker;
+  entry.shapedBy.pmMarker = settings.pmMarker;
+  entry.used = true;
+  return entry.program;
+}
 
 }  // namespace
 
@@ -432,11 +652,18 @@ DateTime textToDateTime(std::string_view text, const FormatSettings& settings) {
   return value;
 }
 
+void formatDateTimeText(std::string& out, std::string_view format, DateTime value,
+                        const FormatSettings& settings) {
+  FormatRunner runner(value, settings);
+  runner.run(formatProgram(format.empty() ? std::string_view("c") : format, settings));
+  out.assign(runner.result());
+}
+
 std::string formatDateTimeText(std::string_view format, DateTime value,
                                const FormatSettings& settings) {
-  Formatter formatter(value, settings);
-  formatter.format(format.empty() ? std::string_view("c") : format, 0);
-  return formatter.result();
+  std::string text;
+  formatDateTimeText(text, format, value, settings);
+  return text;
 }
 
 std::string dateToText(DateTime value, const FormatSettings& settings) {

@@ -55,6 +55,10 @@ bool tryTextToDateTime(std::string_view text, DateTime& value,
 // dddddd, t, tt) are expanded at most two levels deep.
 std::string formatDateTimeText(std::string_view format, DateTime value,
                                const FormatSettings& settings = formatSettings());
+// The same, written over `out`, whose storage is reused: callers that format
+// many values keep one string.
+void formatDateTimeText(std::string& out, std::string_view format, DateTime value,
+                        const FormatSettings& settings = formatSettings());
 
 // formatDateTimeText with settings.dateFormatShort.
 std::string dateToText(DateTime value, const FormatSettings& settings = formatSettings());

@@ -354,17 +354,21 @@ void CustomDBGrid::storeRecord(DBGridNode& node) {
       views[at] = texts[at];
       continue;
     }
-    column->storedCellText(texts[at]);
-    views[at] = texts[at];
     Field* field = column->field();
     const FieldType type = field->dataType();
     const bool valued = (type >= ftSmallint && type <= ftDateTime) || type == ftAutoInc ||
                         (type == ftString && (field->onGetText || !field->editMask().empty())) ||
                         column->storesValues();
     if (valued) {
-      cells.emplace_back(field->variantValue());
+      // One read of the field gives both the value and, for dates, the text.
+      const Variant value = field->variantValue();
+      column->storedCellText(value, texts[at]);
+      cells.emplace_back(value);
       cells.back().setAux(static_cast<std::uint16_t>(i), 0);
+    } else {
+      column->storedCellText(texts[at]);
     }
+    views[at] = texts[at];
   }
   node.assignCells(cells);
   node.texts().assign(views);
@@ -459,13 +463,14 @@ void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
     std::vector<bool> taken(reuseList ? reuseList->size() : 0);
     const bool groups = !groupColumns_.empty();
     const bool topKey = !savedTopKey_.isBlank();
+    LastGroupPath lastPath;
     while (!ds->atEnd()) {
       DBGridNode* node = nullptr;
       if (groups) {
         DBGridNode* parent = nullptr;
         for (int level = 0; level < groupColumnCount(); ++level) {
           Field* f = groupColumns_[static_cast<std::size_t>(level)]->field();
-          parent = findOrCreateGroupNode(parent, level, f->variantValue(), 0, nullptr, counter);
+          parent = groupRowFor(lastPath, parent, level, f->variantValue(), 0, nullptr, counter);
         }
         if (reuseList && keyField_) {
           const Variant key = keyField_->variantValue();
@@ -751,6 +756,10 @@ IndicatorImage CustomDBGrid::indicatorImage(const TreeListNode& node) const {
 }
 
 void CustomDBGrid::linkEditingChanged() { invalidateRow(focusedNode()); }
+
+bool CustomDBGrid::hasCustomDraw(const TreeListColumn* column) const {
+  return onCustomDraw || CustomDBTreeListControl::hasCustomDraw(column);
+}
 
 bool CustomDBGrid::customDrawCell(Canvas& canvas, const Rect& rect, TreeListNode* node,
                                   TreeListColumn* column, bool selected, bool focused,

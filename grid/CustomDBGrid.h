@@ -301,6 +301,7 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // The focused row's indicator shows the dataset's edit and insert states.
   IndicatorImage indicatorImage(const TreeListNode& node) const override;
   // OnCustomDraw runs before the tree list's custom drawing.
+  bool hasCustomDraw(const TreeListColumn* column) const override;
   bool customDrawCell(Canvas& canvas, const Rect& rect, TreeListNode* node, TreeListColumn* column,
                       bool selected, bool focused, std::string& text, Color& color, Font& font,
                       Alignment& alignment) override;
@@ -338,11 +339,21 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // holding `value`, or none and the position where it belongs.
   DBGridNode* searchGroup(DBGridNode* parent, int level, const Variant& value, int from,
                           int& position);
+  // The group rows the last row was filed under, one per level: rows that
+  // follow with the same values (rows sorted or grouped alike come in runs)
+  // are filed under them without a search. Valid while no group row is
+  // freed.
+  using LastGroupPath = std::vector<DBGridNode*>;
+  // findOrCreateGroupNode, trying the last path first.
+  DBGridNode* groupRowFor(LastGroupPath& last, DBGridNode* parent, int level, const Variant& value,
+                          int from, DBGridNode* source, int recordIndex);
   // The group value of a loaded node for a group level.
   Variant storedGroupValue(const DBGridNode& node, int level) const;
-  DBGridNode* groupPathFor(DBGridNode* node, int skipAtTop);
+  DBGridNode* groupPathFor(LastGroupPath& last, DBGridNode* node, int skipAtTop);
   void regroupLoadedNodes();
-  void flattenGroups();
+  // Takes every data row out of the tree in display order and frees the
+  // group rows.
+  void takeDataRows(std::vector<std::unique_ptr<TreeListNode>>& rows);
   void takeFirstChildKeys();
   void takeFirstChildKeys(DBGridNode* group);
   void takeFirstChildKeysUpwards(TreeListNode* node);

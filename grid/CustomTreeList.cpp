@@ -269,6 +269,27 @@ void CustomTreeList::relinkNode(TreeListNode* node, TreeListNode* parent, int po
   if (parent) parent->hasChildren_ = true;
 }
 
+void CustomTreeList::takeChildren(TreeListNode* parent,
+                                  std::vector<std::unique_ptr<TreeListNode>>& into) {
+  NodeList* list = parent ? parent->children_.get() : &topNodes_;
+  if (!list || list->empty()) return;
+  dropVisibleIndex();
+  const std::size_t from = into.size();
+  list->takeAll(into);
+  for (std::size_t k = from; k < into.size(); ++k) into[k]->parent_ = nullptr;
+  if (parent) {
+    parent->children_.reset();
+    parent->hasChildren_ = nodeHasChildren(parent);
+    parent->expanded_ = false;
+  }
+}
+
+void CustomTreeList::appendTakenNode(std::unique_ptr<TreeListNode> node, TreeListNode* parent) {
+  const int end = parent ? parent->count() : topNodes_.count();
+  linkNode(std::move(node), parent, end);
+  if (parent) parent->hasChildren_ = true;
+}
+
 // --- Expanding and collapsing ---------------------------------------------------
 
 void CustomTreeList::setExpanded(TreeListNode* node, bool expanded) {

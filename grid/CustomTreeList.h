@@ -261,6 +261,13 @@ class CustomTreeList : public Control {
   // (the top level for none) without touching focus, expansion or the
   // view: for regrouping many rows under one update lock.
   void relinkNode(TreeListNode* node, TreeListNode* parent, int position);
+  // Takes every child of `parent` (the top level for none) out of the tree
+  // at once, in order, appending them to `into`, without touching focus,
+  // selection or the view. The caller puts each back with appendTakenNode
+  // (under one update lock) before anything else looks at the tree.
+  void takeChildren(TreeListNode* parent, std::vector<std::unique_ptr<TreeListNode>>& into);
+  // Puts a node taken out back as `parent`'s last child (none: top level).
+  void appendTakenNode(std::unique_ptr<TreeListNode> node, TreeListNode* parent);
 
  private:
   bool indexUsable() const;

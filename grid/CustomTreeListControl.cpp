@@ -249,9 +249,7 @@ void CustomTreeListControl::fitColumns(const std::vector<TreeListColumn*>& targe
         if (node->hasChildren()) return;
         int extra = 0;
         if (anyFirst) {
-          extra = (node->level() + 1) * kIndentWidth - groupIndentWidth();
-          if (getStateIndex(*node) >= 0) extra += stateImagesWidth();
-          if (getImageIndex(*node) >= 0 || getSelectedIndex(*node) >= 0) extra += imagesWidth();
+          extra = (node->level() + 1) * kIndentWidth - groupIndentWidth() + nodeImagesWidth(*node);
         }
         for (Target& fit : fits) {
           int width = fit.column->textWidth(canvas, getNodeString(*node, fit.index, buffer));

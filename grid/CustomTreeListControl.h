@@ -13,6 +13,7 @@
 #include "grid/CustomTreeList.h"
 #include "grid/TreeListColumn.h"
 #include "grid/TreeListView.h"
+#include "platform/ImageList.h"
 
 namespace morvel {
 
@@ -212,7 +213,21 @@ class CustomTreeListControl : public CustomTreeList {
   Color hideSelectionTextColor = clBtnText;
   Color gridLineColor = clNone;
   Color arrowsColor = clLime;
-  // Setting a colour field asks for a repaint by hand (invalidate()).
+  // The line between a fixed band and the scrolling ones, drawn inside the
+  // fixed band's inner edge.
+  Color fixedBandLineColor = clWindowFrame;
+  int fixedBandLineWidth = 2;
+  // Setting one of these fields asks for a repaint by hand (invalidate()).
+
+  // Node images: each data row shows its state image, then its image (the
+  // selected image on the focused row), between its indent and its first
+  // cell's text. Without a list the rows keep no room for it. The lists are
+  // shared and never changed after they are set; setting one lays the grid
+  // out again.
+  const std::shared_ptr<const ImageList>& images() const { return images_; }
+  void setImages(std::shared_ptr<const ImageList> images);
+  const std::shared_ptr<const ImageList>& stateImages() const { return stateImages_; }
+  void setStateImages(std::shared_ptr<const ImageList> images);
 
   // The metrics of the last layout (measured now when a change dropped them).
   const TreeListMetrics& metrics() const;
@@ -228,11 +243,13 @@ class CustomTreeListControl : public CustomTreeList {
   // The rows area right of the indicator column, and the indicator column.
   Rect rowsAreaRect() const;
   Rect indicatorRect() const;
+  // Every visible band, in visible order.
+  std::vector<BandExtent> bandExtents() const;
   // Every visible column's header, laid out band by band and row by row.
   std::vector<HeaderCell> headerCells() const;
   Rect headerCellRect(const TreeListColumn* column) const;
-  // The header of visible band i in the band panel, over its shown columns
-  // (empty when it shows none).
+  // The header of visible band i in the band panel (empty when there is no
+  // such band or it has no width).
   Rect bandHeaderRect(int band) const;
   // The right end of the columns in client coordinates.
   int columnsRight() const;
@@ -240,6 +257,9 @@ class CustomTreeListControl : public CustomTreeList {
   Rect cellRect(const TreeListNode* node, const TreeListColumn* column) const;
   // A node's indent in pixels: its level, one more for a row with children.
   int nodeIndent(const TreeListNode& node) const;
+  // The room a data row's state image and image take right of its indent:
+  // each list's width when the row has an index for it.
+  int nodeImagesWidth(const TreeListNode& node) const;
 
   // --- Scrolling (TreeListLayout.cpp) --------------------------------------------
   void setTopVisibleIndex(int index) override;
@@ -257,11 +277,12 @@ class CustomTreeListControl : public CustomTreeList {
   // --- Painting (TreeListPainter.cpp) ----------------------------------------------
   void paint(Canvas& canvas, const Rect& dirty) override;
   // A header cell in the grid's look: the face, the sort mark (when the
-  // inner width allows it) and the text; pressed cells are drawn sunken.
-  // The group panel, the customizing list and the drag image use it too.
+  // inner width allows it), the glyph at the left of the text area and the
+  // text; pressed cells are drawn sunken. The group panel, the customizing
+  // list and the drag image use it too.
   void drawHeaderCell(Canvas& canvas, const Rect& rect, std::string_view text, Alignment alignment,
-                      TreeListColumnSort sorted, bool pressed, Color face,
-                      bool wordWrap = false) const;
+                      TreeListColumnSort sorted, bool pressed, Color face, bool wordWrap = false,
+                      const Bitmap* glyph = nullptr) const;
   // A 12 × 12 expand button with its top-left corner at origin.
   static void drawExpandButton(Canvas& canvas, Point origin, bool expanded);
 
@@ -272,6 +293,7 @@ class CustomTreeListControl : public CustomTreeList {
   MouseState mouseState() const { return mouseState_; }
   TreeListColumn* pressedColumn() const { return pressedColumn_; }
   TreeListColumn* dragColumn() const { return dragColumn_; }
+  // The band header being pressed.
   TreeListBand* pressedBand() const { return pressedBand_; }
   // Whether the pressed header, band or corner cell is drawn sunken: the
   // pointer is over it.
@@ -436,9 +458,11 @@ class CustomTreeListControl : public CustomTreeList {
   // other selected ones.
   virtual IndicatorImage indicatorImage(const TreeListNode& node) const;
   // Custom drawing of one cell before the painter's own, which is skipped
-  // when this returns true. A group row is one cell; its column is the
-  // group column of its level (null without one). Here OnCustomDrawCell
-  // runs for the cells of data rows.
+  // when this returns true; asked only where hasCustomDraw says a handler
+  // is set. A group row is one cell; its column is the group column of its
+  // level (null without one). Here the grid's and the column's
+  // OnCustomDrawCell run for the cells of data rows.
+  virtual bool hasCustomDraw(const TreeListColumn* column) const;
   virtual bool customDrawCell(Canvas& canvas, const Rect& rect, TreeListNode* node,
                               TreeListColumn* column, bool selected, bool focused,
                               std::string& text, Color& color, Font& font, Alignment& alignment);
@@ -461,9 +485,9 @@ class CustomTreeListControl : public CustomTreeList {
   virtual bool sortChangeIgnored(const TreeListColumn* column) const;
   // Width of the group indent left of the first column.
   virtual int groupIndentWidth() const { return 0; }
-  // Widths of the node images and state images; no image lists here.
-  virtual int imagesWidth() const { return 0; }
-  virtual int stateImagesWidth() const { return 0; }
+  // Widths of the node images and state images (0 without a list).
+  virtual int imagesWidth() const { return images_ ? images_->width() : 0; }
+  virtual int stateImagesWidth() const { return stateImages_ ? stateImages_->width() : 0; }
   // Compares two texts by the locale's collation (case-sensitive).
   virtual int collateTexts(const std::string& a, const std::string& b) const;
 
@@ -515,6 +539,10 @@ class CustomTreeListControl : public CustomTreeList {
   TreeListMetrics measureMetrics() const;
   void paintHeaderPanel(Canvas& canvas, const Rect& dirty, const std::vector<HeaderCell>& cells);
   void paintHeader(Canvas& canvas, const HeaderCell& cell);
+  void paintBandPanel(Canvas& canvas, const std::vector<BandExtent>& extents);
+  void paintFixedBandLines(Canvas& canvas, const Rect& area,
+                           const std::vector<BandExtent>& extents);
+  void drawNodeImages(Canvas& canvas, const TreeListNode& node, const Rect& row, int left);
   void paintIndicators(Canvas& canvas, const Rect& dirty);
   void paintRows(Canvas& canvas, const Rect& dirty, const std::vector<HeaderCell>& cells);
   void drawIndentAndButton(Canvas& canvas, const TreeListNode& node, const Rect& row, int left,
@@ -613,6 +641,8 @@ class CustomTreeListControl : public CustomTreeList {
   int customizingFormTop_ = -1000;
   int customizingSelected_ = -1;
   int customizingRowCount_ = 11;
+  std::shared_ptr<const ImageList> images_;
+  std::shared_ptr<const ImageList> stateImages_;
   mutable TreeListMetrics metrics_;
   mutable bool metricsValid_ = false;
   int leftCoord_ = 0;

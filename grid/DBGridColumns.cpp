@@ -161,6 +161,20 @@ void DBTreeListColumn::fieldDisplayText(std::string& out) const {
   out = field_->displayString();
 }
 
+void DBTreeListColumn::storedCellText(const Variant& value, std::string& out) const {
+  if (dateField_ && !field_->onGetText && dateField_->displayFormat().empty()) {
+    if (value.kind() == vkDate) {
+      dateField_->valueText(value.dateValue(), out);
+      return;
+    }
+    if (value.isNull()) {
+      out.clear();  // a blank date has no text
+      return;
+    }
+  }
+  storedCellText(out);
+}
+
 void DBTreeListColumn::setFieldEditText(Field& field, std::string_view text) {
   const FieldType type = field.dataType();
   if (type == ftDate || type == ftTime || type == ftDateTime) {

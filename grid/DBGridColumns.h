@@ -110,6 +110,9 @@ class DBTreeListColumn : public TreeListColumn {
   // The cell text the grid stores for the current record: the display text
   // passed through valueText, which for every kind here leaves it unchanged.
   virtual void storedCellText(std::string& out) const { fieldDisplayText(out); }
+  // The same, given the field's value just read: a plain date field's text
+  // is made from that value rather than read from the record again.
+  void storedCellText(const Variant& value, std::string& out) const;
 
  protected:
   // Binds to `field`, watching for its destruction.

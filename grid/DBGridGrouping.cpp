@@ -3,9 +3,9 @@
 // the regroup of rows already loaded, group row texts, the group panel's
 // geometry, and group and footer summaries.
 #include <algorithm>
-#include <cstdio>
 
 #include "base/DateText.h"
+#include "base/NumberText.h"
 #include "base/StringUtils.h"
 #include "grid/CustomDBGrid.h"
 #include "table/DataSet.h"
@@ -290,73 +290,101 @@ Variant CustomDBGrid::storedGroupValue(const DBGridNode& node, int level) const 
   return text.empty() ? Variant::null() : Variant(text);
 }
 
-DBGridNode* CustomDBGrid::groupPathFor(DBGridNode* node, int skipAtTop) {
+DBGridNode* CustomDBGrid::groupRowFor(LastGroupPath& last, DBGridNode* parent, int level,
+                                      const Variant& value, int from, DBGridNode* source,
+                                      int recordIndex) {
+  const auto at = static_cast<std::size_t>(level);
+  if (at < last.size() && last[at]->parent() == parent) {
+    try {
+      if (last[at]->groupValue().compare(value) == 0) return last[at];
+    } catch (const std::exception&) {
+      // Not comparable: the search below decides.
+    }
+  }
+  DBGridNode* row = findOrCreateGroupNode(parent, level, value, from, source, recordIndex);
+  last.resize(at + 1);
+  last[at] = row;
+  return row;
+}
+
+DBGridNode* CustomDBGrid::groupPathFor(LastGroupPath& last, DBGridNode* node, int skipAtTop) {
   DBGridNode* parent = nullptr;
   for (int level = 0; level < groupColumnCount(); ++level) {
-    parent = findOrCreateGroupNode(parent, level, storedGroupValue(*node, level),
-                                   level == 0 ? skipAtTop : 0, node, node->recordIndex());
+    parent = groupRowFor(last, parent, level, storedGroupValue(*node, level),
+                         level == 0 ? skipAtTop : 0, node, node->recordIndex());
   }
   return parent;
 }
 
 // --- Regrouping the loaded rows ------------------------------------------------------------
 
-void CustomDBGrid::flattenGroups() {
-  // Every data row goes to the end of the top level in display order, then
-  // the group rows, now empty, are freed.
-  const int groups = topCount();
-  std::vector<TreeListNode*> stack;
-  for (int i = 0; i < groups; ++i) {
-    std::vector<TreeListNode*> innermost;
-    stack.assign(1, topNodes(i));
-    while (!stack.empty()) {
-      TreeListNode* n = stack.back();
-      stack.pop_back();
-      if (n->count() == 0) continue;
-      if (!isGroupNode(n->items(0))) {
-        innermost.push_back(n);
-        continue;
-      }
-      for (int c = n->count() - 1; c >= 0; --c) stack.push_back(n->items(c));
-    }
-    for (TreeListNode* g : innermost) {
-      // Rows lie scattered in memory after sorts: fetch a few ahead.
-      while (g->count() > 0) {
-        if (g->count() > kPrefetchDistance) __builtin_prefetch(g->items(kPrefetchDistance));
-        relinkNode(g->items(0), nullptr, topCount());
-      }
-    }
+void CustomDBGrid::takeDataRows(std::vector<std::unique_ptr<TreeListNode>>& rows) {
+  if (!firstNode() || !isGroupNode(firstNode())) {
+    takeChildren(nullptr, rows);
+    return;
   }
-  for (int i = 0; i < groups; ++i) deleteNode(topNodes(0));
+  // The data rows hang off the innermost group rows: taken in display
+  // order, they leave the group rows empty, and those are freed.
+  std::vector<TreeListNode*> stack;
+  for (int i = topCount() - 1; i >= 0; --i) stack.push_back(topNodes(i));
+  while (!stack.empty()) {
+    TreeListNode* n = stack.back();
+    stack.pop_back();
+    if (n->count() == 0) continue;
+    if (!isGroupNode(n->items(0))) {
+      takeChildren(n, rows);
+      continue;
+    }
+    for (int c = n->count() - 1; c >= 0; --c) stack.push_back(n->items(c));
+  }
+  while (topCount() > 0) deleteNode(topNodes(0));
 }
 
 void CustomDBGrid::regroupLoadedNodes() {
-  if (firstNode() && isGroupNode(firstNode())) flattenGroups();
+  std::vector<std::unique_ptr<TreeListNode>> rows;
+  rows.reserve(static_cast<std::size_t>(std::max(loadedRecordCount_, 0)));
+  takeDataRows(rows);
+  std::size_t next = 0;
+  try {
+    const bool summaries = anySummaries();
+    LastGroupPath last;
+    for (; next < rows.size(); ++next) {
+      // The rows come in display order but lie scattered in memory: fetch
+      // the node a few places ahead, and what hangs off one fetched earlier.
+      if (next + kPrefetchDistance < rows.size()) __builtin_prefetch(rows[next + kPrefetchDistance].get());
+      if (next + kPrefetchDistance / 2 < rows.size()) {
+        const DBGridNode& ahead = dbNode(*rows[next + kPrefetchDistance / 2]);
+        __builtin_prefetch(ahead.texts().storage());
+        __builtin_prefetch(ahead.cellStorage());
+      }
+      DBGridNode* node = &dbNode(*rows[next]);
+      if (groupColumns_.empty()) {
+        node->setGroupValue(Variant::null());
+        appendTakenNode(std::move(rows[next]), nullptr);
+        continue;
+      }
+      DBGridNode* group = groupPathFor(last, node, 0);
+      appendTakenNode(std::move(rows[next]), group);
+      if (summaries) addToSummaries(*node, false);
+    }
+  } catch (...) {
+    // No row may be lost: what is left goes back to the top level.
+    for (; next < rows.size(); ++next) {
+      if (rows[next]) appendTakenNode(std::move(rows[next]), nullptr);
+    }
+    throw;
+  }
+  TreeListNode* first = firstNode();
+  if (!first) return;
   if (groupColumns_.empty()) {
-    for (int i = 0; i < topCount(); ++i) dbNode(*topNodes(i)).setGroupValue(Variant::null());
+    // A data row focused or at the top stays so; a group row that was
+    // went with the grouping.
+    if (!focusedNode()) CustomTreeList::setFocusedNode(first, focusedColumn(), false);
+    if (!topNode()) setTopNode(first);
     return;
   }
-  const bool summaries = anySummaries();
-  int waiting = topCount();
-  while (waiting > 0) {
-    // The rows wait in display order but lie scattered in memory: fetch the
-    // node a few places ahead, and what hangs off one fetched earlier.
-    if (waiting > kPrefetchDistance) __builtin_prefetch(topNodes(kPrefetchDistance));
-    if (waiting > kPrefetchDistance / 2) {
-      const DBGridNode& ahead = dbNode(*topNodes(kPrefetchDistance / 2));
-      __builtin_prefetch(ahead.texts().storage());
-      __builtin_prefetch(ahead.cellStorage());
-    }
-    DBGridNode* node = &dbNode(*topNodes(0));
-    DBGridNode* group = groupPathFor(node, waiting);
-    relinkNode(node, group, group->count());
-    --waiting;
-    if (summaries) addToSummaries(*node, false);
-  }
-  if (TreeListNode* first = firstNode()) {
-    CustomTreeList::setFocusedNode(first, focusedColumn(), false);
-    setTopNode(first);
-  }
+  CustomTreeList::setFocusedNode(first, focusedColumn(), false);
+  setTopNode(first);
 }
 
 void CustomDBGrid::takeFirstChildKeys(DBGridNode* group) {
@@ -500,24 +528,38 @@ const char* summaryName(SummaryType type) {
   return "";
 }
 
-// A summary value as text: counts as whole numbers, date fields as dates,
-// everything else with two decimals.
-std::string summaryValueText(SummaryType type, long double value, const Field* field) {
-  if (type == cstCount) return std::to_string(static_cast<long long>(value));
-  if (field && type != cstSum) {
-    switch (field->dataType()) {
-      case ftDate:
-        return dateToText(static_cast<double>(value));
-      case ftTime:
-      case ftDateTime:
-        return dateTimeToText(static_cast<double>(value));
-      default:
-        break;
-    }
+// Where a summary is shown: in a group row or in the footer.
+enum class SummaryPlace { groupRow, footer };
+
+// A summary value as text, by its format text when it has one. Without one,
+// counts are whole numbers, minima, maxima and averages of date fields are
+// dates, everything else has two decimals; a group row shows the value as
+// "(SUM=...)", the footer sums and counts bare and the others as "MIN=...".
+std::string summaryText(SummaryType type, long double value, const Field* field,
+                        const std::string& format, SummaryPlace place) {
+  bool dates = false;
+  bool withTime = false;
+  if (field && type != cstSum && type != cstCount) {
+    const FieldType t = field->dataType();
+    dates = t == ftDate || t == ftTime || t == ftDateTime;
+    withTime = t != ftDate;
   }
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2Lf", value);
-  return text;
+  if (!format.empty()) {
+    return dates ? formatDateTimeText(format, static_cast<double>(value))
+                 : formatNumberText(format, value);
+  }
+  const std::string name = summaryName(type);
+  const bool bare = place == SummaryPlace::footer && (type == cstSum || type == cstCount);
+  std::string body;
+  if (dates) {
+    body = withTime ? dateTimeToText(static_cast<double>(value))
+                    : dateToText(static_cast<double>(value));
+  } else {
+    body = formatNumberText(type == cstCount ? "0" : "0.00", value);
+  }
+  if (bare) return body;
+  if (place == SummaryPlace::footer) return name + "=" + body;
+  return "(" + name + "=" + body + ")";
 }
 
 }  // namespace
@@ -698,11 +740,9 @@ std::string CustomDBGrid::groupSummaryText(const DBGridNode& node) const {
     const Field* field = level < static_cast<int>(levelSummaryFields_.size())
                              ? levelSummaryFields_[static_cast<std::size_t>(level)]
                              : column->field();
-    text += "(";
-    text += summaryName(column->summaryType());
-    text += "=";
-    text += summaryValueText(column->summaryType(), node.summaryValue(), field);
-    text += ") ";
+    text += summaryText(column->summaryType(), node.summaryValue(), field,
+                        column->summaryFormat(), SummaryPlace::groupRow);
+    text += ' ';
   }
   if (!column->summaryGroupName().empty() && node.hasGroupSummaryValues()) {
     std::vector<std::string> parts;
@@ -712,8 +752,8 @@ std::string CustomDBGrid::groupSummaryText(const DBGridNode& node) const {
       if (!equalsIgnoringAsciiCase(sg.name, column->summaryGroupName())) continue;
       for (const DBGridSummaryItem& item : sg.summaryItems) {
         if (k < values.size() && item.columnName.empty() && item.summaryType != cstNone) {
-          parts.push_back(std::string("(") + summaryName(item.summaryType) + "=" +
-                          summaryValueText(item.summaryType, values[k], nullptr) + ")");
+          parts.push_back(summaryText(item.summaryType, values[k], nullptr, item.summaryFormat,
+                                      SummaryPlace::groupRow));
         }
         ++k;
       }
@@ -729,9 +769,8 @@ std::string CustomDBGrid::groupSummaryText(const DBGridNode& node) const {
 std::string CustomDBGrid::footerSummaryText(const DBTreeListColumn& column) const {
   const SummaryType type = column.summaryFooterType();
   if (type == cstNone) return {};
-  const std::string value = summaryValueText(type, column.footerValue, column.field());
-  if (type == cstSum || type == cstCount) return value;
-  return std::string(summaryName(type)) + "=" + value;
+  return summaryText(type, column.footerValue, column.field(), column.summaryFooterFormat(),
+                     SummaryPlace::footer);
 }
 
 }  // namespace morvel

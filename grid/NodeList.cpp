@@ -47,6 +47,12 @@ std::unique_ptr<TreeListNode> NodeList::take(int i) {
   return node;
 }
 
+void NodeList::takeAll(std::vector<std::unique_ptr<TreeListNode>>& into) {
+  for (std::size_t k = head_; k < items_.size(); ++k) into.push_back(std::move(items_[k]));
+  items_.clear();
+  head_ = valid_ = 0;
+}
+
 void NodeList::renumberFrom(std::size_t position) const {
   for (std::size_t k = position; k < items_.size(); ++k) {
     items_[k]->slot_ = static_cast<std::uint32_t>(k);

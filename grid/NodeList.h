@@ -32,6 +32,8 @@ class NodeList {
   void append(std::unique_ptr<TreeListNode> node) { insert(count(), std::move(node)); }
   // Takes the node at position i out of the list, handing over ownership.
   std::unique_ptr<TreeListNode> take(int i);
+  // Takes every node out, in order, appending them to `into`.
+  void takeAll(std::vector<std::unique_ptr<TreeListNode>>& into);
 
   // The node's position, or -1 when it is not in this list.
   int indexOf(const TreeListNode* node) const;

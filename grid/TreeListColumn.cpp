@@ -185,10 +185,21 @@ void TreeListColumn::setHeaderMaxLineCount(int count) {
   changed(true);
 }
 
+void TreeListColumn::setHeaderGlyph(const Bitmap& glyph) {
+  if (glyph == headerGlyph_) return;
+  headerGlyph_ = glyph;
+  changed(true);
+}
+
 int TreeListColumn::index() const {
   if (!grid_) return -1;
+  // Asked for every cell: the place found last is checked first.
+  if (grid_->columns(lastIndex_) == this) return lastIndex_;
   for (int i = 0; i < grid_->columnCount(); ++i) {
-    if (grid_->columns(i) == this) return i;
+    if (grid_->columns(i) == this) {
+      lastIndex_ = i;
+      return i;
+    }
   }
   return -1;
 }

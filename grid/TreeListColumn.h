@@ -4,16 +4,19 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/Bitmap.h"
 #include "platform/FontMetrics.h"
 #include "platform/Graphics.h"
 
 namespace morvel {
 
+class Canvas;
 class CustomTreeListControl;
 class TreeListNode;
 class TreeListBands;
@@ -39,6 +42,16 @@ class TreeListColumn {
     avColor = 1 << 4,
     avFont = 1 << 5,
   };
+
+  // The column's own custom drawing, called after the grid's handler (when
+  // that one did not draw the whole cell itself): it may change what is
+  // drawn, or draw the header or cell itself and set done.
+  using CustomDrawHeaderEvent = std::function<void(
+      TreeListColumn& sender, Canvas& canvas, const Rect& rect, std::string& text, Color& color,
+      Font& font, Alignment& alignment, TreeListColumnSort& sorted, bool& done)>;
+  using CustomDrawCellEvent = std::function<void(
+      TreeListColumn& sender, Canvas& canvas, const Rect& rect, TreeListNode* node, bool selected,
+      bool focused, std::string& text, Color& color, Font& font, Alignment& alignment, bool& done)>;
 
   TreeListColumn();
   TreeListColumn(const TreeListColumn&) = delete;
@@ -96,6 +109,12 @@ class TreeListColumn {
   void setColIndex(int position);
   int headerMaxLineCount() const { return headerMaxLineCount_; }
   void setHeaderMaxLineCount(int count);
+  // A picture at the left of the header's text (empty: none).
+  const Bitmap& headerGlyph() const { return headerGlyph_; }
+  void setHeaderGlyph(const Bitmap& glyph);
+
+  CustomDrawHeaderEvent onCustomDrawColumnHeader;
+  CustomDrawCellEvent onCustomDrawCell;
 
   // Kind-specific behaviour, with the plain column's answers.
   virtual bool canEditor() const { return !disableEditor_; }
@@ -125,6 +144,7 @@ class TreeListColumn {
   friend class CustomTreeListControl;
 
   CustomTreeListControl* grid_ = nullptr;
+  mutable int lastIndex_ = 0;  // where index() found the column last
   std::string name_;
   std::uint8_t assigned_ = 0;
   Alignment alignment_ = taLeftJustify;
@@ -147,6 +167,7 @@ class TreeListColumn {
   int row_ = 0;
   int storedRow_ = 0;  // the row asked for, kept while fewer header rows exist
   int headerMaxLineCount_ = 1;
+  Bitmap headerGlyph_;
 };
 
 // One band: a header over a group of columns.

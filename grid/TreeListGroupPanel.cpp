@@ -73,7 +73,8 @@ void CustomTreeListControl::paintGroupPanel(Canvas& canvas, const Rect& panel, c
     TreeListColumn* column = groupColumns(i);
     if (!column || !r.intersects(dirty)) continue;
     drawHeaderCell(canvas, r, column->caption(), taLeftJustify, column->sorted(),
-                   i == pressedGroupButton_ && mouseState_ == MouseState::Idle, headerColor);
+                   i == pressedGroupButton_ && mouseState_ == MouseState::Idle, headerColor, false,
+                   &column->headerGlyph());
   }
 }
 

@@ -39,16 +39,19 @@ TreeListHitInfo CustomTreeListControl::getHitInfo(Point p) const {
       info.hitType = htBandPanelEdge;
       return info;
     }
-    for (int b = 0; b < visibleBandCount(); ++b) {
-      const Rect cell = bandHeaderRect(b);
-      if (!cell.contains(p)) continue;
+    const std::vector<BandExtent> extents = bandExtents();
+    for (int b = 0; b < static_cast<int>(extents.size()); ++b) {
+      const BandExtent& extent = extents[static_cast<std::size_t>(b)];
+      if (p.x < extent.left || p.x >= extent.right) continue;
       info.bandIndex = b;
       info.hitType = htBand;
-      // Like a column header's, a band header's edges size it from either side.
-      if (p.x >= cell.right - kSizingZone && bandSizable(visibleBand(b))) {
+      // Like a column header's, a band header's edges size it from either
+      // side: its own last pixels and the first ones of the band after it.
+      if (p.x >= extent.right - kSizingZone && bandSizable(visibleBand(b))) {
         info.hitType = htBandEdge;
-      } else if (p.x < cell.left + kSizingZone && b > 0 && bandSizable(visibleBand(b - 1)) &&
-                 bandHeaderRect(b - 1).right == cell.left) {
+      } else if (p.x < extent.left + kSizingZone && b > 0 &&
+                 extents[static_cast<std::size_t>(b) - 1].right == extent.left &&
+                 bandSizable(visibleBand(b - 1))) {
         info.hitType = htBandEdge;
         info.bandIndex = b - 1;
       }
@@ -119,6 +122,13 @@ TreeListHitInfo CustomTreeListControl::getHitInfo(Point p) const {
     info.hitType = isGroupRow(*node) && p.x >= firstLeft + indent - kIndentWidth && p.x >= firstLeft
                        ? htButton
                        : htIndent;
+    return info;
+  }
+  // A data row's state image, then its image, lie right of its indent.
+  const int imagesLeft = firstLeft + indent;
+  if (p.x < imagesLeft + nodeImagesWidth(*node)) {
+    const bool state = getStateIndex(*node) >= 0 && p.x < imagesLeft + stateImagesWidth();
+    info.hitType = state ? htStateImage : htImage;
     return info;
   }
   if (p.x >= columnsRight()) {

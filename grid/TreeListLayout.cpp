@@ -78,6 +78,20 @@ void CustomTreeListControl::setDefaultRowHeight(int height) {
   recomputeLayout();
 }
 
+void CustomTreeListControl::setImages(std::shared_ptr<const ImageList> images) {
+  if (images == images_) return;
+  images_ = std::move(images);
+  dropMetrics();
+  recomputeLayout();
+}
+
+void CustomTreeListControl::setStateImages(std::shared_ptr<const ImageList> images) {
+  if (images == stateImages_) return;
+  stateImages_ = std::move(images);
+  dropMetrics();
+  recomputeLayout();
+}
+
 void CustomTreeListControl::setScrollBars(ScrollStyle style) {
   if (style == scrollBars_) return;
   scrollBars_ = style;
@@ -139,6 +153,9 @@ TreeListMetrics CustomTreeListControl::measureMetrics() const {
   m.charWidth = canvas.zeroWidth();
   m.indicatorWidth = options().has(goIndicator) ? grIndicatorWidth_ : 0;
   natural = std::max({natural, m.textHeight + 3, 16});
+  // A row is at least as tall as its pictures.
+  if (images_) natural = std::max(natural, images_->height());
+  if (stateImages_) natural = std::max(natural, stateImages_->height());
   if (showGrid_ && showPreviewGrid_) natural += 1;
   if (optionsEx().has(goInvertSelect)) natural += 2;
   m.naturalRowHeight = natural;
@@ -199,30 +216,45 @@ Rect CustomTreeListControl::indicatorRect() const {
 
 // --- Columns ----------------------------------------------------------------------------
 
+std::vector<BandExtent> CustomTreeListControl::bandExtents() const {
+  std::vector<BandExtent> extents;
+  const int indicator = metrics().indicatorWidth;
+  const int indent = groupIndentWidth();
+  const int bandCount = visibleBandCount();
+  const int dataRight = indicator + dataAreaWidth();
+  // Scrolling bands start after a left fixed band; a right fixed band sits
+  // at the right edge of the data area.
+  int x = indicator - leftCoord_;
+  if (const TreeListBand* left = leftFixedBand()) x += bandDrawnWidth(left) + indent;
+  for (int b = 0; b < bandCount; ++b) {
+    const TreeListBand* band = visibleBand(b);
+    BandExtent extent;
+    extent.fixedLeft = band->fixed() == bfLeft && b == 0;
+    extent.fixedRight = band->fixed() == bfRight && b == bandCount - 1 && !extent.fixedLeft;
+    const int width = bandDrawnWidth(band) + (b == 0 ? indent : 0);
+    if (extent.fixedLeft) {
+      extent.left = indicator;
+    } else if (extent.fixedRight) {
+      extent.left = std::max(dataRight - width, indicator);
+    } else {
+      extent.left = x;
+      x += width;
+    }
+    extent.right = extent.left + width;
+    extents.push_back(extent);
+  }
+  return extents;
+}
+
 std::vector<HeaderCell> CustomTreeListControl::headerCells() const {
   std::vector<HeaderCell> cells;
   const TreeListMetrics& m = metrics();
   const Rect panel = headerPanelRect();
   const int indent = groupIndentWidth();
-  const int bandCount = visibleBandCount();
-  const int dataRight = m.indicatorWidth + dataAreaWidth();
-  // Scrolling bands start after a left fixed band; a right fixed band sits
-  // at the right edge of the data area.
-  int x = m.indicatorWidth - leftCoord_;
-  if (const TreeListBand* left = leftFixedBand()) x += bandDrawnWidth(left) + indent;
-  for (int b = 0; b < bandCount; ++b) {
+  const std::vector<BandExtent> extents = bandExtents();
+  for (int b = 0; b < static_cast<int>(extents.size()); ++b) {
+    const BandExtent& extent = extents[static_cast<std::size_t>(b)];
     const TreeListBand* band = visibleBand(b);
-    const bool fixedLeft = band->fixed() == bfLeft && b == 0;
-    const bool fixedRight = band->fixed() == bfRight && b == bandCount - 1 && !fixedLeft;
-    const int width = bandDrawnWidth(band) + (b == 0 ? indent : 0);
-    int left = x;
-    if (fixedLeft) {
-      left = m.indicatorWidth;
-    } else if (fixedRight) {
-      left = std::max(dataRight - width, m.indicatorWidth);
-    } else {
-      x += width;
-    }
     const int rows = bandHeaderRowCount(band);
     const int bandWidth = bandDrawnWidth(band);
     for (int r = 0; r < rows; ++r) {
@@ -231,7 +263,7 @@ std::vector<HeaderCell> CustomTreeListControl::headerCells() const {
       // The last row of a band reaches down to the panel's bottom.
       const int bottom =
           r == rows - 1 ? std::max(panel.bottom, top + m.headerRowHeight) : top + m.headerRowHeight;
-      int cellLeft = left;
+      int cellLeft = extent.left;
       for (int p = 0; p < static_cast<int>(widths.size()); ++p) {
         HeaderCell cell;
         cell.column = columnAt(band, r, p);
@@ -240,7 +272,7 @@ std::vector<HeaderCell> CustomTreeListControl::headerCells() const {
         cell.colIndex = p;
         const int w = widths[static_cast<std::size_t>(p)] + (b == 0 && p == 0 ? indent : 0);
         cell.rect = {cellLeft, top, cellLeft + w, bottom};
-        cell.fixed = fixedLeft || fixedRight;
+        cell.fixed = extent.fixedLeft || extent.fixedRight;
         cellLeft += w;
         cells.push_back(cell);
       }
@@ -258,15 +290,11 @@ Rect CustomTreeListControl::headerCellRect(const TreeListColumn* column) const {
 
 Rect CustomTreeListControl::bandHeaderRect(int band) const {
   const Rect panel = bandPanelRect();
-  int left = panel.right;
-  int right = panel.left;
-  for (const HeaderCell& cell : headerCells()) {
-    if (cell.bandIndex != band) continue;
-    left = std::min(left, cell.rect.left);
-    right = std::max(right, cell.rect.right);
-  }
-  if (panel.isEmpty() || right <= left) return {};
-  return {left, panel.top, right, panel.bottom};
+  const std::vector<BandExtent> extents = bandExtents();
+  if (panel.isEmpty() || band < 0 || band >= static_cast<int>(extents.size())) return {};
+  const BandExtent& extent = extents[static_cast<std::size_t>(band)];
+  if (extent.right <= extent.left) return {};
+  return {extent.left, panel.top, extent.right, panel.bottom};
 }
 
 int CustomTreeListControl::columnsRight() const {
@@ -285,6 +313,14 @@ int CustomTreeListControl::nodeIndent(const TreeListNode& node) const {
   return (node.level() + (isGroupRow(node) ? 1 : 0)) * kIndentWidth;
 }
 
+int CustomTreeListControl::nodeImagesWidth(const TreeListNode& node) const {
+  if ((imagesWidth() == 0 && stateImagesWidth() == 0) || isGroupRow(node)) return 0;
+  int width = 0;
+  if (getStateIndex(node) >= 0) width += stateImagesWidth();
+  if (getImageIndex(node) >= 0 || getSelectedIndex(node) >= 0) width += imagesWidth();
+  return width;
+}
+
 Rect CustomTreeListControl::cellRect(const TreeListNode* node, const TreeListColumn* column) const {
   const Rect row = rowRect(node);
   if (row.isEmpty() || !column) return {};
@@ -294,7 +330,8 @@ Rect CustomTreeListControl::cellRect(const TreeListNode* node, const TreeListCol
     const int lineHeight = row.height() / lines;
     Rect r{cell.rect.left, row.top + cell.rowIndex * lineHeight, cell.rect.right,
            row.top + (cell.rowIndex + 1) * lineHeight};
-    if (cell.bandIndex == 0 && cell.colIndex == 0) r.left += nodeIndent(*node);
+    if (cell.bandIndex == 0 && cell.colIndex == 0)
+      r.left += nodeIndent(*node) + nodeImagesWidth(*node);
     return r.intersected(rowsAreaRect());
   }
   return {};

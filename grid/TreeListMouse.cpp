@@ -103,7 +103,8 @@ void CustomTreeListControl::startHeaderDrag(TreeListColumn* column) {
   if (auto off = host().canvas().createOffscreen({cell.width(), cell.height()})) {
     off->setFont(headerFont_);
     drawHeaderCell(*off, {0, 0, cell.width(), cell.height()}, column->caption(),
-                   column->headerAlignment(), column->sorted(), false, headerColor);
+                   column->headerAlignment(), column->sorted(), false, headerColor, false,
+                   &column->headerGlyph());
     dragHotSpot_ = {cell.width() / 2, cell.height() / 2};
     const Point at = host().services().cursorPos();
     dragImage_ =

@@ -13,6 +13,35 @@ namespace {
 
 constexpr int kSortBoxWidth = 16;
 constexpr int kButtonSize = 12;
+// Between a header's glyph and its text.
+constexpr int kGlyphGap = 2;
+
+// Draws a picture of the rectangle's size through an off-screen surface and
+// copies it in one piece, so that it never shows half drawn; draw gets the
+// surface and the rectangle to fill on it. Without a surface (not wanted, an
+// empty rectangle, a canvas that cannot make one) it draws straight onto the
+// canvas. Either way it draws with the canvas's current font.
+template <class Draw>
+void drawComposed(Canvas& canvas, const Rect& rect, bool offscreen, const Draw& draw) {
+  std::unique_ptr<OffscreenCanvas> off = offscreen && !rect.isEmpty()
+                                             ? canvas.createOffscreen({rect.width(), rect.height()})
+                                             : nullptr;
+  if (!off) {
+    draw(canvas, rect);
+    return;
+  }
+  off->setFont(canvas.font());
+  draw(*off, Rect{0, 0, rect.width(), rect.height()});
+  canvas.drawOffscreen({rect.left, rect.top}, *off);
+}
+
+// Whether the device shows the colour as it is. On a palette device a colour
+// outside the palette is dithered when it fills an area but drawn in the
+// nearest solid colour behind opaque text, so such cells are filled first
+// and their text drawn over the fill. Every surface this program draws on
+// holds true colour, where each RGB value and each system colour is shown as
+// it is: every colour counts as pure.
+constexpr bool isPureColor(Color) { return true; }
 
 // The sort mark: a triangle 8 wide and 7 tall centred in its box, its edges
 // facing up-left in the shadow colour and those facing down-right in the
@@ -43,6 +72,8 @@ class FontKeeper {
     current_ = font;
     set_ = true;
   }
+  // After someone else may have set a font: the next use sets it again.
+  void forget() { set_ = false; }
 
  private:
   Canvas& canvas_;
@@ -61,14 +92,27 @@ IndicatorImage CustomTreeListControl::indicatorImage(const TreeListNode& node) c
   return node.selected() ? iiMultiDot : iiNone;
 }
 
+bool CustomTreeListControl::hasCustomDraw(const TreeListColumn* column) const {
+  return onCustomDrawCell || (column && column->onCustomDrawCell);
+}
+
 bool CustomTreeListControl::customDrawCell(Canvas& canvas, const Rect& rect, TreeListNode* node,
                                            TreeListColumn* column, bool selected, bool focused,
                                            std::string& text, Color& color, Font& font,
                                            Alignment& alignment) {
-  if (!onCustomDrawCell || !column || isGroupRow(*node)) return false;
+  // Group rows are drawn by the painter alone here.
+  if (!column || isGroupRow(*node)) return false;
+  // The grid's handler first, then the column's, unless the grid's drew
+  // the cell itself.
   bool done = false;
-  onCustomDrawCell(*this, canvas, rect, node, column, selected, focused, text, color, font,
-                   alignment, done);
+  if (onCustomDrawCell) {
+    onCustomDrawCell(*this, canvas, rect, node, column, selected, focused, text, color, font,
+                     alignment, done);
+  }
+  if (!done && column->onCustomDrawCell) {
+    column->onCustomDrawCell(*column, canvas, rect, node, selected, focused, text, color, font,
+                             alignment, done);
+  }
   return done;
 }
 
@@ -84,7 +128,8 @@ void CustomTreeListControl::drawExpandButton(Canvas& canvas, Point origin, bool 
 
 void CustomTreeListControl::drawHeaderCell(Canvas& canvas, const Rect& rect, std::string_view text,
                                            Alignment alignment, TreeListColumnSort sorted,
-                                           bool pressed, Color face, bool wordWrap) const {
+                                           bool pressed, Color face, bool wordWrap,
+                                           const Bitmap* glyph) const {
   Rect inner = rect;
   if (lookAndFeel_ == lfStandard) {
     if (pressed) {
@@ -105,12 +150,19 @@ void CustomTreeListControl::drawHeaderCell(Canvas& canvas, const Rect& rect, std
                   sorted);
     content.right -= kSortBoxWidth;
   }
-  if (text.empty()) return;
+  Rect textArea = content.inflated(-2, 0);
+  if (glyph && !glyph->isEmpty()) {
+    ClipScope clip(canvas, content);
+    canvas.drawBitmap({textArea.left, content.top + (content.height() - glyph->height()) / 2},
+                      *glyph);
+    textArea.left += glyph->width() + kGlyphGap;
+  }
+  if (text.empty() || textArea.isEmpty()) return;
   TextFormat format;
   format.alignment = alignment;
   format.layout = wordWrap ? tlTop : tlCenter;
   format.flags = tfNoPrefix | (wordWrap ? tfWordBreak : tfSingleLine);
-  canvas.drawFormattedText(content.inflated(-2, 0), text, format, canvas.font().color);
+  canvas.drawFormattedText(textArea, text, format, canvas.font().color);
 }
 
 void CustomTreeListControl::paint(Canvas& canvas, const Rect& dirty) {
@@ -127,20 +179,10 @@ void CustomTreeListControl::paint(Canvas& canvas, const Rect& dirty) {
     paintGroupPanel(canvas, group, dirty);
   }
 
+  const std::vector<BandExtent> extents = bandExtents();
   const Rect band = bandPanelRect();
   if (!band.isEmpty() && (band.intersects(dirty) || bandCornerRect().intersects(dirty))) {
-    canvas.setFont(bandFont_);
-    drawHeaderCell(canvas, bandCornerRect(), {}, taLeftJustify, csNone,
-                   mouseState_ == MouseState::BandCornerPressed && pressedDrawn_, bandColor);
-    ClipScope clip(canvas, band);
-    drawHeaderCell(canvas, band, {}, taLeftJustify, csNone, false, bandColor);
-    for (int b = 0; b < visibleBandCount(); ++b) {
-      const Rect cell = bandHeaderRect(b);
-      if (cell.isEmpty()) continue;
-      const TreeListBand* item = visibleBand(b);
-      drawHeaderCell(canvas, cell, item->caption(), item->alignment(), csNone,
-                     item == pressedBand_ && pressedDrawn_, bandColor);
-    }
+    paintBandPanel(canvas, extents);
   }
 
   const Rect header = headerPanelRect();
@@ -156,6 +198,8 @@ void CustomTreeListControl::paint(Canvas& canvas, const Rect& dirty) {
 
   const Rect rows = rowsAreaRect();
   if (!rows.isEmpty() && rows.intersects(dirty)) paintRows(canvas, dirty, cells);
+  paintFixedBandLines(canvas, Rect{rows.left, band.top, rows.right, rows.bottom}.intersected(dirty),
+                      extents);
 
   // The sizing line inverts what lies under it, over the headers and rows.
   if (const Rect line = sizingLineRect(); !line.isEmpty()) canvas.invertRect(line);
@@ -165,6 +209,43 @@ void CustomTreeListControl::focusChanged(bool) {
   // The selection colours follow the focus.
   if (TreeListNode* node = focusedNode()) invalidateRow(node);
   for (int i = 0; i < selectedCount(); ++i) invalidateRow(selectedNodes(i));
+}
+
+void CustomTreeListControl::paintBandPanel(Canvas& canvas, const std::vector<BandExtent>& extents) {
+  canvas.setFont(bandFont_);
+  drawHeaderCell(canvas, bandCornerRect(), {}, taLeftJustify, csNone,
+                 mouseState_ == MouseState::BandCornerPressed && pressedDrawn_, bandColor);
+  const Rect panel = bandPanelRect();
+  ClipScope clip(canvas, panel);
+  drawHeaderCell(canvas, panel, {}, taLeftJustify, csNone, false, bandColor);
+  for (int b = 0; b < static_cast<int>(extents.size()); ++b) {
+    const BandExtent& extent = extents[static_cast<std::size_t>(b)];
+    if (extent.right <= extent.left) continue;
+    const TreeListBand* item = visibleBand(b);
+    const bool pressed = item == pressedBand_ && pressedDrawn_;
+    drawHeaderCell(canvas, {extent.left, panel.top, extent.right, panel.bottom}, item->caption(),
+                   item->alignment(), csNone, pressed, bandColor);
+  }
+}
+
+void CustomTreeListControl::paintFixedBandLines(Canvas& canvas, const Rect& area,
+                                                const std::vector<BandExtent>& extents) {
+  if (area.isEmpty() || fixedBandLineWidth <= 0) return;
+  for (const BandExtent& extent : extents) {
+    // The line lies inside the band, along the edge the other bands scroll
+    // under.
+    Rect line{0, area.top, 0, area.bottom};
+    if (extent.fixedLeft) {
+      line.left = std::max(extent.right - fixedBandLineWidth, extent.left);
+      line.right = extent.right;
+    } else if (extent.fixedRight) {
+      line.left = extent.left;
+      line.right = std::min(extent.left + fixedBandLineWidth, extent.right);
+    } else {
+      continue;
+    }
+    canvas.fillRect(line.intersected(area), fixedBandLineColor);
+  }
 }
 
 void CustomTreeListControl::paintHeaderPanel(Canvas& canvas, const Rect& dirty,
@@ -197,27 +278,27 @@ void CustomTreeListControl::paintHeader(Canvas& canvas, const HeaderCell& cell) 
   Alignment alignment = column->headerAlignment();
   TreeListColumnSort sorted = column->sorted();
   const bool pressed = column == pressedColumn_ && pressedDrawn_;
-  if (onCustomDrawColumnHeader) {
+  if (onCustomDrawColumnHeader || column->onCustomDrawColumnHeader) {
+    // The grid's handler first, then the column's, unless the grid's drew
+    // the header itself.
     bool done = false;
     canvas.setFont(font);
-    onCustomDrawColumnHeader(*this, column, canvas, cell.rect, text, face, font, alignment, sorted,
-                             done);
+    if (onCustomDrawColumnHeader) {
+      onCustomDrawColumnHeader(*this, column, canvas, cell.rect, text, face, font, alignment,
+                               sorted, done);
+    }
+    if (!done && column->onCustomDrawColumnHeader) {
+      column->onCustomDrawColumnHeader(*column, canvas, cell.rect, text, face, font, alignment,
+                                       sorted, done);
+    }
     if (done) return;
   }
   const bool wordWrap = column->headerMaxLineCount() > 1 || headerPanelRowCount() > 1;
-  // Composed off-screen and copied in one piece, so that it does not flicker.
-  const Size size{cell.rect.width(), cell.rect.height()};
-  std::unique_ptr<OffscreenCanvas> off =
-      size.width > 0 && size.height > 0 ? canvas.createOffscreen(size) : nullptr;
-  if (!off) {
-    canvas.setFont(font);
-    drawHeaderCell(canvas, cell.rect, text, alignment, sorted, pressed, face, wordWrap);
-    return;
-  }
-  off->setFont(font);
-  drawHeaderCell(*off, {0, 0, size.width, size.height}, text, alignment, sorted, pressed, face,
-                 wordWrap);
-  canvas.drawOffscreen({cell.rect.left, cell.rect.top}, *off);
+  canvas.setFont(font);
+  drawComposed(canvas, cell.rect, true, [&](Canvas& target, const Rect& rect) {
+    drawHeaderCell(target, rect, text, alignment, sorted, pressed, face, wordWrap,
+                   &column->headerGlyph());
+  });
 }
 
 void CustomTreeListControl::paintIndicators(Canvas& canvas, const Rect& dirty) {
@@ -260,6 +341,29 @@ void CustomTreeListControl::drawIndentAndButton(Canvas& canvas, const TreeListNo
   }
 }
 
+void CustomTreeListControl::drawNodeImages(Canvas& canvas, const TreeListNode& node,
+                                           const Rect& row, int left) {
+  const int line = showGrid_ ? 1 : 0;
+  const auto draw = [&](const ImageList* list, int width, int index) {
+    const Rect slot{left, row.top, left + width, row.bottom};
+    canvas.fillRect(slot, color());
+    left += width;
+    if (!list || list->image(index).isEmpty()) return;
+    const Bitmap& image = list->image(index);
+    ClipScope clip(canvas, slot);
+    canvas.drawBitmap({slot.left, slot.top + (slot.height() - line - image.height()) / 2}, image);
+  };
+  const int state = getStateIndex(node);
+  if (state >= 0) draw(stateImages_.get(), stateImagesWidth(), state);
+  const int image = getImageIndex(node);
+  const int selected = getSelectedIndex(node);
+  if (image >= 0 || selected >= 0) {
+    // The focused row shows its selected image, or its image when it has no
+    // selected one.
+    draw(images_.get(), imagesWidth(), node.focused() && selected >= 0 ? selected : image);
+  }
+}
+
 void CustomTreeListControl::paintRows(Canvas& canvas, const Rect& dirty,
                                       const std::vector<HeaderCell>& cells) {
   const Rect area = rowsAreaRect();
@@ -291,6 +395,8 @@ void CustomTreeListControl::paintRows(Canvas& canvas, const Rect& dirty,
       const Color selBack = focused ? highlightColor : hideSelectionColor;
       const Color selText = focused ? highlightTextColor : hideSelectionTextColor;
       const int contentLeft = firstLeft + indent;
+      const int images = nodeImagesWidth(*node);
+      if (images > 0) drawNodeImages(canvas, *node, row, contentLeft);
 
       if (isGroupRow(*node)) {
         const Rect cell{contentLeft, row.top, std::max(right - line, contentLeft),
@@ -303,10 +409,15 @@ void CustomTreeListControl::paintRows(Canvas& canvas, const Rect& dirty,
           rowFont.color = groupNodeTextColor;
         }
         std::string text = groupRowText(*node);
-        Alignment alignment = taLeftJustify;
-        fonts.use(rowFont);
-        if (!customDrawCell(canvas, cell, node, groupColumns(node->level()), highlighted, isFocused,
-                            text, back, rowFont, alignment)) {
+        bool done = false;
+        if (TreeListColumn* column = groupColumns(node->level()); hasCustomDraw(column)) {
+          Alignment alignment = taLeftJustify;
+          fonts.use(rowFont);
+          done = customDrawCell(canvas, cell, node, column, highlighted, isFocused, text, back,
+                                rowFont, alignment);
+          fonts.forget();
+        }
+        if (!done) {
           fonts.use(rowFont);
           canvas.drawTextClipped(cell, {cell.left + 2, cell.top + 1}, text, rowFont.color, back);
         }
@@ -319,7 +430,7 @@ void CustomTreeListControl::paintRows(Canvas& canvas, const Rect& dirty,
           Rect cell{
               hc.rect.left, row.top + hc.rowIndex * lineHeight, hc.rect.right,
               hc.rowIndex == count - 1 ? row.bottom : row.top + (hc.rowIndex + 1) * lineHeight};
-          if (hc.bandIndex == 0 && hc.colIndex == 0) cell.left = contentLeft;
+          if (hc.bandIndex == 0 && hc.colIndex == 0) cell.left = contentLeft + images;
           if (cell.right <= cell.left || !cell.intersects(dirty)) continue;
           const Rect content{cell.left, cell.top, cell.right - line, cell.bottom - line};
           if (grid) {
@@ -334,20 +445,27 @@ void CustomTreeListControl::paintRows(Canvas& canvas, const Rect& dirty,
           const std::string_view stored = getNodeString(*node, column->index(), buffer);
           display.clear();
           column->getDisplayText(*node, stored, display);
-          fonts.use(cellFont);
-          if (customDrawCell(canvas, content, node, column, cellSelected, isFocused, display, back,
-                             cellFont, alignment)) {
-            continue;
+          if (hasCustomDraw(column)) {
+            // A handler may set a font of its own.
+            fonts.use(cellFont);
+            const bool done = customDrawCell(canvas, content, node, column, cellSelected, isFocused,
+                                             display, back, cellFont, alignment);
+            fonts.forget();
+            if (done) continue;
           }
           fonts.use(cellFont);
-          if (options().has(goDrawEndEllipsis)) {
-            canvas.fillRect(content, back);
-            TextFormat format;
-            format.alignment = alignment;
-            format.flags = tfSingleLine | tfNoPrefix | tfEndEllipsis;
-            canvas.drawFormattedText(
-                {content.left + 2, content.top + 1, content.right - 2, content.bottom}, display,
-                format, cellFont.color);
+          if (options().has(goDrawEndEllipsis) || !isPureColor(back)) {
+            // Filled, then the text drawn over the fill, cut with an ellipsis
+            // when it does not fit.
+            const auto draw = [&](Canvas& target, const Rect& rect) {
+              target.fillRect(rect, back);
+              TextFormat format;
+              format.alignment = alignment;
+              format.flags = tfSingleLine | tfNoPrefix | tfEndEllipsis;
+              target.drawFormattedText({rect.left + 2, rect.top + 1, rect.right - 2, rect.bottom},
+                                       display, format, cellFont.color);
+            };
+            drawComposed(canvas, content, optionsEx().has(goUseBitmap), draw);
             continue;
           }
           int x = content.left + 2;

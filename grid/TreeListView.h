@@ -108,6 +108,16 @@ struct TreeListMetrics {
   int newItemRowHeight = 0;
 };
 
+// One visible band as laid out: its left and right edges in client
+// coordinates after scrolling (the first band's include the group indent),
+// and whether it stays at the left or right edge of the rows area.
+struct BandExtent {
+  int left = 0;
+  int right = 0;
+  bool fixedLeft = false;
+  bool fixedRight = false;
+};
+
 // One column header as laid out: the column, its visible band, header row
 // and position in the row, and its rectangle in client coordinates (after
 // scrolling).

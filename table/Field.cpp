@@ -295,8 +295,14 @@ void DateTimeField::getText(std::string& out) const {
     out.clear();
     return;
   }
-  const DateTime value = scratchValue();
-  out = dataType() == ftDate ? dateToText(value) : dateTimeToText(value);
+  valueText(scratchValue(), out);
+}
+
+void DateTimeField::valueText(DateTime value, std::string& out) const {
+  const FormatSettings& settings = formatSettings();
+  formatDateTimeText(out, dataType() == ftDate ? std::string_view(settings.dateFormatShort)
+                                               : std::string_view(),
+                     value, settings);
 }
 
 void DateTimeField::setAsText(std::string_view text) {

@@ -192,6 +192,8 @@ class DateTimeField : public Field {
   void dateTimeToNative(DateTime value, std::uint8_t* native) const;
   // Date fields: the short date; date-time fields: the general form.
   void getText(std::string& out) const override;
+  // That text for a value of the field's type, written over `out`.
+  void valueText(DateTime value, std::string& out) const;
   // Empty text makes the field blank; other text is read by the date (date
   // fields) or date-and-time rules and raises ConvertError when it does not
   // read, leaving the field unchanged.

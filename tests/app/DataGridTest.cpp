@@ -78,9 +78,13 @@ TEST_F(DataGridTest, TheSampleGivesFourteenColumnsAndASecondFileReplacesThemAll)
   EXPECT_EQ(grid().keyField(), "ID");
   EXPECT_EQ(grid().loadedRecordCount(), 2);
 
-  open("Product,Other\r\nx,y\r\n", "second.csv");
+  // The second file's records are read into rows once, under its own columns.
+  int stored = 0;
+  grid().onRefreshNodeData = [&](CustomDBGrid&, TreeListNode*) { ++stored; };
+  open("Product,Other\r\nx,y\r\nz,w\r\n", "second.csv");
   EXPECT_EQ(columnKinds(), Strings({"ID:mask", "Product:mask", "Other:mask"}));
-  EXPECT_EQ(grid().loadedRecordCount(), 1);
+  EXPECT_EQ(grid().loadedRecordCount(), 2);
+  EXPECT_EQ(stored, 2);
 }
 
 TEST_F(DataGridTest, AFailedImportKeepsThePreviousColumnsFittedAgain) {

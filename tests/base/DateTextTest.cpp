@@ -259,5 +259,23 @@ TEST(FormatDateTime, ExpandsReferencesTwoLevelsDeep) {
   EXPECT_EQ(formatDateTimeText("ddddd", dateOf(2000, 1, 1), s), "[[]]");
 }
 
+// Formats are taken apart once and kept; the kept form must follow every
+// setting that shaped it, and the time a value lacks must not take the text
+// after it along.
+TEST(FormatDateTime, KeptFormatsFollowTheSettings) {
+  FormatSettings uk = ukSettings();
+  FormatSettings dashed = ukSettings();
+  dashed.dateSep = '-';
+  dashed.amMarker = "AM";
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(formatDateTimeText("dd/mm/yy ampm", at(2000, 1, 2, 3, 4), uk),
+              "02/01/00 am");
+    EXPECT_EQ(formatDateTimeText("dd/mm/yy ampm", at(2000, 1, 2, 3, 4), dashed),
+              "02-01-00 AM");
+  }
+  EXPECT_EQ(formatDateTimeText("c!", dateOf(2000, 1, 2), uk), "02/01/00!");
+  EXPECT_EQ(formatDateTimeText("c!", at(2000, 1, 2, 3, 4), uk), "02/01/00 03:04:00!");
+}
+
 }  // namespace
 }  // namespace morvel

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <stdexcept>
+
 #include "DBGridTestSupport.h"
 
 namespace morvel::test {
@@ -81,6 +84,27 @@ TEST_F(DBGridGroupingTest, RegroupingKeepsTheDataRowOrderAndUngroupingRestoresTh
   EXPECT_EQ(column(2)->groupIndex(), -1);
   EXPECT_EQ(topTexts(), (Strings{"alma", "Finn", "Eve", "Dora", "Carl", "Bea"}));
   for (int i = 0; i < grid.topCount(); ++i) EXPECT_EQ(grid.topNodes(i)->count(), 0);
+}
+
+TEST_F(DBGridGroupingTest, ARegroupThatFailsHalfwayLosesNoRow) {
+  open(people());
+  grid.addGroupColumn(0, column(2));
+  // The handler refuses the third group row the regroup makes.
+  int made = 0;
+  grid.onRefreshNodeData = [&](CustomDBGrid&, TreeListNode*) {
+    if (++made == 3) throw std::runtime_error("refused");
+  };
+  grid.beginGroupChange();
+  grid.removeGroupColumn(0);
+  grid.addGroupColumn(0, column(3));
+  EXPECT_THROW(grid.endGroupChange(), std::runtime_error);
+  grid.onRefreshNodeData = nullptr;
+  Strings names;
+  for (TreeListNode* n : allNodes()) {
+    if (!CustomDBGrid::isGroupNode(n)) names.push_back(n->strings(1));
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (Strings{"Bea", "Carl", "Dora", "Eve", "Finn", "alma"}));
 }
 
 TEST_F(DBGridGroupingTest, SortingInsideGroupsVersusReversingAGroupLevel) {
@@ -239,6 +263,18 @@ TEST_F(DBGridGroupingTest, GroupSummariesShowInTheGroupRowText) {
   column(0)->setSummaryFooterType(cstMax);
   grid.reloadAll();
   EXPECT_EQ(column(0)->footerText(), "MAX=6.00");
+
+  // Format texts replace the default forms: numbers by picture, dates by
+  // the date format letters.
+  column(2)->setSummaryFormat("0 'people'");
+  column(0)->setSummaryFooterFormat("'highest #'0");
+  grid.reloadAll();
+  EXPECT_EQ(groupTexts()[1], "Town : Oslo 3 people ");
+  EXPECT_EQ(column(0)->footerText(), "highest #6");
+  column(3)->setSummaryFooterType(cstMax);
+  column(3)->setSummaryFooterFormat("mmm yyyy");
+  grid.reloadAll();
+  EXPECT_EQ(column(3)->footerText(), "Mar 1990");
 }
 
 }  // namespace

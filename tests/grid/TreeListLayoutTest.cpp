@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "GridTestSupport.h"
 #include "grid/TreeListImages.h"
@@ -251,6 +252,157 @@ TEST_F(Layout, CollapsedParentsShowAsOneCellWithTheirButton) {
   grid.topNodes(0)->expand(false);
   host.paint();
   EXPECT_NE(host.canvas().colorAt({12 + 2 + 5, 19 + 2 + 4}), clBtnText);  // minus only
+}
+
+TEST_F(Layout, HeaderGlyphSitsLeftOfTheCaptionInsideTheSortBox) {
+  host.clearRecords();
+  const Bitmap glyph(8, 8, argb(0, 0, 0));
+  grid.columns(0)->setHeaderGlyph(glyph);
+  grid.columns(0)->setHeaderGlyph(glyph);
+  EXPECT_EQ(host.fullRepaints, 1);  // the same glyph again changes nothing
+  grid.setSorted(grid.columns(0), csUp);
+  host.paint();
+  // Inside the bevels the face spans 13..110, the sort box takes 94..110
+  // and the text area starts 2 pixels in: the glyph there, vertically
+  // centred, then the caption 2 pixels after it.
+  std::vector<Rect> glyphs;
+  for (const DrawCommand& c : host.canvas().commands) {
+    if (c.kind == DrawCommand::Image && c.rect.top < 19) glyphs.push_back(c.rect);
+  }
+  ASSERT_EQ(glyphs.size(), 1u);
+  EXPECT_EQ(glyphs[0], Rect::fromSize(15, 1 + (16 - 8) / 2, 8, 8));
+  EXPECT_EQ(textsAt(1 + (16 - 13) / 2)[0].origin.x, 15 + 8 + 2);
+}
+
+TEST_F(Layout, GridThenColumnCustomDrawEitherMaySkipTheBaseDrawing) {
+  addRow(grid, {"n0", "c0", "b0"});
+  std::vector<std::string> calls;
+  grid.onCustomDrawColumnHeader = [&](CustomTreeListControl&, TreeListColumn* column, Canvas&,
+                                      const Rect&, std::string& text, Color&, Font&, Alignment&,
+                                      TreeListColumnSort&, bool& done) {
+    calls.push_back("grid " + text);
+    text += "!";
+    done = column == grid.columns(2);
+  };
+  grid.columns(1)->onCustomDrawColumnHeader = [&](TreeListColumn&, Canvas&, const Rect&,
+                                                  std::string& text, Color& color, Font&,
+                                                  Alignment&, TreeListColumnSort&, bool&) {
+    calls.push_back("column " + text);
+    color = clRed;
+  };
+  grid.columns(2)->onCustomDrawColumnHeader =
+      [&](TreeListColumn&, Canvas&, const Rect&, std::string&, Color&, Font&, Alignment&,
+          TreeListColumnSort&, bool&) { calls.push_back("never"); };
+  grid.onCustomDrawCell = [&](CustomTreeListControl&, Canvas&, const Rect&, TreeListNode*,
+                              TreeListColumn* column, bool, bool, std::string& text, Color&, Font&,
+                              Alignment&, bool& done) {
+    calls.push_back("grid " + text);
+    done = column == grid.columns(0);
+  };
+  grid.columns(1)->onCustomDrawCell = [&](TreeListColumn&, Canvas&, const Rect&, TreeListNode*,
+                                          bool, bool, std::string& text, Color&, Font&, Alignment&,
+                                          bool&) { text = "drawn"; };
+  host.paint();
+  EXPECT_EQ(calls, (std::vector<std::string>{"grid Name", "grid City", "column City!", "grid Born",
+                                             "grid n0", "grid c0", "grid b0"}));
+  std::vector<std::string> drawn;
+  for (const DrawCommand& c : host.canvas().texts()) drawn.push_back(c.text);
+  EXPECT_EQ(drawn, (std::vector<std::string>{"Name!", "City!", "drawn", "b0"}));
+  EXPECT_EQ(host.canvas().colorAt({150, 10}), clRed);
+}
+
+TEST_F(Layout, EndEllipsisCellsAreFilledAndComposedOffScreen) {
+  addRow(grid, {"a name far too long for its cell", "c", "b"});
+  grid.setOptions(grid.options().with(goDrawEndEllipsis));
+  const auto paintFirstCell = [&] {
+    host.paint();
+    std::vector<DrawCommand> out;
+    for (const DrawCommand& c : host.canvas().commands) {
+      if (c.rect.top == 19 && c.rect.left == 12) out.push_back(c);
+    }
+    return out;
+  };
+  // The cell less its grid lines, copied in one piece.
+  std::vector<DrawCommand> cell = paintFirstCell();
+  ASSERT_GE(cell.size(), 2u);
+  EXPECT_EQ(cell[0].kind, DrawCommand::Offscreen);
+  EXPECT_EQ(cell[0].rect, (Rect{12, 19, 111, 35}));
+  EXPECT_EQ(cell[1].kind, DrawCommand::Fill);
+  const std::vector<DrawCommand> text = textsAt(20);
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text[0].origin.x, 14);
+  EXPECT_TRUE(text[0].text.ends_with("...")) << text[0].text;
+
+  grid.setOptionsEx(grid.optionsEx().without(goUseBitmap));
+  cell = paintFirstCell();
+  ASSERT_FALSE(cell.empty());
+  EXPECT_EQ(cell[0].kind, DrawCommand::Fill);
+  EXPECT_TRUE(textsAt(20)[0].text.ends_with("..."));
+}
+
+TEST_F(Layout, FixedBandsAreSetOffByALineDownToTheRows) {
+  while (grid.bands().count() < 2) grid.bands().add();
+  TreeListBand* left = grid.bands().items(0);
+  TreeListBand* right = grid.bands().items(1);
+  grid.columns(1)->setBandIndex(1);
+  grid.columns(2)->setBandIndex(1);
+  grid.setShowBands(true);
+  host.paint();
+  EXPECT_TRUE(host.canvas().fillsOf(clWindowFrame).empty());
+
+  // A fixed band keeps its own width: 100 and 140 pixels here.
+  left->setWidth(100);
+  right->setWidth(140);
+  left->setFixed(bfLeft);
+  host.paint();
+  // The line lies inside the fixed band's inner edge, from the band panel
+  // down to the bottom of the rows.
+  EXPECT_EQ(host.canvas().fillsOf(clWindowFrame), (std::vector<Rect>{{110, 0, 112, 300}}));
+  right->setFixed(bfRight);
+  grid.fixedBandLineWidth = 3;
+  host.paint();
+  EXPECT_EQ(host.canvas().fillsOf(clWindowFrame),
+            (std::vector<Rect>{{109, 0, 112, 300}, {260, 0, 263, 300}}));
+}
+
+TEST_F(Layout, NodeImagesSitBetweenTheIndentAndTheText) {
+  auto images = std::make_shared<ImageList>(16, 20);
+  images->add(Bitmap(16, 20, argb(0, 0, 0)));
+  images->add(Bitmap(16, 20, argb(0, 0, 0)));
+  EXPECT_EQ(images->add(Bitmap(8, 8)), -1);  // not the list's size
+  auto states = std::make_shared<ImageList>(10, 10);
+  states->add(Bitmap(10, 10, argb(0, 0, 0)));
+  grid.setImages(images);
+  grid.setStateImages(states);
+  EXPECT_EQ(grid.rowHeight(), 20 + 1);  // the tallest image, + the grid line
+
+  addRow(grid, {"plain"});
+  TreeListNode* pictured = addRow(grid, {"pictured"});
+  grid.setStateIndex(*pictured, 0);
+  grid.setImageIndex(*pictured, 1);
+  grid.setSelectedIndex(*pictured, 5);  // no such image
+  const auto rowImages = [&] {
+    host.paint();
+    std::vector<Rect> out;
+    for (const DrawCommand& c : host.canvas().commands) {
+      if (c.kind == DrawCommand::Image && c.rect.left >= 12) out.push_back(c.rect);
+    }
+    return out;
+  };
+  EXPECT_EQ(rowImages(), (std::vector<Rect>{Rect::fromSize(12, 40 + 5, 10, 10),
+                                            Rect::fromSize(22, 40, 16, 20)}));
+  EXPECT_EQ(textsAt(19 + 1)[0].origin.x, 14);
+  EXPECT_EQ(textsAt(40 + 1)[0].origin.x, 12 + 10 + 16 + 2);
+  // The focused row shows its selected image instead.
+  grid.setFocusedNode(pictured, 0, false);
+  EXPECT_EQ(rowImages(), (std::vector<Rect>{Rect::fromSize(12, 40 + 5, 10, 10)}));
+
+  EXPECT_EQ(grid.getHitInfo({21, 45}).hitType, htStateImage);
+  EXPECT_EQ(grid.getHitInfo({22, 45}).hitType, htImage);
+  EXPECT_EQ(grid.getHitInfo({37, 45}).hitType, htImage);
+  EXPECT_EQ(grid.getHitInfo({38, 45}).hitType, htCell);
+  EXPECT_EQ(grid.getHitInfo({12, 25}).hitType, htCell);
+  EXPECT_EQ(grid.cellRect(pictured, grid.columns(0)).left, 38);
 }
 
 TEST(TreeListPainting, EmptyGridPaintsOnlyBackgroundAndStrip) {
