@@ -287,6 +287,15 @@ bool DataSet::readFieldData(const Field& field, std::uint8_t* value) const {
   return buffer && getFieldData(field, buffer, value);
 }
 
+bool DataSet::readFieldInPlace(const Field& field, const std::uint8_t*& at) const {
+  const std::uint8_t* buffer = currentRecordBuffer();
+  if (!buffer) {
+    at = nullptr;  // no record: blank, as readFieldData has it
+    return true;
+  }
+  return fieldDataInPlace(field, buffer, at);
+}
+
 void DataSet::writeFieldData(Field& field, const std::uint8_t* value) {
   switch (state_) {
     case stEdit:

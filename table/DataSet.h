@@ -183,6 +183,10 @@ class DataSet {
   // the buffer of the current state (false when blank or there is none), and
   // storing one (null: blank) after the state and read-only checks.
   bool readFieldData(const Field& field, std::uint8_t* value) const;
+  // The field's native bytes in the current record, without a copy: true
+  // with `at` on them (null when the field is blank), or false when this
+  // dataset cannot show them in place and readFieldData must copy them.
+  bool readFieldInPlace(const Field& field, const std::uint8_t*& at) const;
   void writeFieldData(Field& field, const std::uint8_t* value);
 
   Event beforeOpen, afterOpen, beforeClose, afterClose;
@@ -226,6 +230,11 @@ class DataSet {
                             std::uint8_t* value) const = 0;
   virtual void setFieldData(const Field& field, std::uint8_t* buffer,
                             const std::uint8_t* value) = 0;
+  // getFieldData without the copy (see readFieldInPlace); none here.
+  virtual bool fieldDataInPlace(const Field& /*field*/, const std::uint8_t* /*buffer*/,
+                                const std::uint8_t*& /*at*/) const {
+    return false;
+  }
   virtual void clearCalcFields(std::uint8_t* /*buffer*/) {}
   virtual BookmarkFlag getBookmarkFlag(const std::uint8_t* buffer) const = 0;
   virtual void setBookmarkFlag(std::uint8_t* buffer, BookmarkFlag flag) = 0;

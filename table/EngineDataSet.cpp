@@ -164,6 +164,13 @@ bool EngineDataSet::getFieldData(const Field& field, const std::uint8_t* buffer,
   return true;
 }
 
+bool EngineDataSet::fieldDataInPlace(const Field& field, const std::uint8_t* buffer,
+                                     const std::uint8_t*& at) const {
+  if (field.fieldNumber() <= 0) return false;  // calculated fields are copied
+  at = cursor_->fieldBytes(field.fieldNumber(), buffer);
+  return true;
+}
+
 void EngineDataSet::setFieldData(const Field& field, std::uint8_t* buffer,
                                  const std::uint8_t* value) {
   if (field.fieldNumber() > 0) {

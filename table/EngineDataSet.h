@@ -65,6 +65,8 @@ class EngineDataSet : public DataSet {
   bool getFieldData(const Field& field, const std::uint8_t* buffer,
                     std::uint8_t* value) const override;
   void setFieldData(const Field& field, std::uint8_t* buffer, const std::uint8_t* value) override;
+  bool fieldDataInPlace(const Field& field, const std::uint8_t* buffer,
+                        const std::uint8_t*& at) const override;
   void clearCalcFields(std::uint8_t* buffer) override;
   BookmarkFlag getBookmarkFlag(const std::uint8_t* buffer) const override;
   void setBookmarkFlag(std::uint8_t* buffer, BookmarkFlag flag) override;

@@ -171,7 +171,14 @@ bool Field::fetchToScratch() const {
   return fetchData(scratchOf(static_cast<std::size_t>(dataLength())));
 }
 
-bool Field::isBlank() const { return !fetchToScratch(); }
+const std::uint8_t* Field::nativeData() const {
+  if (!dataSet_) raiseNoDataSet();
+  const std::uint8_t* at = nullptr;
+  if (dataSet_->readFieldInPlace(*this, at)) return at;
+  return fetchToScratch() ? scratch() : nullptr;
+}
+
+bool Field::isBlank() const { return !nativeData(); }
 
 std::string Field::asText() const {
   std::string text;
@@ -227,11 +234,11 @@ void Field::removeFreeNotification(const void* owner) {
 StringField::StringField(std::string_view name, int size) : Field(ftString, name, size) {}
 
 void StringField::getText(std::string& out) const {
-  if (!fetchToScratch()) {
+  const auto* text = reinterpret_cast<const char*>(nativeData());
+  if (!text) {
     out.clear();
     return;
   }
-  const char* text = reinterpret_cast<const char*>(scratch());
   out.assign(text, strnlen(text, static_cast<std::size_t>(size())));
 }
 
@@ -248,8 +255,8 @@ void StringField::textToNative(std::string_view text, std::uint8_t* native) cons
 }
 
 Variant StringField::variantValue() const {
-  if (!fetchToScratch()) return Variant::null();
-  const char* text = reinterpret_cast<const char*>(scratch());
+  const auto* text = reinterpret_cast<const char*>(nativeData());
+  if (!text) return Variant::null();
   return Variant(std::string_view(text, strnlen(text, static_cast<std::size_t>(size()))));
 }
 
@@ -261,14 +268,17 @@ void StringField::convertVariant(const Variant& value, std::uint8_t* native) con
 
 int DateTimeField::dataLength() const { return dataType() == ftDate ? 4 : 8; }
 
-DateTime DateTimeField::dateTimeValue() const { return fetchToScratch() ? scratchValue() : 0; }
+DateTime DateTimeField::dateTimeValue() const {
+  const std::uint8_t* native = nativeData();
+  return native ? valueOf(native) : 0;
+}
 
-DateTime DateTimeField::scratchValue() const {
+DateTime DateTimeField::valueOf(const std::uint8_t* native) const {
   if (dataType() == ftDate) {
-    return static_cast<double>(loadInt32(scratch())) - kDayNumberOfDateTimeZero;
+    return static_cast<double>(loadInt32(native)) - kDayNumberOfDateTimeZero;
   }
   double ms;
-  std::memcpy(&ms, scratch(), sizeof ms);
+  std::memcpy(&ms, native, sizeof ms);
   return millisecondsToDateTime(ms);
 }
 
@@ -291,11 +301,12 @@ void DateTimeField::dateTimeToNative(DateTime value, std::uint8_t* native) const
 }
 
 void DateTimeField::getText(std::string& out) const {
-  if (!fetchToScratch()) {
+  const std::uint8_t* native = nativeData();
+  if (!native) {
     out.clear();
     return;
   }
-  valueText(scratchValue(), out);
+  valueText(valueOf(native), out);
 }
 
 void DateTimeField::valueText(DateTime value, std::string& out) const {
@@ -314,8 +325,8 @@ void DateTimeField::setAsText(std::string_view text) {
 }
 
 Variant DateTimeField::variantValue() const {
-  if (!fetchToScratch()) return Variant::null();
-  return Variant::date(scratchValue());
+  const std::uint8_t* native = nativeData();
+  return native ? Variant::date(valueOf(native)) : Variant::null();
 }
 
 void DateTimeField::convertVariant(const Variant& value, std::uint8_t* native) const {
@@ -330,8 +341,8 @@ void DateTimeField::setDisplayFormat(std::string_view format) {
 
 std::string DateTimeField::formatText(bool display) const {
   if (!display || displayFormat_.empty()) return asText();
-  if (!fetchToScratch()) return {};
-  return formatDateTimeText(displayFormat_, scratchValue());
+  const std::uint8_t* native = nativeData();
+  return native ? formatDateTimeText(displayFormat_, valueOf(native)) : std::string();
 }
 
 // --- IntegerField ---------------------------------------------------------------
@@ -341,7 +352,8 @@ IntegerField::IntegerField(FieldType type, std::string_view name) : Field(type, 
 }
 
 std::int32_t IntegerField::integerValue() const {
-  return fetchToScratch() ? loadInt32(scratch()) : 0;
+  const std::uint8_t* native = nativeData();
+  return native ? loadInt32(native) : 0;
 }
 
 void IntegerField::setIntegerValue(std::int64_t value) {
@@ -361,12 +373,13 @@ void IntegerField::integerToNative(std::int64_t value, std::uint8_t* native) con
 }
 
 void IntegerField::getText(std::string& out) const {
-  if (!fetchToScratch()) {
+  const std::uint8_t* native = nativeData();
+  if (!native) {
     out.clear();
     return;
   }
   char text[16];
-  const auto result = std::to_chars(text, text + sizeof text, loadInt32(scratch()));
+  const auto result = std::to_chars(text, text + sizeof text, loadInt32(native));
   out.assign(text, result.ptr);
 }
 
@@ -390,8 +403,8 @@ void IntegerField::setAsText(std::string_view text) {
 }
 
 Variant IntegerField::variantValue() const {
-  if (!fetchToScratch()) return Variant::null();
-  return Variant(static_cast<long long>(loadInt32(scratch())));
+  const std::uint8_t* native = nativeData();
+  return native ? Variant(static_cast<long long>(loadInt32(native))) : Variant::null();
 }
 
 void IntegerField::convertVariant(const Variant& value, std::uint8_t* native) const {

@@ -127,6 +127,10 @@ class Field {
   // The value of the current record in the field's scratch buffer (sized to
   // the data length); false when blank.
   bool fetchToScratch() const;
+  // The current record's native bytes (the data length of them), null when
+  // blank: read in place where the dataset allows it, else copied to the
+  // scratch buffer. Valid until the record or the scratch buffer changes.
+  const std::uint8_t* nativeData() const;
   std::uint8_t* scratch() const { return scratch_.data(); }
   // The scratch buffer, grown to at least length bytes.
   std::uint8_t* scratchOf(std::size_t length) const;
@@ -209,8 +213,8 @@ class DateTimeField : public Field {
   std::string formatText(bool display) const override;
 
  private:
-  // The value held in the scratch buffer after a fetch.
-  DateTime scratchValue() const;
+  // The value of the field's native bytes.
+  DateTime valueOf(const std::uint8_t* native) const;
 
   std::string displayFormat_;
 };

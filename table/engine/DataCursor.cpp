@@ -386,6 +386,11 @@ bool DataCursor::getField(int number, const std::uint8_t* record, std::uint8_t* 
   return readField(record, fields_[static_cast<std::size_t>(number - 1)], value);
 }
 
+const std::uint8_t* DataCursor::fieldBytes(int number, const std::uint8_t* record) const {
+  checkFieldNumber(number);
+  return morvel::fieldBytes(record, fields_[static_cast<std::size_t>(number - 1)]);
+}
+
 void DataCursor::putField(int number, std::uint8_t* record, const std::uint8_t* value,
                           bool fromDataset) const {
   checkFieldNumber(number);

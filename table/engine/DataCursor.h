@@ -148,6 +148,8 @@ class DataCursor {
   // integers: 4 bytes; date-times and floats: 8 bytes; all little-endian).
   // Returns false when the field is blank. 9985 for a bad field number.
   bool getField(int number, const std::uint8_t* record, std::uint8_t* value) const;
+  // Field `number`'s bytes in the record image, null when blank.
+  const std::uint8_t* fieldBytes(int number, const std::uint8_t* record) const;
   // Writes field `number` into the record image; null `value` blanks it.
   // See writeField for the string rules.
   void putField(int number, std::uint8_t* record, const std::uint8_t* value,

@@ -265,17 +265,19 @@ TableLayout layoutTable(std::vector<FieldDescriptor>& fields, int blobBlockSize,
   return layout;
 }
 
+const std::uint8_t* fieldBytes(const std::uint8_t* record, const FieldDescriptor& field) {
+  if (field.isAutoIncrement()) return record + kAutoIncOffset;
+  if (field.hidden()) return nullptr;
+  const std::uint8_t* at = record + field.offset();
+  return at[0] == 0 ? nullptr : at + 1;
+}
+
 bool readField(const std::uint8_t* record, const FieldDescriptor& field, std::uint8_t* value) {
   const auto length = static_cast<std::size_t>(field.dataLength());
   std::memset(value, 0, length);
-  if (field.isAutoIncrement()) {
-    std::memcpy(value, record + kAutoIncOffset, 4);
-    return true;
-  }
-  if (field.hidden()) return false;
-  const std::uint8_t* at = record + field.offset();
-  if (at[0] == 0) return false;
-  std::memcpy(value, at + 1, length);
+  const std::uint8_t* at = fieldBytes(record, field);
+  if (!at) return false;
+  std::memcpy(value, at, field.isAutoIncrement() ? 4 : length);
   return true;
 }
 

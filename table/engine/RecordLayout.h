@@ -56,6 +56,9 @@ TableLayout layoutTable(std::vector<FieldDescriptor>& fields, int blobBlockSize,
 // bytes; zero-filled first). Returns false when the field is blank. The
 // auto-increment field is never blank.
 bool readField(const std::uint8_t* record, const FieldDescriptor& field, std::uint8_t* value);
+// Where readField's bytes lie in the record image, or null when the field is
+// blank: for reading without a copy.
+const std::uint8_t* fieldBytes(const std::uint8_t* record, const FieldDescriptor& field);
 
 // Writes a field into a record image; `value` null makes it blank (which
 // leaves the auto-increment slot unchanged). Strings are cut to the field's
