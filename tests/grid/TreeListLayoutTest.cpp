@@ -340,7 +340,7 @@ TEST_F(Layout, EndEllipsisCellsAreFilledAndComposedOffScreen) {
   EXPECT_TRUE(textsAt(20)[0].text.ends_with("..."));
 }
 
-TEST_F(Layout, FixedBandsAreSetOffByALineDownToTheRows) {
+TEST_F(Layout, FixedBandsAreSetOffByALineAndPressedBandsSink) {
   while (grid.bands().count() < 2) grid.bands().add();
   TreeListBand* left = grid.bands().items(0);
   TreeListBand* right = grid.bands().items(1);
@@ -363,6 +363,15 @@ TEST_F(Layout, FixedBandsAreSetOffByALineDownToTheRows) {
   host.paint();
   EXPECT_EQ(host.canvas().fillsOf(clWindowFrame),
             (std::vector<Rect>{{109, 0, 112, 300}, {260, 0, 263, 300}}));
+
+  // A pressed band is drawn sunken: its left edge turns from the raised
+  // highlight to the shadow.
+  grid.mouseDown(mbLeft, 0, {50, 5});
+  host.paint();
+  EXPECT_EQ(host.canvas().colorAt({12, 8}), clBtnShadow);
+  grid.mouseUp(mbLeft, 0, {50, 5});
+  host.paint();
+  EXPECT_EQ(host.canvas().colorAt({12, 8}), clBtnHighlight);
 }
 
 TEST_F(Layout, NodeImagesSitBetweenTheIndentAndTheText) {
