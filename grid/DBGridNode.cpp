@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+
+#include "base/SmallBlocks.h"
 
 namespace morvel {
 
@@ -133,7 +136,15 @@ int PackedValue::compare(const PackedValue& other) const {
 
 DBGridNode::DBGridNode(CustomTreeList* owner) : DBTreeListControlNode(owner) {}
 
-DBGridNode::~DBGridNode() = default;
+DBGridNode::~DBGridNode() { clearNodeVariantData(); }
+
+void DBGridNode::clearNodeVariantData() {
+  if (!cells_) return;
+  std::destroy_n(cells_, cellCount_);
+  releaseSmallBlock(cells_, cellCount_ * sizeof(PackedValue));
+  cells_ = nullptr;
+  cellCount_ = 0;
+}
 
 const PackedValue& DBGridNode::groupValue() const {
   static const PackedValue kNull(Variant::null());
@@ -159,9 +170,17 @@ void DBGridNode::assignCells(const std::vector<PackedValue>& cells) {
     clearNodeVariantData();
     return;
   }
-  auto block = std::make_unique<PackedValue[]>(cells.size());
-  std::copy(cells.begin(), cells.end(), block.get());
-  cells_ = std::move(block);
+  const std::size_t bytes = cells.size() * sizeof(PackedValue);
+  void* memory = allocateSmallBlock(bytes);
+  auto* block = static_cast<PackedValue*>(memory);
+  try {
+    std::uninitialized_copy(cells.begin(), cells.end(), block);
+  } catch (...) {
+    releaseSmallBlock(memory, bytes);
+    throw;
+  }
+  clearNodeVariantData();
+  cells_ = block;
   cellCount_ = static_cast<std::uint16_t>(cells.size());
 }
 

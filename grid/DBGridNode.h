@@ -124,11 +124,8 @@ class DBGridNode : public DBTreeListControlNode {
   // Compares the stored cell value with `value`; false when none is stored.
   bool cellValueCompare(int column, const Variant& value, int& result) const;
   // The cell values' block, for prefetching only.
-  const void* cellStorage() const { return cells_.get(); }
-  void clearNodeVariantData() {
-    cells_.reset();
-    cellCount_ = 0;
-  }
+  const void* cellStorage() const { return cells_; }
+  void clearNodeVariantData();
   // Sets every cell value at once, in ascending column order: the values
   // with their column in aux16 and the slot (0 cell value, 1 lookup key) in
   // aux8. One allocation for the row.
@@ -155,7 +152,8 @@ class DBGridNode : public DBTreeListControlNode {
   std::uint16_t cellCount_ = 0;
   std::unique_ptr<Extra> extra_;
   // Cell values sorted by column (aux16) then slot (aux8).
-  std::unique_ptr<PackedValue[]> cells_;
+  // cellCount_ values in one small block (see base/SmallBlocks.h); owned.
+  PackedValue* cells_ = nullptr;
 };
 
 }  // namespace morvel

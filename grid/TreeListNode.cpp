@@ -126,13 +126,17 @@ std::uint32_t readWord(const char* p) {
 
 void writeWord(char* p, std::uint32_t v) { std::memcpy(p, &v, kWord); }
 
+std::size_t blockSize(std::size_t count, std::size_t textBytes) {
+  return kWord * (1 + count) + textBytes;
+}
+
 // Builds a block from a list of texts; none at all when the list is empty.
-std::unique_ptr<char[]> buildBlock(std::span<const std::string_view> texts) {
+CellTexts::Block buildBlock(std::span<const std::string_view> texts) {
   if (texts.empty()) return nullptr;
   std::size_t bytes = 0;
   for (std::string_view t : texts) bytes += t.size();
   const std::size_t header = kWord * (1 + texts.size());
-  auto block = std::make_unique_for_overwrite<char[]>(header + bytes);
+  CellTexts::Block block(static_cast<char*>(allocateSmallBlock(blockSize(texts.size(), bytes))));
   writeWord(block.get(), static_cast<std::uint32_t>(texts.size()));
   std::uint32_t end = 0;
   char* out = block.get() + header;
@@ -145,6 +149,12 @@ std::unique_ptr<char[]> buildBlock(std::span<const std::string_view> texts) {
 }
 
 }  // namespace
+
+void CellTexts::BlockRelease::operator()(char* block) const noexcept {
+  const std::size_t count = readWord(block);
+  const std::size_t textBytes = count > 0 ? readWord(block + kWord * count) : 0;
+  releaseSmallBlock(block, blockSize(count, textBytes));
+}
 
 int CellTexts::count() const { return block_ ? static_cast<int>(readWord(block_.get())) : 0; }
 

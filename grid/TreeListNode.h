@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/Exception.h"
+#include "base/SmallBlocks.h"
 #include "base/Variant.h"
 #include "grid/NodeList.h"
 
@@ -35,7 +36,7 @@ enum TreeListNodeAttachMode {
 // InsertChild), which owns them through their parents; a node pointer stays
 // valid until the node is deleted (CustomTreeList::deleteNode, DeleteChildren,
 // ClearNodes) or the grid is destroyed. Kept small: a grid may hold a million.
-class TreeListNode {
+class TreeListNode : public SmallBlockObject {
  public:
   // Raises InvalidTreeListOperation when owner is null.
   explicit TreeListNode(CustomTreeList* owner);
@@ -149,9 +150,16 @@ class CellTexts {
   // The block's address, for prefetching only.
   const void* storage() const { return block_.get(); }
 
+  // Gives a block back to the small-block memory it came from; its size is
+  // read from its own header.
+  struct BlockRelease {
+    void operator()(char* block) const noexcept;
+  };
+  using Block = std::unique_ptr<char[], BlockRelease>;
+
  private:
   std::uint32_t endOf(int i) const;
-  std::unique_ptr<char[]> block_;
+  Block block_;
 };
 
 // The node of the tree-list control: images and one text per column index.
