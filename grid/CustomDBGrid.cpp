@@ -738,6 +738,13 @@ int CustomDBGrid::compareTieBreak(const TreeListNode* node1, const TreeListNode*
   return c < 0 ? -1 : 1;
 }
 
+bool CustomDBGrid::tieBreakKey(const TreeListNode& node, std::int64_t& key) const {
+  const PackedValue& value = dbNode(node).keyValue();
+  if (!value.isInteger()) return false;
+  key = value.integer();
+  return true;
+}
+
 std::string CustomDBGrid::previewText(const TreeListNode& node) const {
   std::string text = isGroupNode(&node) ? std::string() : dbNode(node).previewText();
   if (onGetPreviewText) {

@@ -158,6 +158,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
                                  std::string& buffer) const override;
   Variant getSortValue(const TreeListNode& node, int column) const override;
   int compareTieBreak(const TreeListNode* node1, const TreeListNode* node2) const override;
+  // A row's whole-number key.
+  bool tieBreakKey(const TreeListNode& node, std::int64_t& key) const override;
   void sortNodes(int level, int column, bool descending) override;
   bool multiSortOn() const override;
   bool autoSortOn() const override;

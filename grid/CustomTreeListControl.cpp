@@ -701,6 +701,10 @@ int CustomTreeListControl::compareTieBreak(const TreeListNode* node1,
   return node1 < node2 ? -1 : (node2 < node1 ? 1 : 0);
 }
 
+bool CustomTreeListControl::tieBreakKey(const TreeListNode& /*node*/, std::int64_t& /*key*/) const {
+  return false;
+}
+
 int CustomTreeListControl::collateTexts(const std::string& a, const std::string& b) const {
   const int c = std::strcoll(a.c_str(), b.c_str());
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
@@ -752,26 +756,36 @@ namespace {
 constexpr std::size_t kMaxKeyed = 2;
 
 // Sorts the records 0..n-1 carrying order keys of their first `Keyed` sort
-// values; compare(keysA, keysB, a, b) orders two records. Returns the record
-// numbers in sorted order. The records move, not indexes into them, so the
-// sort reads memory in sequence.
-template <std::size_t Keyed, class Compare>
+// values and their tie-break keys (`ties`, when given); compare(keysA, keysB,
+// a, b) orders two records by their sort values, and breakTie(a, b) orders
+// those whose sort values and tie-break keys are all equal. Returns the
+// record numbers in sorted order. The records move, not indexes into them,
+// so the sort reads memory in sequence.
+template <std::size_t Keyed, class Compare, class BreakTie>
 std::vector<std::uint32_t> sortKeyedRecords(const std::vector<Variant>& values, std::size_t keys,
-                                            const PrefixKind* kinds, Compare&& compare) {
+                                            const PrefixKind* kinds,
+                                            const std::vector<std::int64_t>& ties,
+                                            Compare&& compare, BreakTie&& breakTie) {
   struct Record {
     OrderKey key[Keyed];
+    std::int64_t tie;
     std::uint32_t id;
   };
   const std::size_t n = values.size() / keys;
   std::vector<Record> records(n);
   for (std::size_t i = 0; i < n; ++i) {
     records[i].id = static_cast<std::uint32_t>(i);
+    records[i].tie = ties.empty() ? 0 : ties[i];
     for (std::size_t k = 0; k < Keyed && k < keys; ++k) {
       records[i].key[k] = orderKey(values[i * keys + k], kinds[k]);
     }
   }
-  hoareSort(records,
-            [&](const Record& a, const Record& b) { return compare(a.key, b.key, a.id, b.id); });
+  hoareSort(records, [&](const Record& a, const Record& b) {
+    if (const int c = compare(a.key, b.key, a.id, b.id)) return c;
+    if (a.tie != b.tie) return a.tie < b.tie ? -1 : 1;
+    // A record meets itself as the pivot: no need to visit its node.
+    return a.id == b.id ? 0 : breakTie(a.id, b.id);
+  });
   std::vector<std::uint32_t> order(n);
   for (std::size_t i = 0; i < n; ++i) order[i] = records[i].id;
   return order;
@@ -810,6 +824,15 @@ void CustomTreeListControl::sortSiblingList(NodeList& list, const std::vector<in
   for (std::size_t i = 0; i < n; ++i) {
     for (std::size_t k = 0; k < keys; ++k) values.push_back(getSortValue(*nodes[i], keyColumns[k]));
   }
+  // Whole-number tie-break keys, when every node has one: ties are then
+  // ordered without visiting the nodes again.
+  std::vector<std::int64_t> ties(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!tieBreakKey(*nodes[i], ties[i])) {
+      ties.clear();
+      break;
+    }
+  }
   const bool ansi = optionsEx().has(goAnsiSort);
   PrefixKind kinds[kMaxKeyed] = {PrefixKind::none, PrefixKind::none};
   for (std::size_t k = 0; k < keys && k < kMaxKeyed; ++k) {
@@ -839,11 +862,14 @@ void CustomTreeListControl::sortSiblingList(NodeList& list, const std::vector<in
     for (std::size_t k = 0; k < keys; ++k) {
       if (const int c = compareKey(k, ka, kb, a, b)) return c;
     }
+    return 0;
+  };
+  const auto breakTie = [&](std::uint32_t a, std::uint32_t b) {
     return compareTieBreak(nodes[a], nodes[b]);
   };
   const std::vector<std::uint32_t> order =
-      keys == 1 ? sortKeyedRecords<1>(values, keys, kinds, compareRecords)
-                : sortKeyedRecords<kMaxKeyed>(values, keys, kinds, compareRecords);
+      keys == 1 ? sortKeyedRecords<1>(values, keys, kinds, ties, compareRecords, breakTie)
+                : sortKeyedRecords<kMaxKeyed>(values, keys, kinds, ties, compareRecords, breakTie);
   for (const std::uint32_t r : order) sorted.push_back(nodes[r]);
   reorderSiblings(list, sorted);
 }

@@ -161,6 +161,10 @@ class CustomTreeListControl : public CustomTreeList {
   virtual Variant getSortValue(const TreeListNode& node, int column) const;
   // Orders nodes whose sort values are all equal; never reversed.
   virtual int compareTieBreak(const TreeListNode* node1, const TreeListNode* node2) const;
+  // A whole number that orders the node among ties as compareTieBreak does,
+  // before it is asked (it decides only between equal keys); false when
+  // the node has none.
+  virtual bool tieBreakKey(const TreeListNode& node, std::int64_t& key) const;
   virtual bool multiSortOn() const { return optionsEx().has(goMultiSort); }
   virtual bool autoSortOn() const { return optionsEx().has(goAutoSort); }
   virtual bool canSortColumn(TreeListColumn* column);
