@@ -33,11 +33,11 @@ function(morvel_library name)
   endif()
 endfunction()
 
-# morvel_tests(LABEL [DEPS lib ...] [QT])
+# morvel_tests(LABEL [DEPS lib ...] [QT] [LOCK name])
 # One GoogleTest executable (tests_LABEL) from the *.cpp files of the current
 # folder; every test is registered with CTest under the label.
 function(morvel_tests label)
-  cmake_parse_arguments(ARG "QT" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "LOCK" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT sources)
     return()
@@ -52,8 +52,13 @@ function(morvel_tests label)
     set_target_properties(${target} PROPERTIES AUTOMOC ON)
     target_link_libraries(${target} PRIVATE Qt6::Test)
   endif()
+  # Tests that share a LOCK never run at the same time.
+  set(lock)
+  if(ARG_LOCK)
+    set(lock RESOURCE_LOCK ${ARG_LOCK})
+  endif()
   gtest_discover_tests(${target}
-    PROPERTIES LABELS ${label} ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    PROPERTIES LABELS ${label} ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${lock}
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
