@@ -86,12 +86,14 @@ std::unique_ptr<TreeListNode> CustomTreeList::unlinkNode(TreeListNode* node) {
   NodeList& list = node->siblings();
   std::unique_ptr<TreeListNode> owned = list.take(list.indexOf(node));
   node->parent_ = nullptr;
-  if (parent && parent->children_->empty()) {
-    parent->children_.reset();
-    parent->hasChildren_ = nodeHasChildren(parent);
-    parent->expanded_ = false;
-  }
+  if (parent && parent->children_->empty()) childrenGone(parent);
   return owned;
+}
+
+void CustomTreeList::childrenGone(TreeListNode* parent) {
+  parent->children_.reset();
+  parent->hasChildren_ = nodeHasChildren(parent);
+  parent->expanded_ = false;
 }
 
 TreeListNode* CustomTreeList::insertNode(TreeListNode* before) {
@@ -277,11 +279,7 @@ void CustomTreeList::takeChildren(TreeListNode* parent,
   const std::size_t from = into.size();
   list->takeAll(into);
   for (std::size_t k = from; k < into.size(); ++k) into[k]->parent_ = nullptr;
-  if (parent) {
-    parent->children_.reset();
-    parent->hasChildren_ = nodeHasChildren(parent);
-    parent->expanded_ = false;
-  }
+  if (parent) childrenGone(parent);
 }
 
 void CustomTreeList::appendTakenNode(std::unique_ptr<TreeListNode> node, TreeListNode* parent) {

@@ -273,6 +273,8 @@ class CustomTreeList : public Control {
   bool indexUsable() const;
   void linkNode(std::unique_ptr<TreeListNode> owned, TreeListNode* parent, int position);
   std::unique_ptr<TreeListNode> unlinkNode(TreeListNode* node);
+  // A parent has lost its last child: it drops the empty list and collapses.
+  void childrenGone(TreeListNode* parent);
   void forgetNode(TreeListNode* node, TreeListNode* replacement);
   void removeFromSelection(TreeListNode* node);
   void addToSelection(TreeListNode* node);

@@ -150,10 +150,14 @@ void DBTreeListColumn::setColumnIndex(int index) {
   TreeListColumn::setColumnIndex(index);
 }
 
+bool DBTreeListColumn::showsOwnText() const {
+  return !field_->onGetText && (!dateField_ || dateField_->displayFormat().empty());
+}
+
 void DBTreeListColumn::fieldDisplayText(std::string& out) const {
   out.clear();
   if (!field_) return;
-  if (!field_->onGetText && (!dateField_ || dateField_->displayFormat().empty())) {
+  if (showsOwnText()) {
     // The common case, without building a new string per cell.
     field_->getText(out);
     return;
@@ -162,7 +166,7 @@ void DBTreeListColumn::fieldDisplayText(std::string& out) const {
 }
 
 void DBTreeListColumn::storedCellText(const Variant& value, std::string& out) const {
-  if (dateField_ && !field_->onGetText && dateField_->displayFormat().empty()) {
+  if (dateField_ && showsOwnText()) {
     if (value.kind() == vkDate) {
       dateField_->valueText(value.dateValue(), out);
       return;

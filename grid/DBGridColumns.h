@@ -126,6 +126,9 @@ class DBTreeListColumn : public TreeListColumn {
   // The bound field as a date field, when it is one: its text needs no
   // display string built when it has no display format.
   const DateTimeField* dateField_ = nullptr;
+  // Whether the bound field's display text is its plain text: no text event,
+  // no date display format.
+  bool showsOwnText() const;
   bool disableGrouping_ = false;
   int groupIndex_ = -1;
   SummaryType summaryType_ = cstNone;

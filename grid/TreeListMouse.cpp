@@ -418,23 +418,22 @@ void CustomTreeListControl::mouseDown(MouseButton button, ShiftState shift, Poin
       startSizing(state, p);
       if (onMouseDown) onMouseDown(*this, button, shift, p);
     };
+    // A double click on an edge fits; a single press starts sizing.
+    const auto fitted = [&](const std::function<void()>& fit) {
+      if (!isDouble) return false;
+      fit();
+      if (onMouseDown) onMouseDown(*this, button, shift, p);
+      return true;
+    };
     TreeListBand* band = visibleBand(hit.bandIndex);
     switch (hit.hitType) {
       case htColumnEdge:
-        if (isDouble) {
-          columnBestFit(column);
-          if (onMouseDown) onMouseDown(*this, button, shift, p);
-          return;
-        }
+        if (fitted([&] { columnBestFit(column); })) return;
         sizingColumn_ = column;
         size(MouseState::ColumnSizing, headerCellRect(column).left);
         return;
       case htBandEdge:
-        if (isDouble) {
-          bandBestFit(band);
-          if (onMouseDown) onMouseDown(*this, button, shift, p);
-          return;
-        }
+        if (fitted([&] { bandBestFit(band); })) return;
         sizingBand_ = band;
         size(MouseState::BandSizing, bandHeaderRect(hit.bandIndex).left);
         return;
