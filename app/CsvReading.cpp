@@ -41,34 +41,45 @@ void normaliseLine(std::string_view line, std::string& out) {
     }
   };
   const char* p = line.data();
-  const std::size_t n = line.size();
+  // Copies line[i, end) into the output, handling its quotes and commas.
   std::size_t i = 0;
+  auto copy = [&](std::size_t end) {
 #if defined(__SSE2__)
-  const __m128i quotes = _mm_set1_epi8(kQuote);
-  const __m128i commaBytes = _mm_set1_epi8(',');
-  while (i + 16 <= n) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(w), v);
-    const unsigned mask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, quotes), _mm_cmpeq_epi8(v, commaBytes))));
-    if (mask == 0) {
-      i += 16;
-      w += 16;
-      continue;
+    const __m128i quotes = _mm_set1_epi8(kQuote);
+    const __m128i commaBytes = _mm_set1_epi8(',');
+    while (i + 16 <= end) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(w), v);
+      const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+          _mm_or_si128(_mm_cmpeq_epi8(v, quotes), _mm_cmpeq_epi8(v, commaBytes))));
+      if (mask == 0) {
+        i += 16;
+        w += 16;
+        continue;
+      }
+      const unsigned run = static_cast<unsigned>(__builtin_ctz(mask));
+      i += run;
+      w += run;
+      special(p[i++]);
     }
-    const unsigned run = static_cast<unsigned>(__builtin_ctz(mask));
-    i += run;
-    w += run;
-    special(p[i++]);
-  }
 #endif
-  for (; i < n; ++i) {
-    if (p[i] == kQuote || p[i] == ',') {
-      special(p[i]);
-    } else {
-      *w++ = p[i];
+    for (; i < end; ++i) {
+      if (p[i] == kQuote || p[i] == ',') {
+        special(p[i]);
+      } else {
+        *w++ = p[i];
+      }
     }
+  };
+  // A quote left open ends with the last quote character of the line: the
+  // commas after it separate fields again, so that an inch mark or a stray
+  // quote cannot swallow the rest of the line into one field.
+  const std::size_t lastQuote = line.rfind(kQuote);
+  if (lastQuote != std::string_view::npos) {
+    copy(lastQuote + 1);
+    inside = false;
   }
+  copy(line.size());
   out.resize(static_cast<std::size_t>(w - out.data()));
 
   // The fix-ups, each looking at what the previous one left; the joined

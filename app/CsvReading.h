@@ -15,6 +15,8 @@ namespace morvel {
 // fields: a quote character switches quoting on and off and is dropped, a
 // comma outside quotes separates fields, everything else (spaces included)
 // belongs to the field, and a line with k separating commas has k + 1 fields.
+// Quoting left open ends at the line's last quote character: commas after it
+// separate fields again.
 // Every line gives at least one field: an empty line one empty field.
 std::string normaliseLine(std::string_view line);
 // The same into out (its buffer is reused), for loops over many lines.

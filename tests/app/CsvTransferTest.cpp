@@ -93,6 +93,14 @@ TEST_F(CsvTransferTest, ReadingRulesReachTheStoredRecords) {
                              "3|q|p,q|||"}));
 }
 
+TEST_F(CsvTransferTest, AQuoteLeftOpenEndsAtTheLastQuoteOfItsLine) {
+  EXPECT_EQ(importFailure("Name,Size (in\"),Qty\r\n10,5\" bolt,steel\r\n"), "");
+  Strings names;
+  for (int i = 0; i < table.fieldTotal(); ++i) names.push_back(table.field(i)->fieldName());
+  EXPECT_EQ(names, Strings({"ID", "Name", "Size (in)", "Qty"}));
+  EXPECT_EQ(rows(), Strings({"1|10|5 bolt|steel"}));
+}
+
 TEST_F(CsvTransferTest, AThirtyCharacterNameFitsOnceItsSpacesAreTrimmed) {
   const std::string name(30, 'n');
   import("  " + name + " ,b\r\n1,2\r\n");
