@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "base/DateText.h"
 #include "base/FileReplace.h"
 #include "base/Format.h"
 #include "base/StringList.h"
@@ -37,6 +38,19 @@ class DisplayReset {
  private:
   const TransferDisplay& display_;
 };
+
+// The text a value is saved as: the field's own text, except that a
+// date-time always carries its time. Written as the date alone, a midnight
+// value on the second line would make the column a date column when the
+// file is read again, and the next value with a time would then stop that
+// read: the program could not open the file it saved.
+void exportText(const Field& field, std::string& text) {
+  if (field.dataType() != ftDateTime || field.isBlank()) {
+    field.getText(text);
+    return;
+  }
+  formatDateTimeText(text, "ddddd tt", static_cast<const DateTimeField&>(field).dateTimeValue());
+}
 
 void showProgress(const TransferDisplay& display, std::string_view caption, int totalParts) {
   display.status.setCaption(caption);
@@ -170,9 +184,10 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
         fields.push_back(field);
       }
       std::string text;
+      const auto getText = [&](std::size_t j) { exportText(*fields[j], text); };
       for (table_.goFirst(); !table_.atEnd(); table_.goNext()) {
         if (fields.size() == 1) {
-          fields[0]->getText(text);
+          getText(0);
           if (text.empty()) {
             out += "\"\"";  // a lone empty value must still make a line
           } else {
@@ -181,7 +196,7 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
         } else {
           for (std::size_t j = 0; j < fields.size(); ++j) {
             if (j > 0) out += ',';
-            fields[j]->getText(text);
+            getText(j);
             appendCommaItem(out, text);
           }
         }

@@ -212,6 +212,17 @@ TEST_F(CsvTransferTest, ExportWritesTheInstructionsSampleBackInIdOrder) {
   expectAtRest();
 }
 
+TEST_F(CsvTransferTest, ASavedFileOpensAgainWithMidnightDateTimesFirst) {
+  // Written as the date alone, the midnight value on line 2 would type the
+  // column as dates, and reading the saved file would stop at 15:09.
+  import("When,What\r\n22/12/00 00:00,a\r\n22/12/00 15:09,b\r\n,c\r\n");
+  const std::string saved = exported();
+  EXPECT_EQ(saved, "When,What\r\n\"22/12/00 00:00:00\",a\r\n\"22/12/00 15:09:00\",b\r\n,c\r\n");
+  dropTable();
+  EXPECT_EQ(importFailure(saved), "");
+  EXPECT_EQ(rows(), Strings({"1|22/12/00 00:00:00|a", "2|22/12/00 15:09:00|b", "3||c"}));
+}
+
 TEST_F(CsvTransferTest, ExportWithoutATableOrRecordsWritesAnEmptyFile) {
   writeFile(folder.file("out.csv"), "old contents");
   EXPECT_EQ(exported(), "");
