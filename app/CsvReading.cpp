@@ -108,6 +108,28 @@ std::string normaliseLine(std::string_view line) {
   return out;
 }
 
+bool quotesDropped(std::string_view line) {
+  const std::size_t lastQuote = line.rfind(kQuote);
+  if (lastQuote == std::string_view::npos) return false;
+  // Walks the fields as normaliseLine splits them and looks at the quotes
+  // of each in the line as written.
+  bool inside = false;
+  std::size_t start = 0;
+  int quotes = 0;
+  for (std::size_t i = 0; i <= line.size(); ++i) {
+    if (i == line.size() || (line[i] == ',' && (!inside || i > lastQuote))) {
+      const bool enclosing = quotes == 2 && line[start] == kQuote && line[i - 1] == kQuote;
+      if (quotes != 0 && !enclosing) return true;
+      start = i + 1;
+      quotes = 0;
+    } else if (line[i] == kQuote) {
+      inside = !inside;
+      ++quotes;
+    }
+  }
+  return false;
+}
+
 std::string fieldNameFor(std::string_view headerField, BlankCounter& counter) {
   if (!headerField.empty()) return std::string(headerField);
   return "Blank" + std::to_string(counter.take());

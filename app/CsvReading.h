@@ -22,6 +22,12 @@ std::string normaliseLine(std::string_view line);
 // The same into out (its buffer is reused), for loops over many lines.
 void normaliseLine(std::string_view line, std::string& out);
 
+// Whether reading the line drops quote characters that belong to its data:
+// any quote other than a pair that encloses a whole field, such as an inch
+// mark (5" bolt), a doubled quote inside quotes ("a""b" reads as ab) or a
+// quote left open. Quotes that merely enclose fields lose nothing.
+bool quotesDropped(std::string_view line);
+
 // Numbers the columns whose header field is empty ("Blank1", "Blank2", ...);
 // an import or export starts a fresh one.
 class BlankCounter {
