@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 #include "app/CsvTransfer.h"
 #include "base/Exception.h"
@@ -369,27 +367,6 @@ TEST_F(CsvTransferTest, SavesThatCannotHappenAreReportedAndLeaveTheTableWorking)
   EXPECT_EQ(rows().size(), 2u);
 }
 
-// Runs check in a child process that has given up root's rights (as
-// "nobody"), so that permission failures happen as they do for users; the
-// child's exit status is the result. Skips when rights cannot be dropped.
-void runWithoutPrivileges(const std::function<bool()>& check) {
-  const passwd* nobody = ::getpwnam("nobody");
-  if (!nobody) GTEST_SKIP() << "no unprivileged user";
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (::geteuid() == 0 && (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)) {
-      ::_exit(2);
-    }
-    ::_exit(check() ? 0 : 1);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "cannot drop rights";
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
 TEST_F(CsvTransferTest, PermissionFailuresGiveTheFileMessages) {
   import(kInstructionsSample);
   const std::string secret = folder.file("secret.csv");
@@ -401,7 +378,7 @@ TEST_F(CsvTransferTest, PermissionFailuresGiveTheFileMessages) {
   writeFile(locked + "/kept.csv", "kept");
   ASSERT_EQ(::chmod((locked + "/kept.csv").c_str(), 0666), 0);
   ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
-  runWithoutPrivileges([&] {
+  testing_support::runWithoutPrivileges([&] {
     bool ok = false;
     try {
       transfer.importLines(secret);
