@@ -112,6 +112,60 @@ TEST_F(ViewerEndToEnd, OpensTheFileGivenAndSavesItThroughTheDialog) {
   EXPECT_EQ(program->wait(std::chrono::seconds(10)), 0) << "Ctrl+Q ends the program";
 }
 
+TEST_F(ViewerEndToEnd, AFailingFileSaysWhyArrowsWorkAtOnceAndAScreenshotEndsByItself) {
+  // Reading stops at line 5; Ann, Bob and Cy are stored.
+  const std::string input = file("stops.csv");
+  std::ofstream(input, std::ios::binary)
+      << "Name,Born\r\nAnn,01/02/99\r\nBob,\r\nCy,\r\nDee,n/a\r\n";
+
+  // A screenshot on the real display: it waits for no one, tells the error
+  // and the status bar's text, and ends as failed.
+  const std::string picture = file("shot.png");
+  const testing_support::ProgramRun shot = testing_support::runProgram(
+      {MORVEL_BINARY, "--screenshot", picture, input},
+      {"DISPLAY=" + session.display(), "QT_QPA_PLATFORM=xcb", "LC_ALL=C.UTF-8"});
+  EXPECT_EQ(shot.status, 1) << shot.output;
+  EXPECT_NE(shot.output.find("morvel: 'n/a' is not a valid date.\n"), std::string::npos)
+      << shot.output;
+  EXPECT_NE(shot.output.find("morvel: status bar: Line 5, column 'Born': 'n/a' is not a date in "
+                             "this computer's month/day/year order. Stopped at line 5: 3 records "
+                             "loaded\n"),
+            std::string::npos)
+      << shot.output;
+  EXPECT_TRUE(std::filesystem::exists(picture));
+
+  // The same file in the window: the error box, and once it is answered the
+  // arrow keys move in the grid without a click: Down goes from Ann to Bob,
+  // whom Ctrl+Del then deletes.
+  const std::string window = startOn(input);
+  ASSERT_FALSE(window.empty()) << "the main window did not appear";
+  ASSERT_FALSE(focusWindow("^Morvel$").empty()) << "no error box";
+  session.xdotool({"key", "Return"});
+  ASSERT_TRUE(waitFor([&] {
+    return session.xdotool({"search", "--onlyvisible", "--name", "^Morvel$"}, true).empty();
+  })) << "the error box stays";
+  session.xdotool({"windowfocus", "--sync", window});
+  session.xdotool({"key", "Down"});
+  session.xdotool({"key", "--clearmodifiers", "ctrl+Delete"});
+  ASSERT_FALSE(focusWindow("^Confirm$").empty()) << "no question before deleting";
+  session.xdotool({"key", "Return"});
+  ASSERT_TRUE(waitFor([&] {
+    return session.xdotool({"search", "--onlyvisible", "--name", "^Confirm$"}, true).empty();
+  }));
+  session.xdotool({"windowfocus", "--sync", window});
+  session.xdotool({"key", "--clearmodifiers", "ctrl+shift+s"});
+  ASSERT_FALSE(focusWindow("^Save As$").empty()) << "no Save As dialog";
+  const std::string target = file("kept.csv");
+  session.xdotool({"type", "--delay", "5", target});
+  session.xdotool({"key", "Return"});
+  ASSERT_TRUE(waitFor([&] { return readFile(target).size() >= 24; })) << "nothing was saved";
+  // The date's text follows the locale; the rows are what counts.
+  const std::string saved = readFile(target);
+  EXPECT_EQ(saved.rfind("Name,Born\r\nAnn,", 0), 0u) << saved;
+  EXPECT_EQ(saved.find("Bob"), std::string::npos) << saved;
+  EXPECT_EQ(saved.substr(saved.size() - 7), "\r\nCy,\r\n") << saved;
+}
+
 // The same window, made in this process on the offscreen platform and put
 // through the same steps, tells where the real one shows what: both lay out
 // the same widgets with the same fonts.

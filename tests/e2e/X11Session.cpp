@@ -81,6 +81,43 @@ int ChildProcess::wait(std::chrono::milliseconds timeout) {
   return status_;
 }
 
+namespace {
+
+// Appends a word to a shell command, quoted so the shell takes it as it is.
+void appendWord(std::string& command, const std::string& word) {
+  command += " '";
+  for (const char c : word) {
+    if (c == '\'') {
+      command += "'\\''";
+    } else {
+      command += c;
+    }
+  }
+  command += '\'';
+}
+
+}  // namespace
+
+ProgramRun runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                      const std::vector<std::string>& unset, int seconds) {
+  std::string command = "timeout " + std::to_string(seconds) + " env";
+  for (const std::string& name : unset) {
+    command += " -u";
+    appendWord(command, name);
+  }
+  for (const std::string& e : env) appendWord(command, e);
+  for (const std::string& a : argv) appendWord(command, a);
+  command += " </dev/null 2>&1";
+  ProgramRun run;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
+  const int status = ::pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
 bool waitFor(const std::function<bool()>& ready, std::chrono::milliseconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   while (!ready()) {
@@ -122,11 +159,7 @@ std::unique_ptr<ChildProcess> X11Session::start(const std::vector<std::string>& 
 std::string X11Session::xdotool(const std::vector<std::string>& args, bool mayFail) const {
   // A waiting xdotool command (--sync) could wait for ever: it gets 15 s.
   std::string command = "DISPLAY=" + display_ + " timeout 15 xdotool";
-  for (const std::string& a : args) {
-    command += " '";
-    for (const char c : a) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    command += "'";
-  }
+  for (const std::string& a : args) appendWord(command, a);
   command += " 2>/dev/null";
   FILE* pipe = ::popen(command.c_str(), "r");
   std::string out;

@@ -36,6 +36,18 @@ class ChildProcess {
   int status_ = -1;
 };
 
+// What a finished program printed (standard output and error together)
+// and its exit status; 124 when it had to be stopped after the time given.
+struct ProgramRun {
+  int status = -1;
+  std::string output;
+};
+
+// Runs a program to its end with the variables of `env` set ("NAME=value")
+// and those of `unset` removed, and no more than `seconds` to finish.
+ProgramRun runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                      const std::vector<std::string>& unset = {}, int seconds = 60);
+
 // Polls until ready() answers true; false when the timeout passes first.
 bool waitFor(const std::function<bool()>& ready,
              std::chrono::milliseconds timeout = std::chrono::seconds(20));
