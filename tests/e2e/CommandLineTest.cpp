@@ -91,6 +91,33 @@ TEST_F(CommandLine, AFileThatCannotOpenIsNamedWithTheReason) {
   EXPECT_TRUE(contains(folderRun.output, "it is a folder, not a file.")) << folderRun.output;
 }
 
+TEST_F(CommandLine, UnderALocaleWithDaysFirstDatesReadDayFirst) {
+  // The README's advice: LC_TIME=en_GB.UTF-8 morvel FILE. A machine that
+  // has not installed that locale gets it built here from its sources.
+  std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "LC_TIME=en_GB.UTF-8"};
+  const ProgramRun installed = runProgram({"locale", "-a"}, {});
+  if (!contains(installed.output, "en_GB.utf8")) {
+    const std::string locales = (folder / "locales").string();
+    std::filesystem::create_directories(locales);
+    const ProgramRun made =
+        runProgram({"localedef", "-i", "en_GB", "-f", "UTF-8", locales + "/en_GB.UTF-8"}, {});
+    if (made.status != 0) GTEST_SKIP() << "cannot build en_GB.UTF-8: " << made.output;
+    env.push_back("LOCPATH=" + locales);
+  }
+  // 31/12/99 is no month-first date: it stops a month-first read at line 3.
+  const std::string csv = file("due.csv", "Due\r\n12/01/99\r\n31/12/99\r\n");
+  const std::vector<std::string> args = {MORVEL_BINARY, "--screenshot", file("shot.png"), csv};
+  const ProgramRun dayFirst = runProgram(args, env, {"LC_ALL"});
+  EXPECT_EQ(dayFirst.status, 0) << dayFirst.output;
+  EXPECT_FALSE(contains(dayFirst.output, "status bar")) << dayFirst.output;
+
+  const ProgramRun monthFirst =
+      runProgram(args, {"QT_QPA_PLATFORM=offscreen", "LC_TIME=C"}, {"LC_ALL"});
+  EXPECT_EQ(monthFirst.status, 1) << monthFirst.output;
+  EXPECT_TRUE(contains(monthFirst.output, "month/day/year order. Stopped at line 3"))
+      << monthFirst.output;
+}
+
 TEST_F(CommandLine, VersionHelpAndWrongArgumentsNeedNoDisplay) {
   const std::vector<std::string> noDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
   const ProgramRun version = runProgram({MORVEL_BINARY, "--version"}, {}, noDisplay);
