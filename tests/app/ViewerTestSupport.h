@@ -67,13 +67,6 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 // Runs check in a child process that has given up root's rights (as
 // "nobody"), so that permission failures happen as they do for users; the
 // child's exit status is the result. Skips when rights cannot be dropped.

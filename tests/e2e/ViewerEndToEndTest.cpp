@@ -20,15 +20,9 @@ namespace morvel {
 namespace {
 
 using testing_support::ChildProcess;
+using testing_support::readFile;
 using testing_support::waitFor;
 using testing_support::X11Session;
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 class ViewerEndToEnd : public ::testing::Test {
  protected:
@@ -77,6 +71,30 @@ class ViewerEndToEnd : public ::testing::Test {
     return id;
   }
 
+  // Waits for the box titled `title`, answers it with Return and waits for
+  // it to go.
+  void answerBox(const std::string& title) {
+    ASSERT_FALSE(focusWindow(title).empty()) << "no box " << title;
+    session.xdotool({"key", "Return"});
+    ASSERT_TRUE(waitFor([&] {
+      return session.xdotool({"search", "--onlyvisible", "--name", title}, true).empty();
+    })) << "the box "
+        << title << " stays";
+  }
+  // Ctrl+Del on the focused row, and Yes to the question that follows.
+  void deleteFocusedRecord() {
+    session.xdotool({"key", "--clearmodifiers", "ctrl+Delete"});
+    answerBox("^Confirm$");
+  }
+  // File > Save As from the main window, into target.
+  void saveAs(const std::string& window, const std::string& target) {
+    session.xdotool({"windowfocus", "--sync", window});
+    session.xdotool({"key", "--clearmodifiers", "ctrl+shift+s"});
+    ASSERT_FALSE(focusWindow("^Save As$").empty()) << "no Save As dialog";
+    session.xdotool({"type", "--delay", "5", target});
+    session.xdotool({"key", "Return"});
+  }
+
   X11Session session;
   std::filesystem::path folder;
   std::unique_ptr<ChildProcess> program;
@@ -88,15 +106,11 @@ TEST_F(ViewerEndToEnd, OpensTheFileGivenAndSavesItThroughTheDialog) {
       << "Name,Born,Seen\r\nAnn Lee,01/02/99,03/04/00 05:06\r\nBob,,\r\n";
   const std::string window = startOn(input);
   ASSERT_FALSE(window.empty()) << "the main window did not appear";
-  session.xdotool({"windowfocus", "--sync", window});
 
   // The file is loaded once the status text is gone; saving waits for it by
   // being queued behind it. Ctrl+Shift+S opens Save As.
-  session.xdotool({"key", "--clearmodifiers", "ctrl+shift+s"});
-  ASSERT_FALSE(focusWindow("^Save As$").empty()) << "no Save As dialog";
   const std::string target = file("saved");
-  session.xdotool({"type", "--delay", "5", target});
-  session.xdotool({"key", "Return"});
+  ASSERT_NO_FATAL_FAILURE(saveAs(window, target));
   ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(target + ".CSV"); }))
       << "nothing was saved";
 
@@ -139,25 +153,12 @@ TEST_F(ViewerEndToEnd, AFailingFileSaysWhyArrowsWorkAtOnceAndAScreenshotEndsByIt
   // whom Ctrl+Del then deletes.
   const std::string window = startOn(input);
   ASSERT_FALSE(window.empty()) << "the main window did not appear";
-  ASSERT_FALSE(focusWindow("^Morvel$").empty()) << "no error box";
-  session.xdotool({"key", "Return"});
-  ASSERT_TRUE(waitFor([&] {
-    return session.xdotool({"search", "--onlyvisible", "--name", "^Morvel$"}, true).empty();
-  })) << "the error box stays";
+  ASSERT_NO_FATAL_FAILURE(answerBox("^Morvel$"));
   session.xdotool({"windowfocus", "--sync", window});
   session.xdotool({"key", "Down"});
-  session.xdotool({"key", "--clearmodifiers", "ctrl+Delete"});
-  ASSERT_FALSE(focusWindow("^Confirm$").empty()) << "no question before deleting";
-  session.xdotool({"key", "Return"});
-  ASSERT_TRUE(waitFor([&] {
-    return session.xdotool({"search", "--onlyvisible", "--name", "^Confirm$"}, true).empty();
-  }));
-  session.xdotool({"windowfocus", "--sync", window});
-  session.xdotool({"key", "--clearmodifiers", "ctrl+shift+s"});
-  ASSERT_FALSE(focusWindow("^Save As$").empty()) << "no Save As dialog";
+  ASSERT_NO_FATAL_FAILURE(deleteFocusedRecord());
   const std::string target = file("kept.csv");
-  session.xdotool({"type", "--delay", "5", target});
-  session.xdotool({"key", "Return"});
+  ASSERT_NO_FATAL_FAILURE(saveAs(window, target));
   ASSERT_TRUE(waitFor([&] { return readFile(target).size() >= 24; })) << "nothing was saved";
   // The date's text follows the locale; the rows are what counts.
   const std::string saved = readFile(target);
@@ -238,19 +239,10 @@ TEST_F(ViewerEndToEnd, SortsGroupsDeletesAndSavesWithRealInput) {
   mirror.grid().expandAll();
   moveTo(mirror.row(3, 1));
   session.xdotool({"click", "1"});
-  session.xdotool({"key", "--clearmodifiers", "ctrl+Delete"});
-  ASSERT_FALSE(focusWindow("^Confirm$").empty()) << "no question before deleting";
-  session.xdotool({"key", "Return"});
-  ASSERT_TRUE(waitFor([&] {
-    return session.xdotool({"search", "--onlyvisible", "--name", "^Confirm$"}, true).empty();
-  })) << "the question stays";
+  ASSERT_NO_FATAL_FAILURE(deleteFocusedRecord());
 
-  session.xdotool({"windowfocus", "--sync", window});
-  session.xdotool({"key", "--clearmodifiers", "ctrl+shift+s"});
-  ASSERT_FALSE(focusWindow("^Save As$").empty()) << "no Save As dialog";
   const std::string target = file("people-saved.csv");
-  session.xdotool({"type", "--delay", "5", target});
-  session.xdotool({"key", "Return"});
+  ASSERT_NO_FATAL_FAILURE(saveAs(window, target));
   ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(target); })) << "nothing was saved";
   ASSERT_TRUE(waitFor([&] { return readFile(target).size() >= 21; }));
   // File order, whatever the grid showed; Bob is gone.

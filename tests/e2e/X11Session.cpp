@@ -108,14 +108,7 @@ ProgramRun runProgram(const std::vector<std::string>& argv, const std::vector<st
   for (const std::string& e : env) appendWord(command, e);
   for (const std::string& a : argv) appendWord(command, a);
   command += " </dev/null 2>&1";
-  ProgramRun run;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
-  const int status = ::pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return runShellCommand(command);
 }
 
 bool waitFor(const std::function<bool()>& ready, std::chrono::milliseconds timeout) {
@@ -161,12 +154,9 @@ std::string X11Session::xdotool(const std::vector<std::string>& args, bool mayFa
   std::string command = "DISPLAY=" + display_ + " timeout 15 xdotool";
   for (const std::string& a : args) appendWord(command, a);
   command += " 2>/dev/null";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  std::string out;
-  char buffer[256];
-  while (pipe && std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-  const int status = pipe ? ::pclose(pipe) : -1;
-  if (status != 0 && !mayFail) ADD_FAILURE() << "xdotool failed: " << command;
+  const CommandRun run = runShellCommand(command);
+  std::string out = run.output;
+  if (run.status != 0 && !mayFail) ADD_FAILURE() << "xdotool failed: " << command;
   while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
   return out;
 }

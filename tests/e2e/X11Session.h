@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/TestSupport.h"
+
 namespace morvel::testing_support {
 
 // The full path of a program found on PATH; empty when there is none.
@@ -38,10 +40,7 @@ class ChildProcess {
 
 // What a finished program printed (standard output and error together)
 // and its exit status; 124 when it had to be stopped after the time given.
-struct ProgramRun {
-  int status = -1;
-  std::string output;
-};
+using ProgramRun = CommandRun;
 
 // Runs a program to its end with the variables of `env` set ("NAME=value")
 // and those of `unset` removed, and no more than `seconds` to finish.

@@ -4,38 +4,27 @@
 // holds is valid: a manual page with its sections, AppStream data that
 // validates, a desktop entry that starts the program with its icon.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/TestSupport.h"
 
 namespace morvel {
 namespace {
 
 using Strings = std::vector<std::string>;
 
-struct Shell {
-  int status = -1;
-  std::string output;
-};
+using testing_support::CommandRun;
+using testing_support::readFile;
 
-// Runs a shell command to its end; its output (standard error included) and
-// exit status.
-Shell shell(const std::string& command) {
-  Shell run;
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return run;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
-  const int status = ::pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+// Runs a command line to its end; its output, standard error included.
+CommandRun shell(const std::string& command) {
+  return testing_support::runShellCommand(command + " 2>&1");
 }
 
 // A command line of words, each quoted for the shell.
@@ -54,13 +43,6 @@ bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 // One package for every test: packing takes a while.
 class DebianPackage : public ::testing::Test {
  protected:
@@ -68,7 +50,7 @@ class DebianPackage : public ::testing::Test {
     folder_ = new std::filesystem::path(std::filesystem::temp_directory_path() /
                                         ("morvel-package-" + std::to_string(::getpid())));
     std::filesystem::create_directories(*folder_);
-    packing_ = new Shell(shell(words(
+    packing_ = new CommandRun(shell(words(
         {MORVEL_CPACK, "-G", "DEB", "--config", MORVEL_CPACK_CONFIG, "-B", folder_->string()})));
   }
   static void TearDownTestSuite() {
@@ -96,14 +78,14 @@ class DebianPackage : public ::testing::Test {
   }
 
   static std::filesystem::path* folder_;
-  static Shell* packing_;
+  static CommandRun* packing_;
 };
 
 std::filesystem::path* DebianPackage::folder_ = nullptr;
-Shell* DebianPackage::packing_ = nullptr;
+CommandRun* DebianPackage::packing_ = nullptr;
 
 TEST_F(DebianPackage, IsNamedAfterTheVersionAndDependsOnTheQtRuntime) {
-  const Shell info = shell(words({"dpkg-deb", "-I", deb()}));
+  const CommandRun info = shell(words({"dpkg-deb", "-I", deb()}));
   ASSERT_EQ(info.status, 0) << info.output;
   EXPECT_TRUE(contains(info.output, "\n Package: morvel\n")) << info.output;
   EXPECT_TRUE(contains(info.output, std::string("\n Version: ") + MORVEL_VERSION + "\n"))
@@ -119,7 +101,7 @@ TEST_F(DebianPackage, IsNamedAfterTheVersionAndDependsOnTheQtRuntime) {
 }
 
 TEST_F(DebianPackage, HoldsTheProgramAndWhatGoesWithItAndNothingElse) {
-  const Shell list = shell(words({"dpkg-deb", "-c", deb()}));
+  const CommandRun list = shell(words({"dpkg-deb", "-c", deb()}));
   ASSERT_EQ(list.status, 0) << list.output;
   Strings files;
   std::istringstream lines(list.output);
@@ -137,17 +119,17 @@ TEST_F(DebianPackage, HoldsTheProgramAndWhatGoesWithItAndNothingElse) {
 
 TEST_F(DebianPackage, ItsProgramRunsAndItsDescriptionsAgreeWithIt) {
   const std::filesystem::path root = unpacked();
-  const Shell version = shell(words({(root / "usr/bin/morvel").string(), "--version"}));
+  const CommandRun version = shell(words({(root / "usr/bin/morvel").string(), "--version"}));
   EXPECT_EQ(version.output, std::string("Morvel Version ") + MORVEL_VERSION + "\n");
 
-  const std::string desktop = readFile(root / "usr/share/applications/morvel.desktop");
+  const std::string desktop = readFile((root / "usr/share/applications/morvel.desktop").string());
   EXPECT_TRUE(contains(desktop, "\nExec=morvel %f\n")) << desktop;
   EXPECT_TRUE(contains(desktop, "\nIcon=morvel\n")) << desktop;
   EXPECT_TRUE(contains(desktop, "MimeType=text/csv;")) << desktop;
 
   const std::filesystem::path metainfo =
       root / "usr/share/metainfo/example.pellam.morvel.metainfo.xml";
-  const std::string xml = readFile(metainfo);
+  const std::string xml = readFile(metainfo.string());
   EXPECT_TRUE(contains(xml, "<launchable type=\"desktop-id\">morvel.desktop</launchable>"));
   EXPECT_TRUE(contains(xml, std::string("<release version=\"") + MORVEL_VERSION + "\""));
 }
@@ -156,14 +138,15 @@ TEST_F(DebianPackage, ItsAppStreamDataValidates) {
   if (shell("command -v appstreamcli").status != 0) GTEST_SKIP() << "appstreamcli is missing";
   const std::filesystem::path metainfo =
       unpacked() / "usr/share/metainfo/example.pellam.morvel.metainfo.xml";
-  const Shell check = shell(words({"appstreamcli", "validate", "--no-net", metainfo.string()}));
+  const CommandRun check =
+      shell(words({"appstreamcli", "validate", "--no-net", metainfo.string()}));
   EXPECT_EQ(check.status, 0) << check.output;
   EXPECT_FALSE(contains(check.output, "W: ")) << check.output;
   EXPECT_FALSE(contains(check.output, "E: ")) << check.output;
 }
 
 TEST_F(DebianPackage, ItsManualPageCoversUseOptionsKeysFilesAndTheLocale) {
-  const Shell page =
+  const CommandRun page =
       shell(words({"gzip", "-dc", (unpacked() / "usr/share/man/man1/morvel.1.gz").string()}));
   ASSERT_EQ(page.status, 0) << page.output;
   for (const char* section : {".SH NAME", ".SH SYNOPSIS", ".SH DESCRIPTION", ".SH OPTIONS",
