@@ -100,6 +100,9 @@ void CustomDBGrid::columnChanged(TreeListColumn* column) {
 void CustomDBGrid::columnMoved(int from, int to) {
   columnCacheValid_ = false;
   CustomDBTreeListControl::columnMoved(from, to);
+  // The typed values (keys, dates) are kept by column position too: they
+  // move with their column, or sorting and grouping would read another's.
+  forEachNode([&](TreeListNode* node) { dbNode(*node).moveCellColumn(from, to); });
 }
 
 void CustomDBGrid::clearColumns() {
