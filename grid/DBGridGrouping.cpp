@@ -40,21 +40,26 @@ void CustomDBGrid::setGroupColumn(DBTreeListColumn* column, int index) {
   const bool listed = isGroupColumn(column);
   if (index == column->groupIndex() && listed == (index >= 0) && !reApplying_) return;
   UpdateLock lock(*this);
+  const std::vector<DBTreeListColumn*> before = groupColumns_;
   beginGroupChange();
   struct End {
     CustomDBGrid& grid;
+    const std::vector<DBTreeListColumn*>& before;
     int unwinding = std::uncaught_exceptions();
     ~End() noexcept(false) {
+      // A refused change (the only visible column dropped on the panel,
+      // say) leaves the grouping as it was: nothing to reload.
+      const bool changed = grid.groupColumns_ != before;
       if (std::uncaught_exceptions() > unwinding) {
         try {
-          grid.endGroupChange();
+          grid.endGroupChange(changed);
         } catch (...) {
         }
       } else {
-        grid.endGroupChange();
+        grid.endGroupChange(changed);
       }
     }
-  } end{*this};
+  } end{*this, before};
   if (listed && !reApplying_) removeGroupColumn(sortLevel(column));
   if (!listed) column->groupIndex_ = -1;
   if (index != -1) addGroupColumn(index, column);
@@ -123,6 +128,7 @@ void CustomDBGrid::removeGroupColumn(int index) {
 
 void CustomDBGrid::beginGroupChange() {
   if (groupBatch_ == 0) {
+    groupBatchChanged_ = false;
     groupSnapshot_.clear();
     for (const DBTreeListColumn* c : groupColumns_) groupSnapshot_.push_back(c->fieldName());
     groupBatchLoadAll_ = loadAllMode();
@@ -130,9 +136,14 @@ void CustomDBGrid::beginGroupChange() {
   ++groupBatch_;
 }
 
-void CustomDBGrid::endGroupChange() {
+void CustomDBGrid::endGroupChange(bool changed) {
   if (groupBatch_ == 0) return;
+  if (changed) groupBatchChanged_ = true;
   if (--groupBatch_ > 0) return;
+  if (!groupBatchChanged_) {
+    groupSnapshot_.clear();
+    return;
+  }
   if (!groupBatchLoadAll_) regroupPending_ = false;
   bool differs = groupSnapshot_.size() != groupColumns_.size();
   for (std::size_t i = 0; !differs && i < groupColumns_.size(); ++i) {
