@@ -362,6 +362,10 @@ class CustomDBGrid : public CustomDBTreeListControl {
   void takeFirstChildKeys();
   void takeFirstChildKeys(DBGridNode* group);
   void takeFirstChildKeysUpwards(TreeListNode* node);
+  // Moves the dataset to the focused row's record when they differ: a sort
+  // gives a focused group row another first row, and a regroup focuses the
+  // first row while loading, which moves no record.
+  void followFocusedRow();
   bool groupingBlocked() const;
   bool anySummaries() const;
   void resetFooterSummaries();
