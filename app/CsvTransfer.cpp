@@ -169,6 +169,9 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
         if (!field) throw ListError::indexOutOfBounds(j + 1);
         fields.push_back(field);
       }
+      // The walk leaves the table where the user was: the grid, told of the
+      // change when the links resume, then keeps its rows and its focus.
+      const std::string userRecord = table_.positionMark();
       std::string text;
       for (table_.goFirst(); !table_.atEnd(); table_.goNext()) {
         if (fields.size() == 1) {
@@ -188,6 +191,7 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
         out += kLineEnd;
         display_.progress.advanceOnePart();
       }
+      table_.goToMark(userRecord);
     }
     replaceFileContents(targetFileName, out);
   }
