@@ -338,6 +338,9 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
         if (!field) throw ListError::indexOutOfBounds(j + 1);
         fields.push_back(field);
       }
+      // The walk leaves the table where the user was: the grid, told of the
+      // change when the links resume, then keeps its rows and its focus.
+      const std::string userRecord = table_.positionMark();
       std::string text;
       const auto getText = [&](std::size_t j) { exportText(*fields[j], text); };
       for (table_.goFirst(); !table_.atEnd(); table_.goNext()) {
@@ -358,6 +361,7 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
         out += kLineEnd;
         display_.progress.advanceOnePart();
       }
+      table_.goToMark(userRecord);
     }
     replaceFileContents(targetFileName, out);
   }

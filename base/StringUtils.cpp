@@ -1,7 +1,16 @@
 // Byte-string helpers; see StringUtils.h.
 #include "base/StringUtils.h"
 
+#include <cstring>
+#include <string>
+
 namespace morvel {
+
+namespace {
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
 
 std::size_t firstOccurrence(std::string_view pattern, std::string_view text) {
   if (pattern.empty() || text.empty()) return 0;
@@ -11,11 +20,22 @@ std::size_t firstOccurrence(std::string_view pattern, std::string_view text) {
 
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) return false;
+    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
   }
   return true;
+}
+
+int compareForReading(std::string_view a, std::string_view b) {
+  // Collation needs terminated strings; a NUL byte inside a text ends what
+  // the collation sees, and the byte order below still tells such texts apart.
+  std::string foldedA(a);
+  std::string foldedB(b);
+  for (char& c : foldedA) c = asciiLower(c);
+  for (char& c : foldedB) c = asciiLower(c);
+  int c = std::strcoll(foldedA.c_str(), foldedB.c_str());
+  if (c == 0) c = a.compare(b);
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 void appendReplacingAll(std::string& out, std::string_view text, std::string_view pattern,

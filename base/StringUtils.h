@@ -15,6 +15,12 @@ std::size_t firstOccurrence(std::string_view pattern, std::string_view text);
 // case; other bytes must match exactly.
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// Orders two texts as people read lists: without regard to case, by the
+// locale's collation (LC_COLLATE), so "apple" comes before "Zone"; texts
+// that are equal so are ordered by their bytes, so the order is total.
+// Returns -1, 0 or 1.
+int compareForReading(std::string_view a, std::string_view b);
+
 // Appends text to out with every non-overlapping occurrence of pattern,
 // found left to right, replaced by replacement; the replacement is never
 // searched again. An empty pattern replaces nothing.

@@ -124,4 +124,100 @@ void writeSampleCsv(const std::string& fileName, std::size_t rows, std::uint64_t
   writeWholeFile(fileName, makeSampleCsv(rows, seed));
 }
 
+namespace {
+
+constexpr std::array<std::string_view, 16> kWords = {
+    "bracket", "housing",  "tolerance", "surface", "finish",    "inspect", "batch",  "supplier",
+    "drawing", "revision", "material",  "steel",   "aluminium", "coating", "thread", "assembly"};
+constexpr std::array<std::string_view, 6> kTowns = {"Leeds", "Derby", "Hull",
+                                                    "York",  "Bath",  "Wells"};
+
+// A value of 40 to 100 characters made of words; one in ten holds a comma
+// and is quoted, as a spreadsheet writes it.
+void appendLongValue(std::string& out, Random& random) {
+  const std::size_t length = 40 + static_cast<std::size_t>(random.below(61));
+  std::string value;
+  while (value.size() < length) {
+    if (!value.empty()) value += random.below(10) == 0 ? ", " : " ";
+    value += random.pick(kWords);
+  }
+  value.resize(length);
+  if (value.back() == ' ' || value.back() == ',') value.back() = 'x';
+  if (value.find(',') != std::string::npos) {
+    out += '"';
+    out += value;
+    out += '"';
+  } else {
+    out += value;
+  }
+}
+
+std::string makeWideCsv(std::size_t rows, std::uint64_t seed) {
+  Random random(seed);
+  std::string out;
+  out.reserve((rows + 1) * 2300);
+  for (int c = 0; c < kWideColumnCount; ++c) {
+    if (c > 0) out += ',';
+    out += "Note ";
+    appendNumber(out, c + 1, 2);
+  }
+  out += "\r\n";
+  for (std::size_t row = 0; row < rows; ++row) {
+    for (int c = 0; c < kWideColumnCount; ++c) {
+      if (c > 0) out += ',';
+      appendLongValue(out, random);
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::string makeShortCsv(std::size_t rows, std::uint64_t seed) {
+  Random random(seed);
+  std::string out;
+  out.reserve((rows + 1) * 24);
+  out += "Code,Count,Town\r\n";
+  for (std::size_t row = 0; row < rows; ++row) {
+    appendLetters(out, random, 2);
+    out += ',';
+    appendNumber(out, random.below(10000), 1);
+    out += ',';
+    out += random.pick(kTowns);
+    out += "\r\n";
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string makeShapedCsv(CsvShape shape, std::size_t rows, std::uint64_t seed) {
+  switch (shape) {
+    case CsvShape::wide:
+      return makeWideCsv(rows, seed);
+    case CsvShape::shortLines:
+      return makeShortCsv(rows, seed);
+    case CsvShape::sample:
+      break;
+  }
+  return makeSampleCsv(rows, seed);
+}
+
+void writeShapedCsv(CsvShape shape, const std::string& fileName, std::size_t rows,
+                    std::uint64_t seed) {
+  writeWholeFile(fileName, makeShapedCsv(shape, rows, seed));
+}
+
+bool csvShapeNamed(std::string_view name, CsvShape& shape) {
+  if (name == "sample") {
+    shape = CsvShape::sample;
+  } else if (name == "wide") {
+    shape = CsvShape::wide;
+  } else if (name == "short") {
+    shape = CsvShape::shortLines;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace morvel::bench

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace morvel::bench {
 
@@ -26,5 +27,19 @@ std::string makeSampleCsv(std::size_t rows, std::uint64_t seed);
 // makeSampleCsv written to a file (created or truncated); throws
 // FileCreateError or WriteError like StringList::saveToFile.
 void writeSampleCsv(const std::string& fileName, std::size_t rows, std::uint64_t seed);
+
+// Two shapes that press the table engine from other sides:
+// - wide: 30 text columns of long values (40 to 100 characters, words from
+//   a small vocabulary, some quoted with commas inside), about 2.2 kB a
+//   line: the 2,000,000,000-byte data limit comes after some 600,000 lines;
+// - short: 3 short text columns (a letter code, a number, a town), about
+//   20 bytes a line, for millions of lines.
+enum class CsvShape { sample, wide, shortLines };
+constexpr int kWideColumnCount = 30;
+std::string makeShapedCsv(CsvShape shape, std::size_t rows, std::uint64_t seed);
+void writeShapedCsv(CsvShape shape, const std::string& fileName, std::size_t rows,
+                    std::uint64_t seed);
+// "sample", "wide" or "short"; false for any other name.
+bool csvShapeNamed(std::string_view name, CsvShape& shape);
 
 }  // namespace morvel::bench

@@ -16,8 +16,8 @@
 #include "base/Format.h"
 #include "base/StringList.h"
 #include "bench/SampleCsv.h"
-#include "bench/Timing.h"
 #include "bench/SampleTable.h"
+#include "bench/Timing.h"
 #include "table/EngineTable.h"
 
 using namespace morvel;

@@ -100,6 +100,9 @@ void CustomDBGrid::columnChanged(TreeListColumn* column) {
 void CustomDBGrid::columnMoved(int from, int to) {
   columnCacheValid_ = false;
   CustomDBTreeListControl::columnMoved(from, to);
+  // The typed values (keys, dates) are kept by column position too: they
+  // move with their column, or sorting and grouping would read another's.
+  forEachNode([&](TreeListNode* node) { dbNode(*node).moveCellColumn(from, to); });
 }
 
 void CustomDBGrid::clearColumns() {
@@ -580,6 +583,13 @@ void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
         CustomTreeList::setFocusedNode(group, focusedColumn(), false);
       }
     }
+  } else {
+    // The regroup focused the first row while loading, which moves no
+    // record: move the dataset now, or the focused row and the current
+    // record would part, and the next data change (a save, say) would pull
+    // the focus to a record the user never chose.
+    FlagScope unload(loading_, false);
+    followFocusedRow();
   }
   if (newTop) setTopNode(newTop);
   hourglass.reset();
@@ -834,7 +844,17 @@ void CustomDBGrid::sortBatchEnded() { CustomDBTreeListControl::sortBatchEnded();
 
 void CustomDBGrid::sortNodes(int level, int column, bool descending) {
   CustomDBTreeListControl::sortNodes(level, column, descending);
-  if (!groupColumns_.empty()) takeFirstChildKeys();
+  if (groupColumns_.empty()) return;
+  takeFirstChildKeys();
+  followFocusedRow();
+}
+
+void CustomDBGrid::followFocusedRow() {
+  TreeListNode* focused = focusedNode();
+  if (loading_ || !focused || !keyField_) return;
+  const PackedValue& key = dbNode(*focused).keyValue();
+  if (key.compare(keyField_->variantValue()) == 0) return;
+  goToNodeRecord(focused, focused, true, key.toVariant());
 }
 
 // --- Focus and the current record --------------------------------------------------------
@@ -930,6 +950,20 @@ void CustomDBGrid::syncFocusToRecord() {
     focusNodeForSync(findDataNode(key));
     return;
   }
+  const auto equalsKey = [&](const TreeListNode* n) {
+    try {
+      return n && dbNode(*n).keyValue().compare(key) == 0;
+    } catch (const std::exception&) {
+      return false;
+    }
+  };
+  // A focused group row that stands for the record (it is the record's
+  // first row) keeps the focus: a data change, or a save, must not expand
+  // the user's groups to reach a row deeper down.
+  if (TreeListNode* focused = focusedNode(); equalsKey(focused)) {
+    focusNodeForSync(focused);
+    return;
+  }
   DBGridNode* group = nullptr;
   for (int level = 0; level < groupColumnCount(); ++level) {
     Field* f = groupColumns_[static_cast<std::size_t>(level)]->field();
@@ -938,13 +972,6 @@ void CustomDBGrid::syncFocusToRecord() {
     if (!found) return;
     group = found;
   }
-  const auto equalsKey = [&](const TreeListNode* n) {
-    try {
-      return n && dbNode(*n).keyValue().compare(key) == 0;
-    } catch (const std::exception&) {
-      return false;
-    }
-  };
   TreeListNode* first = group->items(0);
   if (equalsKey(group) && equalsKey(first)) {
     if (first->focused()) {

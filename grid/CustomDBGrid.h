@@ -177,7 +177,10 @@ class CustomDBGrid : public CustomDBTreeListControl {
   bool addGroupColumn(int index, DBTreeListColumn* column);
   void removeGroupColumn(int index);
   void beginGroupChange();
-  void endGroupChange();
+  // Ends a grouping batch; the outermost end reloads the rows (all of them
+  // when the group columns changed, keeping nodes otherwise). A batch told
+  // `changed` false knows it changed nothing and reloads nothing.
+  void endGroupChange(bool changed = true);
   // After a column's FieldName changed.
   void retestGroupColumn(DBTreeListColumn* column);
   // Applies the GroupIndex values the columns hold (after loading a stored
@@ -226,9 +229,9 @@ class CustomDBGrid : public CustomDBTreeListControl {
   void focusChanged(bool focused) override;
   void hideHeader(TreeListColumn* column) override;
   void showHeader(int band, int row, TreeListColumn* column, int col) override;
-  // Scrolls the columns one step left (-1) or right (1); the layout that
-  // knows the scroll position does it.
-  virtual void scrollColumns(int direction) { (void)direction; }
+  // Scrolls the columns one step left (-1) or right (1): the horizontal
+  // scroll bar's line step.
+  virtual void scrollColumns(int direction);
   // The grid shows a row for a new item (not in this program).
   bool newItemRowActive() const { return newItemRowActive_; }
   void setNewItemRowActive(bool active) { newItemRowActive_ = active; }
@@ -359,6 +362,10 @@ class CustomDBGrid : public CustomDBTreeListControl {
   void takeFirstChildKeys();
   void takeFirstChildKeys(DBGridNode* group);
   void takeFirstChildKeysUpwards(TreeListNode* node);
+  // Moves the dataset to the focused row's record when they differ: a sort
+  // gives a focused group row another first row, and a regroup focuses the
+  // first row while loading, which moves no record.
+  void followFocusedRow();
   bool groupingBlocked() const;
   bool anySummaries() const;
   void resetFooterSummaries();
@@ -398,6 +405,7 @@ class CustomDBGrid : public CustomDBTreeListControl {
   int groupBatch_ = 0;
   std::vector<std::string> groupSnapshot_;
   bool groupBatchLoadAll_ = false;
+  bool groupBatchChanged_ = false;  // some end of the open batch may have changed something
   bool regroupPending_ = false;
   bool reApplying_ = false;
   bool reTesting_ = false;

@@ -736,7 +736,11 @@ void CustomTreeListControl::sortNodes(int level, int column, bool descending) {
   if (options().has(goShowHourGlass)) hourglass.emplace(host(), crHourGlass);
   std::vector<int> keyColumns;
   std::vector<bool> keyDescending;
-  if (multiSortOn() && sortKeyCount() > 1) {
+  // The sort keys order the data rows. A group level holds one value per
+  // row, its own group column's, so it sorts by that column alone, in the
+  // direction its button shows: every other key would compare equal there.
+  const bool dataLevel = level == groupColumnCount() || (level < 0 && groupColumnCount() == 0);
+  if (dataLevel && multiSortOn() && sortKeyCount() > 1) {
     for (int i = 0; i < sortKeyCount(); ++i) {
       keyColumns.push_back(sortKeyColumn(i));
       keyDescending.push_back(sortKeyDescending(i));

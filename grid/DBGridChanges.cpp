@@ -495,6 +495,10 @@ bool CustomDBGrid::gridKeyDown(int key, ShiftState shift) {
   return false;
 }
 
+void CustomDBGrid::scrollColumns(int direction) {
+  setLeftCoord(leftCoord() + direction * metrics().charWidth);
+}
+
 void CustomDBGrid::focusChanged(bool focused) {
   if (!focused) exitGrid();
   CustomDBTreeListControl::focusChanged(focused);

@@ -40,21 +40,26 @@ void CustomDBGrid::setGroupColumn(DBTreeListColumn* column, int index) {
   const bool listed = isGroupColumn(column);
   if (index == column->groupIndex() && listed == (index >= 0) && !reApplying_) return;
   UpdateLock lock(*this);
+  const std::vector<DBTreeListColumn*> before = groupColumns_;
   beginGroupChange();
   struct End {
     CustomDBGrid& grid;
+    const std::vector<DBTreeListColumn*>& before;
     int unwinding = std::uncaught_exceptions();
     ~End() noexcept(false) {
+      // A refused change (the only visible column dropped on the panel,
+      // say) leaves the grouping as it was: nothing to reload.
+      const bool changed = grid.groupColumns_ != before;
       if (std::uncaught_exceptions() > unwinding) {
         try {
-          grid.endGroupChange();
+          grid.endGroupChange(changed);
         } catch (...) {
         }
       } else {
-        grid.endGroupChange();
+        grid.endGroupChange(changed);
       }
     }
-  } end{*this};
+  } end{*this, before};
   if (listed && !reApplying_) removeGroupColumn(sortLevel(column));
   if (!listed) column->groupIndex_ = -1;
   if (index != -1) addGroupColumn(index, column);
@@ -123,6 +128,7 @@ void CustomDBGrid::removeGroupColumn(int index) {
 
 void CustomDBGrid::beginGroupChange() {
   if (groupBatch_ == 0) {
+    groupBatchChanged_ = false;
     groupSnapshot_.clear();
     for (const DBTreeListColumn* c : groupColumns_) groupSnapshot_.push_back(c->fieldName());
     groupBatchLoadAll_ = loadAllMode();
@@ -130,9 +136,14 @@ void CustomDBGrid::beginGroupChange() {
   ++groupBatch_;
 }
 
-void CustomDBGrid::endGroupChange() {
+void CustomDBGrid::endGroupChange(bool changed) {
   if (groupBatch_ == 0) return;
+  if (changed) groupBatchChanged_ = true;
   if (--groupBatch_ > 0) return;
+  if (!groupBatchChanged_) {
+    groupSnapshot_.clear();
+    return;
+  }
   if (!groupBatchLoadAll_) regroupPending_ = false;
   bool differs = groupSnapshot_.size() != groupColumns_.size();
   for (std::size_t i = 0; !differs && i < groupColumns_.size(); ++i) {
@@ -344,6 +355,23 @@ void CustomDBGrid::regroupLoadedNodes() {
   std::vector<std::unique_ptr<TreeListNode>> rows;
   rows.reserve(static_cast<std::size_t>(std::max(loadedRecordCount_, 0)));
   takeDataRows(rows);
+  // Rows keep their order in their new groups when a column sorts them. With
+  // none, the order they were shown in came from groups that may be gone
+  // (rows of two former groups would follow each other in blocks), so they
+  // go back to record order, the order a load gives them.
+  bool sortedByColumn = false;
+  for (int i = 0; i < columnCount() && !sortedByColumn; ++i) {
+    sortedByColumn = !isGroupColumn(columns(i)) && columns(i)->sorted() != csNone;
+  }
+  if (!sortedByColumn) {
+    const auto byKey = [](const std::unique_ptr<TreeListNode>& a,
+                          const std::unique_ptr<TreeListNode>& b) {
+      return dbNode(*a).keyValue().compare(dbNode(*b).keyValue()) < 0;
+    };
+    if (!std::is_sorted(rows.begin(), rows.end(), byKey)) {
+      std::stable_sort(rows.begin(), rows.end(), byKey);
+    }
+  }
   std::size_t next = 0;
   try {
     const bool summaries = anySummaries();
@@ -351,7 +379,8 @@ void CustomDBGrid::regroupLoadedNodes() {
     for (; next < rows.size(); ++next) {
       // The rows come in display order but lie scattered in memory: fetch
       // the node a few places ahead, and what hangs off one fetched earlier.
-      if (next + kPrefetchDistance < rows.size()) __builtin_prefetch(rows[next + kPrefetchDistance].get());
+      if (next + kPrefetchDistance < rows.size())
+        __builtin_prefetch(rows[next + kPrefetchDistance].get());
       if (next + kPrefetchDistance / 2 < rows.size()) {
         const DBGridNode& ahead = dbNode(*rows[next + kPrefetchDistance / 2]);
         __builtin_prefetch(ahead.texts().storage());
@@ -450,7 +479,9 @@ int CustomDBGrid::shownPanelHeight(int h) const {
   return (n - 1) * (h / 2) + h + 16;
 }
 
-int CustomDBGrid::groupPanelHeight(int h) const { return showGroupPanel_ ? shownPanelHeight(h) : 0; }
+int CustomDBGrid::groupPanelHeight(int h) const {
+  return showGroupPanel_ ? shownPanelHeight(h) : 0;
+}
 
 bool CustomDBGrid::canGroupBy(TreeListColumn* column) {
   return canAddGroupColumn(dynamic_cast<DBTreeListColumn*>(column));
@@ -740,8 +771,8 @@ std::string CustomDBGrid::groupSummaryText(const DBGridNode& node) const {
     const Field* field = level < static_cast<int>(levelSummaryFields_.size())
                              ? levelSummaryFields_[static_cast<std::size_t>(level)]
                              : column->field();
-    text += summaryText(column->summaryType(), node.summaryValue(), field,
-                        column->summaryFormat(), SummaryPlace::groupRow);
+    text += summaryText(column->summaryType(), node.summaryValue(), field, column->summaryFormat(),
+                        SummaryPlace::groupRow);
     text += ' ';
   }
   if (!column->summaryGroupName().empty() && node.hasGroupSummaryValues()) {

@@ -252,4 +252,25 @@ void DBGridNode::copyNodeVariantData(int column, const DBGridNode& from) {
   setNodeVariantData(column, from.nodeVariantData(column));
 }
 
+void DBGridNode::moveCellColumn(int from, int to) {
+  if (from == to || cellCount_ == 0) return;
+  const int low = std::min(from, to);
+  const int high = std::max(from, to);
+  const int shift = from < to ? -1 : 1;
+  bool touched = false;
+  for (int i = 0; i < cellCount_; ++i) {
+    PackedValue& e = cells_[static_cast<std::size_t>(i)];
+    const int column = e.aux16();
+    if (column < low || column > high) continue;
+    e.setAux(static_cast<std::uint16_t>(column == from ? to : column + shift), e.aux8());
+    touched = true;
+  }
+  // Lookups stop at the first larger column, so the order must hold again.
+  if (touched) {
+    std::sort(cells_, cells_ + cellCount_, [](const PackedValue& a, const PackedValue& b) {
+      return a.aux16() != b.aux16() ? a.aux16() < b.aux16() : a.aux8() < b.aux8();
+    });
+  }
+}
+
 }  // namespace morvel

@@ -132,6 +132,9 @@ class DBGridNode : public DBTreeListControlNode {
   void assignCells(const std::vector<PackedValue>& cells);
   // Copies one column's cell data from another node.
   void copyNodeVariantData(int column, const DBGridNode& from);
+  // The column at list position `from` moved to `to`: the cell data follows
+  // it, and the columns between shift by one, as the column list did.
+  void moveCellColumn(int from, int to);
 
  private:
   struct Extra {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/StringUtils.h"
 #include "grid/CustomTreeListControl.h"
 #include "platform/Edges.h"
 
@@ -47,8 +48,9 @@ void CustomizingListBox::refresh() {
     const bool shown = c->visible() && grid_.columnBand(c);
     if (!shown && !c->disableCustomizing()) items_.push_back({c->caption(), i});
   }
-  std::stable_sort(items_.begin(), items_.end(),
-                   [](const Item& a, const Item& b) { return a.caption < b.caption; });
+  std::stable_sort(items_.begin(), items_.end(), [](const Item& a, const Item& b) {
+    return compareForReading(a.caption, b.caption) < 0;
+  });
   int keep = std::min(selected_, static_cast<int>(items_.size()) - 1);
   for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
     if (items_[i].column == oldColumn) keep = i;
@@ -90,7 +92,7 @@ void CustomizingListBox::mouseDown(MouseButton button, ShiftState, Point p) {
   if (!grid_.visible()) return;
   armed_ = true;
   pressPoint_ = p;
-  pressedItem_ = index;
+  pressedColumn_ = items_[static_cast<std::size_t>(index)].column;
   if (host()) host()->setMouseCapture(true);
 }
 
@@ -106,7 +108,12 @@ void CustomizingListBox::mouseMove(ShiftState, Point p) {
     return;
   }
   armed_ = false;
-  TreeListColumn* column = grid_.columns(items_[pressedItem_].column);
+  // The list may have been filled again since the press (a relayout between
+  // press and move): drag the pressed column only while it is still listed.
+  const bool listed = std::any_of(items_.begin(), items_.end(), [this](const Item& item) {
+    return item.column == pressedColumn_;
+  });
+  TreeListColumn* column = listed ? grid_.columns(pressedColumn_) : nullptr;
   if (!column || !grid_.showHeader()) return;
   dragging_ = true;
   grid_.startHeaderDrag(column);

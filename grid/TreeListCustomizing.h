@@ -46,7 +46,7 @@ class CustomizingListBox : public Control {
   bool armed_ = false;     // a press on an item may turn into a drag
   bool dragging_ = false;  // the grid is dragging the item's column
   Point pressPoint_;
-  int pressedItem_ = -1;
+  int pressedColumn_ = -1;  // the grid column of the pressed entry
 };
 
 }  // namespace morvel

@@ -115,8 +115,9 @@ bool CustomTreeListControl::groupPanelMouseUp(MouseButton button) {
   groupDragArmed_ = false;
   host().setMouseCapture(false);
   invalidateRect(groupPanelRect());
-  // A click reverses the order of that level's group rows.
-  if (click && column && autoSortOn()) setSorted(column, column->sorted() == csUp ? csDown : csUp);
+  // A click is a header click on the button's column: the click events and
+  // the sorting veto apply, and it reverses the order of the level's rows.
+  if (click && column) columnHeaderClick(column);
   return true;
 }
 

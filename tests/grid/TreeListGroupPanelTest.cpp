@@ -217,5 +217,35 @@ TEST_F(GroupPanel, ListEntriesDragBackIntoTheHeader) {
   EXPECT_TRUE(list.items().empty());
 }
 
+TEST_F(GroupPanel, ListEntriesAreInReadingOrderWhateverTheirCase) {
+  grid.columns(0)->setCaption("Zone");
+  grid.columns(1)->setCaption("apple");
+  grid.columns(2)->setCaption("Mango");
+  grid.createColumn()->setCaption("banana");
+  for (int i = 0; i < 3; ++i) grid.columns(i)->setVisible(false);
+  grid.columnsCustomizing();
+  std::vector<std::string> listed;
+  for (const auto& item : grid.customizingList()->items()) listed.push_back(item.caption);
+  EXPECT_EQ(listed, (std::vector<std::string>{"apple", "Mango", "Zone"}));
+}
+
+TEST_F(GroupPanel, AnEntryGoneBetweenPressAndMoveStartsNoDrag) {
+  grid.columns(1)->setVisible(false);
+  grid.columns(2)->setVisible(false);
+  grid.columnsCustomizing();
+  CustomizingListBox& list = *grid.customizingList();
+  ASSERT_EQ(list.items().size(), 2u);
+  const int second = list.itemHeight() + list.itemHeight() / 2;
+  list.mouseDown(mbLeft, 0, {20, second});  // "City", the second entry
+  ASSERT_EQ(list.itemIndex(), 1);
+  // A relayout in between: both columns are shown again and the list empties.
+  grid.columns(1)->setVisible(true);
+  grid.columns(2)->setVisible(true);
+  ASSERT_TRUE(list.items().empty());
+  list.mouseMove(ssLeft, {40, second + 20});
+  EXPECT_EQ(grid.mouseState(), MouseState::Idle);
+  list.mouseUp(mbLeft, 0, {40, second + 20});
+}
+
 }  // namespace
 }  // namespace morvel
