@@ -221,7 +221,7 @@ TEST_F(CsvTransferTest, ChangesMadeByReadingAreCounted) {
   const std::string cut2 = std::string(100, 'd') + "e  ";
   const std::string kept = std::string(100, 'k') + "    ";
   import("Name,Size (in\"),Note\r\n" + cut1 + ",1,\"p,q\"\r\n" + cut2 + ",2,\"a\"\"b\"\r\n" + kept +
-         ",3,\"\"\r\nx,4,5\r\n" + std::string("tail,5,6\0,more\r\nlost,7,8\r\n", 29));
+         ",3,\"\"\r\nx,4,5\r\n" + std::string("tail,5,6\0,more\r\nlost,7,8\r\n", 26));
   ASSERT_EQ(table.recordTotal(), 5);
   const ReadingChanges& changes = transfer.readingReport().changes;
   EXPECT_EQ(changes.cutValues, 2);
