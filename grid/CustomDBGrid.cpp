@@ -545,12 +545,10 @@ void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
     }
   } else {
     regroupLoadedNodes();
-    loadedRecordCount_ = topCount();
-    if (!groupColumns_.empty()) {
-      loadedRecordCount_ = 0;
-      forEachNode([&](TreeListNode* n) {
-        if (!isGroupNode(n)) ++loadedRecordCount_;
-      });
+    if (groupColumns_.empty()) {
+      loadedRecordCount_ = topCount();
+    } else {
+      countLoadedRows();
     }
   }
   if (groupColumns_.empty()) reselect();

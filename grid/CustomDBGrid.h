@@ -378,6 +378,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
   int dataLevelCompare(TreeListNode* a, TreeListNode* b);
 
   // --- changes helpers ---
+  // The number of records loaded: the data rows of the tree.
+  void countLoadedRows();
   // The data-bound key rules; true when one consumed the key.
   bool gridKeyDown(int key, ShiftState shift);
   bool readOnlyForDelete() const;

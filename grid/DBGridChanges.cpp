@@ -268,7 +268,10 @@ void CustomDBGrid::placeNode(DBGridNode* node) {
     if (anySummaries()) finishSummaries();
     return;
   }
-  if (!node) return;
+  if (!node) {
+    countLoadedRows();
+    return;
+  }
   DBGridNode* group = nullptr;
   for (int level = 0; level < groupColumnCount(); ++level) {
     group = findOrCreateGroupNode(group, level, storedGroupValue(*node, level), 0, node,
@@ -284,9 +287,16 @@ void CustomDBGrid::placeNode(DBGridNode* node) {
   }
   resortNode(node);
   recomputeAllSummaries();
-  loadedRecordCount_ = 0;
+  countLoadedRows();
   takeFirstChildKeysUpwards(node);
   if (oldParent) takeFirstChildKeysUpwards(oldParent);
+}
+
+void CustomDBGrid::countLoadedRows() {
+  loadedRecordCount_ = 0;
+  forEachNode([&](TreeListNode* n) {
+    if (!isGroupNode(n)) ++loadedRecordCount_;
+  });
 }
 
 void CustomDBGrid::addInsertedNode(bool atEnd) {

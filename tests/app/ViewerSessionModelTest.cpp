@@ -418,6 +418,7 @@ class ViewerSessionModelTest : public testing_support::ViewerTableTest {
       }
     }
     ASSERT_EQ(shown.size(), live.size()) << "a live record has no row";
+    ASSERT_EQ(grid.loadedRecordCount(), static_cast<int>(live.size()));
     ASSERT_EQ(table.recordTotal(), static_cast<int>(live.size()));
     std::vector<TreeListNode*> top;
     for (int i = 0; i < grid.topCount(); ++i) top.push_back(grid.topNodes(i));
