@@ -59,7 +59,7 @@ AboutPage::AboutPage(QWidget* parent)
   auto rightColumn = [](int top) { return Rect::fromSize(346, top, 131, 16); };
   const std::vector<LabelPlace> places = {
       {"lblProduct", "Morvel", Rect::fromSize(11, 7, 100, 42), times37},
-      {"lblVersion", "Version 1.1", Rect::fromSize(16, 50, 86, 21), times19},
+      {"lblVersion", "Version " MORVEL_VERSION, Rect::fromSize(16, 50, 86, 21), times19},
       {"lblDescription",
        "This utility will read and display tabular information saved\r\nin csv files.\r\n"
        "It assumes that the first line defines the fieldnames, and\r\n"

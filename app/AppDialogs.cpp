@@ -23,6 +23,11 @@ ErrorBoxHandler& errorHandler() {
   return handler;
 }
 
+QuestionHandler& questionHandler() {
+  static QuestionHandler handler;
+  return handler;
+}
+
 QString fromBytes(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -75,6 +80,7 @@ std::optional<std::string> FileDialog::runQtDialog(QWidget* parent) const {
     // The file need not exist: a missing one is simply not opened.
     dialog.setFileMode(QFileDialog::AnyFile);
   }
+  if (!directory_.empty()) dialog.setDirectory(fromBytes(directory_));
   if (!fileName_.empty()) dialog.selectFile(fromBytes(fileName_));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first().toStdString();
@@ -112,6 +118,18 @@ void showErrorBox(QWidget* parent, std::string_view message) {
   QMessageBox box(QMessageBox::Critical, fromBytes(title), fromBytes(text), QMessageBox::Ok,
                   parent);
   box.exec();
+}
+
+QuestionHandler setQuestionHandler(QuestionHandler handler) {
+  return std::exchange(questionHandler(), std::move(handler));
+}
+
+bool askYesNo(QWidget* parent, std::string_view text) {
+  if (questionHandler()) return questionHandler()(std::string(text));
+  QMessageBox box(QMessageBox::Question, "Morvel", fromBytes(text),
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 void runCommand(QWidget* parent, const std::function<void()>& command) {

@@ -36,6 +36,10 @@ class FileDialog {
   const std::string& fileName() const { return fileName_; }
   void setFileName(std::string_view name) { fileName_ = name; }
 
+  // The folder the dialog starts in (empty: Qt's choice).
+  const std::string& directory() const { return directory_; }
+  void setDirectory(std::string_view directory) { directory_ = directory; }
+
   // Shows the dialog; true when the user confirmed a name, which then is
   // fileName() as a full path with the default extension added if needed.
   bool execute(QWidget* parent);
@@ -62,6 +66,7 @@ class FileDialog {
   std::string defaultExt_;
   bool overwritePrompt_ = false;
   std::string fileName_;
+  std::string directory_;
 };
 
 // The text an error box shows for a failure's message: the message with a
@@ -76,6 +81,16 @@ void showErrorBox(QWidget* parent, std::string_view message);
 // being shown. Returns the previous handler.
 using ErrorBoxHandler = std::function<void(const std::string& title, const std::string& text)>;
 ErrorBoxHandler setErrorBoxHandler(ErrorBoxHandler handler);
+
+// Asks a question in a message box with Yes and No buttons, titled
+// "Morvel"; true when the answer is Yes. No is the default, so a hurried
+// Enter changes nothing.
+bool askYesNo(QWidget* parent, std::string_view text);
+
+// Test seam for askYesNo: answers instead of the user, given the text.
+// Returns the previous handler.
+using QuestionHandler = std::function<bool(const std::string& text)>;
+QuestionHandler setQuestionHandler(QuestionHandler handler);
 
 // Runs a command of the user interface; a failure it raises is shown in the
 // error box (an Abort shows nothing) and goes no further, so the window

@@ -2,6 +2,7 @@
 #include "app/CsvReading.h"
 
 #include <algorithm>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -14,6 +15,16 @@ namespace morvel {
 namespace {
 
 constexpr char kQuote = '"';
+
+// The position of the line's last quote character, or npos. Every line is
+// searched for it, so the search goes through the C library's vectorised
+// memrchr.
+std::size_t lastQuoteOf(std::string_view line) {
+  if (line.empty()) return std::string_view::npos;
+  const void* found = ::memrchr(line.data(), kQuote, line.size());
+  return found ? static_cast<std::size_t>(static_cast<const char*>(found) - line.data())
+               : std::string_view::npos;
+}
 
 }  // namespace
 
@@ -41,34 +52,45 @@ void normaliseLine(std::string_view line, std::string& out) {
     }
   };
   const char* p = line.data();
-  const std::size_t n = line.size();
+  // Copies line[i, end) into the output, handling its quotes and commas.
   std::size_t i = 0;
+  auto copy = [&](std::size_t end) {
 #if defined(__SSE2__)
-  const __m128i quotes = _mm_set1_epi8(kQuote);
-  const __m128i commaBytes = _mm_set1_epi8(',');
-  while (i + 16 <= n) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(w), v);
-    const unsigned mask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, quotes), _mm_cmpeq_epi8(v, commaBytes))));
-    if (mask == 0) {
-      i += 16;
-      w += 16;
-      continue;
+    const __m128i quotes = _mm_set1_epi8(kQuote);
+    const __m128i commaBytes = _mm_set1_epi8(',');
+    while (i + 16 <= end) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(w), v);
+      const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+          _mm_or_si128(_mm_cmpeq_epi8(v, quotes), _mm_cmpeq_epi8(v, commaBytes))));
+      if (mask == 0) {
+        i += 16;
+        w += 16;
+        continue;
+      }
+      const unsigned run = static_cast<unsigned>(__builtin_ctz(mask));
+      i += run;
+      w += run;
+      special(p[i++]);
     }
-    const unsigned run = static_cast<unsigned>(__builtin_ctz(mask));
-    i += run;
-    w += run;
-    special(p[i++]);
-  }
 #endif
-  for (; i < n; ++i) {
-    if (p[i] == kQuote || p[i] == ',') {
-      special(p[i]);
-    } else {
-      *w++ = p[i];
+    for (; i < end; ++i) {
+      if (p[i] == kQuote || p[i] == ',') {
+        special(p[i]);
+      } else {
+        *w++ = p[i];
+      }
     }
+  };
+  // A quote left open ends with the last quote character of the line: the
+  // commas after it separate fields again, so that an inch mark or a stray
+  // quote cannot swallow the rest of the line into one field.
+  const std::size_t lastQuote = lastQuoteOf(line);
+  if (lastQuote != std::string_view::npos) {
+    copy(lastQuote + 1);
+    inside = false;
   }
+  copy(line.size());
   out.resize(static_cast<std::size_t>(w - out.data()));
 
   // The fix-ups, each looking at what the previous one left; the joined
@@ -95,6 +117,28 @@ std::string normaliseLine(std::string_view line) {
   std::string out;
   normaliseLine(line, out);
   return out;
+}
+
+bool quotesDropped(std::string_view line) {
+  const std::size_t lastQuote = lastQuoteOf(line);
+  if (lastQuote == std::string_view::npos) return false;
+  // Walks the fields as normaliseLine splits them and looks at the quotes
+  // of each in the line as written.
+  bool inside = false;
+  std::size_t start = 0;
+  int quotes = 0;
+  for (std::size_t i = 0; i <= line.size(); ++i) {
+    if (i == line.size() || (line[i] == ',' && (!inside || i > lastQuote))) {
+      const bool enclosing = quotes == 2 && line[start] == kQuote && line[i - 1] == kQuote;
+      if (quotes != 0 && !enclosing) return true;
+      start = i + 1;
+      quotes = 0;
+    } else if (line[i] == kQuote) {
+      inside = !inside;
+      ++quotes;
+    }
+  }
+  return false;
 }
 
 std::string fieldNameFor(std::string_view headerField, BlankCounter& counter) {

@@ -15,10 +15,18 @@ namespace morvel {
 // fields: a quote character switches quoting on and off and is dropped, a
 // comma outside quotes separates fields, everything else (spaces included)
 // belongs to the field, and a line with k separating commas has k + 1 fields.
+// Quoting left open ends at the line's last quote character: commas after it
+// separate fields again.
 // Every line gives at least one field: an empty line one empty field.
 std::string normaliseLine(std::string_view line);
 // The same into out (its buffer is reused), for loops over many lines.
 void normaliseLine(std::string_view line, std::string& out);
+
+// Whether reading the line drops quote characters that belong to its data:
+// any quote other than a pair that encloses a whole field, such as an inch
+// mark (5" bolt), a doubled quote inside quotes ("a""b" reads as ab) or a
+// quote left open. Quotes that merely enclose fields lose nothing.
+bool quotesDropped(std::string_view line);
 
 // Numbers the columns whose header field is empty ("Blank1", "Blank2", ...);
 // an import or export starts a fresh one.

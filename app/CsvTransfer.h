@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/CsvReading.h"
+#include "app/ReadingReport.h"
 #include "base/Exception.h"
 
 namespace morvel {
@@ -61,7 +62,12 @@ class CsvTransfer {
   // the start of every run); after a failed import, the failing line.
   int lineIndex() const { return lineIndex_; }
 
+  // What the last import changed in the data while reading it, and where
+  // and why it stopped if it did; cleared at the start of every import.
+  const ReadingReport& readingReport() const { return report_; }
+
  private:
+  void readLines(const std::string& sourceFileName);
   // Defines the column of one header field, typed by its line 2 field.
   void defineColumn(std::string_view headerName, std::string_view sample);
   void defineField(std::string_view name, FieldType type, int size);
@@ -70,6 +76,11 @@ class CsvTransfer {
   TransferDisplay display_;
   BlankCounter blanks_;
   int lineIndex_ = -1;
+  ReadingReport report_;
+  // While reading: the 1-based line being read, and the plain reason for a
+  // failure the reading has just met (empty: the failure's own message).
+  std::int64_t stopLine_ = 0;
+  std::string stopReason_;
 };
 
 // Appends one value as the comma text of a text list writes it: quoted, with

@@ -42,6 +42,9 @@ void DataGrid::buildColumns() {
   // come back in one load when the window sets the key field again.
   grid().setKeyField("");
   morvel::buildColumns(grid());
+  // A new file starts at its first column, wherever the last one was
+  // scrolled to.
+  grid().setLeftCoord(0);
 }
 
 void DataGrid::setKeyField(std::string_view fieldName) { grid().setKeyField(fieldName); }
@@ -49,6 +52,7 @@ void DataGrid::bestFitColumns() { morvel::bestFitColumns(grid()); }
 void DataGrid::expandAll() { grid().expandAll(); }
 void DataGrid::collapseAll() { grid().collapseAll(); }
 void DataGrid::showColumnCustomizing() { grid().columnsCustomizing(); }
+void DataGrid::setNaturalSortOrder(bool natural) { grid().setNaturalSortOrder(natural); }
 
 bool DataGrid::groupBy(std::string_view fieldName) {
   for (int i = 0; i < grid().columnCount(); ++i) {

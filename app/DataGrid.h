@@ -31,6 +31,7 @@ class DataGrid : public ViewerGrid {
   void expandAll() override;
   void collapseAll() override;
   void showColumnCustomizing() override;
+  void setNaturalSortOrder(bool natural) override;
   std::vector<std::string> columnFieldNames() const override;
 
  private:

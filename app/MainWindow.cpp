@@ -1,11 +1,14 @@
 // The main window; see MainWindow.h.
 #include "app/MainWindow.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
@@ -13,12 +16,18 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QStyleOptionTab>
+#include <QStylePainter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <cerrno>
+#include <cstring>
 
 #include "app/AboutPage.h"
 #include "app/DataGrid.h"
+#include "app/ReadingReport.h"
 #include "platform/qt/ControlWidget.h"
 #include "platform/qt/QtServices.h"
 #include "status/ProgressBar.h"
@@ -89,18 +98,91 @@ QIcon morvelIcon() {
   return QIcon(pixmap);
 }
 
+// Below this the grid would have no room left for a row; the window's own
+// layout is 505 × 358.
+constexpr int kMinimumWidth = 320;
+constexpr int kMinimumHeight = 240;
+
 bool fileExists(const std::string& fileName) {
   struct stat st {};
   return !fileName.empty() && ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+// Whether two names name one file (through links as well).
+bool sameFile(const std::string& a, const std::string& b) {
+  struct stat sa {};
+  struct stat sb {};
+  return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// The tab bar of the page control. The About page has no tab; while it is
+// shown, no tab is drawn as the selected one, since none of them is.
+class PageTabBar : public QTabBar {
+ public:
+  void setNoneSelected(bool none) {
+    if (none == noneSelected_) return;
+    noneSelected_ = none;
+    update();
+  }
+  bool noneSelected() const { return noneSelected_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (!noneSelected_) {
+      QTabBar::paintEvent(event);
+      return;
+    }
+    QStylePainter painter(this);
+    for (int i = 0; i < count(); ++i) {
+      if (!isTabVisible(i)) continue;
+      QStyleOptionTab option;
+      initStyleOption(&option, i);
+      option.state &= ~QStyle::State_Selected;
+      option.selectedPosition = QStyleOptionTab::NotAdjacent;
+      painter.drawControl(QStyle::CE_TabBarTab, option);
+    }
+  }
+
+ private:
+  bool noneSelected_ = false;
+};
+
+class PageControl : public QTabWidget {
+ public:
+  PageControl() : bar_(new PageTabBar) { setTabBar(bar_); }
+  PageTabBar* pageTabBar() const { return bar_; }
+
+ private:
+  PageTabBar* bar_;
+};
+
 }  // namespace
+
+std::string whyNotReadable(const std::string& fileName) {
+  const std::string what = "Cannot open " + fileName + ": ";
+  struct stat st {};
+  if (::stat(fileName.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return what + "there is no such file";
+    return what + std::strerror(errno);
+  }
+  if (S_ISDIR(st.st_mode)) return what + "it is a folder, not a file";
+  if (!S_ISREG(st.st_mode)) return what + "it is not a plain file";
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == EACCES || errno == EPERM) return what + "you have no permission to read it";
+    return what + std::strerror(errno);
+  }
+  ::close(fd);
+  return {};
+}
 
 MainWindow::MainWindow(ViewerGridFactory gridFactory, QWidget* parent) : QMainWindow(parent) {
   setObjectName("fmMorvel");
   setFont(windowFont());
   setWindowIcon(morvelIcon());
   resize(kClientWidth, kClientHeight);
+  setMinimumSize(kMinimumWidth, kMinimumHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
@@ -113,7 +195,9 @@ MainWindow::MainWindow(ViewerGridFactory gridFactory, QWidget* parent) : QMainWi
   dsData_.setDataSet(&tblData_);
 
   diOpen_.setDefaultExt("CSV");
-  diOpen_.setFilter("CSV|*.CSV");
+  // Beyond CSV files: any file, since many hold comma text under another
+  // extension.
+  diOpen_.setFilter("CSV|*.CSV|All files|*");
   diSave_.setDefaultExt("CSV");
   diSave_.setFilter("CSV|*.CSV");
   diSave_.setOverwritePrompt(true);
@@ -143,7 +227,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::createPages() {
-  pcMorvel_ = new QTabWidget;
+  pcMorvel_ = new PageControl;
   pcMorvel_->setObjectName("pcMorvel");
   tsData_ = new QWidget;
   tsData_->setObjectName("tsData");
@@ -251,6 +335,11 @@ void MainWindow::createMenus() {
   addItem(view, "miCollapseAll", "&Collapse All", {QKeySequence(Qt::Key_F3)},
           &MainWindow::miCollapseAllClick);
   addItem(view, "miSetColumns", "Set Columns...", {}, &MainWindow::miSetColumnsClick);
+  view->addSeparator()->setObjectName("miL2");
+  miNaturalSort_ =
+      addItem(view, "miNaturalSort", "&Natural Sort Order", {}, &MainWindow::miNaturalSortClick);
+  miNaturalSort_->setCheckable(true);
+  miNaturalSort_->setChecked(false);
 
   miAbout_ = bar->addAction("&About");
   miAbout_->setObjectName("miAbout");
@@ -299,6 +388,7 @@ void MainWindow::openCsvFile(const std::string& fileName) {
   BusyScope busy(*this);
   closeTable();
   sourceFileName_ = fileName;
+  lastReading_ = {};
   QtServices& services = QtServices::instance();
   services.processMessages();
   services.setScreenCursor(crHourGlass);
@@ -307,7 +397,16 @@ void MainWindow::openCsvFile(const std::string& fileName) {
   auto cleanUp = [&] {
     grid_->bestFitColumns();
     showPage(tsData_);
+    // The arrow keys work at once, without a click into the grid first.
+    grid_->widget()->setFocus(Qt::OtherFocusReason);
     services.setScreenCursor(crDefault);
+    // Where and why the import stopped, and what reading changed, stay in
+    // the status bar until the next command.
+    lastReading_ = transfer_->readingReport();
+    const std::string text = readingStatusText(lastReading_);
+    spStatus().setCaption(text);
+    // The whole text, for when the window is too narrow to show it.
+    spStatus_->setToolTip(QString::fromStdString(text));
   };
   try {
     // The key field names no field while the table is rebuilt, so the grid
@@ -319,7 +418,11 @@ void MainWindow::openCsvFile(const std::string& fileName) {
     grid_->setKeyField("ID");
   } catch (...) {
     try {
-      // What the failed import stored shows under the columns kept.
+      // The columns come from whatever table the import left: none when it
+      // stopped before making one, else the new table's, over the records
+      // it stored. The previous file's columns would show those records
+      // under names that are not theirs, or none at all.
+      grid_->buildColumns();
       grid_->setKeyField("ID");
       cleanUp();
     } catch (...) {
@@ -334,8 +437,14 @@ void MainWindow::exportLines() {
   transfer_->exportLines(targetFileName_);
 }
 
+void MainWindow::beginCommand() {
+  spStatus().setCaption("");
+  spStatus_->setToolTip({});
+}
+
 void MainWindow::miOpenClick() {
   if (busy()) return;
+  beginCommand();
   runCommand(this, [&] {
     if (diOpen_.execute(this)) openCsvFile(diOpen_.fileName());
   });
@@ -343,11 +452,26 @@ void MainWindow::miOpenClick() {
 
 void MainWindow::miSaveClick() {
   if (busy()) return;
+  beginCommand();
   runCommand(this, [&] {
     diSave_.setFileName("");
+    // The opened file's folder is where its copy most likely goes.
+    diSave_.setDirectory(
+        sourceFileName_.empty()
+            ? std::string()
+            : QFileInfo(QString::fromStdString(sourceFileName_)).absolutePath().toStdString());
     if (!diSave_.execute(this)) return;
     targetFileName_ = diSave_.fileName();
-    if (!targetFileName_.empty()) exportLines();
+    if (targetFileName_.empty()) return;
+    const bool overSource = sameFile(targetFileName_, sourceFileName_);
+    if (overSource) {
+      // The file would lose what reading left out of the table.
+      const std::string question = saveOverQuestion(lastReading_);
+      if (!question.empty() && !askYesNo(this, question)) return;
+    }
+    exportLines();
+    // The file now holds the table as it is: nothing more to lose.
+    if (overSource) lastReading_ = {};
   });
 }
 
@@ -355,20 +479,36 @@ void MainWindow::miExitClick() { close(); }
 
 void MainWindow::miExpandAllClick() {
   if (busy()) return;
+  beginCommand();
   runCommand(this, [&] { grid_->expandAll(); });
 }
 
 void MainWindow::miCollapseAllClick() {
   if (busy()) return;
+  beginCommand();
   runCommand(this, [&] { grid_->collapseAll(); });
 }
 
 void MainWindow::miSetColumnsClick() {
   if (busy()) return;
+  beginCommand();
   runCommand(this, [&] { grid_->showColumnCustomizing(); });
 }
 
-void MainWindow::miAboutClick() { showPage(tsAbout_); }
+void MainWindow::miNaturalSortClick() {
+  const bool natural = miNaturalSort_->isChecked();
+  if (busy()) {
+    miNaturalSort_->setChecked(!natural);
+    return;
+  }
+  beginCommand();
+  runCommand(this, [&] { grid_->setNaturalSortOrder(natural); });
+}
+
+void MainWindow::miAboutClick() {
+  beginCommand();
+  showPage(tsAbout_);
+}
 
 void MainWindow::showPage(QWidget* page) {
   // The About page has no tab: it is shown by the page stack alone, so the
@@ -376,11 +516,19 @@ void MainWindow::showPage(QWidget* page) {
   // therefore shown on both, since the bar may already be on the tab.
   if (page != tsAbout_) pcMorvel_->setCurrentWidget(page);
   if (auto* stack = pcMorvel_->findChild<QStackedWidget*>()) stack->setCurrentWidget(page);
+  static_cast<PageControl*>(pcMorvel_)->pageTabBar()->setNoneSelected(page == tsAbout_);
 }
 
 void MainWindow::openFromOutside(const std::string& fileName) {
   if (busy()) return;
-  runCommand(this, [&] { openCsvFile(fileName); });
+  beginCommand();
+  runCommand(this, [&] {
+    // The open command passes over a name that is no file in silence; a
+    // name given from outside was meant, so its user hears why nothing
+    // opened.
+    if (const std::string why = whyNotReadable(fileName); !why.empty()) throw Exception(why);
+    openCsvFile(fileName);
+  });
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

@@ -29,6 +29,11 @@ class StatusPane;
 // The Instructions text: lines ending in a single CR, the last without one.
 const std::string& instructionsText();
 
+// Empty when the name is a plain file this program may read; else a message
+// that says which failure it meets and why ("Cannot open x.csv: there is no
+// such file"), for a name the user gave from outside the open dialog.
+std::string whyNotReadable(const std::string& fileName);
+
 class MainWindow : public QMainWindow {
  public:
   // The grid comes from the factory (by default the program's data grid).
@@ -55,11 +60,17 @@ class MainWindow : public QMainWindow {
   void miExpandAllClick();
   void miCollapseAllClick();
   void miSetColumnsClick();
+  void miNaturalSortClick();
   void miAboutClick();
 
   // Opens a file as the open command does, with failures shown (the
-  // command line, a dropped file).
+  // command line, a dropped file). A name that is missing, a folder or not
+  // readable is reported too, saying which and why.
   void openFromOutside(const std::string& fileName);
+
+  // What the last import reported: where and why it stopped, and what
+  // reading changed. Cleared when a Save As writes over that file.
+  const ReadingReport& lastReading() const { return lastReading_; }
 
   bool busy() const { return busy_ > 0; }
 
@@ -90,6 +101,9 @@ class MainWindow : public QMainWindow {
   void createStatusBar();
   void formCreate();
   void showPage(QWidget* page);
+  // Every command starts by clearing what the status bar says about the
+  // last import.
+  void beginCommand();
 
   EngineTable tblData_{"tblData"};
   DataSource dsData_{"dsData"};
@@ -104,11 +118,13 @@ class MainWindow : public QMainWindow {
   ControlWidget* spStatus_ = nullptr;
   ControlWidget* pbStatus_ = nullptr;
   QAction* miAbout_ = nullptr;
+  QAction* miNaturalSort_ = nullptr;
   FileDialog diOpen_{FileDialogKind::open, "diOpen"};
   FileDialog diSave_{FileDialogKind::save, "diSave"};
   std::string sourceFileName_;
   std::string targetFileName_;
   std::unique_ptr<CsvTransfer> transfer_;
+  ReadingReport lastReading_;
   int busy_ = 0;
 };
 

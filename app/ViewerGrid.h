@@ -32,6 +32,9 @@ class ViewerGrid {
   virtual void collapseAll() = 0;
   // Opens the window in which columns are hidden and shown again.
   virtual void showColumnCustomizing() = 0;
+  // Sorts texts with their digit runs by value ("5" before "10"), or back
+  // by their bytes; the rows are sorted again at once.
+  virtual void setNaturalSortOrder(bool natural) = 0;
 
   // The field names the columns are bound to, in column order (for the
   // window's tests and the screenshot tool).

@@ -4,12 +4,14 @@
 //   morvel [FILE.csv]                      open FILE after the window shows
 //   morvel --screenshot OUT.png [FILE.csv] render the window into OUT.png
 //   morvel --help | --version
-#include <sys/stat.h>
-
+//
+// Exit status: 0 done, 1 a failure in --screenshot mode (shown on standard
+// error), 2 a wrong command line, 3 no display to show a window on.
 #include <QApplication>
 #include <QImage>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,8 +19,13 @@
 #include "app/AppDialogs.h"
 #include "app/DataGrid.h"
 #include "app/MainWindow.h"
+#include "status/StatusPane.h"
 
 namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitNoDisplay = 3;
 
 constexpr const char* kUsage =
     "Usage: morvel [FILE.csv]\n"
@@ -31,11 +38,59 @@ constexpr const char* kUsage =
     "\n"
     "  FILE.csv              open this file once the window is shown\n"
     "  --screenshot OUT.png  open FILE.csv (if given), render the window into\n"
-    "                        OUT.png and exit\n"
+    "                        OUT.png and exit; errors and the status bar's text\n"
+    "                        go to standard error, and an error makes the exit\n"
+    "                        status 1\n"
     "  --group COLUMN        with --screenshot: group the rows by that column\n"
     "                        (repeat for more levels), every group expanded\n"
     "  --help                show this text and exit\n"
-    "  --version             show the version and exit\n";
+    "  --version             show the version and exit\n"
+    "\n"
+    "Dates are read in the order of the locale's short date; to read day/month/year\n"
+    "files elsewhere, start it as: LC_TIME=en_GB.UTF-8 morvel FILE.csv\n";
+
+// How to show a window when there is nowhere to show it.
+constexpr const char* kNoDisplayHelp =
+    "Morvel needs a graphical desktop: start it from a desktop session, point\n"
+    "DISPLAY at a running X server (for example DISPLAY=:0), or run it on a\n"
+    "virtual one: xvfb-run morvel FILE.csv\n";
+
+bool isSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
+// Why no window can be shown, before the toolkit finds out and aborts;
+// empty when a display (or a platform that needs none) is there.
+std::string missingDisplay() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  const std::string name = platform ? platform : "";
+  const auto startsWith = [&](const char* prefix) { return name.rfind(prefix, 0) == 0; };
+  if (startsWith("xcb")) {
+    return isSet("DISPLAY") ? std::string() : "DISPLAY is not set";
+  }
+  if (startsWith("wayland")) {
+    return isSet("WAYLAND_DISPLAY") || isSet("WAYLAND_SOCKET") ? std::string()
+                                                               : "WAYLAND_DISPLAY is not set";
+  }
+  if (!name.empty()) return {};  // offscreen, vnc, a framebuffer...: no display server
+  if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("WAYLAND_SOCKET")) return {};
+  return "neither DISPLAY nor WAYLAND_DISPLAY is set";
+}
+
+// While the application starts: a display that cannot be reached ends the
+// program with the same advice instead of the toolkit's abort.
+// The toolkit's own fatal text ("Reinstalling the application may fix this
+// problem") would mislead, so it gives way to the advice; its warnings
+// before it (which display could not be reached) stay.
+void startupMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type != QtFatalMsg) {
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    return;
+  }
+  std::fprintf(stderr, "morvel: no display to show the window on\n%s", kNoDisplayHelp);
+  std::_Exit(kExitNoDisplay);
+}
 
 // A failure that escapes an event handler is shown like a failed command,
 // and the loop carries on.
@@ -101,50 +156,60 @@ int main(int argc, char** argv) {
   const Options options = parse(argc, argv);
   if (!options.error.empty()) {
     std::fprintf(stderr, "morvel: %s\n\n%s", options.error.c_str(), kUsage);
-    return 2;
+    return kExitUsage;
   }
   if (options.help) {
     std::fputs(kUsage, stdout);
     return 0;
   }
   if (options.version) {
-    std::puts("Morvel Version 1.1");
+    std::printf("Morvel Version %s\n", MORVEL_VERSION);
     return 0;
   }
+  if (const std::string missing = missingDisplay(); !missing.empty()) {
+    std::fprintf(stderr, "morvel: no display to show the window on: %s\n%s", missing.c_str(),
+                 kNoDisplayHelp);
+    return kExitNoDisplay;
+  }
 
+  const QtMessageHandler previous = qInstallMessageHandler(startupMessages);
   Application app(argc, argv);
+  qInstallMessageHandler(previous);
   QApplication::setApplicationName("Morvel");
-  QApplication::setApplicationVersion("1.1");
+  QApplication::setApplicationVersion(MORVEL_VERSION);
   QApplication::setDesktopFileName("morvel");
 
   morvel::MainWindow window;
-  if (!options.file.empty()) {
-    struct stat st {};
-    if (::stat(options.file.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
-      // The window itself passes over a missing file in silence; on the
-      // command line the user deserves to hear why nothing opened.
-      std::fprintf(stderr, "morvel: %s: no such file\n", options.file.c_str());
-    }
-  }
 
   if (!options.screenshot.empty()) {
+    // No one is there to answer a box: what it would say goes to standard
+    // error, and the run ends as failed once the picture is written.
+    bool failed = false;
+    morvel::setErrorBoxHandler([&](const std::string&, const std::string& text) {
+      std::fprintf(stderr, "morvel: %s\n", text.c_str());
+      failed = true;
+    });
+    morvel::setQuestionHandler([](const std::string&) { return false; });
     window.show();
     if (!options.file.empty()) window.openFromOutside(options.file);
     auto& grid = static_cast<morvel::DataGrid&>(window.gridData());
     for (const std::string& column : options.groups) {
       if (!grid.groupBy(column)) {
         std::fprintf(stderr, "morvel: no column %s to group by\n", column.c_str());
-        return 1;
+        return kExitFailed;
       }
     }
     if (!options.groups.empty()) grid.expandAll();
     QApplication::processEvents();
+    if (const std::string status = window.spStatus().caption(); !status.empty()) {
+      std::fprintf(stderr, "morvel: status bar: %s\n", status.c_str());
+    }
     const QImage image = window.grab().toImage();
     if (!image.save(QString::fromStdString(options.screenshot))) {
       std::fprintf(stderr, "morvel: cannot write %s\n", options.screenshot.c_str());
-      return 1;
+      return kExitFailed;
     }
-    return 0;
+    return failed ? kExitFailed : 0;
   }
 
   window.show();

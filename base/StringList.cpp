@@ -61,9 +61,10 @@ std::string_view beforeNul(std::string_view text) {
              : text;
 }
 
-// Calls line(start, length) for every line of the text, as setText splits it.
+// Calls line(start, length) for every line of the text, as setText splits
+// it; returns where the split stopped (size, or the position of a NUL).
 template <class LineFn>
-void forEachLine(const char* text, std::size_t size, LineFn line) {
+std::size_t forEachLine(const char* text, std::size_t size, LineFn line) {
   std::size_t pos = 0;
   while (pos < size && text[pos] != '\0') {
     const std::size_t length = findLineEnd(text + pos, size - pos);
@@ -72,6 +73,7 @@ void forEachLine(const char* text, std::size_t size, LineFn line) {
     if (pos < size && text[pos] == '\r') ++pos;
     if (pos < size && text[pos] == '\n') ++pos;
   }
+  return pos;
 }
 
 }  // namespace
@@ -89,6 +91,7 @@ StringList& StringList::operator=(const StringList& other) {
     used_ = 0;
   }
   for (const std::string_view s : other.items_) items_.push_back(store(s));
+  endedAtNul_ = other.endedAtNul_;
   return *this;
 }
 
@@ -177,11 +180,14 @@ void StringList::clear() {
   capacity_ = 0;
   blocks_.clear();
   used_ = 0;
+  endedAtNul_ = false;
 }
 
 void StringList::setText(std::string_view text) {
   // Only the bytes before a NUL can become lines.
+  const std::size_t size = text.size();
   text = beforeNul(text);
+  endedAtNul_ = text.size() < size;
   const char* copy = restartWith(text);
   forEachLine(copy, text.size(), [this](const char* line, std::size_t length) {
     reserveFor(items_.size() + 1);
@@ -211,8 +217,10 @@ void StringList::loadFromFile(const std::string& fileName) {
   items_.clear();
   blocks_.clear();
   reserveFor(lines);
-  forEachLine(p, file.size,
-              [this](const char* line, std::size_t length) { items_.emplace_back(line, length); });
+  const std::size_t end = forEachLine(p, file.size, [this](const char* line, std::size_t length) {
+    items_.emplace_back(line, length);
+  });
+  endedAtNul_ = end < file.size;
   used_ = file.size;
   blocks_.push_back(std::move(file.block));
 }

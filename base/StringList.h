@@ -61,6 +61,9 @@ class StringList {
   // taken as they are (a byte-order mark belongs to the first line). Throws
   // FileOpenError, leaving the list unchanged, when the file cannot be read.
   void loadFromFile(const std::string& fileName);
+  // Whether the last setText or loadFromFile met a NUL byte before the end
+  // of its text, so that the bytes after it were not read.
+  bool endedAtNul() const { return endedAtNul_; }
   // Creates or truncates the file and writes text() to it in one write.
   // Throws FileCreateError when the file cannot be created and WriteError
   // when not every byte was written (the partly written file stays).
@@ -93,6 +96,7 @@ class StringList {
   // Append-only byte storage the items point into; dropped all together.
   std::vector<ByteBlock> blocks_;
   std::size_t used_ = 0;  // bytes taken in blocks_.back()
+  bool endedAtNul_ = false;
 };
 
 }  // namespace morvel

@@ -1,7 +1,10 @@
 # Helpers that keep every layer's build file to a line or two. Sources are
 # picked up by glob (CONFIGURE_DEPENDS), so adding a file needs no edit here.
 
-set(MORVEL_WARNINGS -Wall -Wextra -Werror)
+set(MORVEL_WARNINGS -Wall -Wextra)
+if(MORVEL_WERROR)
+  list(APPEND MORVEL_WARNINGS -Werror)
+endif()
 
 # morvel_library(NAME [DIRS sub ...] [DEPS lib ...] [EXCLUDE file ...] [QT])
 # A static library from the *.cpp files of the current folder and of DIRS,

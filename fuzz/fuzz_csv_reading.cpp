@@ -19,12 +19,16 @@ using namespace morvel;
 namespace {
 
 // The fields of a line read directly by the format's rules: a quote toggles
-// quoting and is dropped, a comma outside quotes separates fields.
+// quoting and is dropped, a comma outside quotes separates fields, and
+// quoting left open ends at the line's last quote.
 std::vector<std::string_view> expectedFields(std::string_view line, std::string& storage) {
   storage.clear();
   std::vector<std::size_t> ends;
   bool quoted = false;
-  for (const char c : line) {
+  const std::size_t lastQuote = line.rfind('"');
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (lastQuote != std::string_view::npos && i > lastQuote) quoted = false;
     if (c == '"') {
       quoted = !quoted;
     } else if (c == ',' && !quoted) {

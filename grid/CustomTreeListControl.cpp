@@ -678,6 +678,27 @@ void CustomTreeListControl::sortBatchEnded() {
   sortByFirstSortedColumn();
 }
 
+bool CustomTreeListControl::naturalOrderFor(int column) const {
+  const TreeListColumn* c = columns(column);
+  return naturalSortOrder_ && c && !isGroupColumn(c);
+}
+
+int CustomTreeListControl::compareSortValues(const Variant& a, const Variant& b,
+                                             bool natural) const {
+  const int c = compareVariants(a, b);
+  if (c == 0 || a.kind() != vkString || b.kind() != vkString) return c;
+  if (natural) return compareNaturalText(a.stringValue(), b.stringValue());
+  if (optionsEx().has(goAnsiSort)) return collateTexts(a.stringValue(), b.stringValue());
+  return c;
+}
+
+void CustomTreeListControl::setNaturalSortOrder(bool natural) {
+  if (natural == naturalSortOrder_) return;
+  naturalSortOrder_ = natural;
+  UpdateLock lock(*this);
+  sortByFirstSortedColumn();
+}
+
 bool CustomTreeListControl::sortByFirstSortedColumn() {
   TreeListColumn* first = nullptr;
   for (auto& c : columns_) {
@@ -838,11 +859,13 @@ void CustomTreeListControl::sortSiblingList(NodeList& list, const std::vector<in
     }
   }
   const bool ansi = optionsEx().has(goAnsiSort);
+  std::vector<bool> natural(keys);
+  for (std::size_t k = 0; k < keys; ++k) natural[k] = naturalOrderFor(keyColumns[k]);
   PrefixKind kinds[kMaxKeyed] = {PrefixKind::none, PrefixKind::none};
   for (std::size_t k = 0; k < keys && k < kMaxKeyed; ++k) {
     kinds[k] = prefixKindFor(values.data() + k, n, keys);
-    // Collation does not follow byte order.
-    if (ansi && kinds[k] == PrefixKind::text) kinds[k] = PrefixKind::none;
+    // Collation and natural order do not follow byte order.
+    if ((ansi || natural[k]) && kinds[k] == PrefixKind::text) kinds[k] = PrefixKind::none;
   }
   // Key k of records a and b, from their order keys when those decide.
   const auto compareKey = [&](std::size_t k, const OrderKey* ka, const OrderKey* kb,
@@ -850,12 +873,7 @@ void CustomTreeListControl::sortSiblingList(NodeList& list, const std::vector<in
     int c =
         k < kMaxKeyed && kinds[k] != PrefixKind::none ? compareOrderKeys(ka[k], kb[k]) : kUndecided;
     if (c == kUndecided) {
-      const Variant& va = values[a * keys + k];
-      const Variant& vb = values[b * keys + k];
-      c = compareVariants(va, vb);
-      if (c != 0 && ansi && va.kind() == vkString && vb.kind() == vkString) {
-        c = collateTexts(va.stringValue(), vb.stringValue());
-      }
+      c = compareSortValues(values[a * keys + k], values[b * keys + k], natural[k]);
     }
     if (c == 0) return 0;
     c = c < 0 ? -1 : 1;

@@ -165,6 +165,17 @@ class CustomTreeListControl : public CustomTreeList {
   // before it is asked (it decides only between equal keys); false when
   // the node has none.
   virtual bool tieBreakKey(const TreeListNode& node, std::int64_t& key) const;
+  // Natural order: texts compare runs of digits by their value, so that
+  // "5", "10", "100" sort in that order. Off by default; it orders the data
+  // rows only (group rows keep the order their search relies on), and a
+  // change sorts the rows again by the present sort keys.
+  bool naturalSortOrder() const { return naturalSortOrder_; }
+  void setNaturalSortOrder(bool natural);
+  // Whether the column's texts sort in natural order now.
+  bool naturalOrderFor(int column) const;
+  // Two sort values in the order the sort gives them: compareVariants, with
+  // texts in natural order when `natural`, else collated under goAnsiSort.
+  int compareSortValues(const Variant& a, const Variant& b, bool natural) const;
   virtual bool multiSortOn() const { return optionsEx().has(goMultiSort); }
   virtual bool autoSortOn() const { return optionsEx().has(goAutoSort); }
   virtual bool canSortColumn(TreeListColumn* column);
@@ -537,6 +548,7 @@ class CustomTreeListControl : public CustomTreeList {
   std::vector<TreeListColumn*> sortedColumns_;
   int sortBatch_ = 0;
   bool addSortKey_ = false;
+  bool naturalSortOrder_ = false;
 
   // The view (TreeListLayout.cpp, TreeListPainter.cpp).
   void dropMetrics();

@@ -216,7 +216,8 @@ int CustomDBGrid::dataLevelCompare(TreeListNode* a, TreeListNode* b) {
   for (const auto& [column, descending] : keys) {
     int c = 0;
     try {
-      c = compareVariants(getSortValue(*a, column), getSortValue(*b, column));
+      c = compareSortValues(getSortValue(*a, column), getSortValue(*b, column),
+                            naturalOrderFor(column));
     } catch (const std::exception&) {
       c = -1;
     }

@@ -70,6 +70,45 @@ OrderKey numberKey(const Variant& value) {
 
 }  // namespace
 
+int compareNaturalText(std::string_view a, std::string_view b) {
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  // The end of the digit run starting at i, and where its value's digits
+  // start (after leading zeros).
+  const auto run = [&](std::string_view s, std::size_t i, std::size_t& significant) {
+    while (i < s.size() && s[i] == '0') ++i;
+    significant = i;
+    while (i < s.size() && digit(s[i])) ++i;
+    return i;
+  };
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (digit(a[i]) && digit(b[j])) {
+      std::size_t si = 0;
+      std::size_t sj = 0;
+      const std::size_t ei = run(a, i, si);
+      const std::size_t ej = run(b, j, sj);
+      // More significant digits is the larger number; as many compare
+      // digit by digit.
+      if (ei - si != ej - sj) return ei - si < ej - sj ? -1 : 1;
+      if (const int c = a.substr(si, ei - si).compare(b.substr(sj, ej - sj))) return c < 0 ? -1 : 1;
+      i = ei;
+      j = ej;
+      continue;
+    }
+    // A digit against any other byte compares as the byte it is, which
+    // orders the other byte against every digit alike.
+    const auto ca = static_cast<unsigned char>(a[i]);
+    const auto cb = static_cast<unsigned char>(b[j]);
+    if (ca != cb) return ca < cb ? -1 : 1;
+    ++i;
+    ++j;
+  }
+  if (i < a.size() || j < b.size()) return i < a.size() ? 1 : -1;
+  const int c = a.compare(b);
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
 OrderKey orderKey(const Variant& value, PrefixKind kind) {
   if (kind == PrefixKind::none) return {};
   if (value.isBlank()) return {0, 0, true};

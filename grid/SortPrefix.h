@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "base/Variant.h"
 
@@ -39,5 +40,11 @@ inline int compareOrderKeys(const OrderKey& a, const OrderKey& b) {
   if (a.lo != b.lo) return a.lo < b.lo ? -1 : 1;
   return a.exact && b.exact ? 0 : kUndecided;
 }
+
+// Natural text order: runs of digits compare by their value (leading
+// zeros aside), every other byte as an unsigned byte, so "a5" < "a10" <
+// "a100". Texts equal that way ("a01", "a1") are ordered by their bytes, so
+// that only equal texts compare equal. Returns -1, 0 or 1.
+int compareNaturalText(std::string_view a, std::string_view b);
 
 }  // namespace morvel

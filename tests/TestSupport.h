@@ -1,8 +1,14 @@
 // Helpers shared by the test folders: the date settings most tables are
-// written for, and a readable form of arbitrary bytes for test names.
+// written for, a readable form of arbitrary bytes for test names, reading a
+// file whole, and running a shell command to its end.
 #pragma once
 
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -39,6 +45,32 @@ inline std::string printableBytes(std::string_view bytes) {
     }
   }
   return out;
+}
+
+// The bytes of a file; empty when it cannot be read.
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+// What a shell command wrote to its standard output, and its exit status
+// (-1 when it did not exit normally). Redirections are the caller's.
+struct CommandRun {
+  int status = -1;
+  std::string output;
+};
+
+inline CommandRun runShellCommand(const std::string& command) {
+  CommandRun run;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
+  const int status = ::pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
 }
 
 }  // namespace morvel::testing_support

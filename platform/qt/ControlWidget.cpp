@@ -2,6 +2,7 @@
 #include "platform/qt/ControlWidget.h"
 
 #include <QApplication>
+#include <QBitmap>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -33,8 +34,12 @@ class QtFloatingImage : public FloatingImage {
     for (int y = 0; y < image.height(); ++y) {
       for (int x = 0; x < image.width(); ++x) picture.setPixel(x, y, image.pixel(x, y));
     }
-    label_->setPixmap(QPixmap::fromImage(picture));
+    const QPixmap pixmap = QPixmap::fromImage(picture);
+    label_->setPixmap(pixmap);
     label_->resize(image.width(), image.height());
+    // Without a compositor a translucent window shows black where it is
+    // transparent; the mask cuts those pixels out of the window itself.
+    label_->setMask(pixmap.mask());
     label_->move(at.x, at.y);
     label_->show();
   }

@@ -17,11 +17,15 @@ QtCanvas::QtCanvas(QPainter& painter, QtServices& services)
   painter_->setRenderHint(QPainter::Antialiasing, false);
 }
 
-QtCanvas::QtCanvas(Size size, QtServices& services)
-    : image_(std::make_unique<QImage>(std::max(size.width, 1), std::max(size.height, 1),
-                                      QImage::Format_ARGB32_Premultiplied)),
+QtCanvas::QtCanvas(Size size, QtServices& services, qreal devicePixelRatio)
+    : imageSize_{std::max(size.width, 1), std::max(size.height, 1)},
       services_(services),
       entry_(&services.fontEntry(font_)) {
+  const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1;
+  image_ = std::make_unique<QImage>(static_cast<int>(std::ceil(imageSize_.width * ratio)),
+                                    static_cast<int>(std::ceil(imageSize_.height * ratio)),
+                                    QImage::Format_ARGB32_Premultiplied);
+  image_->setDevicePixelRatio(ratio);
   image_->fill(Qt::transparent);
   ownPainter_ = std::make_unique<QPainter>(image_.get());
   painter_ = ownPainter_.get();
@@ -174,22 +178,26 @@ void QtCanvas::popClip() {
   painter_->restore();
 }
 
+QRect QtCanvas::area() const {
+  if (image_) return QRect(0, 0, imageSize_.width, imageSize_.height);
+  return QRect(0, 0, painter_->device()->width(), painter_->device()->height());
+}
+
 void QtCanvas::excludeClip(const Rect& rect) {
-  QRegion region = painter_->hasClipping()
-                       ? painter_->clipRegion()
-                       : QRegion(0, 0, painter_->device()->width(), painter_->device()->height());
+  QRegion region = painter_->hasClipping() ? painter_->clipRegion() : QRegion(area());
   painter_->setClipRegion(region.subtracted(QRegion(qRect(rect))));
 }
 
 Rect QtCanvas::clipBounds() const {
-  const QRect r = painter_->hasClipping()
-                      ? painter_->clipBoundingRect().toAlignedRect()
-                      : QRect(0, 0, painter_->device()->width(), painter_->device()->height());
+  const QRect r = painter_->hasClipping() ? painter_->clipBoundingRect().toAlignedRect() : area();
   return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
 std::unique_ptr<OffscreenCanvas> QtCanvas::createOffscreen(Size size) {
-  auto canvas = std::make_unique<QtCanvas>(size, services_);
+  // The picture is copied onto this canvas's device, so it takes that
+  // device's pixel ratio: at 1.5 or 2 a picture of ratio 1 would be
+  // stretched and blurred.
+  auto canvas = std::make_unique<QtCanvas>(size, services_, painter_->device()->devicePixelRatio());
   canvas->setFont(font_);
   return canvas;
 }
@@ -204,11 +212,17 @@ void QtCanvas::drawOffscreen(Point origin, OffscreenCanvas& source) {
   drawBitmap(origin, source.toBitmap());
 }
 
-Size QtCanvas::size() const { return {painter_->device()->width(), painter_->device()->height()}; }
+Size QtCanvas::size() const { return {area().width(), area().height()}; }
 
 Bitmap QtCanvas::toBitmap() const {
   if (!image_) return {};
-  const QImage argb = image_->convertToFormat(QImage::Format_ARGB32);
+  // A bitmap counts drawing units: a picture of more pixels per unit is
+  // scaled back to one pixel per unit.
+  const QImage units = image_->size() == QSize(imageSize_.width, imageSize_.height)
+                           ? *image_
+                           : image_->scaled(imageSize_.width, imageSize_.height,
+                                            Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  const QImage argb = units.convertToFormat(QImage::Format_ARGB32);
   Bitmap bitmap(argb.width(), argb.height());
   for (int y = 0; y < argb.height(); ++y) {
     const auto* line = reinterpret_cast<const std::uint32_t*>(argb.constScanLine(y));

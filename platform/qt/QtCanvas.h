@@ -16,8 +16,11 @@ class QtCanvas : public OffscreenCanvas {
  public:
   // Paints with painter (which must outlive the canvas).
   QtCanvas(QPainter& painter, QtServices& services);
-  // Paints into an image of its own, cleared to transparency.
-  QtCanvas(Size size, QtServices& services);
+  // Paints into an image of its own, cleared to transparency. The canvas is
+  // `size` in drawing units; the image holds devicePixelRatio pixels per
+  // unit, so that what it shows on a scaled screen is as sharp as what is
+  // drawn there directly.
+  QtCanvas(Size size, QtServices& services, qreal devicePixelRatio = 1);
   ~QtCanvas() override;
 
   void setFont(const Font& font) override;
@@ -52,7 +55,11 @@ class QtCanvas : public OffscreenCanvas {
   QColor qColor(Color color) const;
   void linePen(Color color);
 
+  // The area drawn on, in drawing units (not the device's pixels).
+  QRect area() const;
+
   std::unique_ptr<QImage> image_;
+  Size imageSize_;  // in drawing units
   std::unique_ptr<QPainter> ownPainter_;
   QPainter* painter_;
   QtServices& services_;

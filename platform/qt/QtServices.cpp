@@ -1,6 +1,7 @@
 // Qt's process-wide services; see QtServices.h.
 #include "platform/qt/QtServices.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -142,7 +143,11 @@ Point QtServices::cursorPos() const {
 
 MessageBoxResult QtServices::messageBox(std::string_view text, std::string_view caption,
                                         MessageBoxIcon icon, MessageBoxButtons buttons) {
-  QMessageBox box;
+  // Owned by the window the user works in, so that it is centred on that
+  // window, stays above it and goes with it.
+  QWidget* owner = QApplication::activeWindow();
+  if (!owner && QApplication::focusWidget()) owner = QApplication::focusWidget()->window();
+  QMessageBox box(owner);
   box.setWindowTitle(decodeText(caption));
   box.setText(decodeText(text));
   switch (icon) {

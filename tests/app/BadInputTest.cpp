@@ -53,6 +53,9 @@ TEST_F(BadInputTest, AHeaderOfFiveThousandColumnsIsRefusedByTheEngine) {
   }
   const std::string message = importMessage(header + "\r\n" + values + "\r\n");
   EXPECT_EQ(message.rfind("Engine Error # 9492 ", 0), 0u) << message;
+  EXPECT_EQ(readingStatusText(transfer.readingReport()),
+            "The header has 5,000 columns; at most 1,023 fit in a table. "
+            "Stopped at line 1: no records loaded");
   expectTheNextFileOpens();
 }
 

@@ -42,12 +42,20 @@ INSTANTIATE_TEST_SUITE_P(
                     LineCase{"\"x,\"", {"x,"}}, LineCase{"\",,\"", {",,"}},
                     LineCase{"\",\",x", {",", "x"}}, LineCase{"x,\",\"", {"x", ","}},
                     LineCase{"\"a,\",", {"a,", ""}}, LineCase{"\"\",x", {"", "x"}},
-                    LineCase{"a,\"b", {"a", "b"}}, LineCase{"a,\"b,c", {"a", "b,c"}},
+                    LineCase{"a,\"b", {"a", "b"}}, LineCase{"a,\"b,c", {"a", "b", "c"}},
+                    // Quoting left open ends at the last quote of the line.
+                    LineCase{"10,5\" bolt,steel", {"10", "5 bolt", "steel"}},
+                    LineCase{"Name,Size (in\"),Qty", {"Name", "Size (in)", "Qty"}},
+                    LineCase{"\"a,b\",\"c,d", {"a,b", "c", "d"}},
                     LineCase{"\"a\"b\"c\",d", {"abc", "d"}},
                     LineCase{"\ta\t,\x80\xff", {"\ta\t", "\x80\xff"}},
                     // Long enough for quotes and commas to fall inside 16-byte steps.
                     LineCase{"0123456789abcde,\"0123456789,abcdef\"\",x\",yyyyyyyyyyyyyyy\",z",
-                             {"0123456789abcde", "0123456789,abcdef,x", "yyyyyyyyyyyyyyy,z"}},
+                             {"0123456789abcde", "0123456789,abcdef,x", "yyyyyyyyyyyyyyy", "z"}},
+                    LineCase{"\"0123456789,abcdefghijklmnopqrstuvwxyz,0123456789\",abcdef\""
+                             "ghijklmnopqrstuvwxyz,0123456789,abcdef",
+                             {"0123456789,abcdefghijklmnopqrstuvwxyz,0123456789",
+                              "abcdefghijklmnopqrstuvwxyz", "0123456789", "abcdef"}},
                     LineCase{"Part No.,Product,Order No.,Priority",
                              {"Part No.", "Product", "Order No.", "Priority"}}));
 

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 #include "app/CsvTransfer.h"
 #include "base/Exception.h"
@@ -93,6 +91,14 @@ TEST_F(CsvTransferTest, ReadingRulesReachTheStoredRecords) {
                              "3|q|p,q|||"}));
 }
 
+TEST_F(CsvTransferTest, AQuoteLeftOpenEndsAtTheLastQuoteOfItsLine) {
+  EXPECT_EQ(importFailure("Name,Size (in\"),Qty\r\n10,5\" bolt,steel\r\n"), "");
+  Strings names;
+  for (int i = 0; i < table.fieldTotal(); ++i) names.push_back(table.field(i)->fieldName());
+  EXPECT_EQ(names, Strings({"ID", "Name", "Size (in)", "Qty"}));
+  EXPECT_EQ(rows(), Strings({"1|10|5 bolt|steel"}));
+}
+
 TEST_F(CsvTransferTest, AThirtyCharacterNameFitsOnceItsSpacesAreTrimmed) {
   const std::string name(30, 'n');
   import("  " + name + " ,b\r\n1,2\r\n");
@@ -123,7 +129,8 @@ struct FailureCase {
   const char* what;
   std::string bytes;
   std::string message;
-  int recordsKept;  // -1: no table
+  int recordsKept;     // -1: no table
+  std::string status;  // where and why, in plain words
 };
 
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.what; }
@@ -133,6 +140,7 @@ class ImportFailure : public CsvTransferTest, public testing::WithParamInterface
 TEST_P(ImportFailure, StopsWithItsMessageAndLeavesEverythingAtRest) {
   const FailureCase& c = GetParam();
   EXPECT_EQ(importFailure(c.bytes), c.message);
+  EXPECT_EQ(readingStatusText(transfer.readingReport()), c.status);
   expectAtRest();
   if (c.recordsKept < 0) {
     EXPECT_FALSE(table.active());
@@ -150,25 +158,84 @@ std::string refused(const std::string& name) {
   return kRefused.substr(0, kRefused.find("%s")) + name + kRefused.substr(kRefused.find("%s") + 2);
 }
 
+const std::string kNothingLoaded = ". Stopped at line 1: no records loaded";
+
 INSTANTIATE_TEST_SUITE_P(
     Table, ImportFailure,
     testing::Values(
-        FailureCase{"HeaderOnly", "a,b\r\n", "List index out of bounds (1)", -1},
-        FailureCase{"ShortSecondLine", "a,b,c\r\n1,2\r\n", "List index out of bounds (2)", -1},
+        FailureCase{"HeaderOnly", "a,b\r\n", "List index out of bounds (1)", -1,
+                    "Line 2 is missing: the columns take their types from it. "
+                    "Stopped at line 2: no records loaded"},
+        FailureCase{"ShortSecondLine", "a,b,c\r\n1,2\r\n", "List index out of bounds (2)", -1,
+                    "Line 2 has 2 fields; the header has 3. Stopped at line 2: no records loaded"},
         FailureCase{"SameNameInOtherCase", "Name,NAME\r\n1,2\r\n",
-                    "A component named NAME already exists", -1},
-        FailureCase{"IdIsTaken", "id,b\r\n1,2\r\n", "A component named id already exists", -1},
-        FailureCase{"TrimmedDuplicate", "a, a\r\n1,2\r\n", refused("a"), -1},
-        FailureCase{"NameStartsWithDigit", "a,1b\r\n1,2\r\n", refused("1b"), -1},
+                    "A component named NAME already exists", -1,
+                    "Two columns are named 'Name' and 'NAME': column names must differ in more "
+                    "than case" +
+                        kNothingLoaded},
+        FailureCase{"SameName", "a,a\r\n1,2\r\n", "A component named a already exists", -1,
+                    "Two columns are named 'a'" + kNothingLoaded},
+        FailureCase{
+            "IdIsTaken", "id,b\r\n1,2\r\n", "A component named id already exists", -1,
+            "No column can be named 'id': the record numbers take the name ID" + kNothingLoaded},
+        FailureCase{"TrimmedDuplicate", "a, a\r\n1,2\r\n", refused("a"), -1,
+                    "Two columns have the same name once spaces are trimmed: 'a'" + kNothingLoaded},
+        FailureCase{"NameStartsWithDigit", "a,2024 Sales\r\n1,2\r\n", refused("2024 Sales"), -1,
+                    "Column names must start with a letter: '2024 Sales'" + kNothingLoaded},
         FailureCase{"NameLongerThan30", "a," + std::string(31, 'n') + "\r\n1,2\r\n",
-                    refused(std::string(31, 'n')), -1},
+                    refused(std::string(31, 'n')), -1,
+                    "Column names can have at most 30 characters: '" + std::string(31, 'n') + "'" +
+                        kNothingLoaded},
         FailureCase{"SurplusField", "a,b\r\n1,2\r\n3,4\r\n5,6,7\r\n8,9\r\n",
-                    "List index out of bounds (3)", 2},
-        FailureCase{"BadDate", "a,d\r\n1,01/01/99\r\n2,\r\n3,n/a\r\n", "'n/a' is not a valid date",
-                    2},
+                    "List index out of bounds (3)", 2,
+                    "Line 4 has 3 fields; the header has 2. Stopped at line 4: 2 records loaded"},
+        FailureCase{"BadDate", "a,Due Date\r\n1,01/01/99\r\n2,\r\n3,n/a\r\n",
+                    "'n/a' is not a valid date", 2,
+                    "Line 4, column 'Due Date': 'n/a' is not a date in this computer's "
+                    "day/month/year order. Stopped at line 4: 2 records loaded"},
         FailureCase{"BadDateTime", "t\r\n22/12/00 15:09\r\n22/13/00 15:09\r\n",
-                    "'22/13/00 15:09' is not a valid date and time", 1}),
+                    "'22/13/00 15:09' is not a valid date and time", 1,
+                    "Line 3, column 't': '22/13/00 15:09' is not a date and time in this "
+                    "computer's day/month/year order. Stopped at line 3: 1 record loaded"}),
     [](const auto& info) { return info.param.what; });
+
+TEST_F(CsvTransferTest, AStopSaysTheDateOrderOfThisComputer) {
+  formatSettings().dateFormatShort = "M/d/yy";
+  importFailure("d\r\n12/31/99\r\n31/12/99\r\n");
+  EXPECT_EQ(readingStatusText(transfer.readingReport()),
+            "Line 3, column 'd': '31/12/99' is not a date in this computer's month/day/year "
+            "order. Stopped at line 3: 1 record loaded");
+  dropTable();
+  formatSettings().dateFormatShort = "yy/MM/dd";
+  importFailure("d\r\n99/12/31\r\n99/31/12\r\n");
+  EXPECT_EQ(readingStatusText(transfer.readingReport()),
+            "Line 3, column 'd': '99/31/12' is not a date in this computer's year/month/day "
+            "order. Stopped at line 3: 1 record loaded");
+}
+
+TEST_F(CsvTransferTest, ChangesMadeByReadingAreCounted) {
+  // Cut: the 150-character value and the 101st character before spaces;
+  // kept: 100 characters followed by spaces. Quotes lost: the inch mark in
+  // the header and the doubled quote; quotes that only enclose lose nothing.
+  const std::string cut1(150, 'c');
+  const std::string cut2 = std::string(100, 'd') + "e  ";
+  const std::string kept = std::string(100, 'k') + "    ";
+  import("Name,Size (in\"),Note\r\n" + cut1 + ",1,\"p,q\"\r\n" + cut2 + ",2,\"a\"\"b\"\r\n" + kept +
+         ",3,\"\"\r\nx,4,5\r\n" + std::string("tail,5,6\0,more\r\nlost,7,8\r\n", 26));
+  ASSERT_EQ(table.recordTotal(), 5);
+  const ReadingChanges& changes = transfer.readingReport().changes;
+  EXPECT_EQ(changes.cutValues, 2);
+  EXPECT_EQ(changes.quoteLines, 2);
+  EXPECT_TRUE(changes.endedAtNul);
+  EXPECT_FALSE(transfer.readingReport().stop.stopped);
+  EXPECT_EQ(readingStatusText(transfer.readingReport()),
+            "2 values were cut to 100 characters. Quote characters were dropped from the values "
+            "of 2 lines. A NUL byte ended the file early: only 6 lines were read");
+  dropTable();
+  import("a,b\r\n\"x,y\",\"\"\r\n");
+  EXPECT_FALSE(transfer.readingReport().changes.any());
+  EXPECT_EQ(readingStatusText(transfer.readingReport()), "");
+}
 
 TEST_F(CsvTransferTest, AFileThatCannotBeReadIsReportedByName) {
   const std::string missing = folder.file("gone.csv");
@@ -178,6 +245,8 @@ TEST_F(CsvTransferTest, AFileThatCannotBeReadIsReportedByName) {
   } catch (const FileOpenError& e) {
     EXPECT_EQ(e.message(), "Cannot open file " + missing);
   }
+  EXPECT_EQ(readingStatusText(transfer.readingReport()),
+            "The file could not be read. No records loaded");
   expectAtRest();
 }
 
@@ -202,6 +271,17 @@ TEST_F(CsvTransferTest, ExportWritesTheInstructionsSampleBackInIdOrder) {
   EXPECT_EQ(progress.partsComplete(), 2);
   EXPECT_EQ(progress.percent(), 100);
   expectAtRest();
+}
+
+TEST_F(CsvTransferTest, ASavedFileOpensAgainWithMidnightDateTimesFirst) {
+  // Written as the date alone, the midnight value on line 2 would type the
+  // column as dates, and reading the saved file would stop at 15:09.
+  import("When,What\r\n22/12/00 00:00,a\r\n22/12/00 15:09,b\r\n,c\r\n");
+  const std::string saved = exported();
+  EXPECT_EQ(saved, "When,What\r\n\"22/12/00 00:00:00\",a\r\n\"22/12/00 15:09:00\",b\r\n,c\r\n");
+  dropTable();
+  EXPECT_EQ(importFailure(saved), "");
+  EXPECT_EQ(rows(), Strings({"1|22/12/00 00:00:00|a", "2|22/12/00 15:09:00|b", "3||c"}));
 }
 
 TEST_F(CsvTransferTest, ExportWithoutATableOrRecordsWritesAnEmptyFile) {
@@ -287,27 +367,6 @@ TEST_F(CsvTransferTest, SavesThatCannotHappenAreReportedAndLeaveTheTableWorking)
   EXPECT_EQ(rows().size(), 2u);
 }
 
-// Runs check in a child process that has given up root's rights (as
-// "nobody"), so that permission failures happen as they do for users; the
-// child's exit status is the result. Skips when rights cannot be dropped.
-void runWithoutPrivileges(const std::function<bool()>& check) {
-  const passwd* nobody = ::getpwnam("nobody");
-  if (!nobody) GTEST_SKIP() << "no unprivileged user";
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (::geteuid() == 0 && (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)) {
-      ::_exit(2);
-    }
-    ::_exit(check() ? 0 : 1);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "cannot drop rights";
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
 TEST_F(CsvTransferTest, PermissionFailuresGiveTheFileMessages) {
   import(kInstructionsSample);
   const std::string secret = folder.file("secret.csv");
@@ -319,7 +378,7 @@ TEST_F(CsvTransferTest, PermissionFailuresGiveTheFileMessages) {
   writeFile(locked + "/kept.csv", "kept");
   ASSERT_EQ(::chmod((locked + "/kept.csv").c_str(), 0666), 0);
   ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
-  runWithoutPrivileges([&] {
+  testing_support::runWithoutPrivileges([&] {
     bool ok = false;
     try {
       transfer.importLines(secret);

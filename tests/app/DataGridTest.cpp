@@ -3,6 +3,8 @@
 // failed import, and F2/F3 on a grouped grid.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QTest>
 
 #include "app/DataGrid.h"
@@ -87,14 +89,67 @@ TEST_F(DataGridTest, TheSampleGivesFourteenColumnsAndASecondFileReplacesThemAll)
   EXPECT_EQ(stored, 2);
 }
 
-TEST_F(DataGridTest, AFailedImportKeepsThePreviousColumnsFittedAgain) {
+TEST_F(DataGridTest, AFailedImportShowsTheColumnsOfTheTableItLeft) {
   open(kInstructionsSample);
-  for (int i = 0; i < grid().columnCount(); ++i) grid().columns(i)->setWidth(7);
   open("a,b\r\n");
   EXPECT_EQ(boxes, Strings({"List index out of bounds (1)"}));
-  ASSERT_EQ(grid().columnCount(), 14);
-  EXPECT_EQ(grid().dbColumn(6)->fieldName(), "Operation Name");
-  for (int i = 0; i < grid().columnCount(); ++i) EXPECT_GT(grid().columns(i)->width(), 7) << i;
+  EXPECT_EQ(grid().columnCount(), 0) << "no table: no columns, not the last file's";
+
+  // Stopped at line 4: the two records stored show under their own columns.
+  open("Name,Born\r\nAnn,01/02/99\r\nBob,\r\nCy,n/a\r\n");
+  EXPECT_EQ(columnKinds(), Strings({"ID:mask", "Name:mask", "Born:date"}));
+  EXPECT_EQ(grid().loadedRecordCount(), 2);
+  ASSERT_EQ(grid().topCount(), 2);
+  EXPECT_EQ(grid().topNodes(0)->strings(1), "Ann");
+  EXPECT_EQ(grid().topNodes(1)->strings(1), "Bob");
+  for (int i = 0; i < grid().columnCount(); ++i) EXPECT_GT(grid().columns(i)->width(), 0) << i;
+}
+
+TEST_F(DataGridTest, TheGridHasTheKeyboardAfterAnOpenSoArrowsMoveAtOnce) {
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  window->miAboutClick();
+  open("Name\r\nAnn\r\nBob\r\nCy\r\n");
+  EXPECT_EQ(QApplication::focusWidget(), window->gridData().widget());
+  ASSERT_EQ(grid().focusedNode(), grid().topNodes(0));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  EXPECT_EQ(grid().focusedNode(), grid().topNodes(1));
+  EXPECT_EQ(window->tblData().field(1)->asText(), "Bob") << "the table follows";
+}
+
+TEST_F(DataGridTest, ANewFileStartsAtTheLeftEdge) {
+  std::string header = "c0";
+  std::string values = std::string(60, 'v');
+  for (int i = 1; i < 20; ++i) {
+    header += ",c" + std::to_string(i);
+    values += "," + std::string(60, 'v');
+  }
+  open(header + "\r\n" + values + "\r\n");
+  grid().setLeftCoord(500);
+  ASSERT_GT(grid().leftCoord(), 0);
+  open(header + "\r\n" + values + "\r\n", "other.csv");
+  EXPECT_EQ(grid().leftCoord(), 0);
+}
+
+TEST_F(DataGridTest, NaturalSortOrderSortsDataRowsByTheirNumbers) {
+  auto* natural = window->findChild<QAction*>("miNaturalSort");
+  ASSERT_NE(natural, nullptr);
+  EXPECT_TRUE(natural->isCheckable());
+  EXPECT_FALSE(natural->isChecked());
+  open("Part\r\nbolt 10\r\nbolt 5\r\nbolt 100\r\nbolt 12\r\n");
+  grid().columnHeaderClick(grid().columns(1));
+  auto parts = [&] {
+    Strings out;
+    for (int i = 0; i < grid().topCount(); ++i) out.push_back(grid().topNodes(i)->strings(1));
+    return out;
+  };
+  EXPECT_EQ(parts(), Strings({"bolt 10", "bolt 100", "bolt 12", "bolt 5"}));
+  natural->trigger();
+  EXPECT_TRUE(grid().naturalSortOrder());
+  EXPECT_EQ(parts(), Strings({"bolt 5", "bolt 10", "bolt 12", "bolt 100"}));
+  natural->trigger();
+  EXPECT_EQ(parts(), Strings({"bolt 10", "bolt 100", "bolt 12", "bolt 5"}));
 }
 
 TEST_F(DataGridTest, F2AndF3ExpandAndCollapseEveryGroup) {

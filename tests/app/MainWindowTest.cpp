@@ -39,6 +39,9 @@ class RecordingGrid : public ViewerGrid {
   void expandAll() override { calls.push_back("expand"); }
   void collapseAll() override { calls.push_back("collapse"); }
   void showColumnCustomizing() override { calls.push_back("customize"); }
+  void setNaturalSortOrder(bool natural) override {
+    calls.push_back(natural ? "natural" : "bytes");
+  }
   std::vector<std::string> columnFieldNames() const override { return columns; }
 
   Strings columns;
@@ -57,6 +60,7 @@ class MainWindowTest : public testing_support::ViewerTableTest {
     testing_support::appForTests();
     previousDialog_ = FileDialog::setHandler([this](const FileDialog& d) {
       dialogs.push_back(d.name() + ":" + d.fileName());
+      directories.push_back(d.directory());
       std::optional<std::string> answer;
       if (!answers.empty()) {
         answer = answers.front();
@@ -66,6 +70,10 @@ class MainWindowTest : public testing_support::ViewerTableTest {
     });
     previousBox_ = setErrorBoxHandler([this](const std::string& title, const std::string& text) {
       boxes.push_back(title + ": " + text);
+    });
+    previousQuestion_ = setQuestionHandler([this](const std::string& text) {
+      questions.push_back(text);
+      return answerYes;
     });
     window = std::make_unique<MainWindow>([this](DataSource& source, QWidget* page) {
       auto made = std::make_unique<RecordingGrid>(source, page);
@@ -77,6 +85,7 @@ class MainWindowTest : public testing_support::ViewerTableTest {
     window.reset();
     FileDialog::setHandler(previousDialog_);
     setErrorBoxHandler(previousBox_);
+    setQuestionHandler(previousQuestion_);
   }
   // Opens bytes as a file through the open dialog.
   void open(const std::string& bytes, const std::string& name = "in.csv") {
@@ -88,13 +97,17 @@ class MainWindowTest : public testing_support::ViewerTableTest {
 
   std::unique_ptr<MainWindow> window;
   RecordingGrid* grid = nullptr;
-  Strings answers;  // what the next dialogs are answered with (none: Cancel)
-  Strings dialogs;  // "dialog name:file name it opened with"
-  Strings boxes;    // "title: text" of every error box
+  Strings answers;      // what the next dialogs are answered with (none: Cancel)
+  Strings dialogs;      // "dialog name:file name it opened with"
+  Strings boxes;        // "title: text" of every error box
+  Strings directories;  // the folder each dialog started in
+  Strings questions;    // every question asked
+  bool answerYes = false;
 
  private:
   FileDialog::Handler previousDialog_;
   ErrorBoxHandler previousBox_;
+  QuestionHandler previousQuestion_;
 };
 
 TEST_F(MainWindowTest, StartsOnTheDataPageWithTheAboutPageWithoutATab) {
@@ -239,37 +252,70 @@ struct WindowFailure {
   const char* what;
   std::string bytes;
   std::string box;
+  Strings columns;     // of the table the import left, if any
+  std::string status;  // where and why, until the next command
 };
 
 void PrintTo(const WindowFailure& c, std::ostream* os) { *os << c.what; }
 
 class OpenFailure : public MainWindowTest, public testing::WithParamInterface<WindowFailure> {};
 
-TEST_P(OpenFailure, ShowsItsMessageAndKeepsThePreviousColumns) {
+TEST_P(OpenFailure, ShowsItsMessageAndWhereItStoppedOverTheColumnsOfWhatItRead) {
   open("Keep,Me\r\n1,2\r\n", "good.csv");
   window->miAboutClick();
   open(GetParam().bytes);
   EXPECT_EQ(boxes, Strings({"Morvel: " + GetParam().box}));
-  EXPECT_EQ(grid->columns, Strings({"ID", "Keep", "Me"}));
-  EXPECT_EQ(grid->bestFits, 2) << "the old columns are fitted again";
+  EXPECT_EQ(grid->columns, GetParam().columns) << "never the previous file's columns";
+  EXPECT_EQ(grid->keyField, "ID");
+  EXPECT_EQ(grid->bestFits, 2);
   EXPECT_EQ(window->pcMorvel()->currentWidget(), window->tsData());
   EXPECT_EQ(QtServices::instance().screenCursor(), crDefault);
-  EXPECT_EQ(window->spStatus().caption(), "");
+  EXPECT_EQ(window->spStatus().caption(), GetParam().status);
   EXPECT_FALSE(window->pbStatus().visible());
   EXPECT_FALSE(window->tblData().linksSuspended());
+  window->miExpandAllClick();
+  EXPECT_EQ(window->spStatus().caption(), "") << "the next command clears it";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, OpenFailure,
     testing::Values(
-        WindowFailure{"HeaderOnly", "a,b\r\n", "List index out of bounds (1)"},
-        WindowFailure{"ShortLine", "a,b,c\r\n1,2\r\n", "List index out of bounds (2)"},
-        WindowFailure{"Duplicate", "a,A\r\n1,2\r\n", "A component named A already exists."},
-        WindowFailure{"Refused", "a,1b\r\n1,2\r\n",
+        WindowFailure{"HeaderOnly",
+                      "a,b\r\n",
+                      "List index out of bounds (1)",
+                      {},
+                      "Line 2 is missing: the columns take their types from it. "
+                      "Stopped at line 2: no records loaded"},
+        WindowFailure{
+            "ShortLine",
+            "a,b,c\r\n1,2\r\n",
+            "List index out of bounds (2)",
+            {},
+            "Line 2 has 2 fields; the header has 3. Stopped at line 2: no records loaded"},
+        WindowFailure{"Duplicate",
+                      "a,A\r\n1,2\r\n",
+                      "A component named A already exists.",
+                      {},
+                      "Two columns are named 'a' and 'A': column names must differ in more than "
+                      "case. Stopped at line 1: no records loaded"},
+        WindowFailure{"Refused",
+                      "a,1b\r\n1,2\r\n",
                       "Engine Error # 10038 Invalid or duplicate field name '1b' "
-                      "specified for table 'memory.dat'"},
-        WindowFailure{"Surplus", "a\r\n1\r\n1,2\r\n", "List index out of bounds (2)"},
-        WindowFailure{"BadDate", "d\r\n01/01/99\r\nn/a\r\n", "'n/a' is not a valid date."}),
+                      "specified for table 'memory.dat'",
+                      {},
+                      "Column names must start with a letter: '1b'. "
+                      "Stopped at line 1: no records loaded"},
+        WindowFailure{"Surplus",
+                      "a\r\n1\r\n1,2\r\n",
+                      "List index out of bounds (2)",
+                      {"ID", "a"},
+                      "Line 3 has 2 fields; the header has 1. Stopped at line 3: 1 record loaded"},
+        WindowFailure{"BadDate",
+                      "d\r\n01/01/99\r\nn/a\r\n",
+                      "'n/a' is not a valid date.",
+                      {"ID", "d"},
+                      "Line 3, column 'd': 'n/a' is not a date in this computer's day/month/year "
+                      "order. Stopped at line 3: 1 record loaded"}),
     [](const auto& info) { return info.param.what; });
 
 TEST_F(MainWindowTest, MissingFilesFoldersAndCancelChangeNothing) {
@@ -320,6 +366,127 @@ TEST_F(MainWindowTest, SaveAsAsksForANewNameEveryTimeAndWritesTheTable) {
   window->miSaveClick();
   EXPECT_EQ(boxes, Strings({"Morvel: Cannot create file " + folder.file("nowhere/x.csv") + "."}));
   EXPECT_EQ(window->tblData().recordTotal(), 2) << "the window keeps working";
+}
+
+TEST_F(MainWindowTest, SaveAsStartsInTheOpenedFilesFolderWithAnEmptyName) {
+  answers = {""};
+  window->miSaveClick();
+  open(kInstructionsSample);
+  answers = {folder.file("copy.csv")};
+  window->miSaveClick();
+  EXPECT_EQ(dialogs, Strings({"diSave:", "diOpen:", "diSave:"}));
+  EXPECT_EQ(directories, Strings({"", "", folder.path()}));
+  EXPECT_EQ(window->diOpen().filter(), "CSV|*.CSV|All files|*");
+  EXPECT_EQ(window->diOpen().qtFilter().toStdString(), "CSV (*.CSV *.csv);;All files (*)");
+  EXPECT_EQ(window->diSave().filter(), "CSV|*.CSV");
+}
+
+TEST_F(MainWindowTest, SavingOverAFileThatReadingChangedAsksFirst) {
+  const std::string source = folder.file("in.csv");
+  const std::string bytes = "Name,Note\r\nAnn," + std::string(150, 'x') + "\r\n";
+  open(bytes);
+  EXPECT_EQ(window->spStatus().caption(), "1 value was cut to 100 characters");
+  answers = {folder.file("other.csv")};
+  window->miSaveClick();
+  EXPECT_TRUE(questions.empty()) << "another file loses nothing";
+  EXPECT_EQ(window->spStatus().caption(), "") << "the command cleared it";
+
+  // Over the very file, by another name for it: asked, and No keeps it.
+  const std::string link = folder.file("link.csv");
+  ASSERT_EQ(::symlink(source.c_str(), link.c_str()), 0);
+  answers = {link};
+  window->miSaveClick();
+  EXPECT_EQ(questions, Strings({"Some values were cut when this file was read. Saving over it "
+                                "keeps only the cut values. Save anyway?"}));
+  EXPECT_EQ(readFile(source), bytes);
+
+  answerYes = true;
+  answers = {source};
+  window->miSaveClick();
+  EXPECT_EQ(questions.size(), 2u);
+  EXPECT_EQ(readFile(source), "Name,Note\r\nAnn," + std::string(100, 'x') + "\r\n");
+  answers = {source};
+  window->miSaveClick();
+  EXPECT_EQ(questions.size(), 2u) << "the file holds the table now: nothing more to lose";
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(MainWindowTest, SavingOverAFileThatStoppedReadingAsksFirst) {
+  open("d\r\n01/01/99\r\nn/a\r\n02/02/99\r\n");
+  ASSERT_EQ(window->tblData().recordTotal(), 1);
+  answers = {folder.file("in.csv")};
+  window->miSaveClick();
+  EXPECT_EQ(questions, Strings({"Reading this file stopped before its end. Saving over it keeps "
+                                "only what was read. Save anyway?"}));
+  EXPECT_EQ(readFile(folder.file("in.csv")), "d\r\n01/01/99\r\nn/a\r\n02/02/99\r\n");
+}
+
+TEST_F(MainWindowTest, NaturalSortOrderIsACheckedViewItemThatStartsOff) {
+  QAction* natural = action("miNaturalSort");
+  ASSERT_NE(natural, nullptr);
+  EXPECT_EQ(natural->text().toStdString(), "&Natural Sort Order");
+  EXPECT_TRUE(natural->isCheckable());
+  EXPECT_FALSE(natural->isChecked());
+  natural->trigger();
+  natural->trigger();
+  EXPECT_EQ(grid->calls, Strings({"natural", "bytes"}));
+}
+
+TEST_F(MainWindowTest, TheWindowKeepsRoomForTheGrid) {
+  window->show();
+  window->resize(10, 10);
+  QApplication::processEvents();
+  EXPECT_GE(window->width(), 320);
+  EXPECT_GE(window->height(), 240);
+  EXPECT_GE(grid->widget()->height(), 100);
+  EXPECT_GE(grid->widget()->width(), 300);
+}
+
+TEST_F(MainWindowTest, WhileTheAboutPageShowsNoTabIsDrawnSelected) {
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  QTabBar* tabs = window->pcMorvel()->tabBar();
+  // A tab's inside as drawn: the edges, where neighbours overlap, left out.
+  auto tabImage = [&](int index) {
+    return tabs->grab(tabs->tabRect(index).adjusted(4, 4, -4, -4)).toImage();
+  };
+  window->pcMorvel()->setCurrentIndex(1);
+  QApplication::processEvents();
+  const QImage dataUnselected = tabImage(0);
+  window->pcMorvel()->setCurrentIndex(0);
+  QApplication::processEvents();
+  const QImage instructionsUnselected = tabImage(1);
+  ASSERT_NE(tabImage(0), dataUnselected) << "a selected tab looks different";
+  window->miAboutClick();
+  QApplication::processEvents();
+  EXPECT_EQ(tabImage(0), dataUnselected);
+  EXPECT_EQ(tabImage(1), instructionsUnselected);
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+  EXPECT_EQ(window->pcMorvel()->currentWidget(), window->tsData());
+  EXPECT_NE(tabImage(0), dataUnselected) << "the Data tab is selected again";
+}
+
+class NamesFromOutside : public MainWindowTest {};
+
+TEST_F(NamesFromOutside, SayWhichFailureAndWhy) {
+  const std::string missing = folder.file("missing.csv");
+  window->openFromOutside(missing);
+  window->openFromOutside(folder.path());
+  window->openFromOutside("/dev/null");
+  EXPECT_EQ(boxes,
+            Strings({"Morvel: Cannot open " + missing + ": there is no such file.",
+                     "Morvel: Cannot open " + folder.path() + ": it is a folder, not a file.",
+                     "Morvel: Cannot open /dev/null: it is not a plain file."}));
+  const std::string secret = folder.file("secret.csv");
+  writeFile(secret, kInstructionsSample);
+  ASSERT_EQ(::chmod(secret.c_str(), 0), 0);
+  ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+  testing_support::runWithoutPrivileges([&] {
+    return whyNotReadable(secret) ==
+           "Cannot open " + secret + ": you have no permission to read it";
+  });
+  writeFile(folder.file("fine.csv"), kInstructionsSample);
+  EXPECT_EQ(whyNotReadable(folder.file("fine.csv")), "");
 }
 
 TEST_F(MainWindowTest, CommandsArrivingDuringAnImportWaitTheirTurn) {

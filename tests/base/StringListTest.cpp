@@ -40,6 +40,8 @@ TEST_P(SplitLines, GivesTheLinesEveryKindOfLineEndMarks) {
   list.append("left over");
   list.setText(GetParam().text);
   EXPECT_EQ(itemsOf(list), GetParam().items);
+  // Only a NUL ends the text before its last byte, and the list says so.
+  EXPECT_EQ(list.endedAtNul(), GetParam().text.find('\0') != std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -253,6 +255,10 @@ TEST_F(StringListFiles, LoadSplitsLoneCrsNulsAndATenMegabyteLine) {
   StringList nul;
   nul.loadFromFile(path("nul.csv"));
   EXPECT_EQ(itemsOf(nul), (std::vector<std::string>{"a", "b"}));
+  EXPECT_TRUE(nul.endedAtNul());
+  EXPECT_FALSE(crlf.endedAtNul());
+  nul.clear();
+  EXPECT_FALSE(nul.endedAtNul());
 
   std::string big(10 * 1024 * 1024, 'x');
   big[12345] = ',';

@@ -81,6 +81,36 @@ int ChildProcess::wait(std::chrono::milliseconds timeout) {
   return status_;
 }
 
+namespace {
+
+// Appends a word to a shell command, quoted so the shell takes it as it is.
+void appendWord(std::string& command, const std::string& word) {
+  command += " '";
+  for (const char c : word) {
+    if (c == '\'') {
+      command += "'\\''";
+    } else {
+      command += c;
+    }
+  }
+  command += '\'';
+}
+
+}  // namespace
+
+ProgramRun runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                      const std::vector<std::string>& unset, int seconds) {
+  std::string command = "timeout " + std::to_string(seconds) + " env";
+  for (const std::string& name : unset) {
+    command += " -u";
+    appendWord(command, name);
+  }
+  for (const std::string& e : env) appendWord(command, e);
+  for (const std::string& a : argv) appendWord(command, a);
+  command += " </dev/null 2>&1";
+  return runShellCommand(command);
+}
+
 bool waitFor(const std::function<bool()>& ready, std::chrono::milliseconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   while (!ready()) {
@@ -122,18 +152,11 @@ std::unique_ptr<ChildProcess> X11Session::start(const std::vector<std::string>& 
 std::string X11Session::xdotool(const std::vector<std::string>& args, bool mayFail) const {
   // A waiting xdotool command (--sync) could wait for ever: it gets 15 s.
   std::string command = "DISPLAY=" + display_ + " timeout 15 xdotool";
-  for (const std::string& a : args) {
-    command += " '";
-    for (const char c : a) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    command += "'";
-  }
+  for (const std::string& a : args) appendWord(command, a);
   command += " 2>/dev/null";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  std::string out;
-  char buffer[256];
-  while (pipe && std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-  const int status = pipe ? ::pclose(pipe) : -1;
-  if (status != 0 && !mayFail) ADD_FAILURE() << "xdotool failed: " << command;
+  const CommandRun run = runShellCommand(command);
+  std::string out = run.output;
+  if (run.status != 0 && !mayFail) ADD_FAILURE() << "xdotool failed: " << command;
   while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
   return out;
 }

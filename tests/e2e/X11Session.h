@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/TestSupport.h"
+
 namespace morvel::testing_support {
 
 // The full path of a program found on PATH; empty when there is none.
@@ -35,6 +37,15 @@ class ChildProcess {
   pid_t pid_ = -1;
   int status_ = -1;
 };
+
+// What a finished program printed (standard output and error together)
+// and its exit status; 124 when it had to be stopped after the time given.
+using ProgramRun = CommandRun;
+
+// Runs a program to its end with the variables of `env` set ("NAME=value")
+// and those of `unset` removed, and no more than `seconds` to finish.
+ProgramRun runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                      const std::vector<std::string>& unset = {}, int seconds = 60);
 
 // Polls until ready() answers true; false when the timeout passes first.
 bool waitFor(const std::function<bool()>& ready,

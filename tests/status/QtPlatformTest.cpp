@@ -3,9 +3,12 @@
 // and a hosted control that paints and takes clicks.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QImage>
+#include <QPainter>
 #include <QTest>
+#include <QTimer>
 
 #include "platform/Control.h"
 #include "platform/qt/ControlWidget.h"
@@ -158,6 +161,77 @@ TEST_F(QtPlatform, TheSquareBetweenTwoScrollBarsIsFilledLikeAButton) {
   widget.show();
   const QImage image = widget.grab().toImage();
   EXPECT_EQ(image.pixel(118, 88), widget.palette().color(QPalette::Button).rgb());
+}
+
+}  // namespace
+}  // namespace morvel
+
+namespace morvel {
+namespace {
+
+TEST_F(QtPlatform, OffscreenPicturesTakeTheDevicesPixelRatio) {
+  // A window on a screen scaled by 1.5: a picture made for it has 1.5
+  // pixels per unit and covers the same units when copied back.
+  QImage screen(40, 40, QImage::Format_ARGB32_Premultiplied);
+  screen.setDevicePixelRatio(1.5);
+  screen.fill(Qt::white);
+  {
+    QPainter painter(&screen);
+    QtCanvas canvas(painter, services);
+    std::unique_ptr<OffscreenCanvas> off = canvas.createOffscreen({10, 6});
+    const QImage* picture = static_cast<QtCanvas&>(*off).image();
+    EXPECT_EQ(picture->size(), QSize(15, 9));
+    EXPECT_EQ(picture->devicePixelRatio(), 1.5);
+    EXPECT_EQ(off->size(), (Size{10, 6}));
+    EXPECT_EQ(off->clipBounds(), (Rect{0, 0, 10, 6}));
+    off->fillRect({0, 0, 10, 6}, clBlack);
+    EXPECT_EQ(off->toBitmap().width(), 10) << "bitmaps count units";
+    canvas.drawOffscreen({4, 4}, *off);
+  }
+  EXPECT_EQ(screen.pixel(6, 6), QColor(Qt::black).rgb());
+  EXPECT_EQ(screen.pixel(20, 14), QColor(Qt::black).rgb()) << "14 units = 21 pixels wide";
+  EXPECT_EQ(screen.pixel(22, 16), QColor(Qt::white).rgb());
+}
+
+TEST_F(QtPlatform, AFloatingImageIsCutToItsOpaquePixels) {
+  // Without a compositor only a window mask keeps the transparent corners
+  // from showing black.
+  Bitmap arrow(9, 9);
+  for (int y = 0; y < 9; ++y) {
+    for (int x = 0; x < 9; ++x) arrow.setPixel(x, y, x >= y ? 0xff000000u : 0u);
+  }
+  ControlWidget host(std::make_unique<Spot>());
+  const QWidgetList before = QApplication::topLevelWidgets();
+  std::unique_ptr<FloatingImage> image = host.showFloatingImage(arrow, {100, 100});
+  QWidget* shown = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (!before.contains(w) && w->isVisible()) shown = w;
+  }
+  ASSERT_NE(shown, nullptr);
+  const QRegion mask = shown->mask();
+  EXPECT_TRUE(mask.contains(QPoint(8, 0)));
+  EXPECT_TRUE(mask.contains(QPoint(4, 4)));
+  EXPECT_FALSE(mask.contains(QPoint(0, 8)));
+}
+
+TEST_F(QtPlatform, AMessageBoxBelongsToTheActiveWindowAndIsCentredOnIt) {
+  QWidget window;
+  window.setGeometry(100, 100, 500, 360);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QWidget* owner = nullptr;
+  QPoint centre;
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (!box) return;
+    owner = box->parentWidget();
+    centre = box->frameGeometry().center();
+    box->close();
+  });
+  services.messageBox("Delete record?", "Confirm", mbiQuestion, mbbOkCancel);
+  EXPECT_EQ(owner, &window);
+  EXPECT_LE((centre - window.frameGeometry().center()).manhattanLength(), 40);
 }
 
 }  // namespace
