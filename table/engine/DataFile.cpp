@@ -325,10 +325,10 @@ void DataFile::prepareNewRecord() {
   if (!canAppend(number, recordSize_)) raiseEngineError(kTableFull, tableName_);
   makeRoom(1);
   if (spare_.empty()) {
-    spare_.reserve(pool_.size() + 1);
+    if (spare_.capacity() == 0) spare_.reserve(16);
     spare_.push_back(takeFreeEntry());
   }
-  sorted_.reserve(sorted_.size() + 1);
+  if (sorted_.size() == sorted_.capacity()) sorted_.reserve(sorted_.size() * 2 + 16);
   file_.reserveRoom(slotOffset(number + 1));
 }
 

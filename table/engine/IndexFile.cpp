@@ -312,7 +312,9 @@ PageRef IndexFile::newPage(int index) {
   }
   // Everything that can fail comes before the file grows: room for the
   // page in the file, a cache entry, a place among the change's pages.
-  if (changing_) appended_.reserve(appended_.size() + 1);
+  if (changing_ && appended_.size() == appended_.capacity()) {
+    appended_.reserve(appended_.size() * 2 + 8);
+  }
   file_.reserveRoom(static_cast<std::int64_t>(endOffset_) + kPageSize);
   Cache& cache = caches_[static_cast<std::size_t>(index)];
   CachedPage* page = obtainEntry(cache);
@@ -352,11 +354,10 @@ void IndexFile::beginChange() {
   ++changeId_;
   endBefore_ = endOffset_;
   savedUsed_ = 0;
-  for (int i = 0; i < kIndexSlots; ++i) {
-    const IndexDescriptor& d = descriptors_[static_cast<std::size_t>(i)];
-    rootsBefore_[static_cast<std::size_t>(i)] = d.root();
-    freeHeadsBefore_[static_cast<std::size_t>(i)] = d.freeHead();
-  }
+  forEachIndexInUse([this](std::size_t i) {
+    rootsBefore_[i] = descriptors_[i].root();
+    freeHeadsBefore_[i] = descriptors_[i].freeHead();
+  });
 }
 
 void IndexFile::save(CachedPage* page, std::uint32_t from, std::uint32_t length) {
@@ -382,11 +383,10 @@ void IndexFile::rollbackChange() noexcept {
     std::memcpy(it->page->data.data() + it->from, saved_.data() + it->at, it->length);
     it->page->dirty = true;
   }
-  for (int i = 0; i < kIndexSlots; ++i) {
-    IndexDescriptor& d = descriptors_[static_cast<std::size_t>(i)];
-    d.setRoot(rootsBefore_[static_cast<std::size_t>(i)]);
-    d.setFreeHead(freeHeadsBefore_[static_cast<std::size_t>(i)]);
-  }
+  forEachIndexInUse([this](std::size_t i) {
+    descriptors_[i].setRoot(rootsBefore_[i]);
+    descriptors_[i].setFreeHead(freeHeadsBefore_[i]);
+  });
   for (CachedPage* p : appended_) {
     IndexDescriptor& d = descriptors_[static_cast<std::size_t>(p->index)];
     std::uint8_t* data = p->data.data();

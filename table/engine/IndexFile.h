@@ -181,6 +181,12 @@ class IndexFile {
   };
 
   void save(CachedPage* page, std::uint32_t from, std::uint32_t length);
+  // The primary index, the secondary ones and the slot index.
+  template <class F>
+  void forEachIndexInUse(F&& f) {
+    for (int i = 0; i <= secondaryCount_; ++i) f(static_cast<std::size_t>(i));
+    f(static_cast<std::size_t>(kSlotIndex));
+  }
   void endChange() noexcept;
   struct Cache {
     std::vector<std::unique_ptr<CachedPage>> pages;
