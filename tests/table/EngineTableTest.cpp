@@ -55,6 +55,13 @@ class EngineTableTest : public ::testing::Test {
     table.field(3)->setAsText(seen);
     table.postRecord();
   }
+  // The viewer's table, built, opened and holding a record per name.
+  void openViewerTableWith(std::initializer_list<const char*> names) {
+    defineViewerTable();
+    table.buildTable();
+    table.open();
+    for (const char* name : names) addRow(name, "", "");
+  }
   Strings rowTexts() {
     Strings rows;
     for (table.goFirst(); !table.atEnd(); table.goNext()) {
@@ -76,8 +83,18 @@ class EngineTableTest : public ::testing::Test {
     return 0;
   }
 
+  // A data source on the table and a link with that window on it.
+  RecordingLink& watch(int windowSize) {
+    source_.setDataSet(&table);
+    link_.setWindowSize(windowSize);
+    link_.setDataSource(&source_);
+    return link_;
+  }
+
   FormatSettings saved_;
   EngineTable table{"tblData"};
+  DataSource source_;
+  RecordingLink link_;
 };
 
 TEST_F(EngineTableTest, TheViewersTableRoundTripsThroughTextAndIsDropped) {
@@ -219,10 +236,7 @@ TEST_F(EngineTableTest, DuplicateKeyLeavesTheInsertPendingAndReachesTheErrorEven
 }
 
 TEST_F(EngineTableTest, EditDeleteMarksAndSearches) {
-  defineViewerTable();
-  table.buildTable();
-  table.open();
-  for (const char* name : {"Ann", "Bob", "Cy", "Dee"}) addRow(name, "", "");
+  openViewerTableWith({"Ann", "Bob", "Cy", "Dee"});
   EXPECT_TRUE(table.findKeyRecord("ID", Variant(3)));
   EXPECT_EQ(table.field(1)->asText(), "Cy");
   const std::string cy = table.positionMark();
@@ -250,11 +264,7 @@ TEST_F(EngineTableTest, EditDeleteMarksAndSearches) {
 TEST_F(EngineTableTest, LinksSeeTheSameSequenceOverTheEngine) {
   defineViewerTable();
   table.buildTable();
-  DataSource source;
-  source.setDataSet(&table);
-  RecordingLink link;
-  link.setWindowSize(5);
-  link.setDataSource(&source);
+  RecordingLink& link = watch(5);
   table.open();
   EXPECT_EQ(link.events, Strings({"UpdateState"}));
   link.clear();
@@ -284,11 +294,7 @@ TEST_F(EngineTableTest, ChangingTheIndexOfAnOpenTableResizesItsBookmarks) {
   table.indexDefs().defineIndex("", "ID", ixPrimary);
   table.indexDefs().defineIndex("ByName", "Name", 0);
   table.buildTable();
-  DataSource source;
-  source.setDataSet(&table);
-  RecordingLink link;
-  link.setWindowSize(3);
-  link.setDataSource(&source);
+  watch(3);
   table.open();
   for (const char* name : {"Dee", "Ann", "Cy", "Bob", "Eve"}) {
     table.appendNew();
@@ -400,10 +406,7 @@ TEST_F(EngineTableTest, AFailedBuildLeavesNoFileBehind) {
 }
 
 TEST_F(EngineTableTest, APartialKeySearchTakesTheLastValueAsAPrefix) {
-  defineViewerTable();
-  table.buildTable();
-  table.open();
-  for (const char* name : {"Bobby", "Ann", "bob", "Annette"}) addRow(name, "", "");
+  openViewerTableWith({"Bobby", "Ann", "bob", "Annette"});
   EXPECT_FALSE(table.findKeyRecord("Name", Variant("Bo")));
   EXPECT_TRUE(table.findKeyRecord("Name", Variant("Bo"), loPartialKey));
   EXPECT_EQ(table.field(1)->asText(), "Bobby");
@@ -422,10 +425,7 @@ TEST_F(EngineTableTest, APartialKeySearchTakesTheLastValueAsAPrefix) {
 }
 
 TEST_F(EngineTableTest, GoingToTheMarkOfADeletedRecordFindsNoRecord) {
-  defineViewerTable();
-  table.buildTable();
-  table.open();
-  for (const char* name : {"Ann", "Bob", "Cy"}) addRow(name, "", "");
+  openViewerTableWith({"Ann", "Bob", "Cy"});
   ASSERT_TRUE(table.findKeyRecord("ID", Variant(2)));
   const std::string bob = table.positionMark();
   table.deleteCurrent();
