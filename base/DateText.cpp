@@ -91,47 +91,102 @@ DateOrder dateOrderOf(std::string_view format) {
   return DateOrder::MonthDayYear;
 }
 
+// The day of three numbers read in the short date's order, the first and the
+// last with that many digits.
+bool encodeDateOf(int a, int digitsA, int b, int c, int digitsC, const FormatSettings& settings,
+                  int& dayNumber) {
+  int year, month, day;
+  int yearDigits = digitsC;
+  switch (dateOrderOf(settings.dateFormatShort)) {
+    case DateOrder::MonthDayYear:
+      month = a, day = b, year = c;
+      break;
+    case DateOrder::DayMonthYear:
+      day = a, month = b, year = c;
+      break;
+    case DateOrder::YearMonthDay:
+      year = a, month = b, day = c;
+      yearDigits = digitsA;
+      break;
+  }
+  if (yearDigits <= 2) {
+    // The 100 years from (current year - window): with a window of 20 in
+    // 2024, 04 is 2004 and 03 is 2103.
+    // (The window is bounded only so that no setting can overflow.)
+    const int window = std::clamp(settings.centuryWindow, -10000, 10000);
+    const int start = settings.currentYear() - window;
+    year += start / 100 * 100;
+    if (window > 0 && year < start) year += 100;
+  }
+  return tryEncodeDate(year, month, day, dayNumber);
+}
+
 bool scanDate(Scanner& in, const FormatSettings& settings, int& dayNumber) {
   int a, b, digitsA;
   if (!in.number(a, digitsA) || !in.character(settings.dateSep) || !in.number(b)) return false;
-  const DateOrder order = dateOrderOf(settings.dateFormatShort);
-  int year, month, day;
   if (in.character(settings.dateSep)) {
     int c, digitsC;
     if (!in.number(c, digitsC)) return false;
-    int yearDigits = digitsC;
-    switch (order) {
-      case DateOrder::MonthDayYear:
-        month = a, day = b, year = c;
-        break;
-      case DateOrder::DayMonthYear:
-        day = a, month = b, year = c;
-        break;
-      case DateOrder::YearMonthDay:
-        year = a, month = b, day = c;
-        yearDigits = digitsA;
-        break;
-    }
-    if (yearDigits <= 2) {
-      // The 100 years from (current year - window): with a window of 20 in
-      // 2024, 04 is 2004 and 03 is 2103.
-      // (The window is bounded only so that no setting can overflow.)
-      const int window = std::clamp(settings.centuryWindow, -10000, 10000);
-      const int start = settings.currentYear() - window;
-      year += start / 100 * 100;
-      if (window > 0 && year < start) year += 100;
-    }
+    in.character(settings.dateSep);
+    in.skipBlanks();
+    return encodeDateOf(a, digitsA, b, c, digitsC, settings, dayNumber);
+  }
+  int year = settings.currentYear();
+  int month, day;
+  if (dateOrderOf(settings.dateFormatShort) == DateOrder::DayMonthYear) {
+    day = a, month = b;
   } else {
-    year = settings.currentYear();
-    if (order == DateOrder::DayMonthYear) {
-      day = a, month = b;
-    } else {
-      month = a, day = b;
-    }
+    month = a, day = b;
   }
   in.character(settings.dateSep);
   in.skipBlanks();
   return tryEncodeDate(year, month, day, dayNumber);
+}
+
+// --- The shapes nearly every value in a file has ------------------------------
+//
+// "nn/nn/nn" and "nn/nn/nn nn:nn", two digits each, with the settings'
+// separators: a file of a million records holds millions of them, so they
+// are read here without the scanner. Each gives exactly what the scanner
+// gives for that text; any other text, and any of these shapes that does not
+// make a valid date or time, is left to the scanner.
+
+// The number of the two digits at `at`, or -1.
+int twoDigits(std::string_view text, std::size_t at) {
+  const auto high = static_cast<unsigned>(text[at] - '0');
+  const auto low = static_cast<unsigned>(text[at + 1] - '0');
+  return high < 10 && low < 10 ? static_cast<int>(high * 10 + low) : -1;
+}
+
+// A separator the scanner would find right where it stands: neither a digit
+// (the number before it would swallow it) nor a space (skipped as a blank).
+bool plainSeparator(char c) { return c != ' ' && (c < '0' || c > '9'); }
+
+// An am/pm marker that cannot match two digits (the scanner looks for one
+// before the hour).
+bool markerBeforeDigits(std::string_view marker) {
+  return !marker.empty() && (marker[0] == ' ' || (marker[0] >= '0' && marker[0] <= '9'));
+}
+
+bool quickDate(std::string_view text, const FormatSettings& settings, int& dayNumber) {
+  const char sep = settings.dateSep;
+  if (text.size() < 8 || !plainSeparator(sep) || text[2] != sep || text[5] != sep) return false;
+  const int a = twoDigits(text, 0), b = twoDigits(text, 3), c = twoDigits(text, 6);
+  return a >= 0 && b >= 0 && c >= 0 && encodeDateOf(a, 2, b, c, 2, settings, dayNumber);
+}
+
+bool quickDateTime(std::string_view text, const FormatSettings& settings, DateTime& value) {
+  int day;
+  if (text.size() != 14 || text[8] != ' ' || text[11] != settings.timeSep ||
+      !plainSeparator(settings.timeSep) || markerBeforeDigits(settings.amMarker) ||
+      markerBeforeDigits(settings.pmMarker) || !quickDate(text, settings, day)) {
+    return false;
+  }
+  const int hour = twoDigits(text, 9), minute = twoDigits(text, 12);
+  DateTime time;
+  if (hour < 0 || minute < 0 || !tryEncodeTime(hour, minute, 0, 0, time)) return false;
+  value = combineDateTime(day, time);
+  return true;
 }
 
 bool scanTime(Scanner& in, const FormatSettings& settings, DateTime& time) {
@@ -652,8 +707,12 @@ const FormatProgram& formatProgram(std::string_view format, const FormatSettings
 }  // namespace
 
 bool tryTextToDate(std::string_view text, DateTime& value, const FormatSettings& settings) {
-  Scanner in(text);
   int day;
+  if (text.size() == 8 && quickDate(text, settings, day)) {
+    value = day;
+    return true;
+  }
+  Scanner in(text);
   if (!scanDate(in, settings, day) || !in.atEnd()) return false;
   value = day;
   return true;
@@ -668,6 +727,7 @@ bool tryTextToTime(std::string_view text, DateTime& value, const FormatSettings&
 }
 
 bool tryTextToDateTime(std::string_view text, DateTime& value, const FormatSettings& settings) {
+  if (quickDateTime(text, settings, value)) return true;
   {
     Scanner in(text);
     int day;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <optional>
+#include <random>
 
 #include "base/DateText.h"
 #include "base/Exception.h"
@@ -159,6 +161,55 @@ TEST(TwelveHourMarkers, LocaleMarkersAreAcceptedBeforeAndAfter) {
   EXPECT_NEAR(textToTime("3:09 pm", s), at(1899, 12, 30, 15, 9), 1e-9);
   s.amMarker.clear();
   EXPECT_NEAR(textToTime("3:09", s), at(1899, 12, 30, 3, 9), 1e-9);
+}
+
+// Nearly every date in a file is "nn/nn/nn" or "nn/nn/nn nn:nn", and those
+// are read by a shorter way than other texts. A blank in front sends the same
+// text the long way, which skips it: both must agree on every such text,
+// valid or not, under every order, separator and window.
+TEST(CommonShapes, ReadExactlyAsTheGeneralRulesDo) {
+  std::mt19937 random(20240612);
+  auto digit = [&](int high) { return static_cast<char>('0' + random() % (high + 1)); };
+  struct Settings {
+    std::string order;
+    char dateSep;
+    char timeSep;
+    std::string am;
+    int window;
+  };
+  const Settings variants[] = {
+      {"dd/mm/yy", '/', ':', "AM", 20},     {"m/d/yy", '/', ':', "am", 50},
+      {"yyyy-mm-dd", '-', '.', "vorm.", 0}, {"dd.mm.yy", '.', '.', "", -5},
+      {"dd/mm/yy", '/', '/', "1", 20},      {"dd mm yy", ' ', ':', "AM", 20},
+      {"dd5mm5yy", '5', ':', "AM", 20}};
+  for (const Settings& v : variants) {
+    FormatSettings s = ukSettings();
+    s.dateFormatShort = v.order;
+    s.dateSep = v.dateSep;
+    s.timeSep = v.timeSep;
+    s.amMarker = v.am;
+    s.centuryWindow = v.window;
+    for (int i = 0; i < 4000; ++i) {
+      std::string date{digit(3), digit(9),  v.dateSep, digit(1),
+                       digit(9), v.dateSep, digit(9),  digit(9)};
+      // Now and then a byte that is not a digit, or another separator.
+      if (random() % 8 == 0) date[random() % date.size()] = "/-. 9xA"[random() % 7];
+      std::string dateTime =
+          date + ' ' + std::string{digit(2), digit(9), v.timeSep, digit(6), digit(9)};
+      if (random() % 8 == 0) dateTime[8 + random() % 6] = " :.5"[random() % 4];
+      for (const bool withTime : {false, true}) {
+        const std::string& text = withTime ? dateTime : date;
+        DateTime quick = -1e9, general = -1e9;
+        const bool read =
+            withTime ? tryTextToDateTime(text, quick, s) : tryTextToDate(text, quick, s);
+        const bool readBehindBlank = withTime ? tryTextToDateTime(" " + text, general, s)
+                                              : tryTextToDate(" " + text, general, s);
+        ASSERT_EQ(read, readBehindBlank) << v.order << " '" << text << "'";
+        ASSERT_EQ(std::memcmp(&quick, &general, sizeof quick), 0)
+            << v.order << " '" << text << "' " << quick << " " << general;
+      }
+    }
+  }
 }
 
 struct FormatCase {
