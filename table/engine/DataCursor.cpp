@@ -420,6 +420,21 @@ void DataCursor::insertRecord(const std::uint8_t* buffer) {
   std::lock_guard lock(table_->mutex());
   const std::int32_t record = table_->insert(buffer);
   positionOn(record, table_->data().record(record).image());
+  // A record filed behind every other, as a table filling up in key order
+  // files each one, is found where the tree put it: the read that follows
+  // the post then needs no search.
+  BTree& t = tree();
+  BTree::Position at;
+  std::uint64_t ordinal = 0;
+  if (t.lastPlaced(key_.data(), at, ordinal)) {
+    onRecord_ = true;
+    pos_ = at;
+    posValid_ = true;
+    posVersion_ = t.version();
+    ordinal_ = ordinal;
+    ordinalValid_ = true;
+    ordinalVersion_ = t.version();
+  }
 }
 
 void DataCursor::updateRecord(const std::uint8_t* buffer) {
