@@ -300,6 +300,9 @@ void CsvTransfer::readLines(const std::string& sourceFileName) {
       throw;
     }
     stopLine_ = 0;
+    // The grid reads the records when the links resume: the file's lines
+    // are not needed any more and would only add to what it holds then.
+    fileLines.clear();
 
     display_.status.setCaption("Redrawing screen ...");
     display_.progress.setVisible(false);
@@ -307,6 +310,7 @@ void CsvTransfer::readLines(const std::string& sourceFileName) {
   } catch (...) {
     // The record being stored when the import stopped is not kept.
     if (table_.state() == stInsert) table_.cancelChanges();
+    fileLines.clear();
     throw;
   }
 }
