@@ -239,18 +239,33 @@ int DataCursor::readNext(std::uint8_t* buffer) { return step(buffer, true); }
 
 int DataCursor::readPrior(std::uint8_t* buffer) { return step(buffer, false); }
 
-// One key forward or backward in the current order, from the position or
-// from the end it is at.
+const std::uint8_t* DataCursor::nextImage() {
+  requireOpen();
+  std::lock_guard lock(table_->mutex());
+  const Record* r = nullptr;
+  return stepTo(true, r) == kOk ? r->image() : nullptr;
+}
+
 int DataCursor::step(std::uint8_t* buffer, bool forward) {
   requireOpen();
   std::lock_guard lock(table_->mutex());
+  const Record* r = nullptr;
+  const int code = stepTo(forward, r);
+  if (code != kOk) return failRead(buffer, code);
+  std::memcpy(buffer, r->image(), static_cast<std::size_t>(recordSize_));
+  return kOk;
+}
+
+// One key forward or backward in the current order, from the position or
+// from the end it is at; `r` gets the record stepped to.
+int DataCursor::stepTo(bool forward, const Record*& r) {
   const Where behind = forward ? Where::AfterLast : Where::BeforeFirst;
   const Where ahead = forward ? Where::BeforeFirst : Where::AfterLast;
   const int failure = forward ? kAtEnd : kAtStart;
   bool& passed = forward ? atEnd_ : atStart_;
   if (where_ == behind) {
     passed = true;
-    return failRead(buffer, failure);
+    return failure;
   }
   BTree& t = tree();
   BTree::Position at;
@@ -282,11 +297,10 @@ int DataCursor::step(std::uint8_t* buffer, bool forward) {
     passed = true;
     onRecord_ = false;
     posValid_ = false;
-    return failRead(buffer, failure);
+    return failure;
   }
   positionAt(at, record, ordinal);
-  const Record& r = table_->data().record(record_, forward ? Access::Forward : Access::Backward);
-  std::memcpy(buffer, r.image(), static_cast<std::size_t>(recordSize_));
+  r = &table_->data().record(record_, forward ? Access::Forward : Access::Backward);
   return kOk;
 }
 
