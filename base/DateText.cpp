@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "base/Exception.h"
@@ -270,7 +271,64 @@ struct FormatProgram {
   std::vector<FormatStep> steps;
   std::string pool;
   unsigned uses = 0;
+  // When every step writes the same number of characters whatever the
+  // value (text, and numbers whose least number of digits is also their
+  // most, such as "dd/mm/yy hh:nn:ss"), the whole text with a place for
+  // each number: a value is then written by filling in its digits.
+  struct Slot {
+    std::uint8_t at;
+    std::uint8_t digits;
+    FormatStep::Part part;
+  };
+  bool fixed = false;
+  std::string fixedText;
+  std::vector<Slot> slots;
 };
+
+// The most a part can be; a number step whose digits reach it writes a
+// fixed number of characters.
+int largestOf(FormatStep::Part part) {
+  switch (part) {
+    case FormatStep::kDay:
+    case FormatStep::kMonth:
+    case FormatStep::kYear2:
+    case FormatStep::kHour:
+    case FormatStep::kHour12:
+    case FormatStep::kMinute:
+    case FormatStep::kSecond:
+      return 99;
+    case FormatStep::kYear4:
+      return 9999;
+    case FormatStep::kMilli:
+      return 999;
+  }
+  return 0;
+}
+
+// Works out the fixed form of a compiled program, where it has one.
+void findFixedForm(FormatProgram& program) {
+  constexpr std::size_t kLongest = 255;  // shorter than the runner's buffer
+  program.fixed = false;
+  program.fixedText.clear();
+  program.slots.clear();
+  for (const FormatStep& step : program.steps) {
+    if (step.kind == FormatStep::kText) {
+      program.fixedText.append(program.pool, step.begin, step.length);
+    } else if (step.kind == FormatStep::kNumber && step.what == step.untimed) {
+      const auto part = static_cast<FormatStep::Part>(step.what);
+      int most = 1;
+      for (int d = 0; d < step.digits; ++d) most *= 10;
+      if (largestOf(part) != most - 1) return;
+      program.slots.push_back(
+          {static_cast<std::uint8_t>(program.fixedText.size()), step.digits, part});
+      program.fixedText.append(step.digits, '0');
+    } else {
+      return;
+    }
+    if (program.fixedText.size() > kLongest) return;
+  }
+  program.fixed = true;
+}
 
 // Turns a format into steps. Everything that depends on the format alone
 // (which letters are tokens, 12- or 24-hour clocks, month or minute) is
@@ -553,6 +611,10 @@ class FormatRunner {
   std::string_view result() const { return {buffer_, length_}; }
 
   void run(const FormatProgram& program) {
+    if (program.fixed) {
+      runFixed(program);
+      return;
+    }
     const std::vector<FormatStep>& steps = program.steps;
     const bool timed = hasTime();
     for (std::size_t i = 0; i < steps.size(); ++i) {
@@ -585,6 +647,18 @@ class FormatRunner {
   }
 
  private:
+  void runFixed(const FormatProgram& program) {
+    length_ = program.fixedText.size();
+    std::memcpy(buffer_, program.fixedText.data(), length_);
+    for (const FormatProgram::Slot& slot : program.slots) {
+      int value = part(slot.part);
+      for (int d = slot.digits - 1; d >= 0; --d) {
+        buffer_[slot.at + d] = static_cast<char>('0' + value % 10);
+        value /= 10;
+      }
+    }
+  }
+
   // Milliseconds alone do not count as a time of day.
   bool hasTime() const { return parts_.hour != 0 || parts_.minute != 0 || parts_.second != 0; }
   int part(FormatStep::Part which) const {
@@ -691,6 +765,7 @@ const FormatProgram& formatProgram(std::string_view format, const FormatSettings
   entry.used = false;
   entry.program = FormatProgram();
   FormatCompiler(settings, entry.program).compile(format, 0);
+  findFixedForm(entry.program);
   entry.format = format;
   entry.shapedBy.dateSep = settings.dateSep;
   entry.shapedBy.timeSep = settings.timeSep;
@@ -766,6 +841,23 @@ void formatDateTimeText(std::string& out, std::string_view format, DateTime valu
                         const FormatSettings& settings) {
   FormatRunner runner(value, settings);
   runner.run(formatProgram(format.empty() ? std::string_view("c") : format, settings));
+  out.assign(runner.result());
+}
+
+struct DateTimeFormatter::Program {
+  FormatProgram steps;
+};
+
+DateTimeFormatter::DateTimeFormatter(std::string_view format, const FormatSettings& settings)
+    : program_(std::make_unique<const Program>(
+          Program{formatProgram(format.empty() ? std::string_view("c") : format, settings)})),
+      settings_(settings) {}
+
+DateTimeFormatter::~DateTimeFormatter() = default;
+
+void DateTimeFormatter::format(std::string& out, DateTime value) const {
+  FormatRunner runner(value, settings_);
+  runner.run(program_->steps);
   out.assign(runner.result());
 }
 

@@ -212,6 +212,91 @@ TEST(CommonShapes, ReadExactlyAsTheGeneralRulesDo) {
   }
 }
 
+// Formats whose every token writes as many characters whatever the value
+// are written by filling the value's digits into the format's text. A day
+// name after them makes a format that is written token by token: its text
+// must start with exactly what the short way wrote.
+TEST(FixedWidthFormats, WriteWhatTheTokensWrite) {
+  const FormatSettings s = ukSettings();
+  const std::string formats[] = {
+      "dd/mm/yy hh:nn:ss", "ddddd tt",       "yyyy-mm-dd", "hh:nn:ss.zzz",
+      "dd.mm.yyyy",        "'at' hh\"h\"nn", "yy",         "dd/mm/yy"};
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> values(-693593.0, 2958465.99999);
+  for (int i = 0; i < 20000; ++i) {
+    DateTime value = values(random);
+    if (i % 4 == 0) value = std::floor(value);  // midnights too
+    for (const std::string& format : formats) {
+      const std::string shortWay = formatDateTimeText(format, value, s);
+      const std::string longWay = formatDateTimeText(format + "'|'ddd", value, s);
+      ASSERT_EQ(shortWay, longWay.substr(0, longWay.rfind('|'))) << format << " " << value;
+    }
+  }
+  // A formatter kept for a column writes the same.
+  const DateTimeFormatter column("ddddd tt", s);
+  std::string text;
+  column.format(text, 36525.5);
+  EXPECT_EQ(text, formatDateTimeText("ddddd tt", 36525.5, s));
+}
+
+// A formatter compiled once writes what the general formatter writes for
+// the same format and settings: fixed-width formats (filled in by digits),
+// formats with names, am/pm markers, literal text and the general forms,
+// over random values, midnights, and the first and last days there are.
+class DateTimeFormatterAgrees : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(DateTimeFormatterAgrees, WithTheGeneralFormatter) {
+  FormatSettings uk = ukSettings();
+  FormatSettings us = ukSettings();
+  us.dateSep = '-';
+  us.timeSep = '.';
+  us.dateFormatShort = "m/d/yyyy";
+  us.amMarker = "AM";
+  us.pmMarker = "PM";
+  us.timeFormatShort = "h:mm AMPM";
+  us.timeFormatLong = "h:mm:ss AMPM";
+  const std::string& format = GetParam();
+  for (const FormatSettings* settings : {&uk, &us}) {
+    const DateTimeFormatter formatter(format, *settings);
+    std::vector<DateTime> values = {0.0,       0.5,           -0.25,   1.0 / 86400.0, -693593.0,
+                                    2958465.0, 2958465.99999, 36525.0, 36525.9999,    36892.041666};
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> anyDay(-693593.0, 2958465.99999);
+    for (int i = 0; i < 3000; ++i) {
+      const DateTime value = anyDay(random);
+      values.push_back(i % 3 == 0 ? std::floor(value) : value);  // midnights too
+    }
+    std::string kept;
+    for (const DateTime value : values) {
+      formatter.format(kept, value);
+      ASSERT_EQ(kept, formatDateTimeText(format, value, *settings))
+          << "format '" << format << "', value " << value << (settings == &us ? " (us)" : "");
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, DateTimeFormatterAgrees,
+                         ::testing::Values("", "c", "ddddd tt", "ddddd", "tt", "t",
+                                           "dd/mm/yy hh:nn:ss", "yyyy-mm-dd", "d/m/yy h:n:s",
+                                           "hh:nn:ss.zzz", "z", "hh:nn am/pm", "h:nn a/p", "h ampm",
+                                           "ddd dddd mmm mmmm", "'at' hh\"h\"nn", "yy", "yyyy",
+                                           "dd.mm.yyyy", "dd/mm/yyyy hh:mm", "mm/dd/yy", "dddddd",
+                                           "[x] dd 'q''s' nn", "/ : /"));
+
+TEST(DateTimeFormatter, KeepsItsFormatWhileManyOthersAreUsed) {
+  const FormatSettings s = ukSettings();
+  const DateTimeFormatter formatter("dd/mm/yy hh:nn:ss", s);
+  std::string text;
+  for (int i = 0; i < 500; ++i) {
+    std::string other = "yyyy '";
+    other += std::to_string(i);
+    other += '\'';
+    formatDateTimeText(other, 36525.5, s);
+  }
+  formatter.format(text, at(2000, 12, 25, 13, 44, 5));
+  EXPECT_EQ(text, "25/12/00 13:44:05");
+}
+
 struct FormatCase {
   std::string format;
   std::string text;
