@@ -172,10 +172,24 @@ bool scanTime(Scanner& in, const FormatSettings& settings, DateTime& time) {
 // value: the steps of the last few formats are kept (formatProgram below).
 struct FormatStep {
   enum Kind : std::uint8_t { kText, kNumber, kName, kAmPm, kIfTime };
-  enum Part : std::uint8_t { kDay, kMonth, kYear2, kYear4, kHour, kHour12, kMinute, kSecond, kMilli };
+  enum Part : std::uint8_t {
+    kDay,
+    kMonth,
+    kYear2,
+    kYear4,
+    kHour,
+    kHour12,
+    kMinute,
+    kSecond,
+    kMilli
+  };
   enum Names : std::uint8_t { kShortDay, kLongDay, kShortMonth, kLongMonth };
   Kind kind = kText;
-  std::uint8_t what = 0;    // kNumber: the Part; kName: the Names
+  std::uint8_t what = 0;  // kNumber: the Part; kName: the Names
+  // kNumber: the Part when the value has no time of day. The time part of a
+  // "c" is then left out, and with it any am/pm marker or hour token it
+  // holds, so a later hour may be 24-hour and a later "m" a month.
+  std::uint8_t untimed = 0;
   std::uint8_t digits = 0;  // kNumber: the least number of digits
   // kText: the text in the program's pool; kAmPm: the morning text, with
   // the afternoon text in second; kIfTime: the steps to skip when the value
@@ -273,10 +287,12 @@ class FormatCompiler {
     step.length = static_cast<std::uint32_t>(s.size());
     steps.push_back(step);
   }
-  void number(FormatStep::Part part, int digits) {
+  void number(FormatStep::Part part, int digits) { number(part, part, digits); }
+  void number(FormatStep::Part timed, FormatStep::Part untimed, int digits) {
     FormatStep step;
     step.kind = FormatStep::kNumber;
-    step.what = part;
+    step.what = timed;
+    step.untimed = untimed;
     step.digits = static_cast<std::uint8_t>(digits);
     program_.steps.push_back(step);
   }
@@ -294,8 +310,13 @@ class FormatCompiler {
     step.secondBegin = poolAppend(afternoon);
     step.secondLength = static_cast<std::uint32_t>(afternoon.size());
     program_.steps.push_back(step);
-    amPmWritten_ = true;
-    lastToken_ = 'a';
+    timed_.amPmWritten = true;
+    if (conditional_ == 0) untimed_.amPmWritten = true;
+    setLastToken('a');
+  }
+  void setLastToken(char token) {
+    timed_.lastToken = token;
+    if (conditional_ == 0) untimed_.lastToken = token;
   }
   void expand(std::string_view f, int depth) {
     if (depth < kMaxDepth) compile(f, depth + 1);
@@ -315,8 +336,9 @@ class FormatCompiler {
 
   // One run of a letter token other than 'a'; `after` is where the run ends.
   void compileRun(std::string_view f, char letter, int count, std::size_t after, int depth) {
-    const bool hourBefore = lastToken_ == 'h';
-    lastToken_ = letter;
+    const bool hourBefore = timed_.lastToken == 'h';
+    const bool hourBeforeUntimed = conditional_ > 0 ? hourBefore : untimed_.lastToken == 'h';
+    setLastToken(letter);
     switch (letter) {
       case 'c': {
         expandDateShort(depth);
@@ -325,8 +347,10 @@ class FormatCompiler {
         FormatStep step;
         step.kind = FormatStep::kIfTime;
         program_.steps.push_back(step);
+        ++conditional_;
         text(' ');
         expandTime(true, depth);
+        --conditional_;
         program_.steps[at].length = static_cast<std::uint32_t>(program_.steps.size() - at - 1);
         joinFrom_ = program_.steps.size();
         break;
@@ -346,7 +370,8 @@ class FormatCompiler {
         break;
       case 'm':
         if (count <= 2) {
-          number(hourBefore ? FormatStep::kMinute : FormatStep::kMonth, count);
+          number(hourBefore ? FormatStep::kMinute : FormatStep::kMonth,
+                 hourBeforeUntimed ? FormatStep::kMinute : FormatStep::kMonth, count);
         } else {
           name(count == 3 ? FormatStep::kShortMonth : FormatStep::kLongMonth);
         }
@@ -358,10 +383,14 @@ class FormatCompiler {
           number(FormatStep::kYear4, 4);
         }
         break;
-      case 'h':
-        number(amPmWritten_ || amPmFollows(f, after) ? FormatStep::kHour12 : FormatStep::kHour,
-               std::min(count, 2));
+      case 'h': {
+        const bool follows = amPmFollows(f, after);
+        const bool twelve = timed_.amPmWritten || follows;
+        const bool twelveUntimed = conditional_ > 0 ? twelve : untimed_.amPmWritten || follows;
+        number(twelve ? FormatStep::kHour12 : FormatStep::kHour,
+               twelveUntimed ? FormatStep::kHour12 : FormatStep::kHour, std::min(count, 2));
         break;
+      }
       case 'n':
         number(FormatStep::kMinute, std::min(count, 2));
         break;
@@ -376,7 +405,7 @@ class FormatCompiler {
         break;
       default:
         // A letter that starts no token stands for itself.
-        lastToken_ = 0;
+        setLastToken(0);
         text(f.substr(after - static_cast<std::size_t>(count), static_cast<std::size_t>(count)));
         break;
     }
@@ -401,9 +430,12 @@ class FormatCompiler {
     while (end < f.size() && lowerAscii(f[end]) == 'a') ++end;
     if (end - i >= 3) {
       name(end - i == 3 ? FormatStep::kShortDay : FormatStep::kLongDay);
-      lastToken_ = 'a';
+      setLastToken('a');
       return end;
     }
+    // An "a" that starts no token is a literal letter like any other: it
+    // parts an hour from a following "m" as well.
+    setLastToken(0);
     text(f[i]);
     return i + 1;
   }
@@ -438,9 +470,21 @@ class FormatCompiler {
 
   const FormatSettings& settings_;
   FormatProgram& program_;
+  // What the tokens compiled so far leave for the next one: whether an
+  // am/pm marker has been written, and the letter of the last token (0
+  // after a literal letter).
+  struct Context {
+    bool amPmWritten = false;
+    char lastToken = 0;
+  };
+
   std::size_t joinFrom_ = 0;  // the first step later text may join
-  bool amPmWritten_ = false;
-  char lastToken_ = 0;
+  // The context when the value has a time of day, and when it has none:
+  // they differ once the time part of a "c" (compiled at conditional_ > 0)
+  // has set something.
+  Context timed_;
+  Context untimed_;
+  int conditional_ = 0;
 };
 
 // Runs a program for one value into a fixed buffer of the maximum length.
@@ -455,6 +499,7 @@ class FormatRunner {
 
   void run(const FormatProgram& program) {
     const std::vector<FormatStep>& steps = program.steps;
+    const bool timed = hasTime();
     for (std::size_t i = 0; i < steps.size(); ++i) {
       const FormatStep& step = steps[i];
       switch (step.kind) {
@@ -466,7 +511,8 @@ class FormatRunner {
           }
           break;
         case FormatStep::kNumber:
-          putNumber(part(static_cast<FormatStep::Part>(step.what)), step.digits);
+          putNumber(part(static_cast<FormatStep::Part>(timed ? step.what : step.untimed)),
+                    step.digits);
           break;
         case FormatStep::kName:
           put(name(static_cast<FormatStep::Names>(step.what)));
@@ -477,13 +523,15 @@ class FormatRunner {
                   : std::string_view(program.pool).substr(step.secondBegin, step.secondLength));
           break;
         case FormatStep::kIfTime:
-          if (parts_.hour == 0 && parts_.minute == 0 && parts_.second == 0) i += step.length;
+          if (!timed) i += step.length;
           break;
       }
     }
   }
 
  private:
+  // Milliseconds alone do not count as a time of day.
+  bool hasTime() const { return parts_.hour != 0 || parts_.minute != 0 || parts_.second != 0; }
   int part(FormatStep::Part which) const {
     switch (which) {
       case FormatStep::kDay:
@@ -567,9 +615,11 @@ const FormatProgram& formatProgram(std::string_view format, const FormatSettings
       const unsigned uses = program.uses;
       return (!(uses & FormatProgram::kDateSep) || shapedBy.dateSep == s.dateSep) &&
              (!(uses & FormatProgram::kTimeSep) || shapedBy.timeSep == s.timeSep) &&
-             (!(uses & FormatProgram::kDateShort) || shapedBy.dateFormatShort == s.dateFormatShort) &&
+             (!(uses & FormatProgram::kDateShort) ||
+              shapedBy.dateFormatShort == s.dateFormatShort) &&
              (!(uses & FormatProgram::kDateLong) || shapedBy.dateFormatLong == s.dateFormatLong) &&
-             (!(uses & FormatProgram::kTimeShort) || shapedBy.timeFormatShort == s.timeFormatShort) &&
+             (!(uses & FormatProgram::kTimeShort) ||
+              shapedBy.timeFormatShort == s.timeFormatShort) &&
              (!(uses & FormatProgram::kTimeLong) || shapedBy.timeFormatLong == s.timeFormatLong) &&
              (!(uses & FormatProgram::kMarkers) ||
               (shapedBy.amMarker == s.amMarker && shapedBy.pmMarker == s.pmMarker));

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "base/Format.h"
+#include "base/ScopeGuard.h"
 #include "base/StringUtils.h"
 #include "table/DataSource.h"
 
@@ -14,27 +15,6 @@ namespace morvel {
 namespace {
 
 bool isEditing(DataSetState state) { return state == stEdit || state == stInsert; }
-
-// Runs a clean-up step when the scope ends, on every path.
-template <class F>
-class Finally {
- public:
-  explicit Finally(F f) : f_(std::move(f)) {}
-  ~Finally() noexcept(false) {
-    if (std::uncaught_exceptions() > uncaught_) {
-      try {
-        f_();
-      } catch (...) {  // the error already on its way is the one to report
-      }
-    } else {
-      f_();
-    }
-  }
-
- private:
-  F f_;
-  int uncaught_ = std::uncaught_exceptions();
-};
 
 }  // namespace
 
@@ -348,6 +328,11 @@ void DataSet::clearWindow() {
   atEnd_ = true;
 }
 
+void DataSet::exchangeWindowBuffers(std::vector<std::uint8_t*>& buffers) {
+  clearWindow();
+  buffers_.swap(buffers);
+}
+
 void DataSet::activateWindow() {
   recordCount_ = 1;
   activeIndex_ = 0;
@@ -577,7 +562,9 @@ void DataSet::resynchronise(unsigned mode) {
   std::uint8_t* scratch = buffers_[recordCount_];
   if (mode & rmExact) {
     cursorIndex_ = -1;
-    if (readRecord(scratch, gmCurrent, true) != grOK) raise("Record not found");
+    // A record that is not there is reported as such, whatever code the
+    // subclass has for it; damage still raises the subclass's own error.
+    if (readRecord(scratch, gmCurrent, false) != grOK) raise("Record not found");
   } else if (readRecord(scratch, gmCurrent, false) != grOK &&
              readRecord(scratch, gmNext, false) != grOK &&
              readRecord(scratch, gmPrior, false) != grOK) {

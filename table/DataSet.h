@@ -256,6 +256,18 @@ class DataSet {
   virtual void translateText(const char* /*from*/, char* /*to*/, bool /*toStored*/) {}
 
   // --- helpers for subclasses ---
+  // Puts a new set of window buffers (as many as the window has, in a
+  // layout of the subclass's choosing) in place of the current ones, which
+  // come back in `buffers` for the subclass to free. The window is left
+  // empty: the caller fills it again (resynchronise). For a change of
+  // buffer layout on an open dataset, such as a longer bookmark.
+  void exchangeWindowBuffers(std::vector<std::uint8_t*>& buffers);
+  // Puts the subclass cursor on the active record (reads that fill the
+  // window leave it elsewhere); nothing when the window is empty.
+  void positionCursorOnActive() {
+    if (recordCount_ > 0) positionCursor(activeIndex_);
+  }
+  int bufferSlots() const { return static_cast<int>(buffers_.size()); }
   void setBookmarkSize(int size) { bookmarkSize_ = size; }
   int bookmarkSize() const { return bookmarkSize_; }
   int calcFieldsSize() const { return calcFieldsSize_; }

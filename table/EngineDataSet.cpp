@@ -17,6 +17,38 @@ constexpr int kInfoSize = 5;  // record number + bookmark flag
 
 bool isStringType(FieldType type) { return type == ftString || type == ftFixedChar; }
 
+// Record buffers of one size from the engine allocator, freed unless handed
+// over.
+class BufferSet {
+ public:
+  BufferSet(int count, int size) : size_(static_cast<std::size_t>(size)) {
+    buffers_.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+      buffers_.push_back(static_cast<std::uint8_t*>(engineAllocate(size_)));
+    }
+  }
+  ~BufferSet() {
+    for (std::uint8_t* b : buffers_) engineFree(b, size_);
+  }
+  BufferSet(const BufferSet&) = delete;
+  BufferSet& operator=(const BufferSet&) = delete;
+  std::vector<std::uint8_t*>& buffers() { return buffers_; }
+  // The buffers now held are of another size.
+  void resize(int size) { size_ = static_cast<std::size_t>(size); }
+
+ private:
+  std::size_t size_;
+  std::vector<std::uint8_t*> buffers_;
+};
+
+// Whether the C string `text` starts with the C string `prefix`.
+bool startsWithText(const std::uint8_t* text, const std::uint8_t* prefix, bool ignoreCase) {
+  const std::string_view t(reinterpret_cast<const char*>(text));
+  const std::string_view p(reinterpret_cast<const char*>(prefix));
+  if (t.size() < p.size()) return false;
+  return ignoreCase ? equalsIgnoringAsciiCase(t.substr(0, p.size()), p) : t.starts_with(p);
+}
+
 }  // namespace
 
 // --- EngineDataSet --------------------------------------------------------------
@@ -56,7 +88,10 @@ void EngineDataSet::restoreFieldDefs() {
         }
       }
     }
-    FieldDef& def = defs.append(std::move(name), *type, size, d.required() ? faRequired : 0u);
+    // The definition keeps the descriptor's number even when descriptors
+    // before it were skipped: the field binds to that engine field.
+    FieldDef& def =
+        defs.append(std::move(name), *type, size, d.required() ? faRequired : 0u, d.number());
     if (*type == ftBCD) def.setPrecision(20);
   }
 }
@@ -73,6 +108,29 @@ void EngineDataSet::internalOpen() {
   bookmarkOffset_ = infoOffset_ + kInfoSize;
   bufferSize_ = bookmarkOffset_ + bookmarkSize();
   cursor_->first();
+}
+
+void EngineDataSet::switchIndex(const std::string& indexName) {
+  const int newBookmarkSize = cursor_->bookmarkSizeFor(indexName);
+  ensureBrowse();
+  // The new order starts from the record the dataset shows.
+  positionCursorOnActive();
+  if (newBookmarkSize == bookmarkSize()) {
+    cursor_->selectIndex(indexName);
+    resynchronise(0);
+    return;
+  }
+  // The buffers hold a bookmark each, so another length needs new ones.
+  // They are made before the cursor changes order, and the old ones freed
+  // only after: a failure on the way leaves the dataset as it was.
+  const int newBufferSize = bookmarkOffset_ + newBookmarkSize;
+  BufferSet fresh(bufferSlots(), newBufferSize);
+  cursor_->selectIndex(indexName);
+  exchangeWindowBuffers(fresh.buffers());
+  fresh.resize(bufferSize_);
+  bufferSize_ = newBufferSize;
+  setBookmarkSize(newBookmarkSize);
+  resynchronise(0);
 }
 
 void EngineDataSet::setDisplayLabels() {
@@ -261,6 +319,9 @@ bool EngineDataSet::locateRecord(const std::vector<Field*>& fields,
   EngineBlock probe;
   if (!makeProbe(fields, values, probe)) return false;
   const bool caseInsensitive = (options & loCaseInsensitive) != 0;
+  // With a partial key the last value, when it is text, need only start
+  // the field's text; an empty one starts every text.
+  const bool prefixLast = (options & loPartialKey) != 0 && isStringType(fields.back()->dataType());
 
   // The primary index answers an exact search on all of its key fields,
   // given in key order, when it compares text the way the search asks.
@@ -296,7 +357,10 @@ bool EngineDataSet::locateRecord(const std::vector<Field*>& fields,
     for (std::size_t i = 0; i < fields.size() && all; ++i) {
       value.assign(wanted[i].size(), 0);
       const bool present = cursor_->getField(fields[i]->fieldNumber(), record.data(), value.data());
-      if (present != wantedPresent[i]) {
+      if (prefixLast && i + 1 == fields.size()) {
+        all = !wantedPresent[i] ||
+              (present && startsWithText(value.data(), wanted[i].data(), caseInsensitive));
+      } else if (present != wantedPresent[i]) {
         all = false;
       } else if (present && caseInsensitive && isStringType(fields[i]->dataType())) {
         all = equalsIgnoringAsciiCase(reinterpret_cast<const char*>(value.data()),

@@ -47,6 +47,11 @@ class EngineDataSet : public DataSet {
   virtual void restoreFieldDefs();
   // The table name engine errors carry.
   virtual std::string engineTableName() const { return {}; }
+  // Makes the open cursor walk the named index (10022, changing nothing,
+  // for an unknown name). A pending change is finished first; the window
+  // buffers are made anew when the index's bookmarks have another length,
+  // and the window is read again around the current record.
+  void switchIndex(const std::string& indexName);
 
   void openCursor() override;
   void internalOpen() override;

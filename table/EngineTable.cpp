@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "base/Format.h"
+#include "base/ScopeGuard.h"
 #include "base/StringUtils.h"
 #include "table/files/Names.h"
 
@@ -13,16 +14,6 @@ namespace morvel {
 namespace {
 
 constexpr const char* kMemoryDatabase = "Memory";
-
-// Clears a database reason on every path.
-class ReasonHeld {
- public:
-  ReasonHeld(std::function<void()> release) : release_(std::move(release)) {}
-  ~ReasonHeld() { release_(); }
-
- private:
-  std::function<void()> release_;
-};
 
 }  // namespace
 
@@ -65,29 +56,28 @@ void EngineTable::setReadOnly(bool readOnly) {
   readOnly_ = readOnly;
 }
 
+// On an open table the names are taken only once the cursor walks the index
+// they name: an unknown one raises and leaves everything as it was.
 void EngineTable::setIndexName(std::string_view name) {
-  indexName_ = name;
+  const std::string indexName(name);
+  if (active()) switchIndex(resolveIndexName(indexName, {}));
+  indexName_ = indexName;
   indexFieldNames_.clear();
-  if (active()) {
-    cursor()->selectIndex(resolveIndexName());
-    resynchronise(0);
-  }
 }
 
 void EngineTable::setIndexFieldNames(std::string_view names) {
-  indexFieldNames_ = names;
+  const std::string fieldNames(names);
+  if (active()) switchIndex(resolveIndexName({}, fieldNames));
+  indexFieldNames_ = fieldNames;
   indexName_.clear();
-  if (active()) {
-    cursor()->selectIndex(resolveIndexName());
-    resynchronise(0);
-  }
 }
 
-std::string EngineTable::resolveIndexName() const {
-  if (!indexName_.empty() || indexFieldNames_.empty()) return indexName_;
+std::string EngineTable::resolveIndexName(const std::string& indexName,
+                                          const std::string& fieldNames) const {
+  if (!indexName.empty() || fieldNames.empty()) return indexName;
   // The index whose key fields are the named fields, in that order.
   const DataCursor& c = *cursor();
-  const std::vector<std::string_view> names = splitFieldNames(indexFieldNames_);
+  const std::vector<std::string_view> names = splitFieldNames(fieldNames);
   for (int i = 0; i <= c.secondaryIndexCount(); ++i) {
     const IndexDescriptor& d = c.indexDescriptor(i);
     if (d.fieldCount() != static_cast<int>(names.size()) || names.empty()) continue;
@@ -97,7 +87,7 @@ std::string EngineTable::resolveIndexName() const {
     }
     if (same) return i == 0 ? std::string() : d.name();
   }
-  raise(formatMessage("No index for fields '%s'", indexFieldNames_));
+  raise(formatMessage("No index for fields '%s'", fieldNames));
 }
 
 std::unique_ptr<DataCursor> EngineTable::createCursor() {
@@ -112,7 +102,7 @@ std::unique_ptr<DataCursor> EngineTable::createCursor() {
 }
 
 void EngineTable::internalOpen() {
-  cursor()->selectIndex(resolveIndexName());
+  cursor()->selectIndex(resolveIndexName(indexName_, indexFieldNames_));
   EngineDBDataSet::internalOpen();
   restoreIndexDefs();
 }
@@ -157,11 +147,14 @@ void EngineTable::buildTable() {
     }
   }
   setDatabaseReason(drTableMaintenance);
-  ReasonHeld held([this] { clearDatabaseReason(drTableMaintenance); });
+  Finally held([this] { clearDatabaseReason(drTableMaintenance); });
   std::unique_ptr<DataCursor> c = maintenanceCursor(false);
 
+  // Fields are numbered by their position: restored definitions may carry
+  // the numbers of a table with gaps, which a new table does not have.
   std::vector<FieldDescriptor> fields;
   for (const FieldDef& def : defs) {
+    const int number = static_cast<int>(fields.size()) + 1;
     // The descriptor holds 30 characters: a longer name is refused, as the
     // engine refuses every other bad name, rather than silently cut.
     const std::string_view trimmed = trimmedName(def.name());
@@ -169,7 +162,7 @@ void EngineTable::buildTable() {
       raiseEngineError(kInvalidFieldName, trimmedName(c->tableName()), trimmed);
     }
     const EngineTypeCode code = engineTypeOf(def.dataType());
-    FieldDescriptor d(def.fieldNo(), def.name(), code.type, code.subtype, 0, def.required());
+    FieldDescriptor d(number, def.name(), code.type, code.subtype, 0, def.required());
     const FieldType t = def.dataType();
     // The size byte cannot hold more than 255; the engine refuses what is
     // above its own limit rather than the byte wrapping round.
@@ -204,7 +197,7 @@ void EngineTable::buildTable() {
 void EngineTable::dropTable() {
   checkInactive();
   setDatabaseReason(drTableMaintenance);
-  ReasonHeld held([this] { clearDatabaseReason(drTableMaintenance); });
+  Finally held([this] { clearDatabaseReason(drTableMaintenance); });
   maintenanceCursor(readOnly_)->deleteTable();
 }
 

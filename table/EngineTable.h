@@ -60,7 +60,9 @@ class EngineTable : public EngineDBDataSet {
  private:
   // A cursor for table maintenance: not opened.
   std::unique_ptr<DataCursor> maintenanceCursor(bool readOnly);
-  std::string resolveIndexName() const;
+  // The index to walk for an index name or, when it is empty, for the
+  // fields its key must have ("" for the primary index).
+  std::string resolveIndexName(const std::string& indexName, const std::string& fieldNames) const;
   void restoreIndexDefs();
 
   std::string tableName_;

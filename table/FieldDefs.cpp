@@ -31,8 +31,9 @@ FieldDef& FieldDefs::defineField(std::string_view name, FieldType type, int size
   return append(std::string(name), type, size, required ? unsigned{faRequired} : 0u);
 }
 
-FieldDef& FieldDefs::append(std::string name, FieldType type, int size, unsigned attributes) {
-  defs_.emplace_back(std::move(name), type, size, attributes, count() + 1);
+FieldDef& FieldDefs::append(std::string name, FieldType type, int size, unsigned attributes,
+                            int fieldNo) {
+  defs_.emplace_back(std::move(name), type, size, attributes, fieldNo > 0 ? fieldNo : count() + 1);
   return defs_.back();
 }
 

@@ -38,7 +38,9 @@ class FieldDef {
   bool required() const { return (attributes_ & faRequired) != 0; }
   int precision() const { return precision_; }
   void setPrecision(int precision) { precision_ = precision; }
-  // The 1-based position in the table; the field's number in the engine.
+  // The field's number in the engine: its 1-based position when defined,
+  // the stored field's number when restored from a table (fields the
+  // dataset has no type for are left out, so numbers may skip).
   int fieldNo() const { return fieldNo_; }
 
   friend bool operator==(const FieldDef&, const FieldDef&) = default;
@@ -63,8 +65,10 @@ class FieldDefs {
   // "Duplicate field name '%s'" for a name already defined (ignoring case).
   FieldDef& defineField(std::string_view name, FieldType type, int size = 0, bool required = false);
   // Appends without the checks: used when the definitions are restored from
-  // a stored table, whose names are already made unique.
-  FieldDef& append(std::string name, FieldType type, int size, unsigned attributes);
+  // a stored table, whose names are already made unique. The field number
+  // is the stored field's (0: the next position).
+  FieldDef& append(std::string name, FieldType type, int size, unsigned attributes,
+                   int fieldNo = 0);
 
   int count() const { return static_cast<int>(defs_.size()); }
   bool empty() const { return defs_.empty(); }

@@ -353,13 +353,15 @@ bool BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
     const int stride = strideOf(p);
     const int count = countOf(p);
     const auto s = static_cast<std::size_t>(stride);
-    ref.markDirty();
     if (count < capacityOf(p)) {
+      ref.markDirty(p + page::kCount, 2);
+      ref.markDirty(entryAt(p, at), static_cast<std::size_t>(count - at + 1) * s);
       std::memmove(entryAt(p, at + 1), entryAt(p, at), static_cast<std::size_t>(count - at) * s);
       std::memcpy(entryAt(p, at), entry, s);
       setCount(p, count + 1);
       return placed;
     }
+    ref.markDirty();
     std::uint8_t* all = scratch_.data();
     std::memcpy(all, entryAt(p, 0), static_cast<std::size_t>(at) * s);
     std::memcpy(all + static_cast<std::size_t>(at) * s, entry, s);
@@ -368,8 +370,16 @@ bool BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
     const int total = count + 1;
     const int rightCount = total / 2;
     const int leftCount = total - rightCount;
-    placed.split = true;
+    // What can fail comes before the page changes: the new page, and the
+    // page after it, whose back link is to name the new one.
     placed.right = file_.newPage(index_);
+    const std::uint32_t next = nextOf(p);
+    PageRef n;
+    if (next != 0) {
+      n = loadSibling(next, p);
+      n.markDirty(n.data() + page::kPrev, 4);
+    }
+    placed.split = true;
     std::uint8_t* r = placed.right.data();
     const std::uint8_t kind = isLeaf(p) ? page::kLeaf : page::kInner;
     p[page::kKind] = kind;
@@ -380,15 +390,10 @@ bool BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
                 static_cast<std::size_t>(rightCount) * s);
     setCount(p, leftCount);
     setCount(r, rightCount);
-    const std::uint32_t next = nextOf(p);
     setPrev(r, ref.offset());
     setNext(r, next);
     setNext(p, placed.right.offset());
-    if (next != 0) {
-      PageRef n = loadSibling(next, p);
-      setPrev(n.data(), placed.right.offset());
-      n.markDirty();
-    }
+    if (n) setPrev(n.data(), placed.right.offset());
     return placed;
   };
 
@@ -401,7 +406,7 @@ bool BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
     std::uint8_t* parent = up.page.data();
     std::uint8_t* child = path_[level].page.data();
     std::uint8_t* e = entryAt(parent, up.slot);
-    up.page.markDirty();
+    up.page.markDirty(e, static_cast<std::size_t>(innerStride_));
     if (firstChanged) std::memcpy(e, entryAt(child, 0), k);
     if (placed.split) {
       bytes::put32(e + k + 4, static_cast<std::uint32_t>(subtreeCount(child)));
@@ -445,9 +450,10 @@ void BTree::keepSpine(bool split) {
     try {
       PageRef leaf = descend(nullptr, Choose::LastAtMost, nullptr);
       path_.push_back({std::move(leaf), 0});
-    } catch (const EngineError&) {
-      // The insert itself is done; a damaged page on the way down is for
-      // the next descent to report.
+    } catch (const std::exception&) {
+      // The insert itself is done; the pinned path only saves later
+      // descents, and a damaged page or a want of memory on the way down is
+      // for the next descent to report.
       path_.clear();
       return;
     }
@@ -466,17 +472,28 @@ bool BTree::appendAtEnd(const std::uint8_t* entry) {
   const int count = countOf(leaf);
   const auto k = static_cast<std::size_t>(keyLength_);
   if (count >= leafCapacity_ || compareKeys(entryAt(leaf, count - 1), entry, k) >= 0) return false;
+  // Only the bytes that change are saved, all of them before any changes.
+  spine_.back().markDirty(leaf + page::kCount, 2);
+  spine_.back().markDirty(entryAt(leaf, count), static_cast<std::size_t>(leafStride_));
+  for (std::size_t level = spine_.size() - 1; level > 0; --level) {
+    const PageRef& up = spine_[level - 1];
+    up.markDirty(entryAt(up.data(), countOf(up.data()) - 1) + k + 4, 4);
+  }
   std::memcpy(entryAt(leaf, count), entry, static_cast<std::size_t>(leafStride_));
   setCount(leaf, count + 1);
-  spine_.back().markDirty();
   for (std::size_t level = spine_.size() - 1; level > 0; --level) {
     const PageRef& up = spine_[level - 1];
     std::uint8_t* e = entryAt(up.data(), countOf(up.data()) - 1);
     bytes::put32(e + k + 4, bytes::get32(e + k + 4) + 1);
-    up.markDirty();
   }
   spineVersion_ = ++version_;
   return true;
+}
+
+void BTree::forgetPositions() {
+  ++version_;
+  spine_.clear();
+  path_.clear();
 }
 
 // ---- delete ---------------------------------------------------------------
@@ -496,8 +513,8 @@ void BTree::syncFirstKeys(std::size_t level) {
     std::uint8_t* e = entryAt(up.page.data(), up.slot);
     if (countOf(p) == 0 || std::memcmp(e, entryAt(p, 0), static_cast<std::size_t>(keyLength_)) == 0)
       return;
+    up.page.markDirty(e, static_cast<std::size_t>(keyLength_));
     std::memcpy(e, entryAt(p, 0), static_cast<std::size_t>(keyLength_));
-    up.page.markDirty();
     if (up.slot != 0) return;
   }
 }
@@ -505,15 +522,17 @@ void BTree::syncFirstKeys(std::size_t level) {
 void BTree::unlink(std::uint8_t* p) {
   const std::uint32_t prev = prevOf(p);
   const std::uint32_t next = nextOf(p);
-  if (prev != 0) {
-    PageRef r = loadSibling(prev, p);
-    setNext(r.data(), next);
-    r.markDirty();
+  PageRef before;
+  PageRef after;
+  if (prev != 0) before = loadSibling(prev, p);
+  if (next != 0) after = loadSibling(next, p);
+  if (before) {
+    before.markDirty(before.data() + page::kNext, 4);
+    setNext(before.data(), next);
   }
-  if (next != 0) {
-    PageRef r = loadSibling(next, p);
-    setPrev(r.data(), prev);
-    r.markDirty();
+  if (after) {
+    after.markDirty(after.data() + page::kPrev, 4);
+    setPrev(after.data(), prev);
   }
 }
 
@@ -532,10 +551,11 @@ void BTree::remove(const std::uint8_t* key) {
   const int pos = lowerBound(p, key);
   if (pos >= count || std::memcmp(entryAt(p, pos), key, k) != 0) corrupt();
   const auto s = static_cast<std::size_t>(leafStride_);
+  leaf.markDirty(p + page::kCount, 2);
+  leaf.markDirty(entryAt(p, pos), static_cast<std::size_t>(count - pos) * s);
   std::memmove(entryAt(p, pos), entryAt(p, pos + 1), static_cast<std::size_t>(count - pos - 1) * s);
   std::memset(entryAt(p, count - 1), 0, s);
   setCount(p, count - 1);
-  leaf.markDirty();
   path_.push_back({std::move(leaf), pos});
 
   bool firstChanged = pos == 0 && count > 1;
@@ -544,10 +564,10 @@ void BTree::remove(const std::uint8_t* key) {
     std::uint8_t* e = entryAt(up.page.data(), up.slot);
     const std::uint32_t records = bytes::get32(e + k + 4);
     if (records == 0) corrupt();
+    up.page.markDirty(e, static_cast<std::size_t>(innerStride_));
     bytes::put32(e + k + 4, records - 1);
     if (firstChanged) std::memcpy(e, entryAt(path_[level].page.data(), 0), k);
     firstChanged = firstChanged && up.slot == 0;
-    up.page.markDirty();
   }
   rebalance();
 }
@@ -651,11 +671,11 @@ void BTree::rebalance() {
     }
     const std::uint32_t childOffset = bytes::get32(entryAt(r, 0) + keyLength_);
     PageRef child = load(childOffset, false);
+    child.markDirty();
     std::uint8_t* c = child.data();
     c[page::kKind] = isLeaf(c) ? page::kRootLeaf : page::kRoot;
     setPrev(c, 0);
     setNext(c, 0);
-    child.markDirty();
     file_.freePage(index_, path_[0].page);
     file_.descriptor(index_).setRoot(childOffset);
     file_.markHeaderChanged();

@@ -40,9 +40,16 @@ class BTree {
   std::uint64_t countBelow(const std::uint8_t* key);
 
   // Adds a key; false (and nothing changed) when the tree has it already.
+  // Insert and remove save every page before it changes (PageRef::markDirty)
+  // so that a change of the index file can be rolled back; outside such a
+  // change a failure part-way may leave the tree damaged.
   bool insert(const std::uint8_t* key, std::int32_t recordNumber);
   // Removes a key (8965 when it is missing).
   void remove(const std::uint8_t* key);
+  // Forgets every position remembered in the tree's pages (the pinned path
+  // to the last leaf, cursors' positions through version()): the pages were
+  // put back as they were before a change that did not complete.
+  void forgetPositions();
   // Whether some key starts with the first `length` bytes of `key`; its
   // record number goes to `recordNumber`.
   bool findPrefix(const std::uint8_t* key, int length, std::int32_t* recordNumber);

@@ -95,39 +95,55 @@ const IndexDescriptor& DataCursor::indexDescriptor(int i) const {
 
 // ---- index selection --------------------------------------------------------
 
+int DataCursor::treeFor(int index) const {
+  return index == kPrimaryIndex && !table_->primaryHasFields() ? kSlotIndex : index;
+}
+
 void DataCursor::useIndex(int index) {
-  index_ = index;
-  treeIndex_ = index == kPrimaryIndex && !table_->primaryHasFields() ? kSlotIndex : index;
-  const auto length = static_cast<std::size_t>(std::max(table_->tree(treeIndex_).keyLength(), 1));
+  const int tree = treeFor(index);
+  const auto length = static_cast<std::size_t>(std::max(table_->tree(tree).keyLength(), 1));
+  // The buffers grow first: nothing changes when they cannot.
   key_.ensure(length, kKeyBufferStep);
   probe_.ensure(length, kKeyBufferStep);
+  index_ = index;
+  treeIndex_ = tree;
   posValid_ = false;
   ordinalValid_ = false;
+}
+
+int DataCursor::findIndex(std::string_view name) const {
+  requireOpen();
+  const int index = table_->findIndex(name);
+  if (index < 0) raiseEngineError(kInvalidIndexName, tableName_, name);
+  return index;
+}
+
+int DataCursor::bookmarkSizeFor(std::string_view indexName) const {
+  const int tree = treeFor(findIndex(indexName));
+  return tree == kSlotIndex ? 4 : table_->tree(tree).keyLength();
 }
 
 void DataCursor::selectIndex(std::string_view name) {
   requireOpen();
   std::lock_guard lock(table_->mutex());
-  const int index = table_->findIndex(name);
-  if (index < 0) raiseEngineError(kInvalidIndexName, tableName_, name);
-  const bool keep = where_ == Where::OnKey && !atStart_ && !atEnd_ && resolve();
-  const std::int32_t record = record_;
-  useIndex(index);
-  if (keep) {
-    positionOn(record, table_->data().record(record).image());
-  } else {
-    first();
-  }
+  switchTo(findIndex(name));
 }
 
 void DataCursor::selectRecordNumberOrder() {
   requireOpen();
   std::lock_guard lock(table_->mutex());
+  switchTo(kSlotIndex);
+}
+
+// Everything that can fail (finding the record, growing the key buffers)
+// comes before the cursor changes order.
+void DataCursor::switchTo(int index) {
   const bool keep = where_ == Where::OnKey && !atStart_ && !atEnd_ && resolve();
   const std::int32_t record = record_;
-  useIndex(kSlotIndex);
+  const std::uint8_t* image = keep ? table_->data().record(record).image() : nullptr;
+  useIndex(index);
   if (keep) {
-    positionOn(record, table_->data().record(record).image());
+    positionOn(record, image);
   } else {
     first();
   }

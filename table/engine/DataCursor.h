@@ -93,8 +93,12 @@ class DataCursor {
 
   // Selects an index by name, ignoring case; "" selects the primary.
   // 10022 for an unknown name. The cursor stays on its record when it is
-  // on one, else it goes before the first record.
+  // on one, else it goes before the first record. A failure leaves the
+  // order and the position as they were.
   void selectIndex(std::string_view name);
+  // The bookmark size the named index would give (10022 for an unknown
+  // name), so that a caller can size its buffers before selecting it.
+  int bookmarkSizeFor(std::string_view indexName) const;
   // The order of record numbers (slots of records in use, oldest first).
   void selectRecordNumberOrder();
   // "" for the primary index.
@@ -190,7 +194,12 @@ class DataCursor {
   BTree& tree() { return table_->tree(treeIndex_); }
   bool slotOrder() const { return treeIndex_ == kSlotIndex; }
   bool inRange(const std::uint8_t* key) const { return !slotOrder() || key[0] == 0; }
+  // The tree walked for an index: a primary index without key fields walks
+  // the slot index.
+  int treeFor(int index) const;
+  int findIndex(std::string_view name) const;
   void useIndex(int index);
+  void switchTo(int index);
   bool resolve();
   void positionOn(std::int32_t record, const std::uint8_t* image);
   void positionAt(const BTree::Position& at, std::int32_t record, std::uint64_t ordinal);

@@ -1,6 +1,7 @@
 // Databases, table registration, creation and deletion; see DataDirectory.h.
 #include "table/engine/DataDirectory.h"
 
+#include "base/ScopeGuard.h"
 #include "table/engine/EngineError.h"
 #include "table/files/FileHandler.h"
 #include "table/files/FileList.h"
@@ -43,30 +44,38 @@ void DataDirectory::createTable(std::string_view table, bool memory,
 
   std::lock_guard lock(mutex_);
   const TableFileNames files = tableFileNames(path_, name, memory);
-  bool dataMade = false, indexMade = false;
-  try {
-    DataFileOptions dataOptions;
-    dataOptions.blobBlockSize = options.blobBlockSize;
-    dataOptions.language = options.language;
-    dataOptions.sortId = options.sortId;
-    dataOptions.description = options.description;
+  // A half-made table would block the next attempt with 13060. The files
+  // count as made from the moment their creation starts: it registers the
+  // name before it can fail writing the first bytes. No data file of the
+  // name existed (checked above), and an index or blob file left without
+  // its data file belongs to no table.
+  int made = 0;
+  OnFailure removeMade([&] {
+    FileList& list = FileList::instance();
+    const std::string* names[] = {&files.data, &files.index, &files.blob};
+    for (int i = 0; i < made; ++i) list.remove(*names[i], memory);
+  });
+  DataFileOptions dataOptions;
+  dataOptions.blobBlockSize = options.blobBlockSize;
+  dataOptions.language = options.language;
+  dataOptions.sortId = options.sortId;
+  dataOptions.description = options.description;
+  {
     DataFile data(name, files.data, memory);
+    made = 1;
     data.create(fields, layout, dataOptions);
-    dataMade = true;
     data.close();
+  }
+  {
     IndexFile index(name, files.index, memory);
+    made = 2;
     index.create(indexes);
-    indexMade = true;
     index.close();
-    if (layout.blobFieldCount > 0) {
-      FileHandler blob(files.blob, memory);
-      blob.create();
-    }
-  } catch (...) {
-    // A half-made table would block the next attempt with 13060.
-    if (dataMade) FileList::instance().remove(files.data, memory);
-    if (indexMade) FileList::instance().remove(files.index, memory);
-    throw;
+  }
+  if (layout.blobFieldCount > 0) {
+    FileHandler blob(files.blob, memory);
+    made = 3;
+    blob.create();
   }
 }
 

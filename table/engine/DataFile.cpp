@@ -218,10 +218,10 @@ Record* DataFile::takeFreeEntry() {
     spare_.pop_back();
     return r;
   }
-  pool_.push_back(std::make_unique<Record>());
-  Record* r = pool_.back().get();
+  auto r = std::make_unique<Record>();
   r->image_.ensure(static_cast<std::size_t>(recordSize_), kRecordImageStep);
-  return r;
+  pool_.push_back(std::move(r));
+  return pool_.back().get();
 }
 
 // Drops the highest-numbered records (after writing them back) so that
@@ -311,6 +311,25 @@ std::int32_t DataFile::slotForNewRecord() const {
   if (header_.freeHead() != 0) return header_.freeHead();
   if (!canAppend(header_.nextRecord(), recordSize_)) raiseEngineError(kTableFull, tableName_);
   return header_.nextRecord();
+}
+
+void DataFile::prepareNewRecord() {
+  const std::int32_t head = header_.freeHead();
+  if (head != 0) {
+    const Record& r = slot(head);
+    const std::int32_t next = bytes::getInt32(r.image() + kRecordNumberOffset);
+    if (!r.deleted() || next < 0 || next > slotCount() || next == head) corruptRecords();
+    return;
+  }
+  const std::int32_t number = header_.nextRecord();
+  if (!canAppend(number, recordSize_)) raiseEngineError(kTableFull, tableName_);
+  makeRoom(1);
+  if (spare_.empty()) {
+    if (spare_.capacity() == 0) spare_.reserve(16);
+    spare_.push_back(takeFreeEntry());
+  }
+  if (sorted_.size() == sorted_.capacity()) sorted_.reserve(sorted_.size() * 2 + 16);
+  file_.reserveRoom(slotOffset(number + 1));
 }
 
 Record& DataFile::appendSlot(EngineBlock& image) {

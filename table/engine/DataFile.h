@@ -210,6 +210,11 @@ class DataFile {
   // The slot a new record goes to: the head of the free chain, else the
   // next record number (9479 when the table is full).
   std::int32_t slotForNewRecord() const;
+  // Makes sure the next appendSlot or takeFreeSlot cannot fail: the free
+  // chain's head is read and checked (8962), or a cache entry and room in
+  // the file wait for a new slot (9479 when full, 11016 without memory).
+  // Until then the caller reads no other record.
+  void prepareNewRecord();
   // Appends slot `next record number` holding `image`, a full record image
   // that carries the slot's number; `image` gets a spare block in return
   // (9479 when full).

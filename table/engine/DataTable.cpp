@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/ScopeGuard.h"
 #include "table/engine/Bytes.h"
 #include "table/engine/EngineError.h"
 #include "table/files/FileList.h"
@@ -150,6 +151,20 @@ void DataTable::checkValues(const std::uint8_t* image) {
   }
 }
 
+// Every change follows one plan: first everything that can refuse it or
+// fail for want of memory, with nothing changed yet (values, duplicates,
+// room, the data file's slot); then the indexes, whose pages are saved
+// before they change, so that a failure among them puts every index back
+// as it was; last the data file, which by then cannot fail.
+void DataTable::beginIndexChange() { index_->beginChange(); }
+
+void DataTable::rollBackIndexChange() noexcept {
+  index_->rollbackChange();
+  for (auto& t : trees_) {
+    if (t) t->forgetPositions();
+  }
+}
+
 std::int32_t DataTable::insert(const std::uint8_t* buffer) {
   std::lock_guard lock(mutex_);
   DataFile& data = *data_;
@@ -182,15 +197,11 @@ std::int32_t DataTable::insert(const std::uint8_t* buffer) {
     }
   });
   std::int32_t oldAutoInc = 0;
-  if (reuse) {
-    const Record& old = data.slot(slot);
-    const std::int32_t next = bytes::getInt32(old.image() + kRecordNumberOffset);
-    if (!old.deleted() || next < 0 || next > data.slotCount() || next == slot) {
-      raiseEngineError(kRecordBuffersCorrupt, name_);
-    }
-    oldAutoInc = bytes::getInt32(old.image() + kAutoIncOffset);
-  }
+  data.prepareNewRecord();
+  if (reuse) oldAutoInc = bytes::getInt32(data.slot(slot).image() + kAutoIncOffset);
 
+  beginIndexChange();
+  OnFailure undo([this] { rollBackIndexChange(); });
   forEachKeyedIndex([&](int i) {
     if (tree(i).insert(keyBuffer(i), slot)) return;
     if (i == kPrimaryIndex) raiseEngineError(kDuplicateKey, name_, tree(i).name());
@@ -204,6 +215,7 @@ std::int32_t DataTable::insert(const std::uint8_t* buffer) {
   KeyLayout::buildSlotKey(false, autoInc, slot, keyBuffer(kSlotIndex));
   if (!slots.insert(keyBuffer(kSlotIndex), slot)) index_->corruptPages();
 
+  // Prepared above: none of this fails.
   if (reuse) {
     Record& record = data.takeFreeSlot();
     record.exchangeImage(image_);
@@ -212,6 +224,8 @@ std::int32_t DataTable::insert(const std::uint8_t* buffer) {
     data.appendSlot(image_);
   }
   data.takeNextAutoIncrement();
+  index_->commitChange();
+  undo.dismiss();
   return slot;
 }
 
@@ -220,7 +234,8 @@ void DataTable::update(std::int32_t number, const std::uint8_t* buffer, const vo
   if (lockedByOther(number, by)) raiseEngineError(kRecordInUse, name_);
   DataFile& data = *data_;
   const auto size = static_cast<std::size_t>(data.recordSize());
-  const Record& stored = data.record(number);
+  // Stays valid to the end: the indexes' work reads no records.
+  Record& stored = data.record(number);
   std::uint8_t* image = image_.data();
   std::memcpy(image, buffer, size);
   // The header stays the engine's: the record keeps its slot and its
@@ -246,29 +261,37 @@ void DataTable::update(std::int32_t number, const std::uint8_t* buffer, const vo
     }
   });
   if (anyChanged) index_->checkRoom();
+  beginIndexChange();
+  OnFailure undo([this] { rollBackIndexChange(); });
   forEachKeyedIndex([&](int i) {
     if (!changed[static_cast<std::size_t>(i)]) return;
     tree(i).remove(oldKeyBuffer(i));
     if (!tree(i).insert(keyBuffer(i), number)) index_->corruptPages();
   });
-  Record& record = data.record(number);
-  std::memcpy(record.image(), image, size);
-  record.markChanged();
+  std::memcpy(stored.image(), image, size);
+  stored.markChanged();
+  index_->commitChange();
+  undo.dismiss();
 }
 
 void DataTable::remove(std::int32_t number, const void* by) {
   std::lock_guard lock(mutex_);
   if (lockedByOther(number, by)) raiseEngineError(kRecordInUse, name_);
   DataFile& data = *data_;
-  const Record& stored = data.record(number);
+  // Stays valid to the end: the indexes' work reads no records.
+  Record& stored = data.record(number);
   forEachKeyedIndex([&](int i) { keys(i).build(stored.image(), number, keyBuffer(i)); });
   const std::int32_t autoInc = bytes::getInt32(stored.image() + kAutoIncOffset);
+  beginIndexChange();
+  OnFailure undo([this] { rollBackIndexChange(); });
   forEachKeyedIndex([&](int i) { tree(i).remove(keyBuffer(i)); });
   KeyLayout::buildSlotKey(false, autoInc, number, keyBuffer(kSlotIndex));
   tree(kSlotIndex).remove(keyBuffer(kSlotIndex));
   KeyLayout::buildSlotKey(true, autoInc, number, keyBuffer(kSlotIndex));
   if (!tree(kSlotIndex).insert(keyBuffer(kSlotIndex), number)) index_->corruptPages();
-  data.markDeleted(data.record(number));
+  data.markDeleted(stored);
+  index_->commitChange();
+  undo.dismiss();
   locks_.erase(number);
 }
 

@@ -68,7 +68,9 @@ class DataTable {
   bool primaryHasFields() const { return keys_[0].hasFields(); }
 
   // Record changes (see DataCursor for the rules). `by` identifies the
-  // cursor, for record locks. Insert returns the new record's slot.
+  // cursor, for record locks. Insert returns the new record's slot. Each
+  // completes or, when it fails (a refusal, a want of memory, a damaged
+  // page), leaves the records and every index as they were.
   std::int32_t insert(const std::uint8_t* buffer);
   void update(std::int32_t record, const std::uint8_t* buffer, const void* by);
   void remove(std::int32_t record, const void* by);
@@ -86,6 +88,9 @@ class DataTable {
   void openFiles();
   void closeFiles();
   void checkValues(const std::uint8_t* image);
+  // Index changes either complete or are put back as they were.
+  void beginIndexChange();
+  void rollBackIndexChange() noexcept;
   std::uint8_t* keyBuffer(int index) { return keyBuffers_[static_cast<std::size_t>(index)].data(); }
   std::uint8_t* oldKeyBuffer(int index) {
     return oldKeyBuffers_[static_cast<std::size_t>(index)].data();

@@ -13,6 +13,9 @@ namespace {
 
 constexpr std::uint32_t kFormatValue = 4;
 constexpr const char* kSlotIndexName = "Sys Deleted";
+// The saved bytes of a change grow in steps of this many.
+constexpr std::size_t kSavedStep = 16 * kPageSize;
+constexpr std::uint8_t kZeroPage[kPageSize] = {};
 
 IndexDescriptor slotIndexDescriptor() {
   IndexDescriptor d;
@@ -46,6 +49,9 @@ bool IndexFile::isPageOffset(std::uint32_t offset) const {
 }
 
 void IndexFile::resetCaches() {
+  journal_.clear();
+  appended_.clear();
+  changing_ = false;
   for (Cache& c : caches_) c = Cache{};
 }
 
@@ -129,7 +135,10 @@ void IndexFile::close() {
 }
 
 void IndexFile::writeHeader() {
-  std::vector<std::uint8_t> header(kPageSize, 0);
+  // Made once: writing the header back never asks for memory.
+  headerBuffer_.ensure(kPageSize, kPageSize);
+  std::uint8_t* header = headerBuffer_.data();
+  std::memset(header, 0, kPageSize);
   bytes::put32(&header[kFormat], kFormatValue);
   bytes::put32(&header[kPageSizeField], kPageSize);
   bytes::put32(&header[kEndOffset], endOffset_);
@@ -138,7 +147,7 @@ void IndexFile::writeHeader() {
     std::memcpy(&header[kDescriptors + static_cast<std::size_t>(i) * IndexDescriptor::kSize],
                 descriptors_[static_cast<std::size_t>(i)].bytes(), IndexDescriptor::kSize);
   }
-  file_.writeAt(0, header.data(), kPageSize);
+  file_.writeAt(0, header, kPageSize);
   headerChanged_ = false;
 }
 
@@ -148,9 +157,8 @@ void IndexFile::flush() {
   // A page appended and freed again may never have been written; the file
   // must still reach the end offset the header records.
   if (file_.size() < endOffset_) {
-    const std::vector<std::uint8_t> zeros(kPageSize, 0);
     for (std::int64_t at = file_.size() / kPageSize * kPageSize; at < endOffset_; at += kPageSize) {
-      if (at >= file_.size()) file_.writeAt(at, zeros.data(), kPageSize);
+      if (at >= file_.size()) file_.writeAt(at, kZeroPage, kPageSize);
     }
   }
   if (headerChanged_) writeHeader();
@@ -229,10 +237,11 @@ CachedPage* IndexFile::obtainEntry(Cache& cache) {
     cache.capacity = std::min(cache.capacity * 2, kMaxCachePages);
   }
   if (static_cast<int>(cache.pages.size()) < cache.capacity) {
-    cache.pages.push_back(std::make_unique<CachedPage>());
-    CachedPage* p = cache.pages.back().get();
+    auto p = std::make_unique<CachedPage>();
     p->data = EngineBlock(kPageSize);
-    return p;
+    p->file = this;
+    cache.pages.push_back(std::move(p));
+    return cache.pages.back().get();
   }
   const auto leastRecentUnpinned = [&cache](bool cleanOnly) -> CachedPage* {
     for (CachedPage* p = cache.leastRecent; p; p = p->newer) {
@@ -273,6 +282,8 @@ PageRef IndexFile::fetch(int index, std::uint32_t offset) {
     page = obtainEntry(cache);
     page->offset = offset;
     page->dirty = false;
+    page->index = index;
+    page->changeId = 0;
     if (file_.readAt(offset, page->data.data(), kPageSize, true) != kPageSize) {
       // Left out of the lookup: its bytes are not a page.
       page->offset = 0;
@@ -293,15 +304,23 @@ PageRef IndexFile::newPage(int index) {
     if (bytes::get16(data + page::kCount) != 0) corruptPages();
     const std::uint32_t next = bytes::get32(data + page::kNext);
     if (next != 0 && !isPageOffset(next)) corruptPages();
+    p.markDirty();
     d.setFreeHead(next);
     headerChanged_ = true;
     std::memset(data, 0, kPageSize);
-    p.markDirty();
     return p;
   }
+  // Everything that can fail comes before the file grows: room for the
+  // page in the file, a cache entry, a place among the change's pages.
+  if (changing_ && appended_.size() == appended_.capacity()) {
+    appended_.reserve(appended_.size() * 2 + 8);
+  }
+  file_.reserveRoom(static_cast<std::int64_t>(endOffset_) + kPageSize);
   Cache& cache = caches_[static_cast<std::size_t>(index)];
   CachedPage* page = obtainEntry(cache);
   page->offset = endOffset_;
+  page->index = index;
+  page->changeId = 0;
   endOffset_ += kPageSize;
   headerChanged_ = true;
   std::memset(page->data.data(), 0, kPageSize);
@@ -309,17 +328,84 @@ PageRef IndexFile::newPage(int index) {
   touch(cache, page);
   insertSorted(cache, page);
   cache.recent[cache.nextRecent++ % cache.recent.size()] = page;
+  if (changing_) {
+    // Nothing of it to save: a rollback hands it to the free chain.
+    page->changeId = changeId_;
+    ++page->pins;
+    appended_.push_back(page);
+  }
   return PageRef(page);
 }
 
 void IndexFile::freePage(int index, PageRef& p) {
+  p.markDirty();
   IndexDescriptor& d = descriptor(index);
   std::uint8_t* data = p.data();
   std::memset(data, 0, kPageSize);
   bytes::put32(data + page::kNext, d.freeHead());
   d.setFreeHead(p.offset());
   headerChanged_ = true;
-  p.markDirty();
+}
+
+// ---- changes ---------------------------------------------------------------
+
+void IndexFile::beginChange() {
+  changing_ = true;
+  ++changeId_;
+  endBefore_ = endOffset_;
+  savedUsed_ = 0;
+  forEachIndexInUse([this](std::size_t i) {
+    rootsBefore_[i] = descriptors_[i].root();
+    freeHeadsBefore_[i] = descriptors_[i].freeHead();
+  });
+}
+
+void IndexFile::save(CachedPage* page, std::uint32_t from, std::uint32_t length) {
+  if (page->offset >= endBefore_) {
+    page->changeId = changeId_;  // appended by this change: nothing to save
+    return;
+  }
+  // Both may fail; the page has not changed yet.
+  saved_.ensure(savedUsed_ + length, kSavedStep);
+  journal_.push_back({page, from, length, savedUsed_});
+  std::memcpy(saved_.data() + savedUsed_, page->data.data() + from, length);
+  savedUsed_ += length;
+  ++page->pins;  // it must still be here to be put back
+  if (length == kPageSize) page->changeId = changeId_;
+}
+
+void IndexFile::commitChange() { endChange(); }
+
+void IndexFile::rollbackChange() noexcept {
+  if (!changing_) return;
+  // Latest first, so that every byte ends up as it was before the change.
+  for (auto it = journal_.rbegin(); it != journal_.rend(); ++it) {
+    std::memcpy(it->page->data.data() + it->from, saved_.data() + it->at, it->length);
+    it->page->dirty = true;
+  }
+  forEachIndexInUse([this](std::size_t i) {
+    descriptors_[i].setRoot(rootsBefore_[i]);
+    descriptors_[i].setFreeHead(freeHeadsBefore_[i]);
+  });
+  for (CachedPage* p : appended_) {
+    IndexDescriptor& d = descriptors_[static_cast<std::size_t>(p->index)];
+    std::uint8_t* data = p->data.data();
+    std::memset(data, 0, kPageSize);
+    bytes::put32(data + page::kNext, d.freeHead());
+    d.setFreeHead(p->offset);
+    p->dirty = true;
+  }
+  headerChanged_ = true;
+  endChange();
+}
+
+void IndexFile::endChange() noexcept {
+  for (const Saved& s : journal_) --s.page->pins;
+  for (CachedPage* p : appended_) --p->pins;
+  journal_.clear();
+  appended_.clear();
+  savedUsed_ = 0;
+  changing_ = false;
 }
 
 }  // namespace morvel

@@ -56,10 +56,15 @@ inline constexpr int kUsed = 11;
 enum Kind : std::uint8_t { kRoot = 0, kInner = 1, kLeaf = 2, kRootLeaf = 3 };
 }  // namespace page
 
+class IndexFile;
+
 struct CachedPage {
   std::uint32_t offset = 0;
   bool dirty = false;
   int pins = 0;
+  IndexFile* file = nullptr;
+  int index = 0;                // the index whose cache holds it
+  std::uint64_t changeId = 0;   // the change that saved all of it (see beginChange)
   CachedPage* newer = nullptr;  // the chain from most to least recently used
   CachedPage* older = nullptr;
   EngineBlock data;
@@ -87,7 +92,12 @@ class PageRef {
   explicit operator bool() const { return page_ != nullptr; }
   std::uint8_t* data() const { return page_->data.data(); }
   std::uint32_t offset() const { return page_->offset; }
-  void markDirty() const { page_->dirty = true; }
+  // Called BEFORE the page's bytes change: during a change (see
+  // IndexFile::beginChange) the page is saved first, which may fail with
+  // 11016; afterwards it is written back when its cache needs room or the
+  // file is flushed. The range form saves only the bytes about to change.
+  inline void markDirty() const;
+  inline void markDirty(const std::uint8_t* from, std::size_t length) const;
   void release() {
     if (page_) --page_->pins;
     page_ = nullptr;
@@ -149,7 +159,35 @@ class IndexFile {
 
   [[noreturn]] void corruptPages() const;
 
+  // ---- changes that complete or leave everything as it was -------------
+  // Between beginChange and the end of the change, every page is saved
+  // before it first changes (PageRef::markDirty), together with every
+  // index's root and free chain. rollbackChange puts all of it back without
+  // asking for memory; pages appended meanwhile go on their index's free
+  // chain (the file keeps its length). commitChange keeps the changes.
+  // Either ends the change. Changes do not nest.
+  void beginChange();
+  void commitChange();
+  void rollbackChange() noexcept;
+  bool changing() const { return changing_; }
+
  private:
+  friend class PageRef;
+  struct Saved {
+    CachedPage* page;
+    std::uint32_t from;
+    std::uint32_t length;
+    std::size_t at;  // where the bytes are in saved_
+  };
+
+  void save(CachedPage* page, std::uint32_t from, std::uint32_t length);
+  // The primary index, the secondary ones and the slot index.
+  template <class F>
+  void forEachIndexInUse(F&& f) {
+    for (int i = 0; i <= secondaryCount_; ++i) f(static_cast<std::size_t>(i));
+    f(static_cast<std::size_t>(kSlotIndex));
+  }
+  void endChange() noexcept;
   struct Cache {
     std::vector<std::unique_ptr<CachedPage>> pages;
     std::vector<CachedPage*> byOffset;  // sorted by offset
@@ -179,6 +217,33 @@ class IndexFile {
   bool headerChanged_ = false;
   std::array<Cache, kIndexSlots> caches_{};
   EngineBlock runBuffer_;
+  EngineBlock headerBuffer_;
+
+  // The change in progress.
+  bool changing_ = false;
+  std::uint64_t changeId_ = 0;
+  std::uint32_t endBefore_ = 0;  // pages from here on were appended by the change
+  std::array<std::uint32_t, kIndexSlots> rootsBefore_{};
+  std::array<std::uint32_t, kIndexSlots> freeHeadsBefore_{};
+  std::vector<Saved> journal_;  // each holds a pin on its page
+  EngineBlock saved_;           // the saved bytes
+  std::size_t savedUsed_ = 0;
+  std::vector<CachedPage*> appended_;  // pinned until the change ends
 };
+
+void PageRef::markDirty() const {
+  if (page_->file && page_->file->changing_ && page_->changeId != page_->file->changeId_) {
+    page_->file->save(page_, 0, kPageSize);
+  }
+  page_->dirty = true;
+}
+
+void PageRef::markDirty(const std::uint8_t* from, std::size_t length) const {
+  if (page_->file && page_->file->changing_ && page_->changeId != page_->file->changeId_) {
+    page_->file->save(page_, static_cast<std::uint32_t>(from - data()),
+                      static_cast<std::uint32_t>(length));
+  }
+  page_->dirty = true;
+}
 
 }  // namespace morvel

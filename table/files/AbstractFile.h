@@ -43,6 +43,10 @@ class AbstractFile {
   std::int64_t readAt(int handle, std::int64_t position, void* buffer, std::int64_t count);
   std::int64_t writeAt(int handle, std::int64_t position, const void* buffer, std::int64_t count);
   bool flush();
+  // Makes sure the file can grow to `size` bytes without asking for more
+  // memory later (engine error 11016 when it cannot have it now). Only
+  // memory files hold their own storage; for others it does nothing.
+  virtual void reserveRoom(std::int64_t /*size*/) {}
 
   // Byte-range locks: refused when the range overlaps a locked one.
   bool lock(std::int64_t first, std::int64_t count);

@@ -1,6 +1,7 @@
 // The engine allocator; see EngineAllocator.h.
 #include "table/files/EngineAllocator.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -25,6 +26,11 @@ struct AllocatorState {
   std::mutex mutex;
   std::size_t inUse = 0;
   int releases = 0;
+  // Injected failures (under the mutex, looked at only while armed).
+  std::atomic<bool> armed{false};
+  std::int64_t successesLeft = 0;
+  bool persistent = false;
+  bool failed = false;
 };
 
 AllocatorState& state() {
@@ -50,10 +56,25 @@ void countRelease(std::size_t size, bool mayCompact) {
 
 [[noreturn]] void outOfMemory() { raiseEngineError(kOutOfMemory, {}); }
 
+// Counts one allocation against an armed failure; true when it must fail.
+bool injectedFailure() {
+  AllocatorState& s = state();
+  if (!s.armed.load(std::memory_order_relaxed)) return false;
+  std::lock_guard lock(s.mutex);
+  if (s.failed) return s.persistent;
+  if (s.successesLeft > 0) {
+    --s.successesLeft;
+    return false;
+  }
+  s.failed = true;
+  return true;
+}
+
 }  // namespace
 
 void* engineAllocate(std::size_t size) {
   if (size == 0) return nullptr;
+  if (injectedFailure()) outOfMemory();
   void* block = std::calloc(1, size);
   if (!block) outOfMemory();
   countAllocation(size);
@@ -66,6 +87,7 @@ void* engineReallocate(void* block, std::size_t oldSize, std::size_t newSize) {
     engineFree(block, oldSize);
     return nullptr;
   }
+  if (injectedFailure()) outOfMemory();
   void* grown = std::realloc(block, newSize);
   if (!grown) outOfMemory();
   if (newSize > oldSize) std::memset(static_cast<char*>(grown) + oldSize, 0, newSize - oldSize);
@@ -82,6 +104,7 @@ void engineFree(void* block, std::size_t size) {
 
 void* engineAllocateLarge(std::size_t size, bool hugePages) {
   if (size == 0) return nullptr;
+  if (injectedFailure()) outOfMemory();
 #if defined(__linux__)
   // Map one extra block so that the start can be aligned to a huge page.
   const std::size_t mapped = size + kLargeBlockSize;
@@ -126,6 +149,27 @@ void engineFreeLarge(void* block, std::size_t size) {
 std::size_t engineBytesInUse() {
   std::lock_guard lock(state().mutex);
   return state().inUse;
+}
+
+void failEngineAllocationsAfter(std::int64_t successes, bool persistent) {
+  AllocatorState& s = state();
+  std::lock_guard lock(s.mutex);
+  s.successesLeft = successes;
+  s.persistent = persistent;
+  s.failed = false;
+  s.armed.store(true, std::memory_order_relaxed);
+}
+
+void stopFailingEngineAllocations() {
+  AllocatorState& s = state();
+  std::lock_guard lock(s.mutex);
+  s.armed.store(false, std::memory_order_relaxed);
+}
+
+bool engineAllocationFailed() {
+  AllocatorState& s = state();
+  std::lock_guard lock(s.mutex);
+  return s.armed.load(std::memory_order_relaxed) && s.failed;
 }
 
 }  // namespace morvel

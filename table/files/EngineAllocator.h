@@ -37,6 +37,15 @@ void engineFreeLarge(void* block, std::size_t size);
 // Bytes currently allocated through the functions above.
 std::size_t engineBytesInUse();
 
+// Failure injection, for tests of what a failed allocation leaves behind:
+// once `successes` more allocations through the functions above have
+// succeeded, the next one fails with 11016, and with `persistent` every
+// one after it too, until stopped. Nothing is counted while not armed.
+void failEngineAllocationsAfter(std::int64_t successes, bool persistent = false);
+void stopFailingEngineAllocations();
+// Whether an armed failure has happened since it was armed.
+bool engineAllocationFailed();
+
 // An owned, zero-filled engine block. Move-only.
 class EngineBlock {
  public:

@@ -60,6 +60,11 @@ void FileHandler::truncate(std::int64_t size) {
   if (file_->writeAt(handle_, size, nullptr, 0) != 0) raiseEngineError(kWriteError, fileName_);
 }
 
+void FileHandler::reserveRoom(std::int64_t size) {
+  requireOpen();
+  file_->reserveRoom(size);
+}
+
 std::int64_t FileHandler::size() const {
   requireOpen();
   return file_->size();

@@ -36,6 +36,10 @@ class FileHandler {
   // Cuts the file to `size` bytes.
   void truncate(std::int64_t size);
   std::int64_t size() const;
+  // Room for the file to grow to `size` bytes, taken now (11016 when there
+  // is no memory for it), so that writes up to there cannot fail for want
+  // of memory later.
+  void reserveRoom(std::int64_t size);
   void flush();  // 9218 when the file cannot be flushed
   bool lock(std::int64_t first, std::int64_t count);
   bool unlock(std::int64_t first, std::int64_t count);

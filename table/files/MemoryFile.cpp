@@ -30,24 +30,35 @@ void MemoryFile::releaseAll() {
   capacity_ = 0;
 }
 
+void MemoryFile::reserveRoom(std::int64_t size) {
+  std::lock_guard lock(mutex_);
+  reserve(size);
+}
+
+// The capacity is raised only once the memory behind it is there: a failed
+// allocation leaves the file as it was, every byte of it still reachable.
 void MemoryFile::reserve(std::int64_t needed) {
   if (needed <= capacity_) return;
-  capacity_ =
+  const auto wanted =
       static_cast<std::int64_t>(roundUpTo(static_cast<std::size_t>(needed), kMemoryFileStep));
-  if (chunks_.empty() && capacity_ <= kChunk) {
-    small_.ensure(static_cast<std::size_t>(capacity_), kMemoryFileStep);
+  if (chunks_.empty() && wanted <= kChunk) {
+    small_.ensure(static_cast<std::size_t>(wanted), kMemoryFileStep);
+    capacity_ = wanted;
     return;
   }
+  chunks_.reserve(static_cast<std::size_t>((wanted + kChunk - 1) / kChunk));
   if (chunks_.empty()) {
     // Outgrowing one chunk: from here on the content lives in chunks, so
     // that growing further never copies what is there.
-    chunks_.push_back(static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, false)));
-    std::memcpy(chunks_[0], small_.data(), small_.size());
+    auto* first = static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, false));
+    std::memcpy(first, small_.data(), small_.size());
+    chunks_.push_back(first);
     small_ = EngineBlock();
   }
-  while (static_cast<std::int64_t>(chunks_.size()) * kChunk < capacity_) {
+  while (static_cast<std::int64_t>(chunks_.size()) * kChunk < wanted) {
     chunks_.push_back(static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, false)));
   }
+  capacity_ = wanted;
 }
 
 std::uint8_t* MemoryFile::at(std::int64_t position, std::int64_t* room) {

@@ -31,6 +31,7 @@ class MemoryFile : public AbstractFile {
   std::int64_t writeBytes(std::int64_t position, const void* buffer, std::int64_t count) override;
   bool truncateTo(std::int64_t size) override;
   bool flushBytes() override { return true; }
+  void reserveRoom(std::int64_t size) override;
 
  private:
   void reserve(std::int64_t needed);

@@ -196,7 +196,59 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"hh hh ampm", "15 03 pm"}, FormatCase{"hh \"am/pm\"", "15 am/pm"},
                     FormatCase{"aaa aaaa", "Wed Wednesday"}, FormatCase{"a aa", "a aa"},
                     FormatCase{"'d/m' \"yy\" 'open", "d/m yy open"},
-                    FormatCase{"DD/MM/YYYY", "05-01-2005"}, FormatCase{"x1q!", "x1q!"}));
+                    FormatCase{"DD/MM/YYYY", "05-01-2005"}, FormatCase{"x1q!", "x1q!"},
+                    // Only a letter token just before makes "m" minutes: a
+                    // literal letter ("a" included) parts them, quoted text
+                    // and separators do not.
+                    FormatCase{"h a mm", "15 a 01"}, FormatCase{"h x mm", "15 x 01"},
+                    FormatCase{"h am mm", "15 a1 01"}, FormatCase{"h aa m", "15 aa 1"},
+                    FormatCase{"h 'a' mm", "15 a 04"}, FormatCase{"h aaa mm", "15 Wed 01"},
+                    FormatCase{"h am/pm mm", "3 pm 01"}, FormatCase{"hh.mm", "15.04"}));
+
+struct TimePartCase {
+  std::string format;
+  bool twelveHour;
+  std::string atMidnight;  // 1 March 2025, 00:00
+  std::string atTime;      // 1 March 2025, 15:04:09
+};
+
+void PrintTo(const TimePartCase& c, std::ostream* os) {
+  *os << "'" << printableBytes(c.format) << "'" << (c.twelveHour ? " 12h" : " 24h");
+}
+
+class FormatAfterTimePart : public testing::TestWithParam<TimePartCase> {};
+
+// "c" writes the long time only when the value has one. What its time part
+// would have written (an am/pm marker, an hour token before "m") counts for
+// the tokens after it only when it was written.
+TEST_P(FormatAfterTimePart, FollowsWhatTheTimePartWrote) {
+  FormatSettings s = ukSettings();
+  s.buildTimeFormats(ClockStyle{false, GetParam().twelveHour, false});
+  EXPECT_EQ(formatDateTimeText(GetParam().format, dateOf(2025, 3, 1), s), GetParam().atMidnight);
+  EXPECT_EQ(formatDateTimeText(GetParam().format, at(2025, 3, 1, 15, 4, 9), s), GetParam().atTime);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FormatAfterTimePart,
+    testing::Values(TimePartCase{"c hh", true, "01/03/25 00", "01/03/25 3:04:09 pm 03"},
+                    TimePartCase{"c h:mm", true, "01/03/25 0:00", "01/03/25 3:04:09 pm 3:04"},
+                    TimePartCase{"c hh", false, "01/03/25 00", "01/03/25 15:04:09 15"},
+                    TimePartCase{"ct", true, "01/03/2512:00 am", "01/03/25 3:04:09 pm3:04 pm"},
+                    TimePartCase{"ct", false, "01/03/250:00", "01/03/25 15:04:0915:04"},
+                    TimePartCase{"c hh ampm", true, "01/03/25 12 am", "01/03/25 3:04:09 pm 03 pm"},
+                    TimePartCase{"hh c hh", true, "00 01/03/25 00", "15 01/03/25 3:04:09 pm 03"},
+                    TimePartCase{"c x hh", true, "01/03/25 x 00", "01/03/25 3:04:09 pm x 03"},
+                    TimePartCase{"c c hh", true, "01/03/25 01/03/25 00",
+                                 "01/03/25 3:04:09 pm 01/03/25 3:04:09 pm 03"}));
+
+// A time part that ends in an hour leaves "m" after it minutes only when it
+// was written.
+TEST(FormatDateTime, MonthOrMinuteAfterTheTimePartFollowsWhatItWrote) {
+  FormatSettings s = ukSettings();
+  s.timeFormatLong = "hh";
+  EXPECT_EQ(formatDateTimeText("c m", dateOf(2025, 3, 1), s), "01/03/25 3");
+  EXPECT_EQ(formatDateTimeText("c m", at(2025, 3, 1, 15, 4, 9), s), "01/03/25 15 4");
+}
 
 TEST(FormatDateTime, GeneralFormShowsTimeOnlyWhenThereIsOne) {
   const FormatSettings s = ukSettings();
@@ -268,10 +320,8 @@ TEST(FormatDateTime, KeptFormatsFollowTheSettings) {
   dashed.dateSep = '-';
   dashed.amMarker = "AM";
   for (int round = 0; round < 2; ++round) {
-    EXPECT_EQ(formatDateTimeText("dd/mm/yy ampm", at(2000, 1, 2, 3, 4), uk),
-              "02/01/00 am");
-    EXPECT_EQ(formatDateTimeText("dd/mm/yy ampm", at(2000, 1, 2, 3, 4), dashed),
-              "02-01-00 AM");
+    EXPECT_EQ(formatDateTimeText("dd/mm/yy ampm", at(2000, 1, 2, 3, 4), uk), "02/01/00 am");
+    EXPECT_EQ(formatDateTimeText("dd/mm/yy ampm", at(2000, 1, 2, 3, 4), dashed), "02-01-00 AM");
   }
   EXPECT_EQ(formatDateTimeText("c!", dateOf(2000, 1, 2), uk), "02/01/00!");
   EXPECT_EQ(formatDateTimeText("c!", at(2000, 1, 2, 3, 4), uk), "02/01/00 03:04:00!");

@@ -4,6 +4,9 @@
 #include "base/Format.h"
 #include "table/DataSource.h"
 #include "table/EngineTable.h"
+#include "table/engine/DataCursor.h"
+#include "table/files/EngineAllocator.h"
+#include "table/files/FileList.h"
 #include "tests/TestSupport.h"
 
 namespace morvel {
@@ -52,6 +55,13 @@ class EngineTableTest : public ::testing::Test {
     table.field(3)->setAsText(seen);
     table.postRecord();
   }
+  // The viewer's table, built, opened and holding a record per name.
+  void openViewerTableWith(std::initializer_list<const char*> names) {
+    defineViewerTable();
+    table.buildTable();
+    table.open();
+    for (const char* name : names) addRow(name, "", "");
+  }
   Strings rowTexts() {
     Strings rows;
     for (table.goFirst(); !table.atEnd(); table.goNext()) {
@@ -73,8 +83,18 @@ class EngineTableTest : public ::testing::Test {
     return 0;
   }
 
+  // A data source on the table and a link with that window on it.
+  RecordingLink& watch(int windowSize) {
+    source_.setDataSet(&table);
+    link_.setWindowSize(windowSize);
+    link_.setDataSource(&source_);
+    return link_;
+  }
+
   FormatSettings saved_;
   EngineTable table{"tblData"};
+  DataSource source_;
+  RecordingLink link_;
 };
 
 TEST_F(EngineTableTest, TheViewersTableRoundTripsThroughTextAndIsDropped) {
@@ -216,10 +236,7 @@ TEST_F(EngineTableTest, DuplicateKeyLeavesTheInsertPendingAndReachesTheErrorEven
 }
 
 TEST_F(EngineTableTest, EditDeleteMarksAndSearches) {
-  defineViewerTable();
-  table.buildTable();
-  table.open();
-  for (const char* name : {"Ann", "Bob", "Cy", "Dee"}) addRow(name, "", "");
+  openViewerTableWith({"Ann", "Bob", "Cy", "Dee"});
   EXPECT_TRUE(table.findKeyRecord("ID", Variant(3)));
   EXPECT_EQ(table.field(1)->asText(), "Cy");
   const std::string cy = table.positionMark();
@@ -247,11 +264,7 @@ TEST_F(EngineTableTest, EditDeleteMarksAndSearches) {
 TEST_F(EngineTableTest, LinksSeeTheSameSequenceOverTheEngine) {
   defineViewerTable();
   table.buildTable();
-  DataSource source;
-  source.setDataSet(&table);
-  RecordingLink link;
-  link.setWindowSize(5);
-  link.setDataSource(&source);
+  RecordingLink& link = watch(5);
   table.open();
   EXPECT_EQ(link.events, Strings({"UpdateState"}));
   link.clear();
@@ -271,6 +284,159 @@ TEST_F(EngineTableTest, LinksSeeTheSameSequenceOverTheEngine) {
   table.goFirst();
   EXPECT_TRUE(table.atStart());
   EXPECT_EQ(table.field(0)->asText(), "1");
+}
+
+// The buffers of an open table carry a bookmark of the current index's key
+// length: walking another index must make them anew.
+TEST_F(EngineTableTest, ChangingTheIndexOfAnOpenTableResizesItsBookmarks) {
+  table.fieldDefs().defineField("ID", ftAutoInc, 0, true);
+  table.fieldDefs().defineField("Name", ftString, 100);
+  table.indexDefs().defineIndex("", "ID", ixPrimary);
+  table.indexDefs().defineIndex("ByName", "Name", 0);
+  table.buildTable();
+  watch(3);
+  table.open();
+  for (const char* name : {"Dee", "Ann", "Cy", "Bob", "Eve"}) {
+    table.appendNew();
+    table.field(1)->setAsText(name);
+    table.postRecord();
+  }
+  const auto names = [&] {
+    Strings out;
+    for (table.goFirst(); !table.atEnd(); table.goNext()) out.push_back(table.field(1)->asText());
+    return out;
+  };
+  const std::size_t primaryMark = table.positionMark().size();
+
+  table.setIndexName("ByName");
+  EXPECT_EQ(table.indexName(), "ByName");
+  EXPECT_EQ(names(), Strings({"Ann", "Bob", "Cy", "Dee", "Eve"}));
+  ASSERT_TRUE(table.findKeyRecord("Name", Variant("Cy")));
+  const std::string cy = table.positionMark();
+  EXPECT_GT(cy.size(), 100u) << "a name key, not the primary key";
+  table.goLast();
+  table.goToMark(cy);
+  EXPECT_EQ(table.field(1)->asText(), "Cy");
+
+  // An unknown name changes nothing: order, names and marks stay.
+  EXPECT_EQ(codeOf([&] { table.setIndexName("Nope"); }), 10022);
+  EXPECT_EQ(table.indexName(), "ByName");
+  EXPECT_THROW(table.setIndexFieldNames("Nope"), DatabaseError);
+  EXPECT_EQ(table.indexName(), "ByName");
+  EXPECT_EQ(table.indexFieldNames(), "");
+  EXPECT_EQ(names(), Strings({"Ann", "Bob", "Cy", "Dee", "Eve"}));
+  table.goToMark(cy);
+  EXPECT_EQ(table.field(1)->asText(), "Cy");
+
+  // A pending change is posted before the order changes.
+  table.beginEdit();
+  table.field(1)->setAsText("Al");
+  table.setIndexFieldNames("ID");
+  EXPECT_EQ(table.indexFieldNames(), "ID");
+  EXPECT_EQ(table.indexName(), "");
+  EXPECT_EQ(table.field(1)->asText(), "Al") << "the record stays current";
+  EXPECT_EQ(table.positionMark().size(), primaryMark);
+  EXPECT_EQ(names(), Strings({"Dee", "Ann", "Al", "Bob", "Eve"}));
+  table.setIndexName("ByName");
+  EXPECT_EQ(names(), Strings({"Al", "Ann", "Bob", "Dee", "Eve"}));
+  table.setIndexName("");
+  EXPECT_EQ(table.positionMark().size(), primaryMark);
+  EXPECT_EQ(table.recordTotal(), 5);
+}
+
+// Descriptors the dataset has no type for (or that are hidden) get no
+// definition, and the fields after them keep their engine numbers.
+TEST_F(EngineTableTest, FieldsAfterASkippedDescriptorBindToTheirOwnEngineFields) {
+  FieldDescriptor hidden(4, "Gone", kTypeString, 0, 5);
+  hidden.setHidden(true);
+  {
+    DataDirectory directory("MEMORY", "");
+    DataCursor c(directory, "memory.dat");
+    c.setInMemory(true);
+    c.createTable({FieldDescriptor(1, "ID", kTypeInt32, kSubtypeAutoInc, 0, true),
+                   FieldDescriptor(2, "Odd", kTypeReserved, 0, 0),
+                   FieldDescriptor(3, "Name", kTypeString, 0, 20), hidden,
+                   FieldDescriptor(5, "Born", kTypeDate, 0, 0)},
+                  {IndexDescriptor("", {1})});
+  }
+  table.open();
+  ASSERT_EQ(table.fieldDefs().count(), 3);
+  EXPECT_EQ(table.fieldDefs().item(1)->name(), "Name");
+  EXPECT_EQ(table.fieldDefs().item(1)->fieldNo(), 3);
+  EXPECT_EQ(table.fieldDefs().item(2)->fieldNo(), 5);
+  table.insertNew();
+  table.fieldNamed("Name").setAsText("Ann");
+  table.fieldNamed("Born").setAsText("05/03/2024");
+  table.postRecord();
+  EXPECT_EQ(rowTexts(), Strings({"1|Ann|05/03/2024"}));
+
+  std::uint8_t name[21] = {};
+  ASSERT_TRUE(table.cursor()->getField(3, table.activeBuffer(), name));
+  EXPECT_STREQ(reinterpret_cast<const char*>(name), "Ann");
+  std::uint8_t odd[10] = {};
+  EXPECT_FALSE(table.cursor()->getField(2, table.activeBuffer(), odd));
+}
+
+// A table whose files cannot all be made leaves none of them behind, so
+// that the next attempt is not refused as a table that exists.
+TEST_F(EngineTableTest, AFailedBuildLeavesNoFileBehind) {
+  defineViewerTable();
+  bool built = false;
+  for (int successes = 0; !built; ++successes) {
+    failEngineAllocationsAfter(successes);
+    try {
+      table.buildTable();
+      built = true;
+    } catch (const EngineError& e) {
+      EXPECT_EQ(e.code(), 11016);
+    }
+    const bool failed = engineAllocationFailed();
+    stopFailingEngineAllocations();
+    if (!built) {
+      EXPECT_FALSE(FileList::instance().exists("memory.dat", true)) << successes;
+      EXPECT_FALSE(FileList::instance().exists("memory.IDX", true)) << successes;
+    } else {
+      EXPECT_FALSE(failed) << "a build that met a failure reports it";
+    }
+    ASSERT_LT(successes, 1000);
+  }
+  table.open();
+  addRow("Ann", "", "");
+  EXPECT_EQ(table.recordTotal(), 1);
+}
+
+TEST_F(EngineTableTest, APartialKeySearchTakesTheLastValueAsAPrefix) {
+  openViewerTableWith({"Bobby", "Ann", "bob", "Annette"});
+  EXPECT_FALSE(table.findKeyRecord("Name", Variant("Bo")));
+  EXPECT_TRUE(table.findKeyRecord("Name", Variant("Bo"), loPartialKey));
+  EXPECT_EQ(table.field(1)->asText(), "Bobby");
+  EXPECT_TRUE(table.findKeyRecord("Name", Variant("bob"), loPartialKey));
+  EXPECT_EQ(table.field(1)->asText(), "bob") << "case counts without the case option";
+  EXPECT_TRUE(table.findKeyRecord("Name", Variant("ANNE"), loPartialKey | loCaseInsensitive));
+  EXPECT_EQ(table.field(1)->asText(), "Annette");
+  EXPECT_FALSE(table.findKeyRecord("Name", Variant("Annettes"), loPartialKey));
+  EXPECT_EQ(table.field(1)->asText(), "Annette") << "a failed search does not move";
+  EXPECT_TRUE(table.findKeyRecord("ID;Name", {Variant(2), Variant("A")}, loPartialKey));
+  EXPECT_EQ(table.field(1)->asText(), "Ann");
+  EXPECT_FALSE(table.findKeyRecord("Name;ID", {Variant("Ann"), Variant(4)}, loPartialKey))
+      << "only the last value is a prefix";
+  EXPECT_TRUE(table.findKeyRecord("Name", Variant(""), loPartialKey));
+  EXPECT_EQ(table.field(0)->asText(), "1") << "an empty prefix starts every text";
+}
+
+TEST_F(EngineTableTest, GoingToTheMarkOfADeletedRecordFindsNoRecord) {
+  openViewerTableWith({"Ann", "Bob", "Cy"});
+  ASSERT_TRUE(table.findKeyRecord("ID", Variant(2)));
+  const std::string bob = table.positionMark();
+  table.deleteCurrent();
+  try {
+    table.goToMark(bob);
+    FAIL();
+  } catch (const EngineError& e) {
+    FAIL() << "the engine's own error: " << e.what();
+  } catch (const DatabaseError& e) {
+    EXPECT_STREQ(e.what(), "tblData: Record not found");
+  }
 }
 
 }  // namespace
