@@ -15,7 +15,7 @@
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtServices.h"
 #include "platform/qt/QtText.h"
-#include "tests/status/QtTestApp.h"
+#include "tests/QtTestApp.h"
 
 namespace morvel {
 namespace {

@@ -1,6 +1,5 @@
-// The QApplication the window tests share (offscreen), made before the
-// first test that needs it and destroyed after the last, inside main.
-#include "tests/app/AppTestApp.h"
+// The one QApplication of every test program that needs Qt; see QtTestApp.h.
+#include "tests/QtTestApp.h"
 
 #include <gtest/gtest.h>
 
@@ -11,19 +10,19 @@ namespace {
 
 std::unique_ptr<QApplication> app;
 
-class AppEnvironment : public ::testing::Environment {
+class QtAppEnvironment : public ::testing::Environment {
  public:
   void TearDown() override { app.reset(); }
 };
 
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
 
 }  // namespace
 
-QApplication& appForTests() {
+QApplication& qtApp() {
   if (!app) {
     static int argc = 1;
-    static char name[] = "tests_app";
+    static char name[] = "morvel-tests";
     static char* argv[] = {name, nullptr};
     app = std::make_unique<QApplication>(argc, argv);
   }
