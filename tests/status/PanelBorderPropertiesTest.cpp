@@ -39,38 +39,46 @@ TEST(PanelBorderProperties, EveryControlClampsTheSameWay) {
 
 TEST(PanelBorderProperties, EachControlActsOnAChangeInItsOwnWay) {
   // Setting a border, even to the value it holds, ends the bar's own style
-  // and places its children inside the new borders.
-  FakeHost host({300, 19});
-  StatusBar bar;
-  host.attach(bar);
-  bar.setBounds({0, 0, 300, 19});
-  StatusPane pane;
-  pane.setParent(&bar);
-  pane.setAlign(alClient);
-  bar.setBorderInner(fsNone);
-  EXPECT_FALSE(bar.autoStyle());
-  bar.setBorderWidth(3);
-  EXPECT_EQ(pane.bounds().left, 3);
+  // and places its children inside the new borders. Each control lives in
+  // its own block: blinking controls share one timer, made by the services
+  // of the host they met first, so no control may outlive another's host.
+  {
+    FakeHost host({300, 19});
+    StatusBar bar;
+    host.attach(bar);
+    bar.setBounds({0, 0, 300, 19});
+    StatusPane pane;
+    pane.setParent(&bar);
+    pane.setAlign(alClient);
+    bar.setBorderInner(fsNone);
+    EXPECT_FALSE(bar.autoStyle());
+    bar.setBorderWidth(3);
+    EXPECT_EQ(pane.bounds().left, 3);
+  }
 
   // The progress bar repaints for a change only.
-  FakeHost barHost;
-  ProgressBar progress;
-  barHost.attach(progress);
-  const int before = barHost.fullRepaints;
-  progress.setBorderOuter(progress.borderOuter());
-  EXPECT_EQ(barHost.fullRepaints, before);
-  progress.setBorderOuter(fsRaised);
-  EXPECT_EQ(barHost.fullRepaints, before + 1);
+  {
+    FakeHost barHost;
+    ProgressBar progress;
+    barHost.attach(progress);
+    const int before = barHost.fullRepaints;
+    progress.setBorderOuter(progress.borderOuter());
+    EXPECT_EQ(barHost.fullRepaints, before);
+    progress.setBorderOuter(fsRaised);
+    EXPECT_EQ(barHost.fullRepaints, before + 1);
+  }
 
   // An auto-sized label grows by the room a new frame takes.
-  FakeHost labelHost;
-  StyledLabel label;
-  labelHost.attach(label);
-  label.setCaption("Morvel");
-  label.setAutoSize(true);
-  const int width = label.width();
-  label.setBorderWidth(2);
-  EXPECT_EQ(label.width(), width + 4);
+  {
+    FakeHost labelHost;
+    StyledLabel label;
+    labelHost.attach(label);
+    label.setCaption("Morvel");
+    label.setAutoSize(true);
+    const int width = label.width();
+    label.setBorderWidth(2);
+    EXPECT_EQ(label.width(), width + 4);
+  }
 }
 
 }  // namespace
