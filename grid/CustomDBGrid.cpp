@@ -79,7 +79,7 @@ void CustomDBGrid::checkColumnListChange() const {
   if (defaultFields_) throw Exception("");
 }
 
-DBTreeListColumn* CustomDBGrid::dbColumn(int index) const {
+DBTreeListColumn* CustomDBGrid::dbColumnSlow(int index) const {
   if (!columnCacheValid_) {
     columnCache_.clear();
     for (int i = 0; i < columnCount(); ++i) {
@@ -552,7 +552,6 @@ void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
     }
   }
   if (groupColumns_.empty()) reselect();
-
   CustomDBTreeListControl::sortBatchEnded();
   if (summaries) finishSummaries();
   if (!groupColumns_.empty()) takeFirstChildKeys();
@@ -730,6 +729,42 @@ Variant CustomDBGrid::getSortValue(const TreeListNode& node, int column) const {
   }
   Variant value;
   return n.fetchCellValue(column, value) ? value : Variant::null();
+}
+
+void CustomDBGrid::prefetchSortData(const TreeListNode& node) const {
+  const DBGridNode& n = dbNode(node);
+  __builtin_prefetch(n.texts().storage());
+  __builtin_prefetch(n.cellStorage());
+}
+
+PrefixKind CustomDBGrid::directSortKind(int column) const {
+  const DBTreeListColumn* c = dbColumn(column);
+  // Group rows sorted by their summary, and upper-cased texts, go through
+  // getSortValue.
+  if (c && c->sortBySummary()) return PrefixKind::none;
+  if (!c || c->valueType() == kValueTypeString) {
+    return options().has(goCaseInsensitive) ? PrefixKind::none : PrefixKind::text;
+  }
+  return PrefixKind::number;
+}
+
+bool CustomDBGrid::directSortKey(const TreeListNode& node, int column, PrefixKind kind,
+                                 OrderKey& key) const {
+  const DBGridNode& n = dbNode(node);
+  if (kind == PrefixKind::text) {
+    key = textOrderKey(n.texts().get(column));
+    return true;
+  }
+  // A cell without a stored value sorts as null.
+  const PackedValue* value = n.cellEntry(column);
+  if (!value || value->isBlank()) {
+    key = orderKey(Variant::null(), kind);
+    return true;
+  }
+  const VariantKind k = value->kind();
+  if (k != vkInteger && k != vkFloat && k != vkDate && k != vkCurrency) return false;
+  key = orderKey(value->toVariant(), kind);
+  return true;
 }
 
 int CustomDBGrid::compareTieBreak(const TreeListNode* node1, const TreeListNode* node2) const {

@@ -151,12 +151,24 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // The data row whose KeyValue equals `key`, or none.
   DBGridNode* findDataNode(const Variant& key);
   // Column i when it is a data-bound one, else none.
-  DBTreeListColumn* dbColumn(int index) const;
+  DBTreeListColumn* dbColumn(int index) const {
+    // Asked for every cell of every row: the cached answer inline.
+    if (columnCacheValid_) {
+      return static_cast<std::size_t>(index) < columnCache_.size()
+                 ? columnCache_[static_cast<std::size_t>(index)]
+                 : nullptr;
+    }
+    return dbColumnSlow(index);
+  }
 
   Variant getNodeValue(const TreeListNode& node, int column) const override;
   std::string_view getNodeString(const TreeListNode& node, int column,
                                  std::string& buffer) const override;
   Variant getSortValue(const TreeListNode& node, int column) const override;
+  void prefetchSortData(const TreeListNode& node) const override;
+  PrefixKind directSortKind(int column) const override;
+  bool directSortKey(const TreeListNode& node, int column, PrefixKind kind,
+                     OrderKey& key) const override;
   int compareTieBreak(const TreeListNode* node1, const TreeListNode* node2) const override;
   // A row's whole-number key.
   bool tieBreakKey(const TreeListNode& node, std::int64_t& key) const override;
@@ -433,6 +445,7 @@ class CustomDBGrid : public CustomDBTreeListControl {
 
   // The columns as data-bound columns (none for others), by index; rebuilt
   // after any change of the column list.
+  DBTreeListColumn* dbColumnSlow(int index) const;
   mutable std::vector<DBTreeListColumn*> columnCache_;
   mutable bool columnCacheValid_ = false;
   // Reused by storeRecord for the cell texts of one record.

@@ -118,6 +118,8 @@ class DBGridNode : public DBTreeListControlNode {
   void setNodeVariantData(int column, const NodeVariantData& data);
   // The cell's value, or empty when none is stored (bit 0 clear).
   bool hasCellValue(int column) const;
+  // The stored cell value itself; null when none is stored.
+  const PackedValue* cellEntry(int column) const { return findEntry(column, 0); }
   Variant cellValue(int column) const;
   // The stored value into `out`; false (out untouched) when none is stored.
   bool fetchCellValue(int column, Variant& out) const;

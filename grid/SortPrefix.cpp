@@ -23,7 +23,7 @@ namespace {
 // A text key: bytes 0-14 big-endian and zero-padded, then one byte holding
 // the length + 1 for texts of up to 15 bytes (exact: the key is the whole
 // text) or 0xff for longer ones. Blank values get (0, 0), below every text.
-OrderKey textKey(const std::string& s) {
+OrderKey textKey(std::string_view s) {
   OrderKey key;
   for (std::size_t i = 0; i < 15; ++i) {
     const std::uint64_t byte = i < s.size() ? static_cast<unsigned char>(s[i]) : 0;
@@ -69,6 +69,8 @@ OrderKey numberKey(const Variant& value) {
 }
 
 }  // namespace
+
+OrderKey textOrderKey(std::string_view text) { return textKey(text); }
 
 OrderKey orderKey(const Variant& value, PrefixKind kind) {
   if (kind == PrefixKind::none) return {};
