@@ -701,6 +701,11 @@ Variant CustomDBGrid::getNodeValue(const TreeListNode& node, int column) const {
   return Variant(n.texts().get(column));
 }
 
+bool CustomDBGrid::showsStoredText(int column) const {
+  const DBTreeListColumn* c = dbColumn(column);
+  return !c || !c->onGetText;
+}
+
 std::string_view CustomDBGrid::getNodeString(const TreeListNode& node, int column,
                                              std::string& buffer) const {
   const DBGridNode& n = dbNode(node);

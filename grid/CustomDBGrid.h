@@ -162,6 +162,7 @@ class CustomDBGrid : public CustomDBTreeListControl {
   }
 
   Variant getNodeValue(const TreeListNode& node, int column) const override;
+  bool showsStoredText(int column) const override;
   std::string_view getNodeString(const TreeListNode& node, int column,
                                  std::string& buffer) const override;
   Variant getSortValue(const TreeListNode& node, int column) const override;

@@ -57,6 +57,8 @@ std::string_view CustomTreeListControl::getNodeString(const TreeListNode& node, 
   return textNode(node).texts().get(column);
 }
 
+bool CustomTreeListControl::showsStoredText(int /*column*/) const { return false; }
+
 void CustomTreeListControl::setNodeString(TreeListNode& node, int column, std::string_view text) {
   textNode(node).texts().set(column, text);
   invalidateNode(&node, false);
@@ -226,12 +228,14 @@ void CustomTreeListControl::fitColumns(const std::vector<TreeListColumn*>& targe
     TreeListColumn* column;
     int index;
     bool first;
+    bool stored;  // the row's stored text is what is shown
     int largest;
   };
   std::vector<Target> fits;
   bool anyFirst = false;
   for (TreeListColumn* c : targets) {
-    fits.push_back({c, c->index(), isFirstColumn(c), 0});
+    const int index = c->index();
+    fits.push_back({c, index, isFirstColumn(c), showsStoredText(index), 0});
     anyFirst = anyFirst || fits.back().first;
   }
 
@@ -251,8 +255,11 @@ void CustomTreeListControl::fitColumns(const std::vector<TreeListColumn*>& targe
         if (anyFirst) {
           extra = (node->level() + 1) * kIndentWidth - groupIndentWidth() + nodeImagesWidth(*node);
         }
+        const CellTexts& texts = textNode(*node).texts();
         for (Target& fit : fits) {
-          int width = fit.column->textWidth(canvas, getNodeString(*node, fit.index, buffer));
+          const std::string_view text =
+              fit.stored ? texts.get(fit.index) : getNodeString(*node, fit.index, buffer);
+          int width = fit.column->textWidth(canvas, text);
           if (fit.first) width += extra;
           if (width > fit.largest) fit.largest = width;
         }

@@ -183,6 +183,10 @@ class CustomTreeListControl : public CustomTreeList {
   virtual bool canSortColumn(TreeListColumn* column);
 
   // --- Node values ------------------------------------------------------------
+  // True when getNodeString of a row without children gives, for this
+  // column, the row's stored text unchanged: best fit then reads the texts
+  // in place. False unless a grid knows it.
+  virtual bool showsStoredText(int column) const;
   std::string_view getNodeString(const TreeListNode& node, int column,
                                  std::string& buffer) const override;
   void setNodeString(TreeListNode& node, int column, std::string_view text) override;

@@ -271,6 +271,22 @@ TEST_F(DBGridBindingTest, GetTextHandlersShapeShownTextsButNotStoredOnes) {
   };
   EXPECT_EQ(grid.topNodes(0)->strings(1), "<Dora>");
   EXPECT_EQ(CustomDBGrid::dbNode(*grid.topNodes(0)).texts().get(1), "Dora");
+
+  // Best fit measures the texts shown, for the column with a handler; the
+  // others from their stored texts.
+  const int town = [&] {
+    grid.applyBestFit(column(2));
+    return column(2)->width();
+  }();
+  grid.applyBestFit(nullptr);
+  EXPECT_EQ(column(2)->width(), town);
+  const int plain = column(1)->width();
+  column(1)->onGetText = [](DBTreeListColumn&, TreeListNode*, std::string& text) {
+    text += std::string(40, 'W');
+  };
+  grid.applyBestFit(nullptr);
+  EXPECT_EQ(column(1)->width(),
+            plain + host.canvas().textWidth(std::string(40, 'W')) - host.canvas().textWidth("<>"));
 }
 
 int sign(int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); }
