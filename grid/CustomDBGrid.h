@@ -367,7 +367,50 @@ class CustomDBGrid : public CustomDBTreeListControl {
                           int from, DBGridNode* source, int recordIndex);
   // The group value of a loaded node for a group level.
   Variant storedGroupValue(const DBGridNode& node, int level) const;
-  DBGridNode* groupPathFor(LastGroupPath& last, DBGridNode* node, int skipAtTop);
+  // The group rows a regroup has filed rows under, found again by the
+  // order key of their value: rows sorted by another column come in no run
+  // of one group, and a search per level per row costs more than the rest
+  // of the regroup. A row found by an exact key holds a value equal to the
+  // one looked for; by a text's key, it is checked. Valid while no group
+  // row is freed.
+  class GroupRowMemo {
+   public:
+    GroupRowMemo() : entries_(kSize) {}
+    // `level` may be any small number that tells apart the kinds of key.
+    DBGridNode* find(const DBGridNode* parent, int level, const OrderKey& key) const {
+      const Entry& e = entries_[slot(parent, level, key)];
+      return e.row && e.parent == parent && e.level == level && e.hi == key.hi && e.lo == key.lo
+                 ? e.row
+                 : nullptr;
+    }
+    void remember(const DBGridNode* parent, int level, const OrderKey& key, DBGridNode* row) {
+      entries_[slot(parent, level, key)] = {parent, row, key.hi, key.lo, level};
+    }
+
+   private:
+    static constexpr std::size_t kSize = 1024;  // a power of two
+    struct Entry {
+      const DBGridNode* parent = nullptr;
+      DBGridNode* row = nullptr;
+      std::uint64_t hi = 0;
+      std::uint64_t lo = 0;
+      int level = 0;
+    };
+    static std::size_t slot(const DBGridNode* parent, int level, const OrderKey& key) {
+      std::uint64_t h = key.hi * 0x9e3779b97f4a7c15ULL ^ key.lo;
+      h ^= reinterpret_cast<std::uintptr_t>(parent) + static_cast<std::uint64_t>(level);
+      h *= 0xbf58476d1ce4e5b9ULL;
+      return static_cast<std::size_t>(h >> 54) & (kSize - 1);
+    }
+    std::vector<Entry> entries_;
+  };
+  // The order key of a loaded node's group value for a level, when that
+  // value is a text (then also in `text`; its key may hold only its start)
+  // or a number whose key is exact; false otherwise.
+  bool storedGroupKey(const DBGridNode& node, int level, OrderKey& key,
+                      std::string_view& text) const;
+  DBGridNode* groupPathFor(LastGroupPath& last, GroupRowMemo& memo, DBGridNode* node,
+                           int skipAtTop);
   void regroupLoadedNodes();
   // Takes every data row out of the tree in display order and frees the
   // group rows.

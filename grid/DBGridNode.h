@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/Variant.h"
@@ -48,6 +49,8 @@ class PackedValue {
   // compareVariants(toVariant(), other), without copying a text.
   int compare(const Variant& other) const;
   int compare(const PackedValue& other) const;
+  // A text value holding exactly these bytes.
+  bool equalsText(std::string_view text) const { return kind_ == vkString && *text_ == text; }
 
  private:
   void release() noexcept;
