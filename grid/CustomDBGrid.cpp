@@ -365,7 +365,13 @@ void CustomDBGrid::storeRecord(DBGridNode& node) {
     if (valued) {
       // One read of the field gives both the value and, for dates, the text.
       const Variant value = field->variantValue();
-      column->storedCellText(value, texts[at]);
+      if (column->dateField_ && value.kind() == vkDate && column->showsOwnText() &&
+          at < dateTexts_.size()) {
+        // What storedCellText gives, found again for a date met before.
+        dateTexts_[at].text(*column->dateField_, value.dateValue(), texts[at]);
+      } else {
+        column->storedCellText(value, texts[at]);
+      }
       cells.emplace_back(value);
       cells.back().setAux(static_cast<std::uint16_t>(i), 0);
     } else {
@@ -402,6 +408,8 @@ void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
     ~Flags() {
       grid.loading_ = false;
       grid.regroupPending_ = false;
+      // Texts kept for one load only: the format settings may change.
+      grid.dateTexts_.clear();
     }
   } flags{*this};
   loading_ = true;
@@ -461,6 +469,7 @@ void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
 
   if (!regroup) {
     invalidateKeyIndex();
+    dateTexts_.assign(static_cast<std::size_t>(columnCount()), DateTextMemo());
     bool indexable = keyField_ != nullptr;
     bool ordered = true;
     std::vector<bool> taken(reuseList ? reuseList->size() : 0);

@@ -23,6 +23,7 @@
 #include "grid/CustomTreeListControl.h"
 #include "grid/DBGridColumns.h"
 #include "grid/DBGridNode.h"
+#include "grid/DateTextMemo.h"
 #include "grid/GridDataLink.h"
 #include "platform/Input.h"
 #include "table/DataSource.h"
@@ -496,6 +497,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
   std::vector<std::string> cellTexts_;
   std::vector<std::string_view> cellViews_;
   std::vector<PackedValue> cellValues_;
+  // Per column index, the date texts of the load under way.
+  std::vector<DateTextMemo> dateTexts_;
 
   std::vector<TreeListNode*> watchList_;
   // Keys of the selected rows, taken before a reload and selected again
