@@ -41,6 +41,22 @@ void QtCanvas::setFont(const Font& font) {
 }
 
 int QtCanvas::textWidth(std::string_view text) {
+  if (entry_->advancesIn64ths) {
+    // Whole 64ths add up exactly, and rounding the sum half up is what
+    // lround does to the same sum in pixels: the same width, found faster
+    // (best fit measures every cell of a million rows).
+    std::int64_t sum = 0;
+    bool ascii = true;
+    for (const char c : text) {
+      const auto b = static_cast<unsigned char>(c);
+      if (b >= 0x80) {
+        ascii = false;
+        break;
+      }
+      sum += entry_->asciiAdvance64[b];
+    }
+    if (ascii) return static_cast<int>((sum + 32) >> 6);
+  }
   double width = 0;
   bool ascii = true;
   for (const char c : text) {
