@@ -18,6 +18,7 @@ struct MemoShape {
   int distinct;   // how many different values come round
   int count;      // how many values are asked for
   double step;    // between two values
+  bool twice;     // each value comes twice in a row, and never again
 };
 
 class DateTextMemoTest : public ::testing::TestWithParam<MemoShape> {
@@ -39,8 +40,9 @@ TEST_P(DateTextMemoTest, GivesTheFieldsOwnTextForEveryValue) {
   std::string got;
   std::string want;
   for (int i = 0; i < shape.count; ++i) {
-    // Values come round in a scrambled order.
-    const int k = static_cast<int>((static_cast<long long>(i) * 7919) % shape.distinct);
+    // Values come round in a scrambled order, or each twice in a row.
+    const int k =
+        shape.twice ? i / 2 : static_cast<int>((static_cast<long long>(i) * 7919) % shape.distinct);
     const double value = 40000 + k * shape.step;
     memo.text(field, value, got);
     field.valueText(value, want);
@@ -54,10 +56,12 @@ TEST_P(DateTextMemoTest, GivesTheFieldsOwnTextForEveryValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Shapes, DateTextMemoTest,
-    ::testing::Values(MemoShape{"FewDays", true, 300, 5000, 1},
-                      MemoShape{"ManyDays", true, 40000, 90000, 1},
-                      MemoShape{"TimesThatNeverRepeat", false, 60000, 60000, 1.0 / 1440},
-                      MemoShape{"TimesThatRepeat", false, 500, 20000, 0.25}),
+    ::testing::Values(MemoShape{"FewDays", true, 300, 5000, 1, false},
+                      MemoShape{"ManyDays", true, 40000, 90000, 1, false},
+                      MemoShape{"TimesThatNeverRepeat", false, 60000, 60000, 1.0 / 1440, false},
+                      MemoShape{"TimesThatRepeat", false, 500, 20000, 0.25, false},
+                      // Days far apart: those beyond the span kept are formatted each.
+                      MemoShape{"MoreDaysThanItKeeps", true, 100000, 200000, 1, true}),
     [](const ::testing::TestParamInfo<MemoShape>& info) { return info.param.name; });
 
 TEST(DateTextMemo, ForgetsItsTextsWhenCleared) {
