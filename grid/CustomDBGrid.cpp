@@ -79,7 +79,7 @@ void CustomDBGrid::checkColumnListChange() const {
   if (defaultFields_) throw Exception("");
 }
 
-DBTreeListColumn* CustomDBGrid::dbColumn(int index) const {
+DBTreeListColumn* CustomDBGrid::dbColumnSlow(int index) const {
   if (!columnCacheValid_) {
     columnCache_.clear();
     for (int i = 0; i < columnCount(); ++i) {
@@ -365,7 +365,13 @@ void CustomDBGrid::storeRecord(DBGridNode& node) {
     if (valued) {
       // One read of the field gives both the value and, for dates, the text.
       const Variant value = field->variantValue();
-      column->storedCellText(value, texts[at]);
+      if (column->dateField_ && value.kind() == vkDate && column->showsOwnText() &&
+          at < dateTexts_.size()) {
+        // What storedCellText gives, found again for a date met before.
+        dateTexts_[at].text(*column->dateField_, value.dateValue(), texts[at]);
+      } else {
+        column->storedCellText(value, texts[at]);
+      }
       cells.emplace_back(value);
       cells.back().setAux(static_cast<std::uint16_t>(i), 0);
     } else {
@@ -402,6 +408,8 @@ void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
     ~Flags() {
       grid.loading_ = false;
       grid.regroupPending_ = false;
+      // Texts kept for one load only: the format settings may change.
+      grid.dateTexts_.clear();
     }
   } flags{*this};
   loading_ = true;
@@ -461,6 +469,7 @@ void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
 
   if (!regroup) {
     invalidateKeyIndex();
+    dateTexts_.assign(static_cast<std::size_t>(columnCount()), DateTextMemo());
     bool indexable = keyField_ != nullptr;
     bool ordered = true;
     std::vector<bool> taken(reuseList ? reuseList->size() : 0);
@@ -552,7 +561,6 @@ void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
     }
   }
   if (groupColumns_.empty()) reselect();
-
   CustomDBTreeListControl::sortBatchEnded();
   if (summaries) finishSummaries();
   if (!groupColumns_.empty()) takeFirstChildKeys();
@@ -702,6 +710,11 @@ Variant CustomDBGrid::getNodeValue(const TreeListNode& node, int column) const {
   return Variant(n.texts().get(column));
 }
 
+bool CustomDBGrid::showsStoredText(int column) const {
+  const DBTreeListColumn* c = dbColumn(column);
+  return !c || !c->onGetText;
+}
+
 std::string_view CustomDBGrid::getNodeString(const TreeListNode& node, int column,
                                              std::string& buffer) const {
   const DBGridNode& n = dbNode(node);
@@ -730,6 +743,42 @@ Variant CustomDBGrid::getSortValue(const TreeListNode& node, int column) const {
   }
   Variant value;
   return n.fetchCellValue(column, value) ? value : Variant::null();
+}
+
+void CustomDBGrid::prefetchSortData(const TreeListNode& node) const {
+  const DBGridNode& n = dbNode(node);
+  __builtin_prefetch(n.texts().storage());
+  __builtin_prefetch(n.cellStorage());
+}
+
+PrefixKind CustomDBGrid::directSortKind(int column) const {
+  const DBTreeListColumn* c = dbColumn(column);
+  // Group rows sorted by their summary, and upper-cased texts, go through
+  // getSortValue.
+  if (c && c->sortBySummary()) return PrefixKind::none;
+  if (!c || c->valueType() == kValueTypeString) {
+    return options().has(goCaseInsensitive) ? PrefixKind::none : PrefixKind::text;
+  }
+  return PrefixKind::number;
+}
+
+bool CustomDBGrid::directSortKey(const TreeListNode& node, int column, PrefixKind kind,
+                                 OrderKey& key) const {
+  const DBGridNode& n = dbNode(node);
+  if (kind == PrefixKind::text) {
+    key = textOrderKey(n.texts().get(column));
+    return true;
+  }
+  // A cell without a stored value sorts as null.
+  const PackedValue* value = n.cellEntry(column);
+  if (!value || value->isBlank()) {
+    key = orderKey(Variant::null(), kind);
+    return true;
+  }
+  const VariantKind k = value->kind();
+  if (k != vkInteger && k != vkFloat && k != vkDate && k != vkCurrency) return false;
+  key = orderKey(value->toVariant(), kind);
+  return true;
 }
 
 int CustomDBGrid::compareTieBreak(const TreeListNode* node1, const TreeListNode* node2) const {

@@ -23,6 +23,7 @@
 #include "grid/CustomTreeListControl.h"
 #include "grid/DBGridColumns.h"
 #include "grid/DBGridNode.h"
+#include "grid/DateTextMemo.h"
 #include "grid/GridDataLink.h"
 #include "platform/Input.h"
 #include "table/DataSource.h"
@@ -151,12 +152,25 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // The data row whose KeyValue equals `key`, or none.
   DBGridNode* findDataNode(const Variant& key);
   // Column i when it is a data-bound one, else none.
-  DBTreeListColumn* dbColumn(int index) const;
+  DBTreeListColumn* dbColumn(int index) const {
+    // Asked for every cell of every row: the cached answer inline.
+    if (columnCacheValid_) {
+      return static_cast<std::size_t>(index) < columnCache_.size()
+                 ? columnCache_[static_cast<std::size_t>(index)]
+                 : nullptr;
+    }
+    return dbColumnSlow(index);
+  }
 
   Variant getNodeValue(const TreeListNode& node, int column) const override;
+  bool showsStoredText(int column) const override;
   std::string_view getNodeString(const TreeListNode& node, int column,
                                  std::string& buffer) const override;
   Variant getSortValue(const TreeListNode& node, int column) const override;
+  void prefetchSortData(const TreeListNode& node) const override;
+  PrefixKind directSortKind(int column) const override;
+  bool directSortKey(const TreeListNode& node, int column, PrefixKind kind,
+                     OrderKey& key) const override;
   int compareTieBreak(const TreeListNode* node1, const TreeListNode* node2) const override;
   // A row's whole-number key.
   bool tieBreakKey(const TreeListNode& node, std::int64_t& key) const override;
@@ -354,7 +368,50 @@ class CustomDBGrid : public CustomDBTreeListControl {
                           int from, DBGridNode* source, int recordIndex);
   // The group value of a loaded node for a group level.
   Variant storedGroupValue(const DBGridNode& node, int level) const;
-  DBGridNode* groupPathFor(LastGroupPath& last, DBGridNode* node, int skipAtTop);
+  // The group rows a regroup has filed rows under, found again by the
+  // order key of their value: rows sorted by another column come in no run
+  // of one group, and a search per level per row costs more than the rest
+  // of the regroup. A row found by an exact key holds a value equal to the
+  // one looked for; by a text's key, it is checked. Valid while no group
+  // row is freed.
+  class GroupRowMemo {
+   public:
+    GroupRowMemo() : entries_(kSize) {}
+    // `level` may be any small number that tells apart the kinds of key.
+    DBGridNode* find(const DBGridNode* parent, int level, const OrderKey& key) const {
+      const Entry& e = entries_[slot(parent, level, key)];
+      return e.row && e.parent == parent && e.level == level && e.hi == key.hi && e.lo == key.lo
+                 ? e.row
+                 : nullptr;
+    }
+    void remember(const DBGridNode* parent, int level, const OrderKey& key, DBGridNode* row) {
+      entries_[slot(parent, level, key)] = {parent, row, key.hi, key.lo, level};
+    }
+
+   private:
+    static constexpr std::size_t kSize = 1024;  // a power of two
+    struct Entry {
+      const DBGridNode* parent = nullptr;
+      DBGridNode* row = nullptr;
+      std::uint64_t hi = 0;
+      std::uint64_t lo = 0;
+      int level = 0;
+    };
+    static std::size_t slot(const DBGridNode* parent, int level, const OrderKey& key) {
+      std::uint64_t h = key.hi * 0x9e3779b97f4a7c15ULL ^ key.lo;
+      h ^= reinterpret_cast<std::uintptr_t>(parent) + static_cast<std::uint64_t>(level);
+      h *= 0xbf58476d1ce4e5b9ULL;
+      return static_cast<std::size_t>(h >> 54) & (kSize - 1);
+    }
+    std::vector<Entry> entries_;
+  };
+  // The order key of a loaded node's group value for a level, when that
+  // value is a text (then also in `text`; its key may hold only its start)
+  // or a number whose key is exact; false otherwise.
+  bool storedGroupKey(const DBGridNode& node, int level, OrderKey& key,
+                      std::string_view& text) const;
+  DBGridNode* groupPathFor(LastGroupPath& last, GroupRowMemo& memo, DBGridNode* node,
+                           int skipAtTop);
   void regroupLoadedNodes();
   // Takes every data row out of the tree in display order and frees the
   // group rows.
@@ -433,12 +490,15 @@ class CustomDBGrid : public CustomDBTreeListControl {
 
   // The columns as data-bound columns (none for others), by index; rebuilt
   // after any change of the column list.
+  DBTreeListColumn* dbColumnSlow(int index) const;
   mutable std::vector<DBTreeListColumn*> columnCache_;
   mutable bool columnCacheValid_ = false;
   // Reused by storeRecord for the cell texts of one record.
   std::vector<std::string> cellTexts_;
   std::vector<std::string_view> cellViews_;
   std::vector<PackedValue> cellValues_;
+  // Per column index, the date texts of the load under way.
+  std::vector<DateTextMemo> dateTexts_;
 
   std::vector<TreeListNode*> watchList_;
   // Keys of the selected rows, taken before a reload and selected again

@@ -11,6 +11,7 @@
 
 #include "base/Variant.h"
 #include "grid/CustomTreeList.h"
+#include "grid/SortPrefix.h"
 #include "grid/TreeListColumn.h"
 #include "grid/TreeListView.h"
 #include "platform/ImageList.h"
@@ -159,6 +160,18 @@ class CustomTreeListControl : public CustomTreeList {
   bool sortBatchOpen() const { return sortBatch_ > 0; }
 
   virtual Variant getSortValue(const TreeListNode& node, int column) const;
+  // Starts fetching what getSortValue and tieBreakKey read of a node that
+  // is already being fetched: sorting visits rows that lie scattered in
+  // memory, and waiting for each in turn costs more than the sort itself.
+  virtual void prefetchSortData(const TreeListNode& node) const;
+  // The prefix kind that every sort value of the column has (or is blank)
+  // when directSortKey can read their order keys in place; none when only
+  // getSortValue can tell.
+  virtual PrefixKind directSortKind(int column) const;
+  // orderKey(getSortValue(node, column), kind), read in place; false when
+  // this node's value must go through getSortValue.
+  virtual bool directSortKey(const TreeListNode& node, int column, PrefixKind kind,
+                             OrderKey& key) const;
   // Orders nodes whose sort values are all equal; never reversed.
   virtual int compareTieBreak(const TreeListNode* node1, const TreeListNode* node2) const;
   // A whole number that orders the node among ties as compareTieBreak does,
@@ -181,6 +194,10 @@ class CustomTreeListControl : public CustomTreeList {
   virtual bool canSortColumn(TreeListColumn* column);
 
   // --- Node values ------------------------------------------------------------
+  // True when getNodeString of a row without children gives, for this
+  // column, the row's stored text unchanged: best fit then reads the texts
+  // in place. False unless a grid knows it.
+  virtual bool showsStoredText(int column) const;
   std::string_view getNodeString(const TreeListNode& node, int column,
                                  std::string& buffer) const override;
   void setNodeString(TreeListNode& node, int column, std::string_view text) override;
@@ -525,6 +542,10 @@ class CustomTreeListControl : public CustomTreeList {
   void removeSortKey(TreeListColumn* column);
   void addToSortKeys(TreeListColumn* column);
   bool sortByFirstSortedColumn();
+  // The order of one list sorted by one column, from order keys read in
+  // place, into `order`; false when those keys cannot settle it.
+  bool sortByDirectKeys(const std::vector<TreeListNode*>& nodes, int column, bool descending,
+                        std::vector<std::uint32_t>& order);
   void sortSiblingList(NodeList& list, const std::vector<int>& keyColumns,
                        const std::vector<bool>& keyDescending);
   // The widths of a band row's visible columns as the band shares its width.

@@ -318,11 +318,47 @@ DBGridNode* CustomDBGrid::groupRowFor(LastGroupPath& last, DBGridNode* parent, i
   return row;
 }
 
-DBGridNode* CustomDBGrid::groupPathFor(LastGroupPath& last, DBGridNode* node, int skipAtTop) {
+bool CustomDBGrid::storedGroupKey(const DBGridNode& node, int level, OrderKey& key,
+                                  std::string_view& text) const {
+  const int index = groupColumns_[static_cast<std::size_t>(level)]->index();
+  if (const PackedValue* value = node.cellEntry(index)) {
+    const VariantKind k = value->kind();
+    if (k != vkInteger && k != vkFloat && k != vkDate) return false;
+    key = orderKey(value->toVariant(), PrefixKind::number);
+    text = {};
+    // Not a number (key 1) is left to the comparison.
+    return key.exact && key.hi != 1;
+  }
+  text = node.texts().get(index);
+  if (text.empty()) return false;  // null
+  // A long text's key holds only its start: the row found is checked.
+  key = textOrderKey(text);
+  return true;
+}
+
+DBGridNode* CustomDBGrid::groupPathFor(LastGroupPath& last, GroupRowMemo& memo, DBGridNode* node,
+                                       int skipAtTop) {
   DBGridNode* parent = nullptr;
   for (int level = 0; level < groupColumnCount(); ++level) {
-    parent = groupRowFor(last, parent, level, storedGroupValue(*node, level),
-                         level == 0 ? skipAtTop : 0, node, node->recordIndex());
+    OrderKey key;
+    std::string_view text;
+    const bool keyed = storedGroupKey(*node, level, key, text);
+    // Text and number keys may be alike: they are kept apart.
+    const int slot = 2 * level + (text.empty() ? 0 : 1);
+    if (keyed) {
+      DBGridNode* row = memo.find(parent, slot, key);
+      if (row && (text.empty() || row->groupValue().equalsText(text))) {
+        // The last path stays whole: the levels below may try it.
+        last.resize(static_cast<std::size_t>(level) + 1);
+        last[static_cast<std::size_t>(level)] = row;
+        parent = row;
+        continue;
+      }
+    }
+    DBGridNode* row = groupRowFor(last, parent, level, storedGroupValue(*node, level),
+                                  level == 0 ? skipAtTop : 0, node, node->recordIndex());
+    if (keyed) memo.remember(parent, slot, key, row);
+    parent = row;
   }
   return parent;
 }
@@ -376,6 +412,7 @@ void CustomDBGrid::regroupLoadedNodes() {
   try {
     const bool summaries = anySummaries();
     LastGroupPath last;
+    GroupRowMemo memo;
     for (; next < rows.size(); ++next) {
       // The rows come in display order but lie scattered in memory: fetch
       // the node a few places ahead, and what hangs off one fetched earlier.
@@ -392,7 +429,7 @@ void CustomDBGrid::regroupLoadedNodes() {
         appendTakenNode(std::move(rows[next]), nullptr);
         continue;
       }
-      DBGridNode* group = groupPathFor(last, node, 0);
+      DBGridNode* group = groupPathFor(last, memo, node, 0);
       appendTakenNode(std::move(rows[next]), group);
       if (summaries) addToSummaries(*node, false);
     }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/Variant.h"
@@ -48,6 +49,8 @@ class PackedValue {
   // compareVariants(toVariant(), other), without copying a text.
   int compare(const Variant& other) const;
   int compare(const PackedValue& other) const;
+  // A text value holding exactly these bytes.
+  bool equalsText(std::string_view text) const { return kind_ == vkString && *text_ == text; }
 
  private:
   void release() noexcept;
@@ -118,6 +121,8 @@ class DBGridNode : public DBTreeListControlNode {
   void setNodeVariantData(int column, const NodeVariantData& data);
   // The cell's value, or empty when none is stored (bit 0 clear).
   bool hasCellValue(int column) const;
+  // The stored cell value itself; null when none is stored.
+  const PackedValue* cellEntry(int column) const { return findEntry(column, 0); }
   Variant cellValue(int column) const;
   // The stored value into `out`; false (out untouched) when none is stored.
   bool fetchCellValue(int column, Variant& out) const;

@@ -54,7 +54,12 @@ void NodeList::takeAll(std::vector<std::unique_ptr<TreeListNode>>& into) {
 }
 
 void NodeList::renumberFrom(std::size_t position) const {
-  for (std::size_t k = position; k < items_.size(); ++k) {
+  // After a sort the nodes lie scattered in memory: each is fetched a few
+  // places ahead, or every write waits for its own cache miss.
+  constexpr std::size_t kDistance = 16;
+  const std::size_t end = items_.size();
+  for (std::size_t k = position; k < end; ++k) {
+    if (k + kDistance < end) __builtin_prefetch(items_[k + kDistance].get(), 1);
     items_[k]->slot_ = static_cast<std::uint32_t>(k);
   }
   valid_ = items_.size();

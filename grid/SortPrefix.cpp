@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace morvel {
 
@@ -23,16 +24,13 @@ namespace {
 // A text key: bytes 0-14 big-endian and zero-padded, then one byte holding
 // the length + 1 for texts of up to 15 bytes (exact: the key is the whole
 // text) or 0xff for longer ones. Blank values get (0, 0), below every text.
-OrderKey textKey(const std::string& s) {
+OrderKey textKey(std::string_view s) {
+  // The first 15 bytes, zero-padded, read as two big-endian words.
+  unsigned char bytes[16] = {};
+  if (!s.empty()) std::memcpy(bytes, s.data(), s.size() < 15 ? s.size() : 15);
   OrderKey key;
-  for (std::size_t i = 0; i < 15; ++i) {
-    const std::uint64_t byte = i < s.size() ? static_cast<unsigned char>(s[i]) : 0;
-    if (i < 8) {
-      key.hi |= byte << (8 * (7 - i));
-    } else {
-      key.lo |= byte << (8 * (15 - i));
-    }
-  }
+  for (int i = 0; i < 8; ++i) key.hi = key.hi << 8 | bytes[i];
+  for (int i = 8; i < 16; ++i) key.lo = key.lo << 8 | bytes[i];
   key.exact = s.size() <= 15;
   key.lo |= key.exact ? s.size() + 1 : 0xff;
   return key;
@@ -108,6 +106,8 @@ int compareNaturalText(std::string_view a, std::string_view b) {
   const int c = a.compare(b);
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
+
+OrderKey textOrderKey(std::string_view text) { return textKey(text); }
 
 OrderKey orderKey(const Variant& value, PrefixKind kind) {
   if (kind == PrefixKind::none) return {};

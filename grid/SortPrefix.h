@@ -32,6 +32,8 @@ struct OrderKey {
 };
 
 OrderKey orderKey(const Variant& value, PrefixKind kind);
+// orderKey(Variant(text), PrefixKind::text), without making the Variant.
+OrderKey textOrderKey(std::string_view text);
 
 // The comparison the keys allow: -1, 0 or 1, or kUndecided.
 constexpr int kUndecided = 2;

@@ -158,17 +158,6 @@ void CellTexts::BlockRelease::operator()(char* block) const noexcept {
 
 int CellTexts::count() const { return block_ ? static_cast<int>(readWord(block_.get())) : 0; }
 
-std::uint32_t CellTexts::endOf(int i) const {
-  return i < 0 ? 0 : readWord(block_.get() + kWord * (1 + static_cast<std::size_t>(i)));
-}
-
-std::string_view CellTexts::get(int i) const {
-  if (i < 0 || i >= count()) return {};
-  const std::uint32_t begin = endOf(i - 1);
-  const char* bytes = block_.get() + kWord * (1 + static_cast<std::size_t>(count()));
-  return {bytes + begin, endOf(i) - begin};
-}
-
 void CellTexts::assign(std::span<const std::string_view> texts) { block_ = buildBlock(texts); }
 
 void CellTexts::set(int i, std::string_view text) {

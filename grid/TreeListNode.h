@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -137,7 +138,19 @@ class CellTexts {
 
   int count() const;
   // Text i, or empty beyond the end. The view lives until the next change.
-  std::string_view get(int i) const;
+  // Inline: painting, sorting and best fit ask for every cell.
+  std::string_view get(int i) const {
+    if (!block_ || i < 0) return {};
+    const char* block = block_.get();
+    std::uint32_t n = 0;
+    std::memcpy(&n, block, sizeof n);
+    if (static_cast<std::uint32_t>(i) >= n) return {};
+    std::uint32_t begin = 0;
+    std::uint32_t end = 0;
+    if (i > 0) std::memcpy(&begin, block + sizeof n * static_cast<std::size_t>(i), sizeof begin);
+    std::memcpy(&end, block + sizeof n * (1 + static_cast<std::size_t>(i)), sizeof end);
+    return {block + sizeof n * (1 + static_cast<std::size_t>(n)) + begin, end - begin};
+  }
   // Sets text i, growing the list with empty texts up to i.
   void set(int i, std::string_view text);
   void assign(std::span<const std::string_view> texts);
@@ -158,7 +171,6 @@ class CellTexts {
   using Block = std::unique_ptr<char[], BlockRelease>;
 
  private:
-  std::uint32_t endOf(int i) const;
   Block block_;
 };
 

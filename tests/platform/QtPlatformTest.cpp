@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
+#include <cstdint>
 
 #include "platform/Control.h"
 #include "platform/qt/ControlWidget.h"
@@ -44,6 +46,38 @@ TEST_F(QtPlatform, MeasuresAsciiFromTheCacheAsQtMeasuresTheWholeText) {
   }
   EXPECT_EQ(canvas.textWidth("caf\xe9"), canvas.textWidth("caf\xc3\xa9"));
   EXPECT_EQ(canvas.textHeight(), entry.height);
+}
+
+// ASCII widths are the cached advances summed and rounded half away from
+// zero, however they are added up, at every size and style.
+TEST_F(QtPlatform, AsciiWidthsAreTheRoundedSumOfTheCachedAdvances) {
+  QtCanvas canvas(Size{1, 1}, services);
+  const char* texts[] = {"",
+                         "i",
+                         "0",
+                         "Wg",
+                         "28/02/1990",
+                         "12:59:59",
+                         "Splined Shaft",
+                         "Machining Centre",
+                         "  Drill, Ream and \"Tap\"",
+                         "~!@#$%^&*()_+"};
+  for (const int height : {-8, -11, -13, -17, -23}) {
+    for (const std::uint8_t style :
+         {std::uint8_t(0), std::uint8_t(fsBold), std::uint8_t(fsItalic)}) {
+      Font font = Font::withHeight("MS Sans Serif", height);
+      font.style = style;
+      canvas.setFont(font);
+      const QtFontEntry& entry = services.fontEntry(canvas.font());
+      for (const char* text : texts) {
+        double sum = 0;
+        for (const char* c = text; *c; ++c)
+          sum += entry.asciiAdvance[static_cast<unsigned char>(*c)];
+        EXPECT_EQ(canvas.textWidth(text), static_cast<int>(std::lround(sum)))
+            << text << " at " << height << " style " << int(style);
+      }
+    }
+  }
 }
 
 TEST_F(QtPlatform, StandsInInstalledFacesForMissingWindowsFonts) {
