@@ -149,7 +149,13 @@ int main(int argc, char** argv) {
     if (std::string(argv[i]) == "--runs" && i + 1 < argc) {
       runs = std::max(1, std::atoi(argv[++i]));
     } else {
-      sizes.push_back(std::strtoull(argv[i], nullptr, 10));
+      char* end = nullptr;
+      const std::size_t rows = std::strtoull(argv[i], &end, 10);
+      if (rows == 0 || *end != '\0') {
+        std::fprintf(stderr, "usage: bench_viewer [line counts...] [--runs N]\n");
+        return 2;
+      }
+      sizes.push_back(rows);
     }
   }
   if (sizes.empty()) sizes = {10'000, 100'000, 1'000'000};
