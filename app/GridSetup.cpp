@@ -1,8 +1,8 @@
 // Grid set-up from the table; see GridSetup.h.
 #include "app/GridSetup.h"
 
-#include "grid/CustomDBGrid.h"
-#include "grid/DBGridColumns.h"
+#include "grid/db/CustomDBGrid.h"
+#include "grid/db/DBGridColumns.h"
 
 namespace morvel {
 

@@ -26,7 +26,7 @@
 #include "app/MainWindow.h"
 #include "bench/SampleCsv.h"
 #include "bench/Timing.h"
-#include "grid/CustomDBGrid.h"
+#include "grid/db/CustomDBGrid.h"
 #include "platform/Input.h"
 #include "platform/qt/ControlWidget.h"
 

@@ -9,7 +9,7 @@
 
 #include "app/DataGrid.h"
 #include "app/MainWindow.h"
-#include "grid/CustomDBGrid.h"
+#include "grid/db/CustomDBGrid.h"
 #include "tests/QtTestApp.h"
 #include "tests/app/ViewerTestSupport.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/FormatSettings.h"
-#include "grid/DateTextMemo.h"
+#include "grid/db/DateTextMemo.h"
 #include "tests/TestSupport.h"
 
 namespace morvel {

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "GridTestSupport.h"
-#include "grid/TreeListCustomizing.h"
+#include "grid/view/TreeListCustomizing.h"
 #include "platform/qt/ControlWidget.h"
 #include "tests/QtTestApp.h"
 
