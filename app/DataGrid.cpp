@@ -2,8 +2,8 @@
 #include "app/DataGrid.h"
 
 #include "app/GridSetup.h"
-#include "grid/CustomDBGrid.h"
-#include "grid/DetachedHost.h"
+#include "grid/db/CustomDBGrid.h"
+#include "grid/view/DetachedHost.h"
 #include "platform/qt/ControlWidget.h"
 
 namespace morvel {

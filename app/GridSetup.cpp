@@ -1,8 +1,8 @@
 // Grid set-up from the table; see GridSetup.h.
 #include "app/GridSetup.h"
 
-#include "grid/CustomDBGrid.h"
-#include "grid/DBGridColumns.h"
+#include "grid/db/CustomDBGrid.h"
+#include "grid/db/DBGridColumns.h"
 
 namespace morvel {
 
@@ -38,7 +38,10 @@ void buildColumns(CustomDBGrid& grid) {
 }
 
 void bestFitColumns(CustomDBGrid& grid) {
-  for (int i = 0; i < grid.columnCount(); ++i) grid.applyBestFit(grid.columns(i));
+  // Every column in one walk over the rows, and one relayout at the end:
+  // a column's best width depends on its own texts alone, so the widths
+  // are those of fitting the columns one by one.
+  if (grid.columnCount() > 0) grid.applyBestFit(nullptr);
 }
 
 }  // namespace morvel

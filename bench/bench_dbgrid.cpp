@@ -22,7 +22,7 @@
 #include "bench/SampleCsv.h"
 #include "bench/SampleTable.h"
 #include "bench/Timing.h"
-#include "grid/CustomDBGrid.h"
+#include "grid/db/CustomDBGrid.h"
 #include "platform/fake/FakeHost.h"
 #include "table/DataSource.h"
 #include "table/EngineTable.h"

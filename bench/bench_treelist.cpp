@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "grid/CustomTreeListControl.h"
+#include "grid/view/CustomTreeListControl.h"
 #include "platform/fake/FakeHost.h"
 
 namespace morvel {

@@ -19,7 +19,7 @@
 #include <random>
 #include <vector>
 
-#include "grid/CustomTreeListControl.h"
+#include "grid/view/CustomTreeListControl.h"
 #include "platform/qt/ControlWidget.h"
 #include "platform/qt/QtCanvas.h"
 

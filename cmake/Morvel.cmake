@@ -52,6 +52,8 @@ function(morvel_tests label)
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main
                                           Threads::Threads)
   if(ARG_QT)
+    # Every Qt test program shares one QApplication (tests/QtTestApp.h).
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/QtTestApp.cpp)
     set_target_properties(${target} PROPERTIES AUTOMOC ON)
     target_link_libraries(${target} PRIVATE Qt6::Test)
   endif()

@@ -44,7 +44,7 @@ struct Folder {
   std::string input, first, second;
 };
 
-// The scratch folder, removed when the run ends.
+// The scratch folder; removeFolder takes it away when the run ends.
 const Folder& folder() {
   static const Folder f = [] {
     Folder made;
@@ -61,16 +61,17 @@ const Folder& folder() {
     made.input = made.path + "/in.csv";
     made.first = made.path + "/first.csv";
     made.second = made.path + "/second.csv";
-    std::atexit([] {
-      const Folder& done = folder();
-      for (const std::string* file : {&done.input, &done.first, &done.second}) {
-        ::unlink(file->c_str());
-      }
-      ::rmdir(done.path.c_str());
-    });
     return made;
   }();
   return f;
+}
+
+void removeFolder() {
+  const Folder& done = folder();
+  for (const std::string* file : {&done.input, &done.first, &done.second}) {
+    ::unlink(file->c_str());
+  }
+  ::rmdir(done.path.c_str());
 }
 
 void writeBytes(const std::string& path, std::string_view bytes) {
@@ -268,7 +269,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   s.timeSep = ':';
   s.buildTimeFormats(ClockStyle{true, false, false});
   s.clock = std::make_shared<FixedYearClock>(2024);
+  // Registered once the folder exists, so that it runs before the folder's
+  // names are destroyed at exit.
   folder();
+  std::atexit(removeFolder);
   return 0;
 }
 

@@ -8,7 +8,10 @@
 
 namespace morvel {
 
-ProgressBar::ProgressBar() { setBounds({0, 0, 200, 24}); }
+ProgressBar::ProgressBar()
+    : PanelBorderProperties({0, fsLowered, fsNone, sdAll, 0, clBtnFace, {}}) {
+  setBounds({0, 0, 200, 24});
+}
 
 std::uint16_t ProgressBar::percentOf(std::int64_t parts, std::int64_t total) {
   if (total <= 0) return 0;
@@ -107,29 +110,8 @@ void ProgressBar::setBarColor(Color color) {
   changed();
 }
 
-void ProgressBar::setBorderOuter(FrameStyle style) {
-  if (style == borders_.outer) return;
-  borders_.outer = style;
-  changed();
-}
-
-void ProgressBar::setBorderInner(FrameStyle style) {
-  if (style == borders_.inner) return;
-  borders_.inner = style;
-  changed();
-}
-
-void ProgressBar::setBorderWidth(int width) {
-  width = std::max(width, 0);
-  if (width == borders_.borderWidth) return;
-  borders_.borderWidth = width;
-  changed();
-}
-
-void ProgressBar::setBorderColor(Color color) {
-  if (color == borders_.borderColor) return;
-  borders_.borderColor = color;
-  changed();
+void ProgressBar::bordersChanged(BorderChange, bool changed) {
+  if (changed) this->changed();
 }
 
 void ProgressBar::setInteriorOffset(int offset) {
@@ -140,7 +122,7 @@ void ProgressBar::setInteriorOffset(int offset) {
 }
 
 Rect ProgressBar::barArea() const {
-  const Rect r = panelInterior(clientRect(), borders_);
+  const Rect r = panelInterior(clientRect(), borders());
   return r.inflated(-interiorOffset_, -interiorOffset_).intersected(r);
 }
 
@@ -156,7 +138,7 @@ Rect ProgressBar::filledArea() const {
 }
 
 void ProgressBar::paint(Canvas& canvas, const Rect&) {
-  Rect r = drawPanelBorders(canvas, clientRect(), borders_);
+  Rect r = drawPanelBorders(canvas, clientRect(), borders());
   for (int i = 0; i < interiorOffset_ && !r.isEmpty(); ++i) {
     r = drawBevelLine(canvas, r, backColor_, backColor_);
   }

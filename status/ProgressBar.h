@@ -9,13 +9,15 @@
 
 #include "platform/Control.h"
 #include "status/FrameStyle.h"
+#include "status/PanelBorderProperties.h"
 
 namespace morvel {
 
 enum BarStyle { bsTraditional, bsLED };
 enum Orientation { orHorizontal, orVertical };
 
-class ProgressBar : public Control {
+// Its frames are PanelBorderProperties; the bar sits inside them.
+class ProgressBar : public Control, public PanelBorderProperties {
  public:
   static constexpr std::int32_t kMaxParts = 2147483647;
 
@@ -51,14 +53,6 @@ class ProgressBar : public Control {
   // Also the colour of the percentage text over the unfilled part.
   Color barColor() const { return barColor_; }
   void setBarColor(Color color);
-  FrameStyle borderOuter() const { return borders_.outer; }
-  void setBorderOuter(FrameStyle style);
-  FrameStyle borderInner() const { return borders_.inner; }
-  void setBorderInner(FrameStyle style);
-  int borderWidth() const { return borders_.borderWidth; }
-  void setBorderWidth(int width);
-  Color borderColor() const { return borders_.borderColor; }
-  void setBorderColor(Color color);
   int interiorOffset() const { return interiorOffset_; }
   void setInteriorOffset(int offset);  // 0..255
 
@@ -74,6 +68,10 @@ class ProgressBar : public Control {
 
   void paint(Canvas& canvas, const Rect& dirty) override;
   bool passesToParent(Point p) const override;
+
+ protected:
+  // Only a border that changed repaints the bar.
+  void bordersChanged(BorderChange change, bool changed) override;
 
  private:
   void changed();
@@ -97,7 +95,6 @@ class ProgressBar : public Control {
   Orientation orientation_ = orHorizontal;
   Color backColor_ = clWhite;
   Color barColor_ = clHighlight;
-  PanelBorders borders_{0, fsLowered, fsNone, sdAll, 0, clBtnFace, {}};
   int interiorOffset_ = 0;
 };
 

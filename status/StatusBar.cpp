@@ -5,7 +5,8 @@
 
 namespace morvel {
 
-StatusBar::StatusBar() {
+StatusBar::StatusBar()
+    : PanelBorderProperties({0, fsNone, fsNone, sdAll, 0, clBtnFace, {clBlack}}) {
   setAlign(alBottom);
   setBounds({0, 0, 200, kAutoStyleHeight});
   lastWidth_ = width();
@@ -15,55 +16,22 @@ void StatusBar::setAutoStyle(bool autoStyle) {
   if (autoStyle == autoStyle_) return;
   autoStyle_ = autoStyle;
   if (autoStyle_) {
-    borders_.inner = fsNone;
-    borders_.outer = fsNone;
-    borders_.borderSides = sdAll;
-    borders_.borderWidth = 0;
+    PanelBorders own = borders();
+    own.inner = fsNone;
+    own.outer = fsNone;
+    own.borderSides = sdAll;
+    own.borderWidth = 0;
+    replaceBorders(own);
     setHeight(kAutoStyleHeight);
     realignChildren();
     invalidate();
   }
 }
 
-void StatusBar::bordersChanged() {
+void StatusBar::bordersChanged(BorderChange, bool) {
   autoStyle_ = false;
   realignChildren();
   invalidate();
-}
-
-void StatusBar::setBorderInner(FrameStyle style) {
-  borders_.inner = style;
-  bordersChanged();
-}
-
-void StatusBar::setBorderOuter(FrameStyle style) {
-  borders_.outer = style;
-  bordersChanged();
-}
-
-void StatusBar::setBorderSides(unsigned sides) {
-  borders_.borderSides = sides & sdAll;
-  bordersChanged();
-}
-
-void StatusBar::setBorderWidth(int width) {
-  borders_.borderWidth = std::max(width, 0);
-  bordersChanged();
-}
-
-void StatusBar::setBorderColor(Color color) {
-  borders_.borderColor = color;
-  bordersChanged();
-}
-
-void StatusBar::setFlatColor(Color color) {
-  borders_.colors.flat = color;
-  bordersChanged();
-}
-
-void StatusBar::setFrameSides(unsigned sides) {
-  borders_.frameSides = sides & sdAll;
-  bordersChanged();
 }
 
 void StatusBar::setShowSizeGrip(bool show) {
@@ -102,7 +70,7 @@ void StatusBar::setSimpleCaption(std::string_view caption) {
   if (simpleStatus_) invalidate();
 }
 
-Rect StatusBar::alignRect() const { return panelInterior(clientRect(), borders_); }
+Rect StatusBar::alignRect() const { return panelInterior(clientRect(), borders()); }
 
 void StatusBar::resized() {
   const int newWidth = width();
@@ -125,7 +93,7 @@ Rect StatusBar::gripRect() const {
 }
 
 void StatusBar::paint(Canvas& canvas, const Rect&) {
-  const Rect inside = drawPanelBorders(canvas, clientRect(), borders_);
+  const Rect inside = drawPanelBorders(canvas, clientRect(), borders());
   canvas.fillRect(inside, color());
   if (simpleStatus_) {
     const Rect area = drawFrame(canvas, inside, fsStatus);

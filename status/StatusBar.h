@@ -7,10 +7,13 @@
 
 #include "platform/Control.h"
 #include "status/FrameStyle.h"
+#include "status/PanelBorderProperties.h"
 
 namespace morvel {
 
-class StatusBar : public Control {
+// The borders (PanelBorderProperties) are drawn inside the bar's bounds and
+// its children are placed inside them.
+class StatusBar : public Control, public PanelBorderProperties {
  public:
   static constexpr int kGripSize = 13;
   static constexpr int kAutoStyleHeight = 19;
@@ -34,21 +37,6 @@ class StatusBar : public Control {
   bool autoScalePanes() const { return autoScalePanes_; }
   void setAutoScalePanes(bool autoScale) { autoScalePanes_ = autoScale; }
 
-  FrameStyle borderInner() const { return borders_.inner; }
-  void setBorderInner(FrameStyle style);
-  FrameStyle borderOuter() const { return borders_.outer; }
-  void setBorderOuter(FrameStyle style);
-  unsigned borderSides() const { return borders_.borderSides; }
-  void setBorderSides(unsigned sides);
-  int borderWidth() const { return borders_.borderWidth; }
-  void setBorderWidth(int width);
-  Color borderColor() const { return borders_.borderColor; }
-  void setBorderColor(Color color);
-  Color flatColor() const { return borders_.colors.flat; }
-  void setFlatColor(Color color);
-  unsigned frameSides() const { return borders_.frameSides; }
-  void setFrameSides(unsigned sides);
-
   // Whether the grip shows now (shown, and the window not maximised).
   bool gripVisible() const;
   Rect gripRect() const;
@@ -59,10 +47,12 @@ class StatusBar : public Control {
 
  protected:
   Rect alignRect() const override;
+  // Any border change turns the automatic style off and places the
+  // children again.
+  void bordersChanged(BorderChange change, bool changed) override;
   void resized() override;
 
  private:
-  void bordersChanged();
   void paintGrip(Canvas& canvas);
 
   bool autoStyle_ = true;
@@ -70,7 +60,6 @@ class StatusBar : public Control {
   bool simpleStatus_ = false;
   bool autoScalePanes_ = false;
   std::string simpleCaption_;
-  PanelBorders borders_{0, fsNone, fsNone, sdAll, 0, clBtnFace, {clBlack}};
   std::vector<Control*> hiddenBySimple_;
   int lastWidth_ = 0;
 };

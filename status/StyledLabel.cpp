@@ -25,7 +25,10 @@ std::string trimmed(std::string_view s) {
 
 }  // namespace
 
-StyledLabel::StyledLabel() { setBounds({0, 0, 65, 17}); }
+StyledLabel::StyledLabel()
+    : PanelBorderProperties({0, fsNone, fsNone, sdAll, 0, clBtnFace, {clBlack}}) {
+  setBounds({0, 0, 65, 17});
+}
 
 void StyledLabel::hostAttached() {
   BlinkingControlsList::startTimer(host()->services());
@@ -150,57 +153,15 @@ void StyledLabel::setFlyByEnabled(bool enabled) {
   flyByEnabled_ = enabled;
 }
 
-void StyledLabel::setFrameSides(unsigned sides) {
-  borders_.frameSides = sides & sdAll;
-  changed();
+void StyledLabel::bordersChanged(BorderChange change, bool) {
+  if (change == BorderChange::room) {
+    changed();
+  } else {
+    invalidate();
+  }
 }
 
-void StyledLabel::setBorderOuter(FrameStyle style) {
-  borders_.outer = style;
-  changed();
-}
-
-void StyledLabel::setBorderInner(FrameStyle style) {
-  borders_.inner = style;
-  changed();
-}
-
-void StyledLabel::setBorderSides(unsigned sides) {
-  borders_.borderSides = sides & sdAll;
-  changed();
-}
-
-void StyledLabel::setBorderWidth(int width) {
-  borders_.borderWidth = std::max(width, 0);
-  changed();
-}
-
-void StyledLabel::setBorderColor(Color color) {
-  borders_.borderColor = color;
-  invalidate();
-}
-
-void StyledLabel::setBorderHighlight(Color color) {
-  borders_.colors.highlight = color;
-  invalidate();
-}
-
-void StyledLabel::setBorderShadow(Color color) {
-  borders_.colors.shadow = color;
-  invalidate();
-}
-
-void StyledLabel::setBevelWidth(int width) {
-  borders_.colors.bevelWidth = std::max(width, 0);
-  changed();
-}
-
-void StyledLabel::setFlatColor(Color color) {
-  borders_.colors.flat = color;
-  invalidate();
-}
-
-Rect StyledLabel::textArea() const { return panelInterior(clientRect(), borders_); }
+Rect StyledLabel::textArea() const { return panelInterior(clientRect(), borders()); }
 
 Color StyledLabel::textColor() const { return blinkingTextColor(font().color); }
 
@@ -265,7 +226,7 @@ void StyledLabel::drawStyled(const std::function<void(int, int, Color)>& draw) c
 }
 
 void StyledLabel::paint(Canvas& canvas, const Rect&) {
-  const Rect area = drawPanelBorders(canvas, clientRect(), borders_);
+  const Rect area = drawPanelBorders(canvas, clientRect(), borders());
   if (!transparent_) canvas.fillRect(area, color());
   if (caption_.empty() || area.isEmpty()) return;
   canvas.setFont(font());

@@ -9,6 +9,7 @@
 #include "platform/Control.h"
 #include "status/BlinkingControlsList.h"
 #include "status/FrameStyle.h"
+#include "status/PanelBorderProperties.h"
 
 namespace morvel {
 
@@ -26,7 +27,10 @@ enum CenterPoint {
   cpLowerRight,
 };
 
-class StyledLabel : public Control, public BlinkingControl {
+// Frames (PanelBorderProperties): frameSides black lines, borderOuter,
+// borderWidth rectangles of borderColor, borderInner (the last three on
+// borderSides); the text goes inside them.
+class StyledLabel : public Control, public BlinkingControl, public PanelBorderProperties {
  public:
   StyledLabel();
 
@@ -73,29 +77,6 @@ class StyledLabel : public Control, public BlinkingControl {
   Color flyByColor() const { return flyByColor_; }
   void setFlyByColor(Color color) { flyByColor_ = color; }
 
-  // Frames: frameSides black lines, borderOuter, borderWidth rectangles of
-  // borderColor, borderInner (the last three on borderSides).
-  unsigned frameSides() const { return borders_.frameSides; }
-  void setFrameSides(unsigned sides);
-  FrameStyle borderOuter() const { return borders_.outer; }
-  void setBorderOuter(FrameStyle style);
-  FrameStyle borderInner() const { return borders_.inner; }
-  void setBorderInner(FrameStyle style);
-  unsigned borderSides() const { return borders_.borderSides; }
-  void setBorderSides(unsigned sides);
-  int borderWidth() const { return borders_.borderWidth; }
-  void setBorderWidth(int width);
-  Color borderColor() const { return borders_.borderColor; }
-  void setBorderColor(Color color);
-  Color borderHighlight() const { return borders_.colors.highlight; }
-  void setBorderHighlight(Color color);
-  Color borderShadow() const { return borders_.colors.shadow; }
-  void setBorderShadow(Color color);
-  int bevelWidth() const { return borders_.colors.bevelWidth; }
-  void setBevelWidth(int width);
-  Color flatColor() const { return borders_.colors.flat; }
-  void setFlatColor(Color color);
-
   std::function<void(StyledLabel&)> onClick;
   std::function<void(StyledLabel&)> onMouseEnter;
   std::function<void(StyledLabel&)> onMouseLeave;
@@ -119,6 +100,8 @@ class StyledLabel : public Control, public BlinkingControl {
   void hostAttached() override;
   void fontChanged() override;
   void changed();
+  // A frame that takes room sizes the label again; a colour only repaints.
+  void bordersChanged(BorderChange change, bool changed) override;
 
  private:
   TextFormat format() const;
@@ -149,7 +132,6 @@ class StyledLabel : public Control, public BlinkingControl {
   Color flyByColor_ = clHighlight;
   bool flyingBy_ = false;
   Color savedFontColor_ = clWindowText;
-  PanelBorders borders_{0, fsNone, fsNone, sdAll, 0, clBtnFace, {clBlack}};
   bool pressed_ = false;
 };
 

@@ -44,18 +44,36 @@ void QtCanvas::setFont(const Font& font) {
   entry_ = &services_.fontEntry(font);
 }
 
-int QtCanvas::textWidth(std::string_view text) {
-  double width = 0;
-  bool ascii = true;
+namespace {
+
+// The sum of the advances of an all-ASCII text into `sum`; false (sum
+// partial) when the text holds another byte.
+template <class Sum, class Advance>
+bool sumAsciiAdvances(std::string_view text, const std::array<Advance, 128>& advances, Sum& sum) {
   for (const char c : text) {
     const auto b = static_cast<unsigned char>(c);
-    if (b >= 0x80) {
-      ascii = false;
-      break;
-    }
-    width += entry_->asciiAdvance[b];
+    if (b >= 0x80) return false;
+    sum += advances[b];
   }
-  if (!ascii) width = entry_->metrics.horizontalAdvance(decodeText(text));
+  return true;
+}
+
+}  // namespace
+
+int QtCanvas::textWidth(std::string_view text) {
+  if (entry_->advancesIn64ths) {
+    // Whole 64ths add up exactly, and rounding the sum half up is what
+    // lround does to the same sum in pixels: the same width, found faster
+    // (best fit measures every cell of a million rows).
+    std::int64_t sum = 0;
+    if (sumAsciiAdvances(text, entry_->asciiAdvance64, sum)) {
+      return static_cast<int>((sum + 32) >> 6);
+    }
+  }
+  double width = 0;
+  if (!sumAsciiAdvances(text, entry_->asciiAdvance, width)) {
+    width = entry_->metrics.horizontalAdvance(decodeText(text));
+  }
   return static_cast<int>(std::lround(width));
 }
 

@@ -292,8 +292,16 @@ const QtFontEntry& QtServices::fontEntry(const Font& font) {
     // Widths are summed from cached character advances, so pairs must not kern.
     f.setKerning(false);
     slot = std::make_unique<QtFontEntry>(f);
+    slot->advancesIn64ths = true;
     for (int c = 0; c < 128; ++c) {
-      slot->asciiAdvance[c] = slot->metrics.horizontalAdvance(QChar(c));
+      const double advance = slot->metrics.horizontalAdvance(QChar(c));
+      slot->asciiAdvance[c] = advance;
+      const double in64ths = advance * 64;
+      if (in64ths >= 0 && in64ths < (1 << 24) && in64ths == std::floor(in64ths)) {
+        slot->asciiAdvance64[c] = static_cast<std::int32_t>(in64ths);
+      } else {
+        slot->advancesIn64ths = false;
+      }
     }
     slot->height = static_cast<int>(std::ceil(slot->metrics.height()));
     slot->ascent = static_cast<int>(std::ceil(slot->metrics.ascent()));

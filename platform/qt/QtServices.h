@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QUrl>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -24,7 +25,11 @@ struct QtFontEntry {
   QFont font;
   QFontMetricsF metrics;
   std::array<double, 128> asciiAdvance{};  // pixels per ASCII character
-  int height = 0;                          // the height of "Wg"
+  // The same in 64ths of a pixel, valid when advancesIn64ths: then sums of
+  // them are exact, and equal the sums of the doubles, which are exact too.
+  std::array<std::int32_t, 128> asciiAdvance64{};
+  bool advancesIn64ths = false;
+  int height = 0;  // the height of "Wg"
   int ascent = 0;
   explicit QtFontEntry(const QFont& f) : font(f), metrics(f) {}
 };

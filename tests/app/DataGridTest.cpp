@@ -9,8 +9,8 @@
 
 #include "app/DataGrid.h"
 #include "app/MainWindow.h"
-#include "grid/CustomDBGrid.h"
-#include "tests/app/AppTestApp.h"
+#include "grid/db/CustomDBGrid.h"
+#include "tests/QtTestApp.h"
 #include "tests/app/ViewerTestSupport.h"
 
 namespace morvel {
@@ -23,7 +23,7 @@ using Strings = std::vector<std::string>;
 class DataGridTest : public testing_support::ViewerTableTest {
  protected:
   DataGridTest() {
-    testing_support::appForTests();
+    testing_support::qtApp();
     previousBox_ = setErrorBoxHandler(
         [this](const std::string&, const std::string& text) { boxes.push_back(text); });
     window = std::make_unique<MainWindow>();

@@ -13,7 +13,7 @@
 #include "platform/qt/QtServices.h"
 #include "status/ProgressBar.h"
 #include "status/StatusPane.h"
-#include "tests/app/AppTestApp.h"
+#include "tests/QtTestApp.h"
 #include "tests/app/ViewerTestSupport.h"
 
 namespace morvel {
@@ -57,7 +57,7 @@ class RecordingGrid : public ViewerGrid {
 class MainWindowTest : public testing_support::ViewerTableTest {
  protected:
   MainWindowTest() {
-    testing_support::appForTests();
+    testing_support::qtApp();
     previousDialog_ = FileDialog::setHandler([this](const FileDialog& d) {
       dialogs.push_back(d.name() + ":" + d.fileName());
       directories.push_back(d.directory());

@@ -20,8 +20,8 @@
 
 #include "app/CsvTransfer.h"
 #include "app/GridSetup.h"
-#include "grid/CustomDBGrid.h"
-#include "grid/TreeListCustomizing.h"
+#include "grid/db/CustomDBGrid.h"
+#include "grid/view/TreeListCustomizing.h"
 #include "platform/fake/FakeHost.h"
 #include "tests/app/ViewerTestSupport.h"
 

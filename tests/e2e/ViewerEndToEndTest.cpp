@@ -13,7 +13,7 @@
 
 #include "app/DataGrid.h"
 #include "app/MainWindow.h"
-#include "grid/CustomDBGrid.h"
+#include "grid/db/CustomDBGrid.h"
 #include "tests/e2e/X11Session.h"
 
 namespace morvel {

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <random>
+#include <set>
 
 #include "DBGridTestSupport.h"
 #include "base/WholeFile.h"
@@ -164,6 +168,76 @@ TEST_F(DBGridBindingTest, DatesSortByValueTextsByTextAndTiesByKey) {
   EXPECT_EQ(topTexts().front(), "alma");
 }
 
+// Sorting takes short paths for texts that fit a small key and for dates;
+// longer texts sharing a long prefix, blanks and many ties must come out
+// in the same order as every other value: by value, ties by key ascending
+// whatever the direction, the same after the rows arrive already in order.
+struct SortShape {
+  const char* name;
+  int column;
+  TreeListColumnSort direction;
+  int nameLength;  // the names' length: beyond 15 they share a long prefix
+};
+
+class DBGridSortOrderTest : public DBGridFixture,
+                            public ::testing::WithParamInterface<SortShape> {};
+
+TEST_P(DBGridSortOrderTest, RowsComeInValueOrderWithTiesByKey) {
+  const SortShape shape = GetParam();
+  std::mt19937 random(20261210);
+  std::vector<Row> rows;
+  std::map<std::int64_t, Row> byKey;
+  for (int i = 0; i < 400; ++i) {
+    std::string name(static_cast<std::size_t>(shape.nameLength), 'p');
+    if (!name.empty()) name.back() = static_cast<char>('a' + random() % 5);
+    if (random() % 9 == 0) name.clear();
+    char born[16];
+    std::snprintf(born, sizeof born, "%02u/%02u/1990", 1 + static_cast<unsigned>(random() % 4),
+                  1 + static_cast<unsigned>(random() % 2));
+    rows.push_back({name, "Oslo", random() % 7 == 0 ? std::string() : std::string(born)});
+    byKey[static_cast<std::int64_t>(i + 1)] = rows.back();
+  }
+  open(rows);
+  // Twice: the second sort meets rows already in order.
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1) column(shape.column)->setSorted(csNone);
+    column(shape.column)->setSorted(shape.direction);
+    ASSERT_EQ(grid.topCount(), 400);
+    for (int i = 1; i < grid.topCount(); ++i) {
+      const TreeListNode* a = grid.topNodes(i - 1);
+      const TreeListNode* b = grid.topNodes(i);
+      int c =
+          compareVariants(grid.getSortValue(*a, shape.column), grid.getSortValue(*b, shape.column));
+      if (shape.direction == csDown) c = -c;
+      if (c == 0) {
+        c = CustomDBGrid::dbNode(*a).keyValue().compare(CustomDBGrid::dbNode(*b).keyValue());
+      }
+      ASSERT_LT(c, 0) << "rows " << i - 1 << " and " << i << " out of order";
+    }
+  }
+  // Every record once, its texts with it.
+  std::set<std::int64_t> seen;
+  for (int i = 0; i < grid.topCount(); ++i) {
+    const DBGridNode& n = CustomDBGrid::dbNode(*grid.topNodes(i));
+    const std::int64_t key = n.keyValue().integer();
+    EXPECT_TRUE(seen.insert(key).second);
+    EXPECT_EQ(n.texts().get(1), byKey[key].name);
+    EXPECT_EQ(n.texts().get(3), byKey[key].born);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, DBGridSortOrderTest,
+                         ::testing::Values(SortShape{"ShortTextsUp", 1, csUp, 4},
+                                           SortShape{"ShortTextsDown", 1, csDown, 4},
+                                           SortShape{"FifteenByteTextsUp", 1, csUp, 15},
+                                           SortShape{"LongTextsUp", 1, csUp, 30},
+                                           SortShape{"LongTextsDown", 1, csDown, 30},
+                                           SortShape{"DatesUp", 3, csUp, 4},
+                                           SortShape{"DatesDown", 3, csDown, 4}),
+                         [](const ::testing::TestParamInfo<SortShape>& info) {
+                           return info.param.name;
+                         });
+
 TEST_F(DBGridBindingTest, FocusingARowMovesTheDatasetAndTheDatasetMovesTheFocus) {
   open(people());
   column(1)->setSorted(csUp);
@@ -197,6 +271,22 @@ TEST_F(DBGridBindingTest, GetTextHandlersShapeShownTextsButNotStoredOnes) {
   };
   EXPECT_EQ(grid.topNodes(0)->strings(1), "<Dora>");
   EXPECT_EQ(CustomDBGrid::dbNode(*grid.topNodes(0)).texts().get(1), "Dora");
+
+  // Best fit measures the texts shown, for the column with a handler; the
+  // others from their stored texts.
+  const int town = [&] {
+    grid.applyBestFit(column(2));
+    return column(2)->width();
+  }();
+  grid.applyBestFit(nullptr);
+  EXPECT_EQ(column(2)->width(), town);
+  const int plain = column(1)->width();
+  column(1)->onGetText = [](DBTreeListColumn&, TreeListNode*, std::string& text) {
+    text += std::string(40, 'W');
+  };
+  grid.applyBestFit(nullptr);
+  EXPECT_EQ(column(1)->width(),
+            plain + host.canvas().textWidth(std::string(40, 'W')) - host.canvas().textWidth("<>"));
 }
 
 int sign(int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 #include "DBGridTestSupport.h"
@@ -84,6 +85,50 @@ TEST_F(DBGridGroupingTest, RegroupingKeepsTheDataRowOrderAndUngroupingRestoresTh
   EXPECT_EQ(column(2)->groupIndex(), -1);
   EXPECT_EQ(topTexts(), (Strings{"alma", "Finn", "Eve", "Dora", "Carl", "Bea"}));
   for (int i = 0; i < grid.topCount(); ++i) EXPECT_EQ(grid.topNodes(i)->count(), 0);
+}
+
+// Regrouping files rows under group rows found again by the start of
+// their value: texts that share a long start, or differ only past it, and
+// rows that arrive in no run of one group must still land each under its
+// own value, at every level.
+TEST_F(DBGridGroupingTest, RegroupedRowsLandUnderTheirOwnValueWhateverTheirTextsShare) {
+  const std::string shared = "Machining Centre Bay ";  // 21 bytes
+  std::vector<Row> rows;
+  for (int i = 0; i < 240; ++i) {
+    // Names cycle fastest, so a sort by name scatters every group.
+    const std::string name = shared + std::string(1, static_cast<char>('A' + i % 5));
+    const std::string town = i % 3 == 0 ? shared : shared + "North";
+    char born[16];
+    std::snprintf(born, sizeof born, "0%d/01/1990", 1 + i % 7);
+    rows.push_back({name, town, born});
+  }
+  open(rows);
+  column(1)->setSorted(csUp);
+  ASSERT_TRUE(grid.addGroupColumn(0, column(2)));
+  ASSERT_TRUE(grid.addGroupColumn(1, column(3)));
+  // The name column last: three levels, the deepest by the longest texts.
+  ASSERT_TRUE(grid.addGroupColumn(2, column(1)));
+  ASSERT_EQ(grid.groupColumnCount(), 3);
+  EXPECT_EQ(grid.topCount(), 2);
+  int data = 0;
+  for (TreeListNode* n : allNodes()) {
+    if (CustomDBGrid::isGroupNode(n)) continue;
+    ++data;
+    // Each row's ancestors hold its own values, level by level.
+    const TreeListNode* g = n->parent();
+    for (int level = 2; level >= 0; --level, g = g->parent()) {
+      ASSERT_NE(g, nullptr);
+      const int c = grid.groupColumns(level)->index();
+      EXPECT_EQ(CustomDBGrid::dbNode(*g).texts().get(c), CustomDBGrid::dbNode(*n).texts().get(c))
+          << "level " << level;
+    }
+  }
+  EXPECT_EQ(data, 240);
+  // Two towns, seven days under each, five names under each day.
+  for (int i = 0; i < grid.topCount(); ++i) {
+    EXPECT_EQ(grid.topNodes(i)->count(), 7);
+    for (int d = 0; d < 7; ++d) EXPECT_EQ(grid.topNodes(i)->items(d)->count(), 5);
+  }
 }
 
 TEST_F(DBGridGroupingTest, ARegroupThatFailsHalfwayLosesNoRow) {

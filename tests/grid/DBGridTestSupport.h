@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/FormatSettings.h"
-#include "grid/CustomDBGrid.h"
+#include "grid/db/CustomDBGrid.h"
 #include "platform/fake/FakeHost.h"
 #include "table/DataSource.h"
 #include "table/EngineTable.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "grid/CustomTreeListControl.h"
+#include "grid/view/CustomTreeListControl.h"
 #include "platform/fake/FakeHost.h"
 
 namespace morvel::test {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "GridTestSupport.h"
-#include "grid/SortPrefix.h"
+#include "grid/tree/SortPrefix.h"
 
 namespace morvel {
 namespace {

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "grid/SortPrefix.h"
+#include "grid/tree/SortPrefix.h"
 
 namespace morvel {
 namespace {

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "GridTestSupport.h"
-#include "grid/TreeListCustomizing.h"
-#include "grid/TreeListImages.h"
+#include "grid/view/TreeListCustomizing.h"
+#include "grid/view/TreeListImages.h"
 
 namespace morvel {
 namespace {

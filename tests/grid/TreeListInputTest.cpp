@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "GridTestSupport.h"
-#include "grid/TreeListImages.h"
+#include "grid/view/TreeListImages.h"
 
 namespace morvel {
 namespace {

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "GridTestSupport.h"
-#include "grid/TreeListImages.h"
+#include "grid/view/TreeListImages.h"
 
 namespace morvel {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "GridTestSupport.h"
-#include "grid/HoareSort.h"
+#include "grid/tree/HoareSort.h"
 
 namespace morvel {
 namespace {

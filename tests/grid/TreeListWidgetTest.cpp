@@ -11,29 +11,14 @@
 #include <memory>
 
 #include "GridTestSupport.h"
-#include "grid/TreeListCustomizing.h"
+#include "grid/view/TreeListCustomizing.h"
 #include "platform/qt/ControlWidget.h"
+#include "tests/QtTestApp.h"
 
 namespace morvel {
 namespace {
 
-std::unique_ptr<QApplication> app;
-
-class QtAppEnvironment : public ::testing::Environment {
- public:
-  void TearDown() override { app.reset(); }
-};
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
-
-QApplication& qtApp() {
-  if (!app) {
-    static int argc = 1;
-    static char name[] = "tests_grid";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QApplication>(argc, argv);
-  }
-  return *app;
-}
+using testing_support::qtApp;
 
 QPoint centre(const Rect& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 

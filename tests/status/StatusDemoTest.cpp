@@ -12,7 +12,7 @@
 #include "status/StatusBar.h"
 #include "status/StatusPane.h"
 #include "status/StyledLabel.h"
-#include "tests/status/QtTestApp.h"
+#include "tests/QtTestApp.h"
 
 namespace morvel {
 namespace {

@@ -1,0 +1,844 @@
+// Grouping in the data-bound grid: the list of group columns and its
+// changes, group rows found by binary search among their ordered siblings,
+// the regroup of rows already loaded, group row texts, the group panel's
+// geometry, and group and footer summaries.
+#include <algorithm>
+
+#include "base/DateText.h"
+#include "base/NumberText.h"
+#include "base/StringUtils.h"
+#include "grid/db/CustomDBGrid.h"
+#include "table/DataSet.h"
+
+namespace morvel {
+
+namespace {
+
+// How many rows ahead the regroup loops fetch.
+constexpr int kPrefetchDistance = 16;
+
+bool isBlobType(FieldType t) {
+  return (t >= ftBlob && t <= ftTypedBinary) || t == ftOraBlob || t == ftOraClob;
+}
+
+}  // namespace
+
+DBTreeListColumn* CustomDBGrid::groupColumns(int i) const {
+  return i >= 0 && i < groupColumnCount() ? groupColumns_[static_cast<std::size_t>(i)] : nullptr;
+}
+
+bool CustomDBGrid::groupingBlocked() const {
+  return std::any_of(groupColumns_.begin(), groupColumns_.end(), [](const DBTreeListColumn* c) {
+    return !c->field() || isBlobType(c->field()->dataType());
+  });
+}
+
+// --- The group column list ------------------------------------------------------------
+
+void CustomDBGrid::setGroupColumn(DBTreeListColumn* column, int index) {
+  if (!column || column->treeList() != this) return;
+  const bool listed = isGroupColumn(column);
+  if (index == column->groupIndex() && listed == (index >= 0) && !reApplying_) return;
+  UpdateLock lock(*this);
+  const std::vector<DBTreeListColumn*> before = groupColumns_;
+  beginGroupChange();
+  struct End {
+    CustomDBGrid& grid;
+    const std::vector<DBTreeListColumn*>& before;
+    int unwinding = std::uncaught_exceptions();
+    ~End() noexcept(false) {
+      // A refused change (the only visible column dropped on the panel,
+      // say) leaves the grouping as it was: nothing to reload.
+      const bool changed = grid.groupColumns_ != before;
+      if (std::uncaught_exceptions() > unwinding) {
+        try {
+          grid.endGroupChange(changed);
+        } catch (...) {
+        }
+      } else {
+        grid.endGroupChange(changed);
+      }
+    }
+  } end{*this, before};
+  if (listed && !reApplying_) removeGroupColumn(sortLevel(column));
+  if (!listed) column->groupIndex_ = -1;
+  if (index != -1) addGroupColumn(index, column);
+}
+
+bool CustomDBGrid::canAddGroupColumn(DBTreeListColumn* column) {
+  if (defaultFields_) return false;
+  if (!reApplying_) {
+    if (!column || column->disableGrouping()) return false;
+    if (column->field() && isBlobType(column->field()->dataType())) return false;
+    if (column->visible() && visibleColumnCount() == 1) return false;
+  }
+  if (!column || isGroupColumn(column)) return false;
+  for (const DBTreeListColumn* g : groupColumns_) {
+    if (column->field() && g->field() == column->field()) return false;
+  }
+  bool allow = true;
+  if (onAddGroupColumn) onAddGroupColumn(*this, column, allow);
+  return allow;
+}
+
+bool CustomDBGrid::addGroupColumn(int index, DBTreeListColumn* column) {
+  if (!column || column->treeList() != this || !canAddGroupColumn(column)) return false;
+  index = std::clamp(index, 0, groupColumnCount());
+  if (loadAllMode() || options().has(goLoadAllRecords)) regroupPending_ = true;
+  groupColumns_.insert(groupColumns_.begin() + index, column);
+  for (std::size_t i = 0; i < groupColumns_.size(); ++i) {
+    groupColumns_[i]->groupIndex_ = static_cast<int>(i);
+  }
+  {
+    UpdateLock lock(*this);
+    if (column->sorted() == csNone) {
+      // The reload below builds the level in order; sorting now is wasted.
+      const bool saved = suppressSort_;
+      suppressSort_ = true;
+      try {
+        setSorted(column, csUp);
+      } catch (...) {
+        suppressSort_ = saved;
+        throw;
+      }
+      suppressSort_ = saved;
+    }
+    if (!optionsEx().has(goNotHideColumn)) column->setVisible(false);
+  }
+  if (groupBatch_ == 0) reloadAll();
+  return true;
+}
+
+void CustomDBGrid::removeGroupColumn(int index) {
+  if (groupColumns_.empty() || index < 0 || index >= groupColumnCount()) return;
+  DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(index)];
+  {
+    UpdateLock lock(*this);
+    column->setVisible(true);
+    setSorted(column, csNone);
+    column->groupIndex_ = -1;
+    groupColumns_.erase(groupColumns_.begin() + index);
+    for (std::size_t i = 0; i < groupColumns_.size(); ++i) {
+      groupColumns_[i]->groupIndex_ = static_cast<int>(i);
+    }
+    regroupPending_ = true;
+  }
+  if (groupBatch_ == 0) reloadAll();
+}
+
+void CustomDBGrid::beginGroupChange() {
+  if (groupBatch_ == 0) {
+    groupBatchChanged_ = false;
+    groupSnapshot_.clear();
+    for (const DBTreeListColumn* c : groupColumns_) groupSnapshot_.push_back(c->fieldName());
+    groupBatchLoadAll_ = loadAllMode();
+  }
+  ++groupBatch_;
+}
+
+void CustomDBGrid::endGroupChange(bool changed) {
+  if (groupBatch_ == 0) return;
+  if (changed) groupBatchChanged_ = true;
+  if (--groupBatch_ > 0) return;
+  if (!groupBatchChanged_) {
+    groupSnapshot_.clear();
+    return;
+  }
+  if (!groupBatchLoadAll_) regroupPending_ = false;
+  bool differs = groupSnapshot_.size() != groupColumns_.size();
+  for (std::size_t i = 0; !differs && i < groupColumns_.size(); ++i) {
+    differs = !equalsIgnoringAsciiCase(groupSnapshot_[i], groupColumns_[i]->fieldName());
+  }
+  groupSnapshot_.clear();
+  if (differs) {
+    reloadAll();
+  } else {
+    reloadKeepingNodes();
+  }
+}
+
+void CustomDBGrid::retestGroupColumn(DBTreeListColumn* column) {
+  if (reTesting_ || componentLoading_ || !column) return;
+  reTesting_ = true;
+  struct Restore {
+    bool& flag;
+    ~Restore() { flag = false; }
+  } restore{reTesting_};
+  DataSet* ds = dataSet();
+  const bool cannot = column->fieldName().empty() ||
+                      (column->field() && isBlobType(column->field()->dataType())) ||
+                      (ds && !ds->lookupField(column->fieldName()));
+  if (cannot) {
+    column->setGroupIndex(-1);
+    return;
+  }
+  beginGroupChange();
+  endGroupChange();
+}
+
+void CustomDBGrid::applyStoredGrouping() {
+  reApplying_ = true;
+  struct Restore {
+    bool& flag;
+    ~Restore() { flag = false; }
+  } restore{reApplying_};
+  std::vector<DBTreeListColumn*> stored;
+  for (int i = 0; i < columnCount(); ++i) {
+    DBTreeListColumn* c = dbColumn(i);
+    if (!c || c->groupIndex_ < 0) continue;
+    const bool taken = std::any_of(stored.begin(), stored.end(), [c](const DBTreeListColumn* s) {
+      return s->groupIndex_ == c->groupIndex_;
+    });
+    if (!taken) stored.push_back(c);
+  }
+  std::stable_sort(stored.begin(), stored.end(),
+                   [](const DBTreeListColumn* a, const DBTreeListColumn* b) {
+                     return a->groupIndex_ < b->groupIndex_;
+                   });
+  if (stored.empty()) {
+    if (loadAllMode()) reloadAll();
+    return;
+  }
+  beginGroupChange();
+  try {
+    for (DBTreeListColumn* c : stored) setGroupColumn(c, c->groupIndex_);
+  } catch (...) {
+    endGroupChange();
+    throw;
+  }
+  endGroupChange();
+  regroupPending_ = false;
+}
+
+// --- Finding and making group rows ---------------------------------------------------------
+
+DBGridNode* CustomDBGrid::searchGroup(DBGridNode* parent, int level, const Variant& value, int from,
+                                      int& position) {
+  const int count = parent ? parent->count() : topCount();
+  const auto sibling = [&](int i) -> DBGridNode& {
+    return dbNode(parent ? *parent->items(i) : *topNodes(i));
+  };
+  DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(level)];
+  int lo = std::max(from, 0);
+  if (column->sortBySummary()) {
+    for (int i = lo; i < count; ++i) {
+      try {
+        if (sibling(i).groupValue().compare(value) == 0) return &sibling(i);
+      } catch (const std::exception&) {
+      }
+    }
+    position = count;
+    return nullptr;
+  }
+  const bool descending = column->sorted() == csDown;
+  int hi = count - 1;
+  while (lo <= hi) {
+    const int mid = lo + (hi - lo) / 2;
+    DBGridNode& s = sibling(mid);
+    int c = -1;
+    try {
+      c = s.groupValue().compare(value);
+      if (descending) c = -c;
+    } catch (const std::exception&) {
+      c = -1;  // a value that does not compare counts as smaller
+    }
+    if (c == 0) return &s;
+    if (c < 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid - 1;
+    }
+  }
+  position = lo;
+  return nullptr;
+}
+
+DBGridNode* CustomDBGrid::findGroupNode(DBGridNode* parent, int level, const Variant& value) {
+  int position = 0;
+  return searchGroup(parent, level, value, 0, position);
+}
+
+DBGridNode* CustomDBGrid::findOrCreateGroupNode(DBGridNode* parent, int level, const Variant& value,
+                                                int from, DBGridNode* source, int recordIndex) {
+  int position = 0;
+  if (DBGridNode* found = searchGroup(parent, level, value, from, position)) return found;
+  const int count = parent ? parent->count() : topCount();
+  TreeListNode* made = nullptr;
+  if (position < count) {
+    TreeListNode* before = parent ? parent->items(position) : topNodes(position);
+    made = parent ? parent->insertChild(before) : insertNode(before);
+  } else {
+    made = parent ? parent->addChild() : addNode();
+  }
+  DBGridNode& group = dbNode(*made);
+  group.setGroupValue(value);
+  // A group row is a parent even before its first row arrives.
+  group.setHasChildren(true);
+  DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(level)];
+  const int index = column->index();
+  if (source) {
+    group.setKeyValue(source->keyValue());
+    group.setRecordIndex(source->recordIndex());
+    if (index >= 0) {
+      group.texts().set(index, source->texts().get(index));
+      group.copyNodeVariantData(index, *source);
+    }
+  } else {
+    group.setKeyValue(keyField_ ? keyField_->variantValue() : Variant::null());
+    group.setRecordIndex(recordIndex);
+    storeCell(group, *column);
+  }
+  if (onRefreshNodeData) onRefreshNodeData(*this, &group);
+  return &group;
+}
+
+Variant CustomDBGrid::storedGroupValue(const DBGridNode& node, int level) const {
+  const DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(level)];
+  const int index = column->index();
+  Variant value;
+  if (node.fetchCellValue(index, value)) return value;
+  const std::string_view text = node.texts().get(index);
+  return text.empty() ? Variant::null() : Variant(text);
+}
+
+DBGridNode* CustomDBGrid::groupRowFor(LastGroupPath& last, DBGridNode* parent, int level,
+                                      const Variant& value, int from, DBGridNode* source,
+                                      int recordIndex) {
+  const auto at = static_cast<std::size_t>(level);
+  if (at < last.size() && last[at]->parent() == parent) {
+    try {
+      if (last[at]->groupValue().compare(value) == 0) return last[at];
+    } catch (const std::exception&) {
+      // Not comparable: the search below decides.
+    }
+  }
+  DBGridNode* row = findOrCreateGroupNode(parent, level, value, from, source, recordIndex);
+  last.resize(at + 1);
+  last[at] = row;
+  return row;
+}
+
+bool CustomDBGrid::storedGroupKey(const DBGridNode& node, int level, OrderKey& key,
+                                  std::string_view& text) const {
+  const int index = groupColumns_[static_cast<std::size_t>(level)]->index();
+  if (const PackedValue* value = node.cellEntry(index)) {
+    const VariantKind k = value->kind();
+    if (k != vkInteger && k != vkFloat && k != vkDate) return false;
+    key = orderKey(value->toVariant(), PrefixKind::number);
+    text = {};
+    // Not a number (key 1) is left to the comparison.
+    return key.exact && key.hi != 1;
+  }
+  text = node.texts().get(index);
+  if (text.empty()) return false;  // null
+  // A long text's key holds only its start: the row found is checked.
+  key = textOrderKey(text);
+  return true;
+}
+
+DBGridNode* CustomDBGrid::groupPathFor(LastGroupPath& last, GroupRowMemo& memo, DBGridNode* node,
+                                       int skipAtTop) {
+  DBGridNode* parent = nullptr;
+  for (int level = 0; level < groupColumnCount(); ++level) {
+    OrderKey key;
+    std::string_view text;
+    const bool keyed = storedGroupKey(*node, level, key, text);
+    // Text and number keys may be alike: they are kept apart.
+    const int slot = 2 * level + (text.empty() ? 0 : 1);
+    if (keyed) {
+      DBGridNode* row = memo.find(parent, slot, key);
+      if (row && (text.empty() || row->groupValue().equalsText(text))) {
+        // The last path stays whole: the levels below may try it.
+        last.resize(static_cast<std::size_t>(level) + 1);
+        last[static_cast<std::size_t>(level)] = row;
+        parent = row;
+        continue;
+      }
+    }
+    DBGridNode* row = groupRowFor(last, parent, level, storedGroupValue(*node, level),
+                                  level == 0 ? skipAtTop : 0, node, node->recordIndex());
+    if (keyed) memo.remember(parent, slot, key, row);
+    parent = row;
+  }
+  return parent;
+}
+
+// --- Regrouping the loaded rows ------------------------------------------------------------
+
+void CustomDBGrid::takeDataRows(std::vector<std::unique_ptr<TreeListNode>>& rows) {
+  if (!firstNode() || !isGroupNode(firstNode())) {
+    takeChildren(nullptr, rows);
+    return;
+  }
+  // The data rows hang off the innermost group rows: taken in display
+  // order, they leave the group rows empty, and those are freed.
+  std::vector<TreeListNode*> stack;
+  for (int i = topCount() - 1; i >= 0; --i) stack.push_back(topNodes(i));
+  while (!stack.empty()) {
+    TreeListNode* n = stack.back();
+    stack.pop_back();
+    if (n->count() == 0) continue;
+    if (!isGroupNode(n->items(0))) {
+      takeChildren(n, rows);
+      continue;
+    }
+    for (int c = n->count() - 1; c >= 0; --c) stack.push_back(n->items(c));
+  }
+  while (topCount() > 0) deleteNode(topNodes(0));
+}
+
+void CustomDBGrid::regroupLoadedNodes() {
+  std::vector<std::unique_ptr<TreeListNode>> rows;
+  rows.reserve(static_cast<std::size_t>(std::max(loadedRecordCount_, 0)));
+  takeDataRows(rows);
+  // Rows keep their order in their new groups when a column sorts them. With
+  // none, the order they were shown in came from groups that may be gone
+  // (rows of two former groups would follow each other in blocks), so they
+  // go back to record order, the order a load gives them.
+  bool sortedByColumn = false;
+  for (int i = 0; i < columnCount() && !sortedByColumn; ++i) {
+    sortedByColumn = !isGroupColumn(columns(i)) && columns(i)->sorted() != csNone;
+  }
+  if (!sortedByColumn) {
+    const auto byKey = [](const std::unique_ptr<TreeListNode>& a,
+                          const std::unique_ptr<TreeListNode>& b) {
+      return dbNode(*a).keyValue().compare(dbNode(*b).keyValue()) < 0;
+    };
+    if (!std::is_sorted(rows.begin(), rows.end(), byKey)) {
+      std::stable_sort(rows.begin(), rows.end(), byKey);
+    }
+  }
+  std::size_t next = 0;
+  try {
+    const bool summaries = anySummaries();
+    LastGroupPath last;
+    GroupRowMemo memo;
+    for (; next < rows.size(); ++next) {
+      // The rows come in display order but lie scattered in memory: fetch
+      // the node a few places ahead, and what hangs off one fetched earlier.
+      if (next + kPrefetchDistance < rows.size())
+        __builtin_prefetch(rows[next + kPrefetchDistance].get());
+      if (next + kPrefetchDistance / 2 < rows.size()) {
+        const DBGridNode& ahead = dbNode(*rows[next + kPrefetchDistance / 2]);
+        __builtin_prefetch(ahead.texts().storage());
+        __builtin_prefetch(ahead.cellStorage());
+      }
+      DBGridNode* node = &dbNode(*rows[next]);
+      if (groupColumns_.empty()) {
+        node->setGroupValue(Variant::null());
+        appendTakenNode(std::move(rows[next]), nullptr);
+        continue;
+      }
+      DBGridNode* group = groupPathFor(last, memo, node, 0);
+      appendTakenNode(std::move(rows[next]), group);
+      if (summaries) addToSummaries(*node, false);
+    }
+  } catch (...) {
+    // No row may be lost: what is left goes back to the top level.
+    for (; next < rows.size(); ++next) {
+      if (rows[next]) appendTakenNode(std::move(rows[next]), nullptr);
+    }
+    throw;
+  }
+  TreeListNode* first = firstNode();
+  if (!first) return;
+  if (groupColumns_.empty()) {
+    // A data row focused or at the top stays so; a group row that was
+    // went with the grouping.
+    if (!focusedNode()) CustomTreeList::setFocusedNode(first, focusedColumn(), false);
+    if (!topNode()) setTopNode(first);
+    return;
+  }
+  CustomTreeList::setFocusedNode(first, focusedColumn(), false);
+  setTopNode(first);
+}
+
+void CustomDBGrid::takeFirstChildKeys(DBGridNode* group) {
+  TreeListNode* first = group->items(0);
+  if (!first) return;
+  if (isGroupNode(first)) {
+    for (int i = 0; i < group->count(); ++i) {
+      if (isGroupNode(group->items(i))) takeFirstChildKeys(&dbNode(*group->items(i)));
+    }
+  }
+  const DBGridNode& child = dbNode(*first);
+  group->setKeyValue(child.keyValue());
+  group->setRecordIndex(child.recordIndex());
+}
+
+void CustomDBGrid::takeFirstChildKeys() {
+  for (int i = 0; i < topCount(); ++i) {
+    if (isGroupNode(topNodes(i))) takeFirstChildKeys(&dbNode(*topNodes(i)));
+  }
+}
+
+void CustomDBGrid::takeFirstChildKeysUpwards(TreeListNode* node) {
+  for (TreeListNode* p = node; p; p = p->parent()) {
+    if (!isGroupNode(p) || p->count() == 0) continue;
+    const DBGridNode& child = dbNode(*p->items(0));
+    dbNode(*p).setKeyValue(child.keyValue());
+    dbNode(*p).setRecordIndex(child.recordIndex());
+  }
+}
+
+// --- Texts ----------------------------------------------------------------------------------
+
+std::string CustomDBGrid::groupRowText(const TreeListNode& row) const {
+  const DBGridNode& node = dbNode(row);
+  const int level = node.level();
+  DBTreeListColumn* column = groupColumns(std::min(level, groupColumnCount() - 1));
+  if (!column) return {};
+  const int index = column->index();
+  std::string value = column->displayTextFor(node.texts().get(index));
+  if (column->onGetText) column->onGetText(*column, const_cast<DBGridNode*>(&node), value);
+  std::string text = column->caption();
+  text += " : ";
+  text += value;
+  text += ' ';
+  text += groupSummaryText(node);
+  return text;
+}
+
+// --- Group panel geometry ---------------------------------------------------------------------
+
+void CustomDBGrid::setShowGroupPanel(bool show) {
+  if (show == showGroupPanel_) return;
+  hideEditing();
+  showGroupPanel_ = show;
+  // The rows slide by the height the panel has when shown, then the grid is
+  // laid out for its new place.
+  if (!loading()) animateGroupPanel(show, shownPanelHeight(metrics().headerRowHeight));
+  recomputeLayout();
+}
+
+int CustomDBGrid::shownPanelHeight(int h) const {
+  const int n = groupColumnCount();
+  return (n - 1) * (h / 2) + h + 16;
+}
+
+int CustomDBGrid::groupPanelHeight(int h) const {
+  return showGroupPanel_ ? shownPanelHeight(h) : 0;
+}
+
+bool CustomDBGrid::canGroupBy(TreeListColumn* column) {
+  return canAddGroupColumn(dynamic_cast<DBTreeListColumn*>(column));
+}
+
+void CustomDBGrid::groupByColumn(TreeListColumn* column, int index) {
+  auto* c = dynamic_cast<DBTreeListColumn*>(column);
+  if (!c) return;
+  if (isGroupColumn(c) && index >= groupColumnCount()) index = groupColumnCount() - 1;
+  bool allow = true;
+  if (onEndDragGroupColumn) onEndDragGroupColumn(*this, c, index, allow);
+  if (!allow) return;
+  c->setGroupIndex(index);
+  if (!c->visible() && !isGroupColumn(c) && onShowHeader) onShowHeader(*this, c, -1, -1, -1);
+}
+
+void CustomDBGrid::ungroupColumn(TreeListColumn* column) {
+  if (isGroupColumn(column)) removeGroupColumn(sortLevel(column));
+}
+
+// --- Summaries ---------------------------------------------------------------------------------
+
+namespace {
+
+// The field a summary reads: the named one, else the column's own.
+Field* summarySource(DataSet* ds, const DBTreeListColumn& column, const std::string& name) {
+  if (!name.empty() && ds) return ds->lookupField(name);
+  return column.field();
+}
+
+long double numberOf(const Variant& v) {
+  if (v.isBlank()) return 0;
+  try {
+    return v.toDouble();
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+void accumulate(SummaryType type, long double value, bool first, long double& into) {
+  switch (type) {
+    case cstNone:
+      return;
+    case cstSum:
+    case cstAvg:
+      into = first ? value : into + value;
+      return;
+    case cstMin:
+      into = first ? value : std::min(into, value);
+      return;
+    case cstMax:
+      into = first ? value : std::max(into, value);
+      return;
+    case cstCount:
+      into = first ? 1 : into + 1;
+      return;
+  }
+}
+
+const char* summaryName(SummaryType type) {
+  switch (type) {
+    case cstSum:
+      return "SUM";
+    case cstMin:
+      return "MIN";
+    case cstMax:
+      return "MAX";
+    case cstCount:
+      return "COUNT";
+    case cstAvg:
+      return "AVG";
+    case cstNone:
+      break;
+  }
+  return "";
+}
+
+// Where a summary is shown: in a group row or in the footer.
+enum class SummaryPlace { groupRow, footer };
+
+// A summary value as text, by its format text when it has one. Without one,
+// counts are whole numbers, minima, maxima and averages of date fields are
+// dates, everything else has two decimals; a group row shows the value as
+// "(SUM=...)", the footer sums and counts bare and the others as "MIN=...".
+std::string summaryText(SummaryType type, long double value, const Field* field,
+                        const std::string& format, SummaryPlace place) {
+  bool dates = false;
+  bool withTime = false;
+  if (field && type != cstSum && type != cstCount) {
+    const FieldType t = field->dataType();
+    dates = t == ftDate || t == ftTime || t == ftDateTime;
+    withTime = t != ftDate;
+  }
+  if (!format.empty()) {
+    return dates ? formatDateTimeText(format, static_cast<double>(value))
+                 : formatNumberText(format, value);
+  }
+  const std::string name = summaryName(type);
+  const bool bare = place == SummaryPlace::footer && (type == cstSum || type == cstCount);
+  std::string body;
+  if (dates) {
+    body = withTime ? dateTimeToText(static_cast<double>(value))
+                    : dateToText(static_cast<double>(value));
+  } else {
+    body = formatNumberText(type == cstCount ? "0" : "0.00", value);
+  }
+  if (bare) return body;
+  if (place == SummaryPlace::footer) return name + "=" + body;
+  return "(" + name + "=" + body + ")";
+}
+
+}  // namespace
+
+bool CustomDBGrid::anySummaries() const {
+  for (int i = 0; i < columnCount(); ++i) {
+    const DBTreeListColumn* c = dbColumn(i);
+    if (c && (c->summaryType() != cstNone || c->summaryFooterType() != cstNone)) return true;
+  }
+  return false;
+}
+
+void CustomDBGrid::resetFooterSummaries() {
+  DataSet* ds = dataSet();
+  footerFields_.clear();
+  levelSummaryFields_.clear();
+  levelItemFields_.clear();
+  for (int i = 0; i < columnCount(); ++i) {
+    DBTreeListColumn* c = dbColumn(i);
+    if (!c) continue;
+    c->footerValue = 0;
+    c->footerCount = 0;
+    footerFields_.push_back(c->summaryFooterType() != cstNone
+                                ? summarySource(ds, *c, c->summaryFooterField())
+                                : nullptr);
+  }
+  for (const DBTreeListColumn* g : groupColumns_) {
+    levelSummaryFields_.push_back(
+        g->summaryType() != cstNone ? summarySource(ds, *g, g->summaryField()) : nullptr);
+    std::vector<Field*> items;
+    for (const DBGridSummaryGroup& group : summaryGroups_) {
+      if (group.name.empty() || !equalsIgnoringAsciiCase(group.name, g->summaryGroupName())) {
+        continue;
+      }
+      for (const DBGridSummaryItem& item : group.summaryItems) {
+        items.push_back(ds ? ds->lookupField(item.summaryField) : nullptr);
+      }
+    }
+    levelItemFields_.push_back(std::move(items));
+  }
+}
+
+void CustomDBGrid::addToSummaries(DBGridNode& dataNode, bool fromRecord) {
+  if (levelSummaryFields_.size() != groupColumns_.size()) resetFooterSummaries();
+  // The value of a summary field: from the record, or from the node's cell
+  // of a column showing that field when regrouping without the record.
+  const auto valueOf = [&](Field* field) -> long double {
+    if (!field) return 0;
+    if (fromRecord) return numberOf(field->variantValue());
+    for (int i = 0; i < columnCount(); ++i) {
+      const DBTreeListColumn* c = dbColumn(i);
+      if (c && c->field() == field) {
+        return numberOf(dataNode.hasCellValue(i) ? dataNode.cellValue(i)
+                                                 : Variant(dataNode.texts().get(i)));
+      }
+    }
+    return 0;
+  };
+  TreeListNode* p = dataNode.parent();
+  while (p) {
+    DBGridNode& group = dbNode(*p);
+    const int level = group.level();
+    if (level < groupColumnCount()) {
+      DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(level)];
+      const bool first = !group.summariesDone();
+      if (column->summaryType() != cstNone) {
+        long double value = valueOf(levelSummaryFields_[static_cast<std::size_t>(level)]);
+        long double into = group.summaryValue();
+        accumulate(column->summaryType(), value, first, into);
+        group.setSummaryValue(into);
+      }
+      const auto& items = levelItemFields_[static_cast<std::size_t>(level)];
+      if (!items.empty()) {
+        std::vector<long double>& values = group.groupSummaryValues();
+        values.resize(items.size());
+        std::size_t k = 0;
+        for (const DBGridSummaryGroup& sg : summaryGroups_) {
+          if (!equalsIgnoringAsciiCase(sg.name, column->summaryGroupName())) continue;
+          for (const DBGridSummaryItem& item : sg.summaryItems) {
+            if (k < items.size()) accumulate(item.summaryType, valueOf(items[k]), first, values[k]);
+            ++k;
+          }
+        }
+      }
+      group.setSummariesDone(true);
+    }
+    p = p->parent();
+  }
+  for (int i = 0; i < columnCount() && i < static_cast<int>(footerFields_.size()); ++i) {
+    DBTreeListColumn* c = dbColumn(i);
+    if (!c || c->summaryFooterType() == cstNone) continue;
+    accumulate(c->summaryFooterType(), valueOf(footerFields_[static_cast<std::size_t>(i)]),
+               c->footerCount == 0, c->footerValue);
+    ++c->footerCount;
+  }
+}
+
+void CustomDBGrid::finishSummaries() {
+  for (int i = 0; i < columnCount(); ++i) {
+    DBTreeListColumn* c = dbColumn(i);
+    if (c && c->summaryFooterType() == cstAvg && c->footerCount > 0) {
+      c->footerValue /= static_cast<long double>(c->footerCount);
+    }
+  }
+  // Averages of group rows: the sum over the rows below.
+  const auto dataRows = [](TreeListNode* group) {
+    long long n = 0;
+    std::vector<TreeListNode*> stack{group};
+    while (!stack.empty()) {
+      TreeListNode* x = stack.back();
+      stack.pop_back();
+      for (int i = 0; i < x->count(); ++i) {
+        TreeListNode* child = x->items(i);
+        if (isGroupNode(child)) {
+          stack.push_back(child);
+        } else {
+          ++n;
+        }
+      }
+    }
+    return n;
+  };
+  forEachNode([&](TreeListNode* n) {
+    if (!isGroupNode(n)) return;
+    const int level = n->level();
+    if (level >= groupColumnCount()) return;
+    DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(level)];
+    DBGridNode& group = dbNode(*n);
+    const long long rows = dataRows(n);
+    if (column->summaryType() == cstAvg && rows > 0) {
+      group.setSummaryValue(group.summaryValue() / static_cast<long double>(rows));
+    }
+    if (group.hasGroupSummaryValues()) {
+      std::size_t k = 0;
+      for (const DBGridSummaryGroup& sg : summaryGroups_) {
+        if (!equalsIgnoringAsciiCase(sg.name, column->summaryGroupName())) continue;
+        for (const DBGridSummaryItem& item : sg.summaryItems) {
+          auto& values = group.groupSummaryValues();
+          if (item.summaryType == cstAvg && rows > 0 && k < values.size()) {
+            values[k] /= static_cast<long double>(rows);
+          }
+          ++k;
+        }
+      }
+    }
+  });
+  // Levels ordered by their summary follow the new values.
+  for (const DBTreeListColumn* g : groupColumns_) {
+    if (g->sortBySummary() && g->sorted() != csNone) {
+      CustomDBTreeListControl::sortNodes(g->groupIndex(), g->index(), g->sorted() == csDown);
+    }
+  }
+}
+
+void CustomDBGrid::recomputeAllSummaries() {
+  if (!anySummaries()) return;
+  forEachNode([](TreeListNode* n) {
+    if (!isGroupNode(n)) return;
+    dbNode(*n).setSummariesDone(false);
+    dbNode(*n).setSummaryValue(0);
+    dbNode(*n).clearGroupSummaryValues();
+  });
+  resetFooterSummaries();
+  std::vector<DBGridNode*> rows;
+  forEachNode([&](TreeListNode* n) {
+    if (!isGroupNode(n)) rows.push_back(&dbNode(*n));
+  });
+  for (DBGridNode* n : rows) addToSummaries(*n, false);
+  finishSummaries();
+}
+
+std::string CustomDBGrid::groupSummaryText(const DBGridNode& node) const {
+  const int level = node.level();
+  DBTreeListColumn* column = groupColumns(level);
+  if (!column) return {};
+  std::string text;
+  if (column->summaryType() != cstNone) {
+    const Field* field = level < static_cast<int>(levelSummaryFields_.size())
+                             ? levelSummaryFields_[static_cast<std::size_t>(level)]
+                             : column->field();
+    text += summaryText(column->summaryType(), node.summaryValue(), field, column->summaryFormat(),
+                        SummaryPlace::groupRow);
+    text += ' ';
+  }
+  if (!column->summaryGroupName().empty() && node.hasGroupSummaryValues()) {
+    std::vector<std::string> parts;
+    std::size_t k = 0;
+    const auto& values = const_cast<DBGridNode&>(node).groupSummaryValues();
+    for (const DBGridSummaryGroup& sg : summaryGroups_) {
+      if (!equalsIgnoringAsciiCase(sg.name, column->summaryGroupName())) continue;
+      for (const DBGridSummaryItem& item : sg.summaryItems) {
+        if (k < values.size() && item.columnName.empty() && item.summaryType != cstNone) {
+          parts.push_back(summaryText(item.summaryType, values[k], nullptr, item.summaryFormat,
+                                      SummaryPlace::groupRow));
+        }
+        ++k;
+      }
+    }
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      text += parts[i];
+      if (i + 1 < parts.size()) text += summarySeparator_;
+    }
+  }
+  return text;
+}
+
+std::string CustomDBGrid::footerSummaryText(const DBTreeListColumn& column) const {
+  const SummaryType type = column.summaryFooterType();
+  if (type == cstNone) return {};
+  return summaryText(type, column.footerValue, column.field(), column.summaryFooterFormat(),
+                     SummaryPlace::footer);
+}
+
+}  // namespace morvel
