@@ -96,7 +96,7 @@ DateOrder dateOrderOf(std::string_view format) {
 // last with that many digits.
 bool encodeDateOf(int a, int digitsA, int b, int c, int digitsC, const FormatSettings& settings,
                   int& dayNumber) {
-  int year, month, day;
+  int year = 0, month = 0, day = 0;
   int yearDigits = digitsC;
   switch (dateOrderOf(settings.dateFormatShort)) {
     case DateOrder::MonthDayYear:
