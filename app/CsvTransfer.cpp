@@ -3,8 +3,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
 #include <vector>
 
+#include "base/BlockMemory.h"
 #include "base/DateText.h"
 #include "base/FileReplace.h"
 #include "base/Format.h"
@@ -42,17 +47,116 @@ class DisplayReset {
   const TransferDisplay& display_;
 };
 
-// The text a value is saved as: the field's own text, except that a
+// The text each value is saved as: the field's own text, except that a
 // date-time always carries its time. Written as the date alone, a midnight
 // value on the second line would make the column a date column when the
 // file is read again, and the next value with a time would then stop that
-// read: the program could not open the file it saved.
-void exportText(const Field& field, std::string& text) {
-  if (field.dataType() != ftDateTime || field.isBlank()) {
-    field.getText(text);
+// read: the program could not open the file it saved. Text is taken from
+// the record's bytes as they are, and the two date forms are read once for
+// every value of a save.
+class ValueTexts {
+ public:
+  ValueTexts() : dates_(formatSettings().dateFormatShort), dateTimes_("ddddd tt") {}
+
+  // The value of a field in a record that forEachRecord handed out; the
+  // view is into the record or into `text`.
+  std::string_view of(const Field& field, const std::uint8_t* record, std::string& text) const {
+    switch (field.dataType()) {
+      case ftString: {
+        const auto* chars = reinterpret_cast<const char*>(field.nativeIn(record));
+        if (!chars) return {};
+        return {chars, strnlen(chars, static_cast<std::size_t>(field.size()))};
+      }
+      case ftDate:
+      case ftDateTime: {
+        const std::uint8_t* native = field.nativeIn(record);
+        if (!native) return {};
+        const auto& dateField = static_cast<const DateTimeField&>(field);
+        (field.dataType() == ftDate ? dates_ : dateTimes_).format(text, dateField.valueOf(native));
+        return text;
+      }
+      default:
+        field.textIn(record, text);
+        return text;
+    }
+  }
+
+ private:
+  DateTimeFormatter dates_;
+  DateTimeFormatter dateTimes_;
+};
+
+// Bytes from 1 to 32 (blanks), the quote and the comma make a value quoted.
+constexpr std::array<bool, 256> kQuotedBytes = [] {
+  std::array<bool, 256> quoted{};
+  for (int c = 1; c <= 32; ++c) quoted[static_cast<std::size_t>(c)] = true;
+  quoted['"'] = true;
+  quoted[','] = true;
+  return quoted;
+}();
+
+// The text of a saved file as it is made: one block that doubles when full.
+// Large blocks sit on huge pages (ByteBlock), so that a million lines take
+// few page faults and few copies.
+class OutputText {
+ public:
+  std::size_t size() const { return used_; }
+  std::string_view view() const { return {block_.data(), used_}; }
+  void reserve(std::size_t bytes) {
+    if (bytes <= block_.size()) return;
+    ByteBlock bigger(bytes);
+    if (used_ > 0) std::memcpy(bigger.data(), block_.data(), used_);
+    block_ = std::move(bigger);
+  }
+  // A guess from the first lines: long first lines over a short rest could
+  // ask for more than there is, and the text then grows as it goes.
+  void reserveAbout(std::size_t bytes) {
+    try {
+      reserve(bytes);
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  void append(std::string_view bytes) {
+    if (block_.size() - used_ < bytes.size()) {
+      reserve(std::max(block_.size() * 2, used_ + bytes.size() + kFirstBlock));
+    }
+    if (!bytes.empty()) std::memcpy(block_.data() + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
+  }
+  void append(char c) { append(std::string_view(&c, 1)); }
+
+ private:
+  static constexpr std::size_t kFirstBlock = 64 * 1024;
+  ByteBlock block_;
+  std::size_t used_ = 0;
+};
+
+// A save sizes its text from the length of its first lines.
+constexpr int kLinesToMeasure = 256;
+
+// Appends one value as the comma text of a text list writes it: quoted, with
+// its quotes doubled, when it holds a blank (bytes 1 to 32), a quote or a
+// comma; as it is otherwise (so an empty value adds nothing).
+void appendCommaItem(OutputText& out, std::string_view item) {
+  std::size_t i = 0;
+  while (i < item.size() && !kQuotedBytes[static_cast<unsigned char>(item[i])]) ++i;
+  if (i == item.size()) {
+    out.append(item);
     return;
   }
-  formatDateTimeText(text, "ddddd tt", static_cast<const DateTimeField&>(field).dateTimeValue());
+  out.append('"');
+  for (;;) {
+    const std::size_t quote = item.find('"', i);
+    if (quote == std::string_view::npos) {
+      out.append(item);
+      break;
+    }
+    out.append(item.substr(0, quote + 1));
+    out.append('"');
+    item.remove_prefix(quote + 1);
+    i = 0;
+  }
+  out.append('"');
 }
 
 // Whether a text column loses part of the value: the column keeps its first
@@ -300,6 +404,9 @@ void CsvTransfer::readLines(const std::string& sourceFileName) {
       throw;
     }
     stopLine_ = 0;
+    // The grid reads the records when the links resume: the file's lines
+    // are not needed any more and would only add to what it holds then.
+    fileLines.clear();
 
     display_.status.setCaption("Redrawing screen ...");
     display_.progress.setVisible(false);
@@ -307,6 +414,7 @@ void CsvTransfer::readLines(const std::string& sourceFileName) {
   } catch (...) {
     // The record being stored when the import stopped is not kept.
     if (table_.state() == stInsert) table_.cancelChanges();
+    fileLines.clear();
     throw;
   }
 }
@@ -319,7 +427,7 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
   // The lines go straight into the file's text, which is written in one
   // piece; one record's values are joined in place rather than collected
   // in a list first, so a million records make no million small lists.
-  std::string out;
+  OutputText out;
   {
     // Resumed once the file is written, or when writing it fails.
     SuspendedLinks suspended(table_);
@@ -329,63 +437,42 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
       StringList headerNames;
       const FieldDefs& defs = table_.fieldDefs();
       for (int p = 1; p < defs.count(); ++p) headerNames.append(defs.item(p)->name());
-      out = headerNames.commaText();
-      out += kLineEnd;
+      out.append(headerNames.commaText());
+      out.append(kLineEnd);
 
-      std::vector<Field*> fields;
+      std::vector<const Field*> fields;
       for (int j = 0; j < headerNames.count(); ++j) {
-        Field* const field = table_.field(j + 1);
+        const Field* const field = table_.field(j + 1);
         if (!field) throw ListError::indexOutOfBounds(j + 1);
         fields.push_back(field);
       }
-      // The walk leaves the table where the user was: the grid, told of the
-      // change when the links resume, then keeps its rows and its focus.
-      const std::string userRecord = table_.positionMark();
+      const ValueTexts texts;
       std::string text;
-      const auto getText = [&](std::size_t j) { exportText(*fields[j], text); };
-      for (table_.goFirst(); !table_.atEnd(); table_.goNext()) {
+      int written = 0;
+      // The walk reads the records where the table keeps them and leaves
+      // the table where the user was: the grid, told of the change when the
+      // links resume, keeps its rows and its focus.
+      table_.forEachRecord([&](const std::uint8_t* record) {
         if (fields.size() == 1) {
-          getText(0);
-          if (text.empty()) {
-            out += "\"\"";  // a lone empty value must still make a line
+          const std::string_view value = texts.of(*fields[0], record, text);
+          if (value.empty()) {
+            out.append("\"\"");  // a lone empty value must still make a line
           } else {
-            appendCommaItem(out, text);
+            appendCommaItem(out, value);
           }
         } else {
           for (std::size_t j = 0; j < fields.size(); ++j) {
-            if (j > 0) out += ',';
-            getText(j);
-            appendCommaItem(out, text);
+            if (j > 0) out.append(',');
+            appendCommaItem(out, texts.of(*fields[j], record, text));
           }
         }
-        out += kLineEnd;
+        out.append(kLineEnd);
         display_.progress.advanceOnePart();
-      }
-      table_.goToMark(userRecord);
+        if (++written == kLinesToMeasure) out.reserveAbout(out.size() / written * total * 21 / 20);
+      });
     }
-    replaceFileContents(targetFileName, out);
+    replaceFileContents(targetFileName, out.view());
   }
-}
-
-void appendCommaItem(std::string& out, std::string_view item) {
-  bool quoted = false;
-  for (const char ch : item) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if ((c >= 1 && c <= 32) || c == '"' || c == ',') {
-      quoted = true;
-      break;
-    }
-  }
-  if (!quoted) {
-    out += item;
-    return;
-  }
-  out += '"';
-  for (const char c : item) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  out += '"';
 }
 
 }  // namespace morvel

@@ -83,9 +83,4 @@ class CsvTransfer {
   std::string stopReason_;
 };
 
-// Appends one value as the comma text of a text list writes it: quoted, with
-// its quotes doubled, when it holds a blank (bytes 1 to 32), a quote or a
-// comma; as it is otherwise (so an empty value adds nothing).
-void appendCommaItem(std::string& out, std::string_view item);
-
 }  // namespace morvel

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "base/Exception.h"
@@ -91,47 +92,102 @@ DateOrder dateOrderOf(std::string_view format) {
   return DateOrder::MonthDayYear;
 }
 
+// The day of three numbers read in the short date's order, the first and the
+// last with that many digits.
+bool encodeDateOf(int a, int digitsA, int b, int c, int digitsC, const FormatSettings& settings,
+                  int& dayNumber) {
+  int year = 0, month = 0, day = 0;
+  int yearDigits = digitsC;
+  switch (dateOrderOf(settings.dateFormatShort)) {
+    case DateOrder::MonthDayYear:
+      month = a, day = b, year = c;
+      break;
+    case DateOrder::DayMonthYear:
+      day = a, month = b, year = c;
+      break;
+    case DateOrder::YearMonthDay:
+      year = a, month = b, day = c;
+      yearDigits = digitsA;
+      break;
+  }
+  if (yearDigits <= 2) {
+    // The 100 years from (current year - window): with a window of 20 in
+    // 2024, 04 is 2004 and 03 is 2103.
+    // (The window is bounded only so that no setting can overflow.)
+    const int window = std::clamp(settings.centuryWindow, -10000, 10000);
+    const int start = settings.currentYear() - window;
+    year += start / 100 * 100;
+    if (window > 0 && year < start) year += 100;
+  }
+  return tryEncodeDate(year, month, day, dayNumber);
+}
+
 bool scanDate(Scanner& in, const FormatSettings& settings, int& dayNumber) {
   int a, b, digitsA;
   if (!in.number(a, digitsA) || !in.character(settings.dateSep) || !in.number(b)) return false;
-  const DateOrder order = dateOrderOf(settings.dateFormatShort);
-  int year, month, day;
   if (in.character(settings.dateSep)) {
     int c, digitsC;
     if (!in.number(c, digitsC)) return false;
-    int yearDigits = digitsC;
-    switch (order) {
-      case DateOrder::MonthDayYear:
-        month = a, day = b, year = c;
-        break;
-      case DateOrder::DayMonthYear:
-        day = a, month = b, year = c;
-        break;
-      case DateOrder::YearMonthDay:
-        year = a, month = b, day = c;
-        yearDigits = digitsA;
-        break;
-    }
-    if (yearDigits <= 2) {
-      // The 100 years from (current year - window): with a window of 20 in
-      // 2024, 04 is 2004 and 03 is 2103.
-      // (The window is bounded only so that no setting can overflow.)
-      const int window = std::clamp(settings.centuryWindow, -10000, 10000);
-      const int start = settings.currentYear() - window;
-      year += start / 100 * 100;
-      if (window > 0 && year < start) year += 100;
-    }
+    in.character(settings.dateSep);
+    in.skipBlanks();
+    return encodeDateOf(a, digitsA, b, c, digitsC, settings, dayNumber);
+  }
+  int year = settings.currentYear();
+  int month, day;
+  if (dateOrderOf(settings.dateFormatShort) == DateOrder::DayMonthYear) {
+    day = a, month = b;
   } else {
-    year = settings.currentYear();
-    if (order == DateOrder::DayMonthYear) {
-      day = a, month = b;
-    } else {
-      month = a, day = b;
-    }
+    month = a, day = b;
   }
   in.character(settings.dateSep);
   in.skipBlanks();
   return tryEncodeDate(year, month, day, dayNumber);
+}
+
+// --- The shapes nearly every value in a file has ------------------------------
+//
+// "nn/nn/nn" and "nn/nn/nn nn:nn", two digits each, with the settings'
+// separators: a file of a million records holds millions of them, so they
+// are read here without the scanner. Each gives exactly what the scanner
+// gives for that text; any other text, and any of these shapes that does not
+// make a valid date or time, is left to the scanner.
+
+// The number of the two digits at `at`, or -1.
+int twoDigits(std::string_view text, std::size_t at) {
+  const auto high = static_cast<unsigned>(text[at] - '0');
+  const auto low = static_cast<unsigned>(text[at + 1] - '0');
+  return high < 10 && low < 10 ? static_cast<int>(high * 10 + low) : -1;
+}
+
+// A separator the scanner would find right where it stands: neither a digit
+// (the number before it would swallow it) nor a space (skipped as a blank).
+bool plainSeparator(char c) { return c != ' ' && (c < '0' || c > '9'); }
+
+// An am/pm marker that cannot match two digits (the scanner looks for one
+// before the hour).
+bool markerBeforeDigits(std::string_view marker) {
+  return !marker.empty() && (marker[0] == ' ' || (marker[0] >= '0' && marker[0] <= '9'));
+}
+
+bool quickDate(std::string_view text, const FormatSettings& settings, int& dayNumber) {
+  const char sep = settings.dateSep;
+  if (text.size() < 8 || !plainSeparator(sep) || text[2] != sep || text[5] != sep) return false;
+  const int a = twoDigits(text, 0), b = twoDigits(text, 3), c = twoDigits(text, 6);
+  return a >= 0 && b >= 0 && c >= 0 && encodeDateOf(a, 2, b, c, 2, settings, dayNumber);
+}
+
+bool quickDateTime(std::string_view text, const FormatSettings& settings, DateTime& value) {
+  int day;
+  if (text.size() != 14 || text[8] != ' ' || text[11] != settings.timeSep ||
+      !plainSeparator(settings.timeSep) || markerBeforeDigits(settings.amMarker) ||
+      markerBeforeDigits(settings.pmMarker) || !quickDate(text, settings, day)) {
+    return false;
+  }
+  const int hour = twoDigits(text, 9), minute = twoDigits(text, 12);
+  DateTime time;
+  if (hour < 0 || minute < 0 || !tryEncodeTime(hour, minute, 0, 0, time)) return false;
+  value = combineDateTime(day, time);
+  return true;
 }
 
 bool scanTime(Scanner& in, const FormatSettings& settings, DateTime& time) {
@@ -215,7 +271,64 @@ struct FormatProgram {
   std::vector<FormatStep> steps;
   std::string pool;
   unsigned uses = 0;
+  // When every step writes the same number of characters whatever the
+  // value (text, and numbers whose least number of digits is also their
+  // most, such as "dd/mm/yy hh:nn:ss"), the whole text with a place for
+  // each number: a value is then written by filling in its digits.
+  struct Slot {
+    std::uint8_t at;
+    std::uint8_t digits;
+    FormatStep::Part part;
+  };
+  bool fixed = false;
+  std::string fixedText;
+  std::vector<Slot> slots;
 };
+
+// The most a part can be; a number step whose digits reach it writes a
+// fixed number of characters.
+int largestOf(FormatStep::Part part) {
+  switch (part) {
+    case FormatStep::kDay:
+    case FormatStep::kMonth:
+    case FormatStep::kYear2:
+    case FormatStep::kHour:
+    case FormatStep::kHour12:
+    case FormatStep::kMinute:
+    case FormatStep::kSecond:
+      return 99;
+    case FormatStep::kYear4:
+      return 9999;
+    case FormatStep::kMilli:
+      return 999;
+  }
+  return 0;
+}
+
+// Works out the fixed form of a compiled program, where it has one.
+void findFixedForm(FormatProgram& program) {
+  constexpr std::size_t kLongest = 255;  // shorter than the runner's buffer
+  program.fixed = false;
+  program.fixedText.clear();
+  program.slots.clear();
+  for (const FormatStep& step : program.steps) {
+    if (step.kind == FormatStep::kText) {
+      program.fixedText.append(program.pool, step.begin, step.length);
+    } else if (step.kind == FormatStep::kNumber && step.what == step.untimed) {
+      const auto part = static_cast<FormatStep::Part>(step.what);
+      int most = 1;
+      for (int d = 0; d < step.digits; ++d) most *= 10;
+      if (largestOf(part) != most - 1) return;
+      program.slots.push_back(
+          {static_cast<std::uint8_t>(program.fixedText.size()), step.digits, part});
+      program.fixedText.append(step.digits, '0');
+    } else {
+      return;
+    }
+    if (program.fixedText.size() > kLongest) return;
+  }
+  program.fixed = true;
+}
 
 // Turns a format into steps. Everything that depends on the format alone
 // (which letters are tokens, 12- or 24-hour clocks, month or minute) is
@@ -498,6 +611,10 @@ class FormatRunner {
   std::string_view result() const { return {buffer_, length_}; }
 
   void run(const FormatProgram& program) {
+    if (program.fixed) {
+      runFixed(program);
+      return;
+    }
     const std::vector<FormatStep>& steps = program.steps;
     const bool timed = hasTime();
     for (std::size_t i = 0; i < steps.size(); ++i) {
@@ -530,6 +647,18 @@ class FormatRunner {
   }
 
  private:
+  void runFixed(const FormatProgram& program) {
+    length_ = program.fixedText.size();
+    std::memcpy(buffer_, program.fixedText.data(), length_);
+    for (const FormatProgram::Slot& slot : program.slots) {
+      int value = part(slot.part);
+      for (int d = slot.digits - 1; d >= 0; --d) {
+        buffer_[slot.at + d] = static_cast<char>('0' + value % 10);
+        value /= 10;
+      }
+    }
+  }
+
   // Milliseconds alone do not count as a time of day.
   bool hasTime() const { return parts_.hour != 0 || parts_.minute != 0 || parts_.second != 0; }
   int part(FormatStep::Part which) const {
@@ -636,6 +765,7 @@ const FormatProgram& formatProgram(std::string_view format, const FormatSettings
   entry.used = false;
   entry.program = FormatProgram();
   FormatCompiler(settings, entry.program).compile(format, 0);
+  findFixedForm(entry.program);
   entry.format = format;
   entry.shapedBy.dateSep = settings.dateSep;
   entry.shapedBy.timeSep = settings.timeSep;
@@ -652,8 +782,12 @@ const FormatProgram& formatProgram(std::string_view format, const FormatSettings
 }  // namespace
 
 bool tryTextToDate(std::string_view text, DateTime& value, const FormatSettings& settings) {
-  Scanner in(text);
   int day;
+  if (text.size() == 8 && quickDate(text, settings, day)) {
+    value = day;
+    return true;
+  }
+  Scanner in(text);
   if (!scanDate(in, settings, day) || !in.atEnd()) return false;
   value = day;
   return true;
@@ -668,6 +802,7 @@ bool tryTextToTime(std::string_view text, DateTime& value, const FormatSettings&
 }
 
 bool tryTextToDateTime(std::string_view text, DateTime& value, const FormatSettings& settings) {
+  if (quickDateTime(text, settings, value)) return true;
   {
     Scanner in(text);
     int day;
@@ -706,6 +841,23 @@ void formatDateTimeText(std::string& out, std::string_view format, DateTime valu
                         const FormatSettings& settings) {
   FormatRunner runner(value, settings);
   runner.run(formatProgram(format.empty() ? std::string_view("c") : format, settings));
+  out.assign(runner.result());
+}
+
+struct DateTimeFormatter::Program {
+  FormatProgram steps;
+};
+
+DateTimeFormatter::DateTimeFormatter(std::string_view format, const FormatSettings& settings)
+    : program_(std::make_unique<const Program>(
+          Program{formatProgram(format.empty() ? std::string_view("c") : format, settings)})),
+      settings_(settings) {}
+
+DateTimeFormatter::~DateTimeFormatter() = default;
+
+void DateTimeFormatter::format(std::string& out, DateTime value) const {
+  FormatRunner runner(value, settings_);
+  runner.run(program_->steps);
   out.assign(runner.result());
 }
 

@@ -4,6 +4,7 @@
 // None of them allocates beyond the result string.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,26 @@ std::string formatDateTimeText(std::string_view format, DateTime value,
 // many values keep one string.
 void formatDateTimeText(std::string& out, std::string_view format, DateTime value,
                         const FormatSettings& settings = formatSettings());
+
+// One format read once for many values, as a column of values is written:
+// format() writes exactly what formatDateTimeText(out, format, value,
+// settings) writes, without looking the format up again. The settings must
+// outlive the formatter and stay as they are while it is used.
+class DateTimeFormatter {
+ public:
+  explicit DateTimeFormatter(std::string_view format,
+                             const FormatSettings& settings = formatSettings());
+  ~DateTimeFormatter();
+  DateTimeFormatter(const DateTimeFormatter&) = delete;
+  DateTimeFormatter& operator=(const DateTimeFormatter&) = delete;
+
+  void format(std::string& out, DateTime value) const;
+
+ private:
+  struct Program;
+  std::unique_ptr<const Program> program_;
+  const FormatSettings& settings_;
+};
 
 // formatDateTimeText with settings.dateFormatShort.
 std::string dateToText(DateTime value, const FormatSettings& settings = formatSettings());

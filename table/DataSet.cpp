@@ -476,6 +476,20 @@ void DataSet::resizeWindow(int size) {
 
 // --- navigation -------------------------------------------------------------
 
+void DataSet::forEachRecord(const std::function<void(const std::uint8_t* record)>& visit) {
+  ensureBrowse();
+  // Wherever the walk leaves the cursor, the next read puts it back on the
+  // window's records first.
+  Finally forget([this] { cursorIndex_ = -1; });
+  walkRecords(visit);
+}
+
+void DataSet::walkRecords(const std::function<void(const std::uint8_t* record)>& visit) {
+  std::uint8_t* scratch = buffers_[static_cast<std::size_t>(recordCount_)];
+  internalFirst();
+  while (readRecord(scratch, gmNext, true) == grOK) visit(scratch);
+}
+
 void DataSet::goFirst() {
   ensureBrowse();
   fire(beforeScroll);

@@ -148,6 +148,13 @@ class DataSet {
   void ensureBrowse();
   // Re-reads the window around the cursor's record (ResyncMode bits).
   void resynchronise(unsigned mode);
+  // Calls visit(record) for every record in the current order without
+  // moving the window: the current record, and what observers see, stay as
+  // they were. A pending change is finished first, as by any move. A record
+  // is handed out in the subclass's layout, for Field::nativeIn and
+  // Field::textIn, and lives only during its call; visit must not change
+  // the dataset. For reading every record fast, as an export does.
+  void forEachRecord(const std::function<void(const std::uint8_t* record)>& visit);
 
   // Positions: opaque marks of records, empty when there is none.
   std::string positionMark() const;
@@ -216,6 +223,10 @@ class DataSet {
   virtual GetResult readRecord(std::uint8_t* buffer, GetMode mode, bool reportErrors) = 0;
   virtual void internalFirst() = 0;
   virtual void internalLast() = 0;
+  // Walks the cursor over every record from the first for forEachRecord;
+  // the base reads each one into the scratch buffer. The window is left to
+  // the caller, which puts the cursor back before the next read.
+  virtual void walkRecords(const std::function<void(const std::uint8_t* record)>& visit);
   // Blanks a new record buffer (the base also clears the calculated area and
   // marks it inserted).
   virtual void initialiseRecord(std::uint8_t* buffer);

@@ -178,6 +178,15 @@ GetResult EngineDataSet::readRecord(std::uint8_t* buffer, GetMode mode, bool rep
   return grOK;
 }
 
+void EngineDataSet::walkRecords(const std::function<void(const std::uint8_t* record)>& visit) {
+  if (calcFieldsSize() > 0) {
+    DataSet::walkRecords(visit);
+    return;
+  }
+  cursor_->first();
+  while (const std::uint8_t* image = cursor_->nextImage()) visit(image);
+}
+
 void EngineDataSet::internalInitRecord(std::uint8_t* buffer) {
   cursor_->blankRecord(buffer);
   const std::int32_t none = -1;

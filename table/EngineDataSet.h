@@ -61,6 +61,9 @@ class EngineDataSet : public DataSet {
   void freeRecordBuffer(std::uint8_t* buffer) override;
   GetResult readRecord(std::uint8_t* buffer, GetMode mode, bool reportErrors) override;
   void internalFirst() override { cursor_->first(); }
+  // Hands out the engine's record images in place, unless calculated fields
+  // need a buffer to be computed in.
+  void walkRecords(const std::function<void(const std::uint8_t* record)>& visit) override;
   void internalLast() override { cursor_->last(); }
   void internalInitRecord(std::uint8_t* buffer) override;
   void internalEdit() override;

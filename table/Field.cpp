@@ -180,6 +180,14 @@ const std::uint8_t* Field::nativeData() const {
 
 bool Field::isBlank() const { return !nativeData(); }
 
+const std::uint8_t* Field::nativeIn(const std::uint8_t* record) const {
+  if (!dataSet_) raiseNoDataSet();
+  const std::uint8_t* at = nullptr;
+  if (dataSet_->fieldDataInPlace(*this, record, at)) return at;
+  std::uint8_t* copy = scratchOf(static_cast<std::size_t>(dataLength()));
+  return dataSet_->getFieldData(*this, record, copy) ? copy : nullptr;
+}
+
 std::string Field::asText() const {
   std::string text;
   getText(text);
@@ -233,8 +241,8 @@ void Field::removeFreeNotification(const void* owner) {
 
 StringField::StringField(std::string_view name, int size) : Field(ftString, name, size) {}
 
-void StringField::getText(std::string& out) const {
-  const auto* text = reinterpret_cast<const char*>(nativeData());
+void StringField::textOf(const std::uint8_t* native, std::string& out) const {
+  const auto* text = reinterpret_cast<const char*>(native);
   if (!text) {
     out.clear();
     return;
@@ -300,8 +308,7 @@ void DateTimeField::dateTimeToNative(DateTime value, std::uint8_t* native) const
   }
 }
 
-void DateTimeField::getText(std::string& out) const {
-  const std::uint8_t* native = nativeData();
+void DateTimeField::textOf(const std::uint8_t* native, std::string& out) const {
   if (!native) {
     out.clear();
     return;
@@ -311,9 +318,9 @@ void DateTimeField::getText(std::string& out) const {
 
 void DateTimeField::valueText(DateTime value, std::string& out) const {
   const FormatSettings& settings = formatSettings();
-  formatDateTimeText(out, dataType() == ftDate ? std::string_view(settings.dateFormatShort)
-                                               : std::string_view(),
-                     value, settings);
+  formatDateTimeText(
+      out, dataType() == ftDate ? std::string_view(settings.dateFormatShort) : std::string_view(),
+      value, settings);
 }
 
 void DateTimeField::setAsText(std::string_view text) {
@@ -372,8 +379,7 @@ void IntegerField::integerToNative(std::int64_t value, std::uint8_t* native) con
   storeInt32(native, static_cast<std::int32_t>(value));
 }
 
-void IntegerField::getText(std::string& out) const {
-  const std::uint8_t* native = nativeData();
+void IntegerField::textOf(const std::uint8_t* native, std::string& out) const {
   if (!native) {
     out.clear();
     return;

@@ -92,7 +92,7 @@ class Field {
   // The value as text (empty when blank). getText writes it into a string
   // the caller keeps, so that walking many records reuses one buffer.
   std::string asText() const;
-  virtual void getText(std::string& out) const = 0;
+  void getText(std::string& out) const { textOf(nativeData(), out); }
   virtual void setAsText(std::string_view text) = 0;
   // The value as a variant: null when blank.
   virtual Variant variantValue() const = 0;
@@ -104,6 +104,11 @@ class Field {
   void nativeFromVariant(const Variant& value, std::uint8_t* native) const;
   // True when the current record holds no value for the field.
   bool isBlank() const;
+  // The native bytes and the text of the field's value in a record that
+  // DataSet::forEachRecord hands out (null and empty when blank), read as
+  // nativeData and getText read the current record's.
+  const std::uint8_t* nativeIn(const std::uint8_t* record) const;
+  void textIn(const std::uint8_t* record, std::string& out) const { textOf(nativeIn(record), out); }
   // The text shown in a cell and the text offered for editing.
   std::string displayString() const;
   std::string editString() const;
@@ -131,6 +136,9 @@ class Field {
   // blank: read in place where the dataset allows it, else copied to the
   // scratch buffer. Valid until the record or the scratch buffer changes.
   const std::uint8_t* nativeData() const;
+  // The text of native bytes of the field's type, null for a blank value,
+  // written over `out`.
+  virtual void textOf(const std::uint8_t* native, std::string& out) const = 0;
   std::uint8_t* scratch() const { return scratch_.data(); }
   // The scratch buffer, grown to at least length bytes.
   std::uint8_t* scratchOf(std::size_t length) const;
@@ -171,7 +179,6 @@ class StringField : public Field {
  public:
   explicit StringField(std::string_view name, int size = 20);
   int dataLength() const override { return size() + 1; }
-  void getText(std::string& out) const override;
   // Text longer than Size is cut to Size bytes, never inside a UTF-8
   // character.
   void setAsText(std::string_view text) override;
@@ -179,6 +186,7 @@ class StringField : public Field {
 
  protected:
   void convertVariant(const Variant& value, std::uint8_t* native) const override;
+  void textOf(const std::uint8_t* native, std::string& out) const override;
 
  private:
   void textToNative(std::string_view text, std::uint8_t* native) const;
@@ -194,9 +202,8 @@ class DateTimeField : public Field {
   // 9999, which the native form could not give back.
   void setDateTimeValue(DateTime value);
   void dateTimeToNative(DateTime value, std::uint8_t* native) const;
-  // Date fields: the short date; date-time fields: the general form.
-  void getText(std::string& out) const override;
-  // That text for a value of the field's type, written over `out`.
+  // The text of a value of the field's type, written over `out`: the short
+  // date for date fields, the general form for date-time fields.
   void valueText(DateTime value, std::string& out) const;
   // Empty text makes the field blank; other text is read by the date (date
   // fields) or date-and-time rules and raises ConvertError when it does not
@@ -206,16 +213,16 @@ class DateTimeField : public Field {
   // Used for the display and edit texts when not empty.
   const std::string& displayFormat() const { return displayFormat_; }
   void setDisplayFormat(std::string_view format);
+  // The value of native bytes of the field's type.
+  DateTime valueOf(const std::uint8_t* native) const;
 
  protected:
   DateTimeField(FieldType type, std::string_view name) : Field(type, name) {}
   void convertVariant(const Variant& value, std::uint8_t* native) const override;
   std::string formatText(bool display) const override;
+  void textOf(const std::uint8_t* native, std::string& out) const override;
 
  private:
-  // The value of the field's native bytes.
-  DateTime valueOf(const std::uint8_t* native) const;
-
   std::string displayFormat_;
 };
 
@@ -233,7 +240,6 @@ class IntegerField : public Field {
   // Raises when the value lies outside the field's limits.
   void setIntegerValue(std::int64_t value);
   void integerToNative(std::int64_t value, std::uint8_t* native) const;
-  void getText(std::string& out) const override;
   // Empty text makes the field blank; other text must be a whole decimal
   // number ("'%s' is not a valid integer value for field '%s'").
   void setAsText(std::string_view text) override;
@@ -246,6 +252,7 @@ class IntegerField : public Field {
  protected:
   IntegerField(FieldType type, std::string_view name);
   void convertVariant(const Variant& value, std::uint8_t* native) const override;
+  void textOf(const std::uint8_t* native, std::string& out) const override;
 
  private:
   std::int64_t minValue_ = INT32_MIN;

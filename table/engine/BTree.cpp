@@ -160,8 +160,25 @@ PageRef BTree::descend(const std::uint8_t* key, Choose choose, std::uint64_t* be
 
 std::uint64_t BTree::count() {
   if (root() == 0) return 0;
+  if (countVersion_ == version_) return count_;
   PageRef r = load(root(), true);
-  return subtreeCount(r.data());
+  count_ = subtreeCount(r.data());
+  countVersion_ = version_;
+  return count_;
+}
+
+bool BTree::lastPlaced(const std::uint8_t* key, Position& at, std::uint64_t& ordinal) const {
+  if (spine_.empty() || spineVersion_ != version_ || placedVersion_ != version_ ||
+      countVersion_ != version_) {
+    return false;
+  }
+  std::uint8_t* leaf = spine_.back().data();
+  const int last = countOf(leaf) - 1;
+  if (last < 0 || std::memcmp(entryAt(leaf, last), key, static_cast<std::size_t>(keyLength_)) != 0)
+    return false;
+  at = {spine_.back().offset(), last};
+  ordinal = count_;
+  return true;
 }
 
 std::uint64_t BTree::countBelow(const std::uint8_t* key) {
@@ -461,6 +478,10 @@ void BTree::keepSpine(bool split) {
   for (Step& s : path_) spine_.push_back(std::move(s.page));
   path_.clear();
   spineVersion_ = version_;
+  // The spine starts at the root, which counts every key.
+  count_ = subtreeCount(spine_.front().data());
+  countVersion_ = version_;
+  placedVersion_ = version_;
 }
 
 // An insert behind the last key into a last leaf with room: the entry goes
@@ -486,7 +507,11 @@ bool BTree::appendAtEnd(const std::uint8_t* entry) {
     std::uint8_t* e = entryAt(up.data(), countOf(up.data()) - 1);
     bytes::put32(e + k + 4, bytes::get32(e + k + 4) + 1);
   }
+  const bool counted = countVersion_ == version_;
   spineVersion_ = ++version_;
+  count_ = counted ? count_ + 1 : subtreeCount(spine_.front().data());
+  countVersion_ = version_;
+  placedVersion_ = version_;
   return true;
 }
 

@@ -36,6 +36,11 @@ class BTree {
 
   // Keys in the tree.
   std::uint64_t count();
+  // Where the last insert put `key` and its ordinal (1-based), when that
+  // insert went behind every key and the tree has not changed since: a
+  // table filling up in key order then finds each new record without a
+  // search. False otherwise, and when the key there is another.
+  bool lastPlaced(const std::uint8_t* key, Position& at, std::uint64_t& ordinal) const;
   // Keys in the tree below `key`.
   std::uint64_t countBelow(const std::uint8_t* key);
 
@@ -109,6 +114,13 @@ class BTree {
   // spineVersion_ is version_.
   std::vector<PageRef> spine_;
   std::uint64_t spineVersion_ = 0;
+  // The number of keys, good while countVersion_ is version_; inserts
+  // behind every key keep it up. The last such insert's key is the last
+  // entry of the spine's leaf while placedVersion_ is version_.
+  std::uint64_t count_ = 0;
+  std::uint64_t countVersion_ = kNoVersion;
+  std::uint64_t placedVersion_ = kNoVersion;
+  static constexpr std::uint64_t kNoVersion = ~std::uint64_t{0};
   EngineBlock scratch_;  // room for a page and one more entry
   EngineBlock entry_;    // the entry being placed
 };

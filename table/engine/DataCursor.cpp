@@ -239,18 +239,33 @@ int DataCursor::readNext(std::uint8_t* buffer) { return step(buffer, true); }
 
 int DataCursor::readPrior(std::uint8_t* buffer) { return step(buffer, false); }
 
-// One key forward or backward in the current order, from the position or
-// from the end it is at.
+const std::uint8_t* DataCursor::nextImage() {
+  requireOpen();
+  std::lock_guard lock(table_->mutex());
+  const Record* r = nullptr;
+  return stepTo(true, r) == kOk ? r->image() : nullptr;
+}
+
 int DataCursor::step(std::uint8_t* buffer, bool forward) {
   requireOpen();
   std::lock_guard lock(table_->mutex());
+  const Record* r = nullptr;
+  const int code = stepTo(forward, r);
+  if (code != kOk) return failRead(buffer, code);
+  std::memcpy(buffer, r->image(), static_cast<std::size_t>(recordSize_));
+  return kOk;
+}
+
+// One key forward or backward in the current order, from the position or
+// from the end it is at; `r` gets the record stepped to.
+int DataCursor::stepTo(bool forward, const Record*& r) {
   const Where behind = forward ? Where::AfterLast : Where::BeforeFirst;
   const Where ahead = forward ? Where::BeforeFirst : Where::AfterLast;
   const int failure = forward ? kAtEnd : kAtStart;
   bool& passed = forward ? atEnd_ : atStart_;
   if (where_ == behind) {
     passed = true;
-    return failRead(buffer, failure);
+    return failure;
   }
   BTree& t = tree();
   BTree::Position at;
@@ -282,11 +297,10 @@ int DataCursor::step(std::uint8_t* buffer, bool forward) {
     passed = true;
     onRecord_ = false;
     posValid_ = false;
-    return failRead(buffer, failure);
+    return failure;
   }
   positionAt(at, record, ordinal);
-  const Record& r = table_->data().record(record_, forward ? Access::Forward : Access::Backward);
-  std::memcpy(buffer, r.image(), static_cast<std::size_t>(recordSize_));
+  r = &table_->data().record(record_, forward ? Access::Forward : Access::Backward);
   return kOk;
 }
 
@@ -420,6 +434,21 @@ void DataCursor::insertRecord(const std::uint8_t* buffer) {
   std::lock_guard lock(table_->mutex());
   const std::int32_t record = table_->insert(buffer);
   positionOn(record, table_->data().record(record).image());
+  // A record filed behind every other, as a table filling up in key order
+  // files each one, is found where the tree put it: the read that follows
+  // the post then needs no search.
+  BTree& t = tree();
+  BTree::Position at;
+  std::uint64_t ordinal = 0;
+  if (t.lastPlaced(key_.data(), at, ordinal)) {
+    onRecord_ = true;
+    pos_ = at;
+    posValid_ = true;
+    posVersion_ = t.version();
+    ordinal_ = ordinal;
+    ordinalValid_ = true;
+    ordinalVersion_ = t.version();
+  }
 }
 
 void DataCursor::updateRecord(const std::uint8_t* buffer) {

@@ -115,6 +115,10 @@ class DataCursor {
   // the last sets atEnd() and returns 8706. readPrior mirrors it.
   int readNext(std::uint8_t* buffer);
   int readPrior(std::uint8_t* buffer);
+  // readNext without the copy: the record's image in place, or null where
+  // readNext returns a code. The image stays valid until the next call on
+  // this table that reads, adds or changes records.
+  const std::uint8_t* nextImage();
   // With `forChange`, the record is locked for this cursor and compared
   // with what `buffer` holds: when it differs, the lock is released and
   // 8708 is raised (also when the record has gone).
@@ -205,6 +209,7 @@ class DataCursor {
   void positionAt(const BTree::Position& at, std::int32_t record, std::uint64_t ordinal);
   int failRead(std::uint8_t* buffer, int code);
   int step(std::uint8_t* buffer, bool forward);
+  int stepTo(bool forward, const Record*& r);
   void releaseLock();
 
   DataDirectory& directory_;

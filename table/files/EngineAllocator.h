@@ -28,8 +28,8 @@ void engineFree(void* block, std::size_t size);
 
 // Large page-aligned storage for memory files: `size` must be a multiple of
 // kLargeBlockSize. With `hugePages`, the system is asked to back it with huge
-// pages (fewer page faults, but see MemoryFile.h on what that can cost);
-// without, its pages are mapped in at once where the system can.
+// pages (see MemoryFile.h for why memory files want them). Either way its
+// pages are mapped in at once where the system can.
 inline constexpr std::size_t kLargeBlockSize = std::size_t{2} << 20;
 void* engineAllocateLarge(std::size_t size, bool hugePages);
 void engineFreeLarge(void* block, std::size_t size);

@@ -50,13 +50,13 @@ void MemoryFile::reserve(std::int64_t needed) {
   if (chunks_.empty()) {
     // Outgrowing one chunk: from here on the content lives in chunks, so
     // that growing further never copies what is there.
-    auto* first = static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, false));
+    auto* first = static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, true));
     std::memcpy(first, small_.data(), small_.size());
     chunks_.push_back(first);
     small_ = EngineBlock();
   }
   while (static_cast<std::int64_t>(chunks_.size()) * kChunk < wanted) {
-    chunks_.push_back(static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, false)));
+    chunks_.push_back(static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, true)));
   }
   capacity_ = wanted;
 }

@@ -2,8 +2,13 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <random>
+
 #include "app/CsvTransfer.h"
+#include "base/DateText.h"
 #include "base/Exception.h"
+#include "base/StringList.h"
+#include "table/Field.h"
 #include "tests/app/ViewerTestSupport.h"
 
 namespace morvel {
@@ -282,6 +287,58 @@ TEST_F(CsvTransferTest, ASavedFileOpensAgainWithMidnightDateTimesFirst) {
   dropTable();
   EXPECT_EQ(importFailure(saved), "");
   EXPECT_EQ(rows(), Strings({"1|22/12/00 00:00:00|a", "2|22/12/00 15:09:00|b", "3||c"}));
+}
+
+// Random values, with every byte that makes a value quoted and some that do
+// not, blanks, dates and date-times, saved over hundreds of lines: every
+// line is the comma text of a text list holding the record's value texts,
+// with date-times always carrying their time.
+TEST_F(CsvTransferTest, EveryLineIsTheCommaTextOfItsValues) {
+  const std::string pieces[] = {"a", "Z",    " ",        "\"", ",", "\t",   "\x01", "\x1f",
+                                "!", "\x7f", "\xc3\xa9", "'",  ";", "\"\"", "0"};
+  for (const unsigned seed : {1u, 2u, 3u}) {
+    SCOPED_TRACE(seed);
+    std::mt19937 random(seed);
+    // The table keeps a text without its trailing spaces.
+    const auto randomText = [&] {
+      std::string text;
+      for (int n = static_cast<int>(random() % 8); n > 0; --n) text += pieces[random() % 15];
+      while (!text.empty() && text.back() == ' ') text.pop_back();
+      return text;
+    };
+    for (const bool lone : {false, true}) {
+      dropTable();
+      import(lone ? "Only\r\nx\r\n" : "Text,More,Day,When\r\nx,y,01/01/99,25/12/00 13:44\r\n");
+      std::string expected = lone ? "Only\r\n" : "Text,More,Day,When\r\n";
+      const auto expectLine = [&](const Strings& values) {
+        StringList list;
+        for (const std::string& value : values) list.append(value);
+        expected += list.commaText();
+        expected += "\r\n";
+      };
+      expectLine(lone ? Strings{"x"} : Strings{"x", "y", "01/01/99", "25/12/00 13:44:00"});
+      for (int i = 0; i < 600; ++i) {
+        table.appendNew();
+        Strings values{randomText()};
+        table.field(1)->setAsText(values[0]);
+        if (!lone) {
+          values.push_back(randomText());
+          table.field(2)->setAsText(values[1]);
+          const DateTime day = static_cast<int>(random() % 60000);
+          const DateTime when = (random() % 3 == 0) ? day : day + (random() % 86400) / 86400.0;
+          const bool blankDay = random() % 5 == 0;
+          const bool blankWhen = random() % 5 == 0;
+          values.push_back(blankDay ? "" : dateToText(day));
+          values.push_back(blankWhen ? "" : formatDateTimeText("ddddd tt", when));
+          if (!blankDay) static_cast<DateTimeField*>(table.field(3))->setDateTimeValue(day);
+          if (!blankWhen) static_cast<DateTimeField*>(table.field(4))->setDateTimeValue(when);
+        }
+        table.postRecord();
+        expectLine(values);
+      }
+      ASSERT_EQ(exported(), expected) << (lone ? "one column" : "four columns");
+    }
+  }
 }
 
 TEST_F(CsvTransferTest, ExportWithoutATableOrRecordsWritesAnEmptyFile) {

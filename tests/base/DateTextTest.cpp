@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <optional>
+#include <random>
 
 #include "base/DateText.h"
 #include "base/Exception.h"
@@ -159,6 +161,140 @@ TEST(TwelveHourMarkers, LocaleMarkersAreAcceptedBeforeAndAfter) {
   EXPECT_NEAR(textToTime("3:09 pm", s), at(1899, 12, 30, 15, 9), 1e-9);
   s.amMarker.clear();
   EXPECT_NEAR(textToTime("3:09", s), at(1899, 12, 30, 3, 9), 1e-9);
+}
+
+// Nearly every date in a file is "nn/nn/nn" or "nn/nn/nn nn:nn", and those
+// are read by a shorter way than other texts. A blank in front sends the same
+// text the long way, which skips it: both must agree on every such text,
+// valid or not, under every order, separator and window.
+TEST(CommonShapes, ReadExactlyAsTheGeneralRulesDo) {
+  std::mt19937 random(20240612);
+  auto digit = [&](int high) { return static_cast<char>('0' + random() % (high + 1)); };
+  struct Settings {
+    std::string order;
+    char dateSep;
+    char timeSep;
+    std::string am;
+    int window;
+  };
+  const Settings variants[] = {
+      {"dd/mm/yy", '/', ':', "AM", 20},     {"m/d/yy", '/', ':', "am", 50},
+      {"yyyy-mm-dd", '-', '.', "vorm.", 0}, {"dd.mm.yy", '.', '.', "", -5},
+      {"dd/mm/yy", '/', '/', "1", 20},      {"dd mm yy", ' ', ':', "AM", 20},
+      {"dd5mm5yy", '5', ':', "AM", 20}};
+  for (const Settings& v : variants) {
+    FormatSettings s = ukSettings();
+    s.dateFormatShort = v.order;
+    s.dateSep = v.dateSep;
+    s.timeSep = v.timeSep;
+    s.amMarker = v.am;
+    s.centuryWindow = v.window;
+    for (int i = 0; i < 4000; ++i) {
+      std::string date{digit(3), digit(9),  v.dateSep, digit(1),
+                       digit(9), v.dateSep, digit(9),  digit(9)};
+      // Now and then a byte that is not a digit, or another separator.
+      if (random() % 8 == 0) date[random() % date.size()] = "/-. 9xA"[random() % 7];
+      std::string dateTime =
+          date + ' ' + std::string{digit(2), digit(9), v.timeSep, digit(6), digit(9)};
+      if (random() % 8 == 0) dateTime[8 + random() % 6] = " :.5"[random() % 4];
+      for (const bool withTime : {false, true}) {
+        const std::string& text = withTime ? dateTime : date;
+        DateTime quick = -1e9, general = -1e9;
+        const bool read =
+            withTime ? tryTextToDateTime(text, quick, s) : tryTextToDate(text, quick, s);
+        const bool readBehindBlank = withTime ? tryTextToDateTime(" " + text, general, s)
+                                              : tryTextToDate(" " + text, general, s);
+        ASSERT_EQ(read, readBehindBlank) << v.order << " '" << text << "'";
+        ASSERT_EQ(std::memcmp(&quick, &general, sizeof quick), 0)
+            << v.order << " '" << text << "' " << quick << " " << general;
+      }
+    }
+  }
+}
+
+// Formats whose every token writes as many characters whatever the value
+// are written by filling the value's digits into the format's text. A day
+// name after them makes a format that is written token by token: its text
+// must start with exactly what the short way wrote.
+TEST(FixedWidthFormats, WriteWhatTheTokensWrite) {
+  const FormatSettings s = ukSettings();
+  const std::string formats[] = {
+      "dd/mm/yy hh:nn:ss", "ddddd tt",       "yyyy-mm-dd", "hh:nn:ss.zzz",
+      "dd.mm.yyyy",        "'at' hh\"h\"nn", "yy",         "dd/mm/yy"};
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> values(-693593.0, 2958465.99999);
+  for (int i = 0; i < 20000; ++i) {
+    DateTime value = values(random);
+    if (i % 4 == 0) value = std::floor(value);  // midnights too
+    for (const std::string& format : formats) {
+      const std::string shortWay = formatDateTimeText(format, value, s);
+      const std::string longWay = formatDateTimeText(format + "'|'ddd", value, s);
+      ASSERT_EQ(shortWay, longWay.substr(0, longWay.rfind('|'))) << format << " " << value;
+    }
+  }
+  // A formatter kept for a column writes the same.
+  const DateTimeFormatter column("ddddd tt", s);
+  std::string text;
+  column.format(text, 36525.5);
+  EXPECT_EQ(text, formatDateTimeText("ddddd tt", 36525.5, s));
+}
+
+// A formatter compiled once writes what the general formatter writes for
+// the same format and settings: fixed-width formats (filled in by digits),
+// formats with names, am/pm markers, literal text and the general forms,
+// over random values, midnights, and the first and last days there are.
+class DateTimeFormatterAgrees : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(DateTimeFormatterAgrees, WithTheGeneralFormatter) {
+  FormatSettings uk = ukSettings();
+  FormatSettings us = ukSettings();
+  us.dateSep = '-';
+  us.timeSep = '.';
+  us.dateFormatShort = "m/d/yyyy";
+  us.amMarker = "AM";
+  us.pmMarker = "PM";
+  us.timeFormatShort = "h:mm AMPM";
+  us.timeFormatLong = "h:mm:ss AMPM";
+  const std::string& format = GetParam();
+  for (const FormatSettings* settings : {&uk, &us}) {
+    const DateTimeFormatter formatter(format, *settings);
+    std::vector<DateTime> values = {0.0,       0.5,           -0.25,   1.0 / 86400.0, -693593.0,
+                                    2958465.0, 2958465.99999, 36525.0, 36525.9999,    36892.041666};
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> anyDay(-693593.0, 2958465.99999);
+    for (int i = 0; i < 3000; ++i) {
+      const DateTime value = anyDay(random);
+      values.push_back(i % 3 == 0 ? std::floor(value) : value);  // midnights too
+    }
+    std::string kept;
+    for (const DateTime value : values) {
+      formatter.format(kept, value);
+      ASSERT_EQ(kept, formatDateTimeText(format, value, *settings))
+          << "format '" << format << "', value " << value << (settings == &us ? " (us)" : "");
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, DateTimeFormatterAgrees,
+                         ::testing::Values("", "c", "ddddd tt", "ddddd", "tt", "t",
+                                           "dd/mm/yy hh:nn:ss", "yyyy-mm-dd", "d/m/yy h:n:s",
+                                           "hh:nn:ss.zzz", "z", "hh:nn am/pm", "h:nn a/p", "h ampm",
+                                           "ddd dddd mmm mmmm", "'at' hh\"h\"nn", "yy", "yyyy",
+                                           "dd.mm.yyyy", "dd/mm/yyyy hh:mm", "mm/dd/yy", "dddddd",
+                                           "[x] dd 'q''s' nn", "/ : /"));
+
+TEST(DateTimeFormatter, KeepsItsFormatWhileManyOthersAreUsed) {
+  const FormatSettings s = ukSettings();
+  const DateTimeFormatter formatter("dd/mm/yy hh:nn:ss", s);
+  std::string text;
+  for (int i = 0; i < 500; ++i) {
+    std::string other = "yyyy '";
+    other += std::to_string(i);
+    other += '\'';
+    formatDateTimeText(other, 36525.5, s);
+  }
+  formatter.format(text, at(2000, 12, 25, 13, 44, 5));
+  EXPECT_EQ(text, "25/12/00 13:44:05");
 }
 
 struct FormatCase {

@@ -129,5 +129,60 @@ TEST_F(BTreeTest, AppendsBehindTheLastKeyWriteWhatFullDescentsWrite) {
   }
 }
 
+// An insert behind every key tells where it put the key, so that the
+// cursor need not search for the record it has just filed. Whenever the
+// tree says so, the place and ordinal must be those a search finds, and the
+// count kept up along the way the true one, through deletes and inserts
+// between existing keys as well.
+TEST_F(BTreeTest, AnInsertBehindEveryKeyKnowsWhereItWent) {
+  auto fields = smallFields();
+  fields[1].setSize(250);  // 15 keys a page: three levels and more
+  DataCursor& c = createAndOpen(fields, {IndexDescriptor("", {2})});
+  BTree& tree = c.table().tree(kPrimaryIndex);
+  std::vector<std::uint8_t> key(static_cast<std::size_t>(tree.keyLength()));
+  std::int64_t live = 0;
+  int known = 0;
+  const auto check = [&] {
+    BTree::Position placed, found;
+    std::uint64_t placedOrdinal = 0, foundOrdinal = 0;
+    std::int32_t record = 0;
+    ASSERT_TRUE(tree.last(found));
+    tree.entry(found, key.data(), &record);
+    if (tree.lastPlaced(key.data(), placed, placedOrdinal)) {
+      ++known;
+      ASSERT_TRUE(tree.seekAtLeast(key.data(), found, &foundOrdinal));
+      EXPECT_EQ(placed.leaf, found.leaf);
+      EXPECT_EQ(placed.slot, found.slot);
+      EXPECT_EQ(placedOrdinal, foundOrdinal);
+    }
+    EXPECT_EQ(tree.count(), static_cast<std::uint64_t>(live));
+    EXPECT_EQ(c.recordCount(), live);
+  };
+  const auto name = [](int i) { return cat("k", 100000 + i); };
+  for (int i = 0; i < 3000; i += 2) {
+    insertNamed(c, name(i));
+    ++live;
+    check();
+  }
+  EXPECT_GT(known, 1400) << "growing keys are placed without a search";
+  for (int i = 0; i < 200; ++i) {
+    auto r = blank(c);
+    c.first();
+    for (int k = 0; k <= (i * 37) % 500; ++k) c.readNext(r.data());
+    c.deleteRecord(r.data());
+    --live;
+    check();
+    insertNamed(c, name(i * 13 % 3000 | 1));
+    ++live;
+    check();
+    insertNamed(c, name(3000 + i));
+    ++live;
+    check();
+    // The cursor stands on the record just filed, by number too.
+    EXPECT_EQ(c.recordNumber(), live);
+  }
+  expectIntact(c);
+}
+
 }  // namespace
 }  // namespace morvel::test

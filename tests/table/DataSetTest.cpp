@@ -199,6 +199,52 @@ TEST_F(DataSetTest, WalkVisitsEveryRecordOnceAndGoLastWalksBack) {
   EXPECT_EQ(ds.recordTotal(), 7);
 }
 
+// Reading every record leaves the window, the current record and the link
+// as they were; a pending change is posted first and is what is read. The
+// next move reads from where the window is, not from where the walk ended.
+TEST_F(DataSetTest, ForEachRecordReadsEveryRecordWithoutMovingTheWindow) {
+  RecordingLink link;
+  link.setWindowSize(3);
+  link.setDataSource(&source);
+  ds.open();
+  addRows(7);
+  ds.goFirst();
+  ds.skip(3);
+  ds.beginEdit();
+  ds.fieldNamed("Name").setAsText("four");
+  const auto names = [&] {
+    Strings out;
+    std::string text;
+    ds.forEachRecord([&](const std::uint8_t* record) {
+      ds.fieldNamed("Name").textIn(record, text);
+      out.push_back(text);
+    });
+    return out;
+  };
+  EXPECT_EQ(names(), Strings({"r1", "r2", "r3", "four", "r5", "r6", "r7"}));
+  EXPECT_EQ(ds.state(), stBrowse);
+  link.clear();
+  EXPECT_EQ(names(), Strings({"r1", "r2", "r3", "four", "r5", "r6", "r7"}));
+  EXPECT_EQ(link.events, Strings({"CheckBrowseMode"})) << "as before any move, and nothing else";
+  EXPECT_EQ(link.hooks, Strings());
+  EXPECT_EQ(name(), "four");
+  ds.goNext();
+  EXPECT_EQ(name(), "r5");
+  ds.goPrior();
+  ds.goPrior();
+  EXPECT_EQ(name(), "r3");
+  ds.goFirst();
+  ds.deleteCurrent();
+  EXPECT_EQ(names(), Strings({"r2", "r3", "four", "r5", "r6", "r7"}));
+  EXPECT_EQ(name(), "r2");
+  // Reading on past the window after a walk still finds every record.
+  ds.goFirst();
+  names();
+  Strings onwards{name()};
+  for (ds.goNext(); !ds.atEnd(); ds.goNext()) onwards.push_back(name());
+  EXPECT_EQ(onwards, Strings({"r2", "r3", "four", "r5", "r6", "r7"}));
+}
+
 TEST_F(DataSetTest, SuspendedLinksCountAndSendWhatWasMissedOnce) {
   ds.open();
   RecordingLink link;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "RecordingLink.h"
 #include "base/Format.h"
 #include "table/DataSource.h"
@@ -284,6 +286,91 @@ TEST_F(EngineTableTest, LinksSeeTheSameSequenceOverTheEngine) {
   table.goFirst();
   EXPECT_TRUE(table.atStart());
   EXPECT_EQ(table.field(0)->asText(), "1");
+}
+
+// Random edits, deletes, moves and index changes, with a change left
+// pending now and then: after each, reading every record in place gives the
+// records a walk gives, in the current order, with each field's text, and
+// leaves the current record, the links and the next move as they were.
+TEST_F(EngineTableTest, ForEachRecordGivesWhatAWalkGivesAndMovesNothing) {
+  defineViewerTable();
+  table.indexDefs().defineIndex("ByName", "Name", 0);
+  table.buildTable();
+  RecordingLink& link = watch(4);
+  table.open();
+  std::mt19937 random(5);
+  int made = 0;
+  const auto someDay = [&] {
+    return random() % 4 == 0 ? std::string()
+                             : formatMessage("%d/%d/19", random() % 28 + 1, random() % 12 + 1);
+  };
+  const auto someTime = [&] {
+    return random() % 4 == 0
+               ? std::string()
+               : formatMessage("%d/1/20 %d:%d", random() % 28 + 1, random() % 24, random() % 60);
+  };
+  for (int step = 0; step < 400; ++step) {
+    SCOPED_TRACE(step);
+    bool pending = false;
+    switch (random() % 6) {
+      case 0:
+      case 1:
+        addRow(formatMessage("n%d-%d", random() % 50, ++made), someDay(), someTime());
+        break;
+      case 2:
+        if (table.recordTotal() > 0) table.deleteCurrent();
+        break;
+      case 3:
+        table.goFirst();
+        table.skip(static_cast<int>(random() % 20));
+        break;
+      case 4:
+        table.setIndexName(random() % 2 == 0 ? "ByName" : "");
+        break;
+      case 5:
+        if (table.recordTotal() == 0) break;
+        table.beginEdit();
+        table.field(1)->setAsText(formatMessage("e%d-%d", random() % 50, ++made));
+        table.field(3)->setAsText(someTime());
+        pending = true;
+        break;
+    }
+    Strings visited;
+    std::string row;
+    std::string text;
+    link.clear();
+    table.forEachRecord([&](const std::uint8_t* record) {
+      row.clear();
+      for (int i = 0; i < table.fieldTotal(); ++i) {
+        if (i > 0) row += '|';
+        table.field(i)->textIn(record, text);
+        row += text;
+      }
+      visited.push_back(row);
+    });
+    EXPECT_EQ(table.state(), stBrowse);
+    if (!pending) {
+      // Links are asked to finish their edits, as before any move, and
+      // hear of nothing else.
+      for (const std::string& event : link.events) EXPECT_EQ(event, "CheckBrowseMode");
+      EXPECT_EQ(link.hooks, Strings());
+    }
+    const bool empty = table.recordTotal() == 0;
+    const std::string mark = empty ? std::string() : table.positionMark();
+    const std::string current = empty ? std::string() : table.field(1)->asText();
+    if (!empty && random() % 2 == 0) {
+      // The next move starts from the current record.
+      const std::string before = current;
+      table.goNext();
+      if (!table.atEnd()) table.goPrior();
+      ASSERT_EQ(table.field(1)->asText(), before);
+    }
+    ASSERT_EQ(visited, rowTexts());
+    if (!empty) {
+      table.goToMark(mark);
+      ASSERT_EQ(table.field(1)->asText(), current);
+    }
+  }
 }
 
 // The buffers of an open table carry a bookmark of the current index's key
