@@ -3,13 +3,11 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <array>
 #include <cstring>
 #include <new>
 #include <vector>
 
-#include "base/BlockMemory.h"
 #include "base/DateText.h"
 #include "base/FileReplace.h"
 #include "base/Format.h"
@@ -95,49 +93,10 @@ constexpr std::array<bool, 256> kQuotedBytes = [] {
   return quoted;
 }();
 
-// The text of a saved file as it is made: one block that doubles when full.
-// Large blocks sit on huge pages (ByteBlock), so that a million lines take
-// few page faults and few copies.
-class OutputText {
- public:
-  std::size_t size() const { return used_; }
-  std::string_view view() const { return {block_.data(), used_}; }
-  void reserve(std::size_t bytes) {
-    if (bytes <= block_.size()) return;
-    ByteBlock bigger(bytes);
-    if (used_ > 0) std::memcpy(bigger.data(), block_.data(), used_);
-    block_ = std::move(bigger);
-  }
-  // A guess from the first lines: long first lines over a short rest could
-  // ask for more than there is, and the text then grows as it goes.
-  void reserveAbout(std::size_t bytes) {
-    try {
-      reserve(bytes);
-    } catch (const std::bad_alloc&) {
-    }
-  }
-  void append(std::string_view bytes) {
-    if (block_.size() - used_ < bytes.size()) {
-      reserve(std::max(block_.size() * 2, used_ + bytes.size() + kFirstBlock));
-    }
-    if (!bytes.empty()) std::memcpy(block_.data() + used_, bytes.data(), bytes.size());
-    used_ += bytes.size();
-  }
-  void append(char c) { append(std::string_view(&c, 1)); }
-
- private:
-  static constexpr std::size_t kFirstBlock = 64 * 1024;
-  ByteBlock block_;
-  std::size_t used_ = 0;
-};
-
-// A save sizes its text from the length of its first lines.
-constexpr int kLinesToMeasure = 256;
-
 // Appends one value as the comma text of a text list writes it: quoted, with
 // its quotes doubled, when it holds a blank (bytes 1 to 32), a quote or a
 // comma; as it is otherwise (so an empty value adds nothing).
-void appendCommaItem(OutputText& out, std::string_view item) {
+void appendCommaItem(FileWriter& out, std::string_view item) {
   std::size_t i = 0;
   while (i < item.size() && !kQuotedBytes[static_cast<unsigned char>(item[i])]) ++i;
   if (i == item.size()) {
@@ -424,55 +383,50 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
   blanks_.reset();
   DisplayReset reset(display_);
 
-  // The lines go straight into the file's text, which is written in one
-  // piece; one record's values are joined in place rather than collected
-  // in a list first, so a million records make no million small lists.
-  OutputText out;
-  {
-    // Resumed once the file is written, or when writing it fails.
-    SuspendedLinks suspended(table_);
-    if (table_.active() && table_.recordTotal() > 0) {
-      const int total = table_.recordTotal();
-      showProgress(display_, "Saving ...", total);
-      StringList headerNames;
-      const FieldDefs& defs = table_.fieldDefs();
-      for (int p = 1; p < defs.count(); ++p) headerNames.append(defs.item(p)->name());
-      out.append(headerNames.commaText());
-      out.append(kLineEnd);
+  // The lines go straight to the file as they are made; one record's values
+  // are joined in place rather than collected in a list first, so a million
+  // records make no million small lists and the file's text is never held
+  // whole.
+  // Resumed once the file is written, or when writing it fails.
+  SuspendedLinks suspended(table_);
+  replaceFileContents(targetFileName, [&](FileWriter& out) {
+    if (!table_.active() || table_.recordTotal() <= 0) return;
+    showProgress(display_, "Saving ...", table_.recordTotal());
+    StringList headerNames;
+    const FieldDefs& defs = table_.fieldDefs();
+    for (int p = 1; p < defs.count(); ++p) headerNames.append(defs.item(p)->name());
+    out.append(headerNames.commaText());
+    out.append(kLineEnd);
 
-      std::vector<const Field*> fields;
-      for (int j = 0; j < headerNames.count(); ++j) {
-        const Field* const field = table_.field(j + 1);
-        if (!field) throw ListError::indexOutOfBounds(j + 1);
-        fields.push_back(field);
-      }
-      const ValueTexts texts;
-      std::string text;
-      int written = 0;
-      // The walk reads the records where the table keeps them and leaves
-      // the table where the user was: the grid, told of the change when the
-      // links resume, keeps its rows and its focus.
-      table_.forEachRecord([&](const std::uint8_t* record) {
-        if (fields.size() == 1) {
-          const std::string_view value = texts.of(*fields[0], record, text);
-          if (value.empty()) {
-            out.append("\"\"");  // a lone empty value must still make a line
-          } else {
-            appendCommaItem(out, value);
-          }
-        } else {
-          for (std::size_t j = 0; j < fields.size(); ++j) {
-            if (j > 0) out.append(',');
-            appendCommaItem(out, texts.of(*fields[j], record, text));
-          }
-        }
-        out.append(kLineEnd);
-        display_.progress.advanceOnePart();
-        if (++written == kLinesToMeasure) out.reserveAbout(out.size() / written * total * 21 / 20);
-      });
+    std::vector<const Field*> fields;
+    for (int j = 0; j < headerNames.count(); ++j) {
+      const Field* const field = table_.field(j + 1);
+      if (!field) throw ListError::indexOutOfBounds(j + 1);
+      fields.push_back(field);
     }
-    replaceFileContents(targetFileName, out.view());
-  }
+    const ValueTexts texts;
+    std::string text;
+    // The walk reads the records where the table keeps them and leaves the
+    // table where the user was: the grid, told of the change when the links
+    // resume, keeps its rows and its focus.
+    table_.forEachRecord([&](const std::uint8_t* record) {
+      if (fields.size() == 1) {
+        const std::string_view value = texts.of(*fields[0], record, text);
+        if (value.empty()) {
+          out.append("\"\"");  // a lone empty value must still make a line
+        } else {
+          appendCommaItem(out, value);
+        }
+      } else {
+        for (std::size_t j = 0; j < fields.size(); ++j) {
+          if (j > 0) out.append(',');
+          appendCommaItem(out, texts.of(*fields[j], record, text));
+        }
+      }
+      out.append(kLineEnd);
+      display_.progress.advanceOnePart();
+    });
+  });
 }
 
 }  // namespace morvel

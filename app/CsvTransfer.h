@@ -53,9 +53,10 @@ class CsvTransfer {
   // Writes the header (without "ID") and every record in "ID" order as comma
   // text, each line ending in CR LF; with no open table or no records the
   // file is still made, and empty. The table is back on the record it was on
-  // when the links resume, so a grid bound to it keeps its rows and focus. The target is replaced
-  // only once the whole text is on disk (replaceFileContents), so a failure leaves any file of that
-  // name as it was.
+  // when the links resume, so a grid bound to it keeps its rows and focus.
+  // The lines go to a temporary file as they are made, which replaces the
+  // target only once it is whole on disk (replaceFileContents), so a failure
+  // leaves any file of that name as it was.
   void exportLines(const std::string& targetFileName);
 
   // The index of the file line being stored (-1 before the first, and at

@@ -22,36 +22,21 @@ class TemporaryFile {
  public:
   TemporaryFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
   ~TemporaryFile() {
-    if (fd_ >= 0) ::close(fd_);
     if (!path_.empty()) ::unlink(path_.c_str());
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  int fd() const { return fd_; }
+  int fd() const { return fd_.get(); }
   const std::string& path() const { return path_; }
   // Closes the descriptor; false when the close reports a failed write.
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
+  bool close() { return fd_.close(); }
   void handedOver() { path_.clear(); }
 
  private:
-  int fd_;
+  FileDescriptor fd_;
   std::string path_;
 };
-
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
 
 // The permission bits a newly created file gets from the umask.
 mode_t newFileMode() {
@@ -71,6 +56,11 @@ void syncFolder(const std::string& folder) {
 }  // namespace
 
 void replaceFileContents(const std::string& fileName, std::string_view bytes) {
+  replaceFileContents(fileName, [bytes](FileWriter& writer) { writer.append(bytes); });
+}
+
+void replaceFileContents(const std::string& fileName,
+                         const std::function<void(FileWriter&)>& write) {
   if (fileName.empty()) throw FileCreateError(fileName);
   // Replace what a symbolic link names, not the link itself.
   std::string target = fileName;
@@ -80,7 +70,12 @@ void replaceFileContents(const std::string& fileName, std::string_view bytes) {
     if (S_ISDIR(old.st_mode)) throw FileCreateError(fileName);
     if (!S_ISREG(old.st_mode)) {
       // A device or a pipe cannot be swapped for a file: write to it.
-      writeWholeFile(fileName, bytes);
+      FileDescriptor fd(::open(fileName.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+      if (fd.get() < 0) throw FileCreateError(fileName);
+      FileWriter writer(fd.get());
+      write(writer);
+      writer.flush();
+      if (!fd.close()) throw WriteError();
       return;
     }
     // A file the user may not write is not replaced behind their back.
@@ -106,9 +101,10 @@ void replaceFileContents(const std::string& fileName, std::string_view bytes) {
     }
   }
   if (::fchmod(temp.fd(), mode) != 0) throw FileCreateError(fileName);
-  if (!writeAll(temp.fd(), bytes) || ::fsync(temp.fd()) != 0 || !temp.close()) {
-    throw WriteError();
-  }
+  FileWriter writer(temp.fd());
+  write(writer);
+  writer.flush();
+  if (::fsync(temp.fd()) != 0 || !temp.close()) throw WriteError();
   if (::rename(temp.path().c_str(), target.c_str()) != 0) throw FileCreateError(fileName);
   temp.handedOver();
   syncFolder(folder);

@@ -3,8 +3,11 @@
 // only once every byte of it is on disk.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+
+#include "base/WholeFile.h"
 
 namespace morvel {
 
@@ -20,5 +23,12 @@ namespace morvel {
 // file cannot be made or may not be replaced, and WriteError "Stream write
 // error" when the bytes do not all reach the disk.
 void replaceFileContents(const std::string& fileName, std::string_view bytes);
+
+// The same for a file whose bytes `write` hands to the writer as it makes
+// them. The target is checked and the temporary file made before `write`
+// runs; whatever `write` throws leaves the old file as it was and no
+// temporary file behind.
+void replaceFileContents(const std::string& fileName,
+                         const std::function<void(FileWriter&)>& write);
 
 }  // namespace morvel

@@ -12,31 +12,45 @@
 
 namespace morvel {
 
+FileDescriptor::~FileDescriptor() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool FileDescriptor::close() {
+  const int fd = fd_;
+  fd_ = -1;
+  return ::close(fd) == 0;
+}
+
 namespace {
 
-// Closes a descriptor on every path out of load and save.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
+void writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw WriteError();
+    bytes.remove_prefix(static_cast<std::size_t>(n));
   }
-  int get() const { return fd_; }
-  // Closes now and reports whether the close succeeded (a deferred write
-  // error can surface only here).
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
+}
 
 }  // namespace
+
+FileWriter::FileWriter(int fd) : fd_(fd), buffer_(new char[kBufferSize]) {}
+
+void FileWriter::flush() {
+  writeAll(fd_, {buffer_.get(), used_});
+  used_ = 0;
+}
+
+void FileWriter::makeRoom(std::string_view bytes) {
+  flush();
+  if (bytes.size() >= kBufferSize) {
+    writeAll(fd_, bytes);
+    return;
+  }
+  std::memcpy(buffer_.get(), bytes.data(), bytes.size());
+  used_ = bytes.size();
+}
 
 FileContent readWholeFile(const std::string& fileName) {
   FileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
@@ -70,13 +84,7 @@ FileContent readWholeFile(const std::string& fileName) {
 void writeWholeFile(const std::string& fileName, std::string_view bytes) {
   FileDescriptor fd(::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (fd.get() < 0) throw FileCreateError(fileName);
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t put = ::write(fd.get(), bytes.data() + written, bytes.size() - written);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) throw WriteError();
-    written += static_cast<std::size_t>(put);
-  }
+  writeAll(fd.get(), bytes);
   if (!fd.close()) throw WriteError();
 }
 

@@ -1,20 +1,53 @@
 // Helpers shared by the test folders: the date settings most tables are
-// written for, a readable form of arbitrary bytes for test names, reading a
-// file whole, and running a shell command to its end.
+// written for, a readable form of arbitrary bytes for test names, a scratch
+// folder, reading a file whole, and running a shell command to its end.
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/FormatSettings.h"
 
 namespace morvel::testing_support {
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "morvel-test-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+  // The names in the folder, sorted.
+  std::vector<std::string> names() const {
+    std::vector<std::string> out;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+      out.push_back(entry.path().filename().string());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+ private:
+  std::string path_;
+};
 
 // dd/mm/yy with "/", 24-hour "hh:mm:ss" with ":", a century window of 20 and
 // the current year fixed at 2024.

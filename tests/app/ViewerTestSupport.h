@@ -34,35 +34,6 @@ inline const char* const kInstructionsSample =
     "1-HFG,Splined Shaft,123FGH,10,20, Mill Keyway,Machining Centre,19,01/01/99,06/06/99,"
     "25/12/00 13:44,25/12/00 13:59,26/12/00 08:47\r\n";
 
-// A fresh folder under the system's temporary folder, removed afterwards.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "morvel-test-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-  // The names in the folder, sorted.
-  std::vector<std::string> names() const {
-    std::vector<std::string> out;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-      out.push_back(entry.path().filename().string());
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-  }
-
- private:
-  std::string path_;
-};
-
 inline void writeFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
