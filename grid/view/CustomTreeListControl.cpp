@@ -101,10 +101,6 @@ void CustomTreeListControl::setStateIndex(TreeListNode& node, int index) {
 
 // --- Columns -----------------------------------------------------------------
 
-TreeListColumn* CustomTreeListControl::columns(int i) const {
-  return i >= 0 && i < columnCount() ? columns_[static_cast<std::size_t>(i)].get() : nullptr;
-}
-
 TreeListColumn* CustomTreeListControl::visibleColumns(int i) const {
   if (i < 0) return nullptr;
   for (const auto& column : columns_) {
