@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/Variant.h"
+#include "grid/tree/RowSorter.h"
 #include "grid/tree/SortPrefix.h"
 #include "grid/tree/TreeColumnOwner.h"
 #include "grid/tree/TreeListColumn.h"
@@ -543,6 +544,8 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   void removeSortKey(TreeListColumn* column);
   void addToSortKeys(TreeListColumn* column);
   bool sortByFirstSortedColumn();
+  // The collation texts sort by: collateTexts under goAnsiSort, else none.
+  TextCollation sortCollation() const;
   // The order of one list sorted by one column, from order keys read in
   // place, into `order`; false when those keys cannot settle it.
   bool sortByDirectKeys(const std::vector<TreeListNode*>& nodes, int column, bool descending,
