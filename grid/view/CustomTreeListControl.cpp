@@ -172,6 +172,7 @@ void CustomTreeListControl::clearColumns() {
 }
 
 void CustomTreeListControl::columnChanged(TreeListColumn*) {
+  headerLayout_.invalidate();
   if (columnLayoutLock_ == 0) normalizeHeaderRows();
   recomputeLayout();
 }
@@ -377,6 +378,7 @@ void CustomTreeListControl::resetDefaultLayout() {
 }
 
 void CustomTreeListControl::bandsChanged() {
+  headerLayout_.invalidate();
   if (bands_.count() != 1) defaultLayout_ = false;
   recomputeLayout();
 }

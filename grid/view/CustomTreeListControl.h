@@ -15,6 +15,7 @@
 #include "grid/tree/TreeColumnOwner.h"
 #include "grid/tree/TreeListColumn.h"
 #include "grid/view/CustomTreeList.h"
+#include "grid/view/HeaderLayout.h"
 #include "grid/view/TreeListView.h"
 #include "platform/ImageList.h"
 
@@ -683,6 +684,11 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   int customizingRowCount_ = 11;
   std::shared_ptr<const ImageList> images_;
   std::shared_ptr<const ImageList> stateImages_;
+  // The band and header geometry, kept between layouts (HeaderLayout.h).
+  const HeaderLayout& headerLayout() const;
+  std::vector<BandExtent> computeBandExtents() const;
+  std::vector<HeaderCell> computeHeaderCells(const std::vector<BandExtent>& extents) const;
+  mutable HeaderLayoutCache headerLayout_;
   mutable TreeListMetrics metrics_;
   mutable bool metricsValid_ = false;
   int leftCoord_ = 0;
