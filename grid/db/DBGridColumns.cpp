@@ -115,7 +115,7 @@ bool DBTreeListColumn::defaultReadOnly() const { return field_ && field_->readOn
 
 int DBTreeListColumn::defaultWidth() const {
   int width = 64;
-  CustomTreeListControl* grid = treeList();
+  auto* grid = dynamic_cast<CustomTreeListControl*>(treeList());
   if (!grid) return width;
   Canvas& canvas = grid->host().canvas();
   canvas.setFont(grid->font());

@@ -134,7 +134,7 @@ int PackedValue::compare(const PackedValue& other) const {
 
 // --- DBGridNode ----------------------------------------------------------------
 
-DBGridNode::DBGridNode(CustomTreeList* owner) : DBTreeListControlNode(owner) {}
+DBGridNode::DBGridNode(TreeNodeOwner* owner) : DBTreeListControlNode(owner) {}
 
 DBGridNode::~DBGridNode() { clearNodeVariantData(); }
 

@@ -86,7 +86,7 @@ class DBTreeListControlNode : public TreeListTextNode {
 
 class DBGridNode : public DBTreeListControlNode {
  public:
-  explicit DBGridNode(CustomTreeList* owner);
+  explicit DBGridNode(TreeNodeOwner* owner);
   ~DBGridNode() override;
 
   // The key field's value of the node's record; a group row takes its

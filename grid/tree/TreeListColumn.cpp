@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "grid/view/CustomTreeListControl.h"
+#include "grid/tree/TreeColumnOwner.h"
 
 namespace morvel {
 
@@ -39,7 +39,7 @@ void TreeListColumn::setCaption(std::string_view caption) {
 
 Color TreeListColumn::color() const {
   if (assigned_ & avColor) return color_;
-  return grid_ ? grid_->color() : clWindow;
+  return grid_ ? grid_->columnDefaultColor() : clWindow;
 }
 
 void TreeListColumn::setColor(Color color) {
@@ -64,7 +64,7 @@ void TreeListColumn::setDisableCustomizing(bool value) {
 const Font& TreeListColumn::font() const {
   static const Font kDefaultFont;
   if ((assigned_ & avFont) && font_) return *font_;
-  return grid_ ? grid_->font() : kDefaultFont;
+  return grid_ ? grid_->columnDefaultFont() : kDefaultFont;
 }
 
 void TreeListColumn::setFont(const Font& font) {
@@ -90,7 +90,7 @@ void TreeListColumn::setMinWidth(int minWidth) {
 
 bool TreeListColumn::readOnly() const {
   const bool own = assigned_ & avReadOnly ? readOnly_ : defaultReadOnly();
-  return own || (grid_ && grid_->readOnly());
+  return own || (grid_ && grid_->columnsReadOnly());
 }
 
 void TreeListColumn::setReadOnly(bool value) {
@@ -133,7 +133,7 @@ void TreeListColumn::setWidth(int width) {
 
 void TreeListColumn::setBandIndex(int index) {
   index = std::max(index, -1);
-  if (grid_ && index >= grid_->bands().count()) index = grid_->bands().count() - 1;
+  if (grid_ && index >= grid_->bandCount()) index = grid_->bandCount() - 1;
   if (index == bandIndex_) return;
   bandIndex_ = index;
   changed(false);

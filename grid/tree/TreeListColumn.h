@@ -18,6 +18,7 @@ namespace morvel {
 
 class Canvas;
 class CustomTreeListControl;
+class TreeColumnOwner;
 class TreeListNode;
 class TreeListBands;
 
@@ -59,7 +60,7 @@ class TreeListColumn {
   virtual ~TreeListColumn();
 
   // The grid whose column list holds it; null while detached.
-  CustomTreeListControl* treeList() const { return grid_; }
+  TreeColumnOwner* treeList() const { return grid_; }
   const std::string& name() const { return name_; }
   void setName(std::string name) { name_ = std::move(name); }
   std::uint8_t assignedValues() const { return assigned_; }
@@ -143,7 +144,7 @@ class TreeListColumn {
  private:
   friend class CustomTreeListControl;
 
-  CustomTreeListControl* grid_ = nullptr;
+  TreeColumnOwner* grid_ = nullptr;
   mutable int lastIndex_ = 0;  // where index() found the column last
   std::string name_;
   std::uint8_t assigned_ = 0;
@@ -224,11 +225,11 @@ class TreeListBand {
 // bands at the edges and lays the grid out again.
 class TreeListBands {
  public:
-  explicit TreeListBands(CustomTreeListControl& grid) : grid_(grid) {}
+  explicit TreeListBands(TreeColumnOwner& grid) : grid_(grid) {}
   TreeListBands(const TreeListBands&) = delete;
   TreeListBands& operator=(const TreeListBands&) = delete;
 
-  CustomTreeListControl& grid() const { return grid_; }
+  TreeColumnOwner& grid() const { return grid_; }
   int count() const { return static_cast<int>(bands_.size()); }
   // Band i, or null out of range.
   TreeListBand* items(int i) const;
@@ -247,7 +248,7 @@ class TreeListBands {
   void changed();
   void fixFixedBands();
 
-  CustomTreeListControl& grid_;
+  TreeColumnOwner& grid_;
   std::vector<std::unique_ptr<TreeListBand>> bands_;
 };
 

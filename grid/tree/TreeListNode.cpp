@@ -1,16 +1,14 @@
 // Nodes and their texts; see TreeListNode.h. The tree operations live in
-// CustomTreeList, which owns the nodes: a node forwards to its grid.
+// the node's owner (TreeNodeOwner.h): a node forwards to it.
 #include "grid/tree/TreeListNode.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "grid/view/CustomTreeList.h"
-
 namespace morvel {
 
-TreeListNode::TreeListNode(CustomTreeList* owner) : owner_(owner) {
+TreeListNode::TreeListNode(TreeNodeOwner* owner) : owner_(owner) {
   if (!owner) throw InvalidTreeListOperation("Invalid Owner TTreeListNode");
 }
 
@@ -63,14 +61,9 @@ void TreeListNode::setSelected(bool selected) { owner_->setNodeSelected(this, se
 void TreeListNode::setFocused() { owner_->setFocusedNode(this, owner_->focusedColumn(), false); }
 
 TreeListNode* TreeListNode::insertChild(TreeListNode* before) {
-  std::unique_ptr<TreeListNode> owned = owner_->createNode();
-  TreeListNode* node = owned.get();
   int position = count();
   if (before && before->parent_ == this) position = children_->indexOf(before);
-  owner_->linkNode(std::move(owned), this, position);
-  setHasChildren(true);
-  owner_->nodeAdded(node);
-  return node;
+  return owner_->insertChildNode(this, position);
 }
 
 void TreeListNode::moveTo(TreeListNode* dest, TreeListNodeAttachMode mode) {

@@ -13,6 +13,7 @@
 #include "base/SmallBlocks.h"
 #include "base/Variant.h"
 #include "grid/tree/NodeList.h"
+#include "grid/tree/TreeNodeOwner.h"
 
 namespace morvel {
 
@@ -24,30 +25,21 @@ class InvalidTreeListOperation : public Exception {
   using Exception::Exception;
 };
 
-// Where MoveTo puts a node, relative to its destination.
-enum TreeListNodeAttachMode {
-  AttachAdd,            // last sibling of the destination
-  AttachAddFirst,       // first sibling of the destination
-  AttachAddChild,       // last child of the destination
-  AttachAddChildFirst,  // first child of the destination
-  AttachInsert,         // sibling just before the destination
-};
-
 // One row. Nodes are made only by their grid (AddNode, InsertNode,
 // InsertChild), which owns them through their parents; a node pointer stays
-// valid until the node is deleted (CustomTreeList::deleteNode, DeleteChildren,
+// valid until the node is deleted (TreeNodeOwner::deleteNode, DeleteChildren,
 // ClearNodes) or the grid is destroyed. Kept small: a grid may hold a million.
 class TreeListNode : public SmallBlockObject {
  public:
   // Raises InvalidTreeListOperation when owner is null.
-  explicit TreeListNode(CustomTreeList* owner);
+  explicit TreeListNode(TreeNodeOwner* owner);
   TreeListNode(const TreeListNode&) = delete;
   TreeListNode& operator=(const TreeListNode&) = delete;
   // Frees the children silently: the grid runs the deletion steps (events,
   // focus repair) before it lets a node go.
   virtual ~TreeListNode();
 
-  CustomTreeList* owner() const { return owner_; }
+  TreeNodeOwner* owner() const { return owner_; }
   TreeListNode* parent() const { return parent_; }
 
   // A value for the node's users; the tree never reads it.
@@ -109,7 +101,7 @@ class TreeListNode : public SmallBlockObject {
 
   NodeList& siblings() const;
 
-  CustomTreeList* owner_;
+  TreeNodeOwner* owner_;
   TreeListNode* parent_ = nullptr;
   std::unique_ptr<NodeList> children_;  // only while there is a child
   std::uintptr_t data_ = 0;
@@ -177,7 +169,7 @@ class CellTexts {
 // The node of the tree-list control: images and one text per column index.
 class TreeListTextNode : public TreeListNode {
  public:
-  explicit TreeListTextNode(CustomTreeList* owner) : TreeListNode(owner) {}
+  explicit TreeListTextNode(TreeNodeOwner* owner) : TreeListNode(owner) {}
 
   int imageIndex() const { return imageIndex_; }
   int selectedIndex() const { return selectedIndex_; }

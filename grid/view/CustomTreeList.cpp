@@ -109,6 +109,15 @@ TreeListNode* CustomTreeList::insertNode(TreeListNode* before) {
   return node;
 }
 
+TreeListNode* CustomTreeList::insertChildNode(TreeListNode* parent, int position) {
+  std::unique_ptr<TreeListNode> owned = createNode();
+  TreeListNode* node = owned.get();
+  linkNode(std::move(owned), parent, position);
+  parent->setHasChildren(true);
+  nodeAdded(node);
+  return node;
+}
+
 void CustomTreeList::nodeAdded(TreeListNode* node) {
   hideEditing();
   if (!topNode_) topNode_ = node;

@@ -18,13 +18,14 @@
 #include "grid/tree/NodeList.h"
 #include "grid/tree/TreeListNode.h"
 #include "grid/tree/TreeListOptions.h"
+#include "grid/tree/TreeNodeOwner.h"
 #include "platform/Control.h"
 #include "platform/ControlHost.h"
 #include "platform/Font.h"
 
 namespace morvel {
 
-class CustomTreeList : public Control {
+class CustomTreeList : public Control, public TreeNodeOwner {
  public:
   using TLExpandingEvent =
       std::function<void(CustomTreeList& sender, TreeListNode* node, bool& allow)>;
@@ -66,7 +67,7 @@ class CustomTreeList : public Control {
   virtual void setOptionsEx(GridOptionsEx options);
   // Rows are selected as a whole (an inverted-selection look turns it off).
   bool rowSelect() const;
-  bool multiSelect() const { return options_.has(goMultiSelect); }
+  bool multiSelect() const final { return options_.has(goMultiSelect); }
 
   // --- The tree -----------------------------------------------------------
   TreeListNode* addNode() { return insertNode(nullptr); }
@@ -74,7 +75,7 @@ class CustomTreeList : public Control {
   TreeListNode* insertNode(TreeListNode* before);
   // Deletes the node and its subtree: children first, then the node is
   // unlinked and NodeDeleting repairs focus, top row and anchor.
-  void deleteNode(TreeListNode* node);
+  void deleteNode(TreeListNode* node) final;
   void clearNodes();
   void expandAll();
   void collapseAll();
@@ -89,9 +90,9 @@ class CustomTreeList : public Control {
   int visibleCount() const;
   TreeListNode* nodeAtVisibleIndex(int index) const;
   TreeListNode* lastVisibleNode() const;
-  int visibleIndexOf(const TreeListNode* node) const;
-  TreeListNode* nextVisible(const TreeListNode* node) const;
-  TreeListNode* priorVisible(const TreeListNode* node) const;
+  int visibleIndexOf(const TreeListNode* node) const final;
+  TreeListNode* nextVisible(const TreeListNode* node) const final;
+  TreeListNode* priorVisible(const TreeListNode* node) const final;
   bool visibleIndexValid() const { return indexUsable(); }
 
   // --- Update lock ----------------------------------------------------------
@@ -120,10 +121,10 @@ class CustomTreeList : public Control {
   };
 
   // --- Focus, top row, selection -----------------------------------------
-  TreeListNode* focusedNode() const { return focusedNode_; }
+  TreeListNode* focusedNode() const final { return focusedNode_; }
   // Always 0 while rows are selected as a whole.
-  int focusedColumn() const;
-  virtual void setFocusedNode(TreeListNode* node, int column, bool makeVisible);
+  int focusedColumn() const final;
+  void setFocusedNode(TreeListNode* node, int column, bool makeVisible) override;
   virtual void setFocusedVisibleIndex(int index);
   TreeListNode* topNode() const { return topNode_; }
   virtual void setTopNode(TreeListNode* node);
@@ -141,14 +142,14 @@ class CustomTreeList : public Control {
   void endSelectionBatch();
 
   // --- Node values ----------------------------------------------------------
-  virtual Variant getNodeValue(const TreeListNode& node, int column) const;
+  Variant getNodeValue(const TreeListNode& node, int column) const override;
   // The node's text for a column. The result views either the node's own
   // storage or `buffer`; it lives until the node or the buffer changes.
   virtual std::string_view getNodeString(const TreeListNode& node, int column,
                                          std::string& buffer) const;
-  std::string nodeString(const TreeListNode& node, int column) const;
-  virtual void setNodeString(TreeListNode& node, int column, std::string_view text);
-  virtual void setNodeValue(TreeListNode& node, int column, const Variant& value);
+  std::string nodeString(const TreeListNode& node, int column) const final;
+  void setNodeString(TreeListNode& node, int column, std::string_view text) override;
+  void setNodeValue(TreeListNode& node, int column, const Variant& value) override;
   // Image indexes, -1 for none.
   virtual int getImageIndex(const TreeListNode& node) const;
   virtual int getSelectedIndex(const TreeListNode& node) const;
@@ -162,7 +163,7 @@ class CustomTreeList : public Control {
   // row, scroll bars) and repaints. Runs only while the update lock is free.
   void recomputeLayout();
   // Repaints the node's row, or from it down to the bottom of the rows area.
-  virtual void invalidateNode(TreeListNode* node, bool toBottom);
+  void invalidateNode(TreeListNode* node, bool toBottom) override;
   // The row's rectangle in the client area; empty when it is not shown.
   virtual Rect rowRect(const TreeListNode* node) const;
   // Whole rows that fit in the rows area from the top row (at least 1):
@@ -192,8 +193,6 @@ class CustomTreeList : public Control {
   NotifyEvent onSelectedCountChange;
 
  protected:
-  friend class TreeListNode;
-
   // Makes a node of the grid's node class.
   virtual std::unique_ptr<TreeListNode> createNode() = 0;
   // After a node was linked into the tree.
@@ -278,15 +277,17 @@ class CustomTreeList : public Control {
   void forgetNode(TreeListNode* node, TreeListNode* replacement);
   void removeFromSelection(TreeListNode* node);
   void addToSelection(TreeListNode* node);
-  void setNodeSelected(TreeListNode* node, bool selected);
-  void setExpanded(TreeListNode* node, bool expanded);
-  void expandOrCollapse(TreeListNode* node, bool expand, bool recurse);
-  void moveNode(TreeListNode* node, TreeListNode* dest, TreeListNodeAttachMode mode);
-  void makeNodeVisible(TreeListNode* node);
+  // What a node asks of its owner (TreeNodeOwner.h).
+  TreeListNode* insertChildNode(TreeListNode* parent, int position) final;
+  void setNodeSelected(TreeListNode* node, bool selected) final;
+  void setExpanded(TreeListNode* node, bool expanded) final;
+  void expandOrCollapse(TreeListNode* node, bool expand, bool recurse) final;
+  void moveNode(TreeListNode* node, TreeListNode* dest, TreeListNodeAttachMode mode) final;
+  void makeNodeVisible(TreeListNode* node) final;
   void scrollIntoView(TreeListNode* node, bool ancestorsExpanded);
   void fixTopNode();
   void clearRowHeightCaches();
-  void noteRowHeightCached() { rowHeightsCached_ = true; }
+  void noteRowHeightCached() final { rowHeightsCached_ = true; }
 
   TreeListNode* walkNextVisible(const TreeListNode* node) const;
   TreeListNode* walkPriorVisible(const TreeListNode* node) const;
@@ -301,7 +302,6 @@ class CustomTreeList : public Control {
   GridOptions options_ = kDefaultGridOptions;
   GridOptionsEx optionsEx_ = kDefaultGridOptionsEx;
 
-  NodeList topNodes_;
   TreeListNode* focusedNode_ = nullptr;
   int focusedColumn_ = 0;
   TreeListNode* topNode_ = nullptr;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "grid/tree/HoareSort.h"
+#include "grid/tree/RowSorter.h"
 #include "grid/tree/SortPrefix.h"
 
 namespace morvel {
@@ -101,10 +102,6 @@ void CustomTreeListControl::setStateIndex(TreeListNode& node, int index) {
 
 // --- Columns -----------------------------------------------------------------
 
-TreeListColumn* CustomTreeListControl::columns(int i) const {
-  return i >= 0 && i < columnCount() ? columns_[static_cast<std::size_t>(i)].get() : nullptr;
-}
-
 TreeListColumn* CustomTreeListControl::visibleColumns(int i) const {
   if (i < 0) return nullptr;
   for (const auto& column : columns_) {
@@ -175,6 +172,7 @@ void CustomTreeListControl::clearColumns() {
 }
 
 void CustomTreeListControl::columnChanged(TreeListColumn*) {
+  headerLayout_.invalidate();
   if (columnLayoutLock_ == 0) normalizeHeaderRows();
   recomputeLayout();
 }
@@ -380,6 +378,7 @@ void CustomTreeListControl::resetDefaultLayout() {
 }
 
 void CustomTreeListControl::bandsChanged() {
+  headerLayout_.invalidate();
   if (bands_.count() != 1) defaultLayout_ = false;
   recomputeLayout();
 }
@@ -692,11 +691,7 @@ bool CustomTreeListControl::naturalOrderFor(int column) const {
 
 int CustomTreeListControl::compareSortValues(const Variant& a, const Variant& b,
                                              bool natural) const {
-  const int c = compareVariants(a, b);
-  if (c == 0 || a.kind() != vkString || b.kind() != vkString) return c;
-  if (natural) return compareNaturalText(a.stringValue(), b.stringValue());
-  if (optionsEx().has(goAnsiSort)) return collateTexts(a.stringValue(), b.stringValue());
-  return c;
+  return morvel::compareSortValues(a, b, natural, sortCollation());
 }
 
 void CustomTreeListControl::setNaturalSortOrder(bool natural) {
@@ -797,114 +792,41 @@ void CustomTreeListControl::sortNodes(int level, int column, bool descending) {
 
 namespace {
 
-// Order keys of the first sort keys (at most two): most comparisons end there.
-constexpr std::size_t kMaxKeyed = 2;
-
 // Rows sorted by one column lie scattered in memory once sorted before:
 // passes over them fetch a row this many places ahead, and what hangs off
 // a row half as many places ahead.
 constexpr std::size_t kNodeDistance = 16;
 constexpr std::size_t kDataDistance = 8;
 
-// Sorts the records 0..n-1 carrying order keys of their first `Keyed` sort
-// values and their tie-break keys (`ties`, when given); compare(keysA, keysB,
-// a, b) orders two records by their sort values, and breakTie(a, b) orders
-// those whose sort values and tie-break keys are all equal. Returns the
-// record numbers in sorted order. The records move, not indexes into them,
-// so the sort reads memory in sequence.
-template <std::size_t Keyed, class Compare, class BreakTie>
-std::vector<std::uint32_t> sortKeyedRecords(const std::vector<Variant>& values, std::size_t keys,
-                                            const PrefixKind* kinds,
-                                            const std::vector<std::int64_t>& ties,
-                                            Compare&& compare, BreakTie&& breakTie) {
-  struct Record {
-    OrderKey key[Keyed];
-    std::int64_t tie;
-    std::uint32_t id;
-  };
-  const std::size_t n = values.size() / keys;
-  std::vector<Record> records(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    records[i].id = static_cast<std::uint32_t>(i);
-    records[i].tie = ties.empty() ? 0 : ties[i];
-    for (std::size_t k = 0; k < Keyed && k < keys; ++k) {
-      records[i].key[k] = orderKey(values[i * keys + k], kinds[k]);
-    }
-  }
-  const auto compareRecords = [&](const Record& a, const Record& b) {
-    if (const int c = compare(a.key, b.key, a.id, b.id)) return c;
-    if (a.tie != b.tie) return a.tie < b.tie ? -1 : 1;
-    // A record meets itself as the pivot: no need to visit its node.
-    return a.id == b.id ? 0 : breakTie(a.id, b.id);
-  };
-  // Rows often arrive in order already (regrouped rows keep the order a
-  // sort gave them). When every row is strictly before the next, the order
-  // is the only sorted one, which the quicksort would find too.
-  bool inOrder = true;
-  for (std::size_t i = 1; i < n && inOrder; ++i) {
-    inOrder = compareRecords(records[i - 1], records[i]) < 0;
-  }
-  if (!inOrder) hoareSort(records, compareRecords);
-  std::vector<std::uint32_t> order(n);
-  for (std::size_t i = 0; i < n; ++i) order[i] = records[i].id;
-  return order;
-}
-
 }  // namespace
+
+TextCollation CustomTreeListControl::sortCollation() const {
+  if (!optionsEx().has(goAnsiSort)) return nullptr;
+  return [this](const std::string& a, const std::string& b) { return collateTexts(a, b); };
+}
 
 bool CustomTreeListControl::sortByDirectKeys(const std::vector<TreeListNode*>& nodes, int column,
                                              bool descending, std::vector<std::uint32_t>& order) {
-  // With one sort key whose order keys are all exact, and whole-number
-  // tie-break keys, two rows compare as their (key, tie) pairs. When no two
-  // rows share a pair, no two compare equal, so the sorted order is the
-  // only one: a plain sort of flat pairs finds the order the general sort
-  // would, several times faster, and without a sort value per row.
   const PrefixKind kind = directSortKind(column);
   if (kind == PrefixKind::none) return false;
   // Collation and natural order do not follow byte order.
   if (kind == PrefixKind::text && (optionsEx().has(goAnsiSort) || naturalOrderFor(column))) {
     return false;
   }
-  struct Flat {
-    std::uint64_t hi;
-    std::uint64_t lo;
-    std::uint64_t tie;  // the signed tie moved into unsigned order
-    std::uint32_t id;
-  };
   const std::size_t n = nodes.size();
-  std::vector<Flat> flat(n);
-  // A descending key reverses the key order but not the ties'.
-  const std::uint64_t flip = descending ? ~std::uint64_t(0) : 0;
-  constexpr std::uint64_t kSign = std::uint64_t(1) << 63;
+  ExactKeySorter sorter(descending);
+  sorter.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
     if (i + kNodeDistance < n) __builtin_prefetch(nodes[i + kNodeDistance]);
     if (i + kDataDistance < n) prefetchSortData(*nodes[i + kDataDistance]);
     OrderKey key;
     std::int64_t tie = 0;
-    if (!directSortKey(*nodes[i], column, kind, key) || !key.exact ||
-        !tieBreakKey(*nodes[i], tie)) {
+    if (!directSortKey(*nodes[i], column, kind, key) || !tieBreakKey(*nodes[i], tie) ||
+        !sorter.add(key, tie)) {
       return false;
     }
-    flat[i] = {key.hi ^ flip, key.lo ^ flip, static_cast<std::uint64_t>(tie) ^ kSign,
-               static_cast<std::uint32_t>(i)};
   }
-  const auto before = [](const Flat& a, const Flat& b) {
-    if (a.hi != b.hi) return a.hi < b.hi;
-    if (a.lo != b.lo) return a.lo < b.lo;
-    return a.tie < b.tie;
-  };
-  if (!std::is_sorted(flat.begin(), flat.end(), before)) {
-    std::sort(flat.begin(), flat.end(), before);
-  }
-  for (std::size_t i = 1; i < n; ++i) {
-    const Flat& a = flat[i - 1];
-    const Flat& b = flat[i];
-    // Two rows alike: only the general comparison can order them.
-    if (a.hi == b.hi && a.lo == b.lo && a.tie == b.tie) return false;
-  }
-  order.resize(n);
-  for (std::size_t i = 0; i < n; ++i) order[i] = flat[i].id;
-  return true;
+  return sorter.finish(order);
 }
 
 void CustomTreeListControl::sortSiblingList(NodeList& list, const std::vector<int>& keyColumns,
@@ -948,11 +870,9 @@ void CustomTreeListControl::sortSiblingList(NodeList& list, const std::vector<in
     }
   }
 
-  // The sort records: record r stands for nodes[r], whose value for key k is
-  // values[r * keys + k]. The records carry order-preserving keys of the
-  // first two sort keys, so most comparisons never touch the values.
-  // Whole-number tie-break keys, when every node has one: ties are then
-  // ordered without visiting the nodes again. One pass reads both.
+  // Row r's value for key k is values[r * keys + k]. Whole-number tie-break
+  // keys, when every node has one: ties are then ordered without visiting
+  // the nodes again. One pass reads both.
   std::vector<Variant> values;
   values.reserve(n * keys);
   std::vector<std::int64_t> ties(n);
@@ -964,40 +884,19 @@ void CustomTreeListControl::sortSiblingList(NodeList& list, const std::vector<in
     allTies = allTies && tieBreakKey(*nodes[i], ties[i]);
   }
   if (!allTies) ties.clear();
-  const bool ansi = optionsEx().has(goAnsiSort);
-  std::vector<bool> natural(keys);
-  for (std::size_t k = 0; k < keys; ++k) natural[k] = naturalOrderFor(keyColumns[k]);
-  PrefixKind kinds[kMaxKeyed] = {PrefixKind::none, PrefixKind::none};
-  for (std::size_t k = 0; k < keys && k < kMaxKeyed; ++k) {
-    kinds[k] = prefixKindFor(values.data() + k, n, keys);
-    // Collation and natural order do not follow byte order.
-    if ((ansi || natural[k]) && kinds[k] == PrefixKind::text) kinds[k] = PrefixKind::none;
+  std::vector<SortKeyOrder> orders(keys);
+  for (std::size_t k = 0; k < keys; ++k) {
+    orders[k] = {keyDescending[k], naturalOrderFor(keyColumns[k])};
   }
-  // Key k of records a and b, from their order keys when those decide.
-  const auto compareKey = [&](std::size_t k, const OrderKey* ka, const OrderKey* kb,
-                              std::uint32_t a, std::uint32_t b) {
-    int c =
-        k < kMaxKeyed && kinds[k] != PrefixKind::none ? compareOrderKeys(ka[k], kb[k]) : kUndecided;
-    if (c == kUndecided) {
-      c = compareSortValues(values[a * keys + k], values[b * keys + k], natural[k]);
-    }
-    if (c == 0) return 0;
-    c = c < 0 ? -1 : 1;
-    return keyDescending[k] ? -c : c;
-  };
-  const auto compareRecords = [&](const OrderKey* ka, const OrderKey* kb, std::uint32_t a,
-                                  std::uint32_t b) {
-    for (std::size_t k = 0; k < keys; ++k) {
-      if (const int c = compareKey(k, ka, kb, a, b)) return c;
-    }
-    return 0;
-  };
-  const auto breakTie = [&](std::uint32_t a, std::uint32_t b) {
+  RowSortInput input;
+  input.values = &values;
+  input.keys = orders;
+  input.collate = sortCollation();
+  input.ties = ties;
+  input.breakTie = [&](std::uint32_t a, std::uint32_t b) {
     return compareTieBreak(nodes[a], nodes[b]);
   };
-  apply(keys == 1
-            ? sortKeyedRecords<1>(values, keys, kinds, ties, compareRecords, breakTie)
-            : sortKeyedRecords<kMaxKeyed>(values, keys, kinds, ties, compareRecords, breakTie));
+  apply(sortRowValues(input));
 }
 
 }  // namespace morvel

@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "base/Variant.h"
+#include "grid/tree/RowSorter.h"
 #include "grid/tree/SortPrefix.h"
+#include "grid/tree/TreeColumnOwner.h"
 #include "grid/tree/TreeListColumn.h"
 #include "grid/view/CustomTreeList.h"
+#include "grid/view/HeaderLayout.h"
 #include "grid/view/TreeListView.h"
 #include "platform/ImageList.h"
 
@@ -20,7 +23,7 @@ namespace morvel {
 
 class CustomizingListBox;
 
-class CustomTreeListControl : public CustomTreeList {
+class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
  public:
   using TLCompareEvent = std::function<void(CustomTreeListControl& sender, TreeListNode* node1,
                                             TreeListNode* node2, int& compare)>;
@@ -62,9 +65,7 @@ class CustomTreeListControl : public CustomTreeList {
   ~CustomTreeListControl() override;
 
   // --- Columns --------------------------------------------------------------
-  int columnCount() const { return static_cast<int>(columns_.size()); }
-  // Column i of the list, or null out of range.
-  TreeListColumn* columns(int i) const;
+  // columnCount() and columns(i) come with the column list (TreeColumnOwner).
   // The i-th visible column in list order, or null.
   TreeListColumn* visibleColumns(int i) const;
   int visibleColumnCount() const;
@@ -84,9 +85,9 @@ class CustomTreeListControl : public CustomTreeList {
   // one update lock) when given none.
   virtual void applyBestFit(TreeListColumn* column);
   // A column's setter changed something; null means the whole layout.
-  virtual void columnChanged(TreeListColumn* column);
+  void columnChanged(TreeListColumn* column) override;
   // A column moved from list position `from` to `to`: node texts follow.
-  virtual void columnMoved(int from, int to);
+  void columnMoved(int from, int to) override;
   // While held, column changes do not normalise the header rows.
   void lockColumnLayout() { ++columnLayoutLock_; }
   void unlockColumnLayout() { --columnLayoutLock_; }
@@ -106,7 +107,7 @@ class CustomTreeListControl : public CustomTreeList {
   void setBandRowCount(int count);
   int bandMaxRowCount() const { return bandMaxRowCount_; }
   void setBandMaxRowCount(int count);
-  int headerPanelRowCount() const { return headerPanelRowCount_; }
+  int headerPanelRowCount() const final { return headerPanelRowCount_; }
   void setHeaderPanelRowCount(int count);
   int headerPanelMaxRowCount() const { return headerPanelMaxRowCount_; }
   void setHeaderPanelMaxRowCount(int count);
@@ -123,12 +124,12 @@ class CustomTreeListControl : public CustomTreeList {
   TreeListBand* leftFixedBand() const;
   TreeListBand* rightFixedBand() const;
   // The column's band, or null.
-  TreeListBand* columnBand(const TreeListColumn* column) const;
+  TreeListBand* columnBand(const TreeListColumn* column) const final;
   // Header rows a band uses: up to its lowest visible column's row.
   int bandHeaderRowCount(const TreeListBand* band) const;
   // Visible columns in one row of a band, and the one at a position.
-  int rowColumnCount(const TreeListBand* band, int row) const;
-  TreeListColumn* columnAt(const TreeListBand* band, int row, int position) const;
+  int rowColumnCount(const TreeListBand* band, int row) const final;
+  TreeListColumn* columnAt(const TreeListBand* band, int row, int position) const final;
   int bandMinWidth(const TreeListBand* band) const;
   int bandNaturalWidth(const TreeListBand* band) const;
   int bandDrawnWidth(const TreeListBand* band) const;
@@ -144,7 +145,7 @@ class CustomTreeListControl : public CustomTreeList {
   bool addSortKey() const { return addSortKey_; }
   void setAddSortKey(bool value) { addSortKey_ = value; }
   // The column's sort-state setter.
-  void setSorted(TreeListColumn* column, TreeListColumnSort value);
+  void setSorted(TreeListColumn* column, TreeListColumnSort value) final;
   // Sorts every sibling list at depth `level` (-1: every list at every
   // depth) by the column, or by every sort key when several are listed and
   // multi-sort is on.
@@ -527,21 +528,25 @@ class CustomTreeListControl : public CustomTreeList {
   const TreeListTextNode& textNode(const TreeListNode& node) const;
 
  private:
-  friend class TreeListColumn;
-  friend class TreeListBands;
-
   // The image index an event makes of the node's stored one.
   int passImageIndex(const TLNodeImageEvent& event, const TreeListNode& node, int index) const;
   void normalizeHeaderRows();
   void resetDefaultLayout();
   void applyHeaderPanelRowCount(int count, bool automatic);
   void refreshAutoHeaderPanelRowCount();
-  void bandsChanged();
-  void bandFreed(int index);
-  void bandMoved(int from, int to);
+  // What columns and bands ask of their owner (TreeColumnOwner.h).
+  Color columnDefaultColor() const final { return color(); }
+  const Font& columnDefaultFont() const final { return font(); }
+  bool columnsReadOnly() const final { return readOnly(); }
+  int bandCount() const final { return bands_.count(); }
+  void bandsChanged() final;
+  void bandFreed(int index) final;
+  void bandMoved(int from, int to) final;
   void removeSortKey(TreeListColumn* column);
   void addToSortKeys(TreeListColumn* column);
   bool sortByFirstSortedColumn();
+  // The collation texts sort by: collateTexts under goAnsiSort, else none.
+  TextCollation sortCollation() const;
   // The order of one list sorted by one column, from order keys read in
   // place, into `order`; false when those keys cannot settle it.
   bool sortByDirectKeys(const std::vector<TreeListNode*>& nodes, int column, bool descending,
@@ -552,7 +557,6 @@ class CustomTreeListControl : public CustomTreeList {
   std::vector<int> rowWidths(const TreeListBand* band, int row, int bandWidth) const;
   bool isFirstColumn(const TreeListColumn* column) const;
 
-  std::vector<std::unique_ptr<TreeListColumn>> columns_;
   TreeListBands bands_;
   Color color_ = clWindow;
   bool readOnly_ = false;
@@ -680,6 +684,11 @@ class CustomTreeListControl : public CustomTreeList {
   int customizingRowCount_ = 11;
   std::shared_ptr<const ImageList> images_;
   std::shared_ptr<const ImageList> stateImages_;
+  // The band and header geometry, kept between layouts (HeaderLayout.h).
+  const HeaderLayout& headerLayout() const;
+  std::vector<BandExtent> computeBandExtents() const;
+  std::vector<HeaderCell> computeHeaderCells(const std::vector<BandExtent>& extents) const;
+  mutable HeaderLayoutCache headerLayout_;
   mutable TreeListMetrics metrics_;
   mutable bool metricsValid_ = false;
   int leftCoord_ = 0;

@@ -11,8 +11,6 @@
 namespace morvel {
 namespace {
 
-// A press on a list entry becomes a drag after moving further than this.
-constexpr int kListDragThreshold = 3;
 // The list's sunken border.
 constexpr int kBorder = 2;
 
@@ -103,10 +101,7 @@ void CustomizingListBox::mouseMove(ShiftState, Point p) {
     grid_.dragToScreenPoint(screen);
     return;
   }
-  if (!armed_ || (std::abs(p.x - pressPoint_.x) <= kListDragThreshold &&
-                  std::abs(p.y - pressPoint_.y) <= kListDragThreshold)) {
-    return;
-  }
+  if (!armed_ || !beyondDragThreshold(pressPoint_, p, kListDragThreshold)) return;
   armed_ = false;
   // The list may have been filled again since the press (a relayout between
   // press and move): drag the pressed column only while it is still listed.

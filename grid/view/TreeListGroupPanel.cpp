@@ -11,7 +11,6 @@ namespace morvel {
 namespace {
 
 constexpr std::string_view kGroupPanelHint = " Drag a column header here to group by that column";
-constexpr int kDragThreshold = 5;
 
 }  // namespace
 
@@ -92,10 +91,7 @@ bool CustomTreeListControl::groupPanelMouseDown(MouseButton button, ShiftState, 
 
 bool CustomTreeListControl::groupPanelMouseMove(Point p) {
   if (!groupDragArmed_) return false;
-  if (std::abs(p.x - groupPressPoint_.x) <= kDragThreshold &&
-      std::abs(p.y - groupPressPoint_.y) <= kDragThreshold) {
-    return true;
-  }
+  if (!beyondDragThreshold(groupPressPoint_, p)) return true;
   groupDragArmed_ = false;
   TreeListColumn* column = groupColumns(pressedGroupButton_);
   pressedGroupButton_ = -1;

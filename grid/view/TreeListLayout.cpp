@@ -11,7 +11,10 @@ namespace morvel {
 
 // --- Look and metrics ---------------------------------------------------------------
 
-void CustomTreeListControl::dropMetrics() { metricsValid_ = false; }
+void CustomTreeListControl::dropMetrics() {
+  metricsValid_ = false;
+  headerLayout_.invalidate();
+}
 
 void CustomTreeListControl::setLookAndFeel(LookAndFeel look) {
   if (look == lookAndFeel_) return;
@@ -216,7 +219,27 @@ Rect CustomTreeListControl::indicatorRect() const {
 
 // --- Columns ----------------------------------------------------------------------------
 
-std::vector<BandExtent> CustomTreeListControl::bandExtents() const {
+const HeaderLayout& CustomTreeListControl::headerLayout() const {
+  HeaderLayoutKey key;
+  key.generation = headerLayout_.generation();
+  key.leftCoord = leftCoord_;
+  key.client = host().clientSize();
+  key.groupIndent = groupIndentWidth();
+  key.columnCount = columnCount();
+  key.bandCount = bands_.count();
+  return headerLayout_.get(key, [&] {
+    HeaderLayout layout;
+    layout.bands = computeBandExtents();
+    layout.cells = computeHeaderCells(layout.bands);
+    return layout;
+  });
+}
+
+std::vector<BandExtent> CustomTreeListControl::bandExtents() const { return headerLayout().bands; }
+
+std::vector<HeaderCell> CustomTreeListControl::headerCells() const { return headerLayout().cells; }
+
+std::vector<BandExtent> CustomTreeListControl::computeBandExtents() const {
   std::vector<BandExtent> extents;
   const int indicator = metrics().indicatorWidth;
   const int indent = groupIndentWidth();
@@ -246,12 +269,12 @@ std::vector<BandExtent> CustomTreeListControl::bandExtents() const {
   return extents;
 }
 
-std::vector<HeaderCell> CustomTreeListControl::headerCells() const {
+std::vector<HeaderCell> CustomTreeListControl::computeHeaderCells(
+    const std::vector<BandExtent>& extents) const {
   std::vector<HeaderCell> cells;
   const TreeListMetrics& m = metrics();
   const Rect panel = headerPanelRect();
   const int indent = groupIndentWidth();
-  const std::vector<BandExtent> extents = bandExtents();
   for (int b = 0; b < static_cast<int>(extents.size()); ++b) {
     const BandExtent& extent = extents[static_cast<std::size_t>(b)];
     const TreeListBand* band = visibleBand(b);

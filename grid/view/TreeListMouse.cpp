@@ -11,10 +11,6 @@
 namespace morvel {
 namespace {
 
-// A press turns into a header drag only after the pointer moved further
-// than this in either direction, so that a slightly shaky click still sorts.
-constexpr int kDragThreshold = 5;
-
 // The drop arrows: 11 pixels wide, a shaft and a head, pointing down or up.
 Bitmap dropArrow(std::uint32_t fill, bool down) {
   static constexpr const char* kRows[] = {
@@ -539,8 +535,7 @@ void CustomTreeListControl::mouseMove(ShiftState shift, Point p) {
     case MouseState::BandPressed:
     case MouseState::HeaderCornerPressed:
     case MouseState::BandCornerPressed: {
-      const bool beyond = std::abs(p.x - pressPoint_.x) > kDragThreshold ||
-                          std::abs(p.y - pressPoint_.y) > kDragThreshold;
+      const bool beyond = beyondDragThreshold(pressPoint_, p);
       if (beyond && mouseState_ == MouseState::HeaderPressed && canHeaderDrag(pressedColumn_)) {
         TreeListColumn* column = pressedColumn_;
         startHeaderDrag(column);

@@ -88,6 +88,22 @@ struct HeaderPosInfo {
 constexpr int kDropOutside = -1;
 constexpr int kDropNoChange = -2;
 
+// A press turns into a drag (of a header, a band, a group button) only after
+// the pointer moved further than this from the press in either direction,
+// so that a slightly shaky click still clicks.
+constexpr int kDragThreshold = 5;
+// The customizing list's items are small and dragged out of a small list:
+// its drags start sooner.
+constexpr int kListDragThreshold = 3;
+
+// Whether the pointer at p has left the square of `threshold` pixels around
+// the press point.
+constexpr bool beyondDragThreshold(Point press, Point p, int threshold = kDragThreshold) {
+  const int dx = p.x - press.x;
+  const int dy = p.y - press.y;
+  return dx > threshold || -dx > threshold || dy > threshold || -dy > threshold;
+}
+
 // The indicator images, in their fixed order.
 enum IndicatorImage { iiNone = -1, iiArrow, iiEdit, iiInsert, iiMultiDot, iiMultiArrow };
 

@@ -1,0 +1,126 @@
+// Sorting rows by their values; see RowSorter.h.
+#include "grid/tree/RowSorter.h"
+
+#include <algorithm>
+
+#include "grid/tree/HoareSort.h"
+
+namespace morvel {
+
+int compareSortValues(const Variant& a, const Variant& b, bool natural,
+                      const TextCollation& collate) {
+  const int c = compareVariants(a, b);
+  if (c == 0 || a.kind() != vkString || b.kind() != vkString) return c;
+  if (natural) return compareNaturalText(a.stringValue(), b.stringValue());
+  if (collate) return collate(a.stringValue(), b.stringValue());
+  return c;
+}
+
+namespace {
+
+// Order keys of the first sort keys (at most two): most comparisons end there.
+constexpr std::size_t kMaxKeyed = 2;
+
+// Sorts the records 0..n-1 carrying order keys of their first `Keyed` sort
+// values and their tie-break keys; compare(keysA, keysB, a, b) orders two
+// records by their sort values, and breakTie(a, b) orders those whose sort
+// values and tie-break keys are all equal. Returns the record numbers in
+// sorted order. The records move, not indexes into them, so the sort reads
+// memory in sequence.
+template <std::size_t Keyed, class Compare>
+std::vector<std::uint32_t> sortKeyedRecords(const RowSortInput& input, const PrefixKind* kinds,
+                                            Compare&& compare) {
+  struct Record {
+    OrderKey key[Keyed];
+    std::int64_t tie;
+    std::uint32_t id;
+  };
+  const std::vector<Variant>& values = *input.values;
+  const std::size_t keys = input.keys.size();
+  const std::size_t n = values.size() / keys;
+  std::vector<Record> records(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    records[i].id = static_cast<std::uint32_t>(i);
+    records[i].tie = input.ties.empty() ? 0 : input.ties[i];
+    for (std::size_t k = 0; k < Keyed && k < keys; ++k) {
+      records[i].key[k] = orderKey(values[i * keys + k], kinds[k]);
+    }
+  }
+  const auto compareRecords = [&](const Record& a, const Record& b) {
+    if (const int c = compare(a.key, b.key, a.id, b.id)) return c;
+    if (a.tie != b.tie) return a.tie < b.tie ? -1 : 1;
+    // A record meets itself as the pivot: no need to ask about it.
+    return a.id == b.id ? 0 : input.breakTie(a.id, b.id);
+  };
+  // Rows often arrive in order already (regrouped rows keep the order a
+  // sort gave them). When every row is strictly before the next, the order
+  // is the only sorted one, which the quicksort would find too.
+  bool inOrder = true;
+  for (std::size_t i = 1; i < n && inOrder; ++i) {
+    inOrder = compareRecords(records[i - 1], records[i]) < 0;
+  }
+  if (!inOrder) hoareSort(records, compareRecords);
+  std::vector<std::uint32_t> order(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = records[i].id;
+  return order;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> sortRowValues(const RowSortInput& input) {
+  const std::vector<Variant>& values = *input.values;
+  const std::size_t keys = input.keys.size();
+  const std::size_t n = values.size() / keys;
+  PrefixKind kinds[kMaxKeyed] = {PrefixKind::none, PrefixKind::none};
+  for (std::size_t k = 0; k < keys && k < kMaxKeyed; ++k) {
+    kinds[k] = prefixKindFor(values.data() + k, n, keys);
+    // Collation and natural order do not follow byte order.
+    if ((input.collate || input.keys[k].natural) && kinds[k] == PrefixKind::text) {
+      kinds[k] = PrefixKind::none;
+    }
+  }
+  // Key k of records a and b, from their order keys when those decide.
+  const auto compareKey = [&](std::size_t k, const OrderKey* ka, const OrderKey* kb,
+                              std::uint32_t a, std::uint32_t b) {
+    int c =
+        k < kMaxKeyed && kinds[k] != PrefixKind::none ? compareOrderKeys(ka[k], kb[k]) : kUndecided;
+    if (c == kUndecided) {
+      c = compareSortValues(values[a * keys + k], values[b * keys + k], input.keys[k].natural,
+                            input.collate);
+    }
+    if (c == 0) return 0;
+    c = c < 0 ? -1 : 1;
+    return input.keys[k].descending ? -c : c;
+  };
+  const auto compareRecords = [&](const OrderKey* ka, const OrderKey* kb, std::uint32_t a,
+                                  std::uint32_t b) {
+    for (std::size_t k = 0; k < keys; ++k) {
+      if (const int c = compareKey(k, ka, kb, a, b)) return c;
+    }
+    return 0;
+  };
+  return keys == 1 ? sortKeyedRecords<1>(input, kinds, compareRecords)
+                   : sortKeyedRecords<kMaxKeyed>(input, kinds, compareRecords);
+}
+
+bool ExactKeySorter::finish(std::vector<std::uint32_t>& order) {
+  const auto before = [](const Flat& a, const Flat& b) {
+    if (a.hi != b.hi) return a.hi < b.hi;
+    if (a.lo != b.lo) return a.lo < b.lo;
+    return a.tie < b.tie;
+  };
+  if (!std::is_sorted(flat_.begin(), flat_.end(), before)) {
+    std::sort(flat_.begin(), flat_.end(), before);
+  }
+  const std::size_t n = flat_.size();
+  for (std::size_t i = 1; i < n; ++i) {
+    const Flat& a = flat_[i - 1];
+    const Flat& b = flat_[i];
+    if (a.hi == b.hi && a.lo == b.lo && a.tie == b.tie) return false;
+  }
+  order.resize(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = flat_[i].id;
+  return true;
+}
+
+}  // namespace morvel

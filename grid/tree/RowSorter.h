@@ -1,0 +1,91 @@
+// Row sorting as a function from sort values to an order, without a grid:
+// the grid reads each row's values (and tie-break keys) and puts its rows in
+// the order these functions return. Built on the order keys of SortPrefix.h
+// (most comparisons end on two small keys) and the quicksort of HoareSort.h
+// (whose order of equal items is part of the grid's behaviour).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/Variant.h"
+#include "grid/tree/SortPrefix.h"
+
+namespace morvel {
+
+// How one sort key orders its values.
+struct SortKeyOrder {
+  bool descending = false;
+  // Texts in natural order (compareNaturalText).
+  bool natural = false;
+};
+
+// Orders two texts by a collation: negative, zero or positive.
+using TextCollation = std::function<int(const std::string& a, const std::string& b)>;
+
+// Two sort values in sort order (-1, 0 or 1, before any descending):
+// compareVariants, except that two different texts compare in natural order
+// when `natural`, else by `collate` when one is given.
+int compareSortValues(const Variant& a, const Variant& b, bool natural,
+                      const TextCollation& collate);
+
+// What sortRowValues sorts: rows 0..n-1, where row r's value for key k is
+// values[r * keys.size() + k].
+struct RowSortInput {
+  const std::vector<Variant>* values = nullptr;
+  std::span<const SortKeyOrder> keys;
+  // Null: texts compare by compareVariants (or naturally, per key).
+  TextCollation collate;
+  // Empty, or one whole number per row that orders rows equal in every key
+  // before breakTie is asked (never reversed).
+  std::span<const std::int64_t> ties;
+  // Orders rows r1 != r2 that are equal in every key and tie; never
+  // reversed. Should be a total order: then the result is the one order
+  // that sorts the rows, whatever the algorithm.
+  std::function<int(std::uint32_t r1, std::uint32_t r2)> breakTie;
+};
+
+// The rows in sorted order: the key comparisons in turn (each reversed when
+// descending), then the tie keys, then breakTie. Rows already in strictly
+// sorted order come back unchanged without a sort. keys must not be empty.
+std::vector<std::uint32_t> sortRowValues(const RowSortInput& input);
+
+// The fast path for one sort key whose order keys are all exact, with a
+// whole-number tie key per row: rows then compare as (key, tie) pairs, and
+// when no two rows share a pair the sorted order is the only one, found by
+// a plain sort of flat pairs without a sort value per row. Feed every row
+// with add() (in row order), then ask finish().
+class ExactKeySorter {
+ public:
+  explicit ExactKeySorter(bool descending) : flip_(descending ? ~std::uint64_t(0) : 0) {}
+  void reserve(std::size_t rows) { flat_.reserve(rows); }
+  // The next row's order key and tie key; false (and the path is closed)
+  // when the key is not exact.
+  bool add(const OrderKey& key, std::int64_t tie) {
+    if (!key.exact) return false;
+    // A descending key reverses the key order but not the ties'.
+    constexpr std::uint64_t kSign = std::uint64_t(1) << 63;
+    flat_.push_back({key.hi ^ flip_, key.lo ^ flip_, static_cast<std::uint64_t>(tie) ^ kSign,
+                     static_cast<std::uint32_t>(flat_.size())});
+    return true;
+  }
+  // The sorted order of the rows added into `order`; false when two rows
+  // share a (key, tie) pair, which only the general comparison can order.
+  bool finish(std::vector<std::uint32_t>& order);
+
+ private:
+  struct Flat {
+    std::uint64_t hi;
+    std::uint64_t lo;
+    std::uint64_t tie;  // the signed tie moved into unsigned order
+    std::uint32_t id;
+  };
+  std::uint64_t flip_;
+  std::vector<Flat> flat_;
+};
+
+}  // namespace morvel
