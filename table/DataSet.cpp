@@ -366,9 +366,12 @@ void DataSet::positionCursor(int index) {
 // --- record filter ------------------------------------------------------------
 
 void DataSet::setRecordFilter(RecordFilter filter) {
+  if (!active()) {
+    recordFilter_ = std::move(filter);
+    return;
+  }
   ensureBrowse();
   recordFilter_ = std::move(filter);
-  if (!active()) return;
   fire(beforeScroll);
   // From the current record, or from the start when there is none: the
   // window is read again around the first accepted record from there.

@@ -126,9 +126,10 @@ void showGridNode(CustomDBGrid& grid, TreeListNode* node) {
 
 int gridDataRowCount(const CustomDBGrid& grid) {
   int count = 0;
-  grid.forEachNode([&](const TreeListNode* node) {
+  for (TreeListNode* node = grid.topCount() > 0 ? grid.topNodes(0) : nullptr; node;
+       node = nextInOrder(grid, node)) {
     if (!CustomDBGrid::isGroupNode(node)) ++count;
-  });
+  }
   return count;
 }
 
@@ -151,6 +152,21 @@ DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view 
     }
     return false;
   };
+}
+
+void filterGridRecords(CustomDBGrid& grid, DataSet::RecordFilter filter) {
+  DataSet* ds = grid.dataSet();
+  if (!ds) return;
+  if (!ds->active()) {
+    ds->setRecordFilter(std::move(filter));
+    return;
+  }
+  // The grid refreshes only the current record on a data change; the rows
+  // the filter adds or takes away come with one reload. The resumed links
+  // then bring the focus to the current record.
+  SuspendedLinks suspended(*ds);
+  ds->setRecordFilter(std::move(filter));
+  grid.reloadKeepingNodes();
 }
 
 void showGroupCounts(CustomDBGrid& grid, bool show) {

@@ -45,6 +45,11 @@ int gridDataRowCount(const CustomDBGrid& grid);
 // be taken off before they are destroyed.
 DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text);
 
+// Sets the record filter of the grid's dataset (none: every record again)
+// and reloads the grid once, keeping its grouping, sort, open groups and
+// focused record where that record is still shown.
+void filterGridRecords(CustomDBGrid& grid, DataSet::RecordFilter filter);
+
 // The name of the summary group that counts records.
 inline constexpr std::string_view kGroupCountsName = "Group Counts";
 
