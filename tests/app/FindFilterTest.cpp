@@ -237,7 +237,9 @@ TEST_F(FindFilterTest, TheHeaderMenuFiltersByTheFocusedValueAndClearsIt) {
   const Rect header = grid().headerCellRect(town);
   std::unique_ptr<QMenu> none(ff().headerMenu(header.left + 2, grid().rowsAreaRect().top + 5));
   EXPECT_EQ(none, nullptr) << "a row is no header";
-  std::unique_ptr<QMenu> menu(ff().headerMenu(header.left + 3, header.top + 3));
+  const int x = (header.left + header.right) / 2;
+  const int y = (header.top + header.bottom) / 2;
+  std::unique_ptr<QMenu> menu(ff().headerMenu(x, y));
   ASSERT_NE(menu, nullptr);
   QAction* byValue = menu->findChild<QAction*>("miFilterByValue");
   QAction* clear = menu->findChild<QAction*>("miClearFilter");
@@ -246,7 +248,7 @@ TEST_F(FindFilterTest, TheHeaderMenuFiltersByTheFocusedValueAndClearsIt) {
   byValue->trigger();  // the first row, Dora, is focused: Oslo
   EXPECT_EQ(rows(), (Strings{"Dora", "Carl"}));
   EXPECT_EQ(bar().text(), "Oslo");
-  std::unique_ptr<QMenu> again(ff().headerMenu(header.left + 3, header.top + 3));
+  std::unique_ptr<QMenu> again(ff().headerMenu(x, y));
   again->findChild<QAction*>("miClearFilter")->trigger();
   EXPECT_EQ(rows().size(), 5u);
   EXPECT_EQ(counts(), "5 records");
