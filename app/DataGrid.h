@@ -47,6 +47,9 @@ class DataGrid : public ViewerGrid {
   Variant markKey_ = Variant::null();
   int markColumn_ = -1;
   bool groupCounts_ = false;
+  // The filter applied: its text and the columns it looked at.
+  std::string filterText_;
+  std::vector<int> filterColumns_;
 };
 
 }  // namespace morvel

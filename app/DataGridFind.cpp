@@ -59,9 +59,19 @@ void DataGrid::setFilterText(std::string_view text) {
   clearFindMark();
   if (text.empty()) {
     if (ds->hasRecordFilter()) filterGridRecords(g, {});
+    filterText_.clear();
     return;
   }
-  filterGridRecords(g, gridTextFilter(g, text));
+  // The rows shown hold every record the new text keeps when there was no
+  // filter, or when the new text narrows the last one over the same columns
+  // (typing on): the others need not be read again.
+  const std::vector<int> columns = gridVisibleColumns(g);
+  const bool rowsHoldEveryMatch =
+      !ds->hasRecordFilter() ||
+      (!filterText_.empty() && filterTextNarrows(text, filterText_) && columns == filterColumns_);
+  filterGridRecords(g, gridTextFilter(g, text, rowsHoldEveryMatch));
+  filterText_ = text;
+  filterColumns_ = columns;
 }
 
 int DataGrid::shownRecordCount() const { return gridDataRowCount(grid()); }

@@ -385,6 +385,14 @@ void DataSet::setRecordFilter(RecordFilter filter) {
   fire(afterScroll);
 }
 
+void DataSet::setRecordFilterUnplaced(RecordFilter filter) {
+  if (active()) ensureBrowse();
+  recordFilter_ = std::move(filter);
+  if (!active()) return;
+  internalFirst();
+  clearWindow();
+}
+
 bool DataSet::accepts(std::uint8_t* buffer) {
   const DataSetState saved = state_;
   std::uint8_t* const savedBuffer = filterBuffer_;

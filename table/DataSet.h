@@ -170,6 +170,11 @@ class DataSet {
   // one) and tells the observers that the data changed.
   using RecordFilter = std::function<bool(DataSet&)>;
   void setRecordFilter(RecordFilter filter);
+  // Sets the filter without reading a record: the window is emptied and the
+  // dataset stands before its first record, telling no observer, for a
+  // caller that walks the records next anyway and then moves the dataset
+  // where it belongs (goFirst, findKeyRecord).
+  void setRecordFilterUnplaced(RecordFilter filter);
   bool hasRecordFilter() const { return static_cast<bool>(recordFilter_); }
   // Whether navigation applies the filter now: one is set and no
   // UnfilteredScope holds it off.

@@ -2,6 +2,7 @@
 #include "grid/db/DBGridFind.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -133,19 +134,77 @@ int gridDataRowCount(const CustomDBGrid& grid) {
   return count;
 }
 
-DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text) {
+std::vector<int> gridVisibleColumns(const CustomDBGrid& grid) { return visibleColumnIndexes(grid); }
+
+bool filterTextNarrows(std::string_view next, std::string_view previous) {
+  return TextSearch(previous, false).foundIn(next);
+}
+
+DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
+                                     bool rowsHoldEveryMatch) {
+  // Verdicts by key: 0 unknown, 1 shown, 2 refused.
+  constexpr std::uint8_t kUnknown = 0;
+  constexpr std::uint8_t kShown = 1;
+  constexpr std::uint8_t kRefused = 2;
   struct State {
     TextSearch search;
     std::vector<const DBTreeListColumn*> columns;
     std::string buffer;
+    Field* key = nullptr;
+    std::vector<std::uint8_t> verdicts;
+    bool rowsHoldEveryMatch = false;
   };
-  auto state = std::make_shared<State>(State{TextSearch(text, false), {}, {}});
-  for (const int index : visibleColumnIndexes(grid)) {
+  auto state = std::make_shared<State>(State{TextSearch(text, false), {}, {}, nullptr, {}, false});
+  const std::vector<int> indexes = visibleColumnIndexes(grid);
+  for (const int index : indexes) {
     if (const DBTreeListColumn* column = grid.dbColumn(index); column && column->field()) {
       state->columns.push_back(column);
     }
   }
+  // The rows' verdicts, by whole-number keys up to a bound that keeps the
+  // table small; without such keys every record is judged by its fields.
+  Field* key = grid.keyFieldObject();
+  constexpr std::int64_t kMaxKey = std::int64_t(1) << 26;
+  if (key) {
+    std::string buffer;
+    bool usable = true;
+    std::vector<std::uint8_t>& verdicts = state->verdicts;
+    for (TreeListNode* node = grid.topCount() > 0 ? grid.topNodes(0) : nullptr; node && usable;
+         node = nextInOrder(grid, node)) {
+      if (CustomDBGrid::isGroupNode(node)) continue;
+      const PackedValue& k = CustomDBGrid::dbNode(*node).keyValue();
+      if (!k.isInteger() || k.integer() < 0 || k.integer() >= kMaxKey) {
+        usable = false;
+        break;
+      }
+      const auto at = static_cast<std::size_t>(k.integer());
+      if (at >= verdicts.size()) verdicts.resize(std::max(at + 1, verdicts.size() * 2), kUnknown);
+      bool shown = false;
+      for (const int index : indexes) {
+        if (state->search.foundIn(grid.getNodeString(*node, index, buffer))) {
+          shown = true;
+          break;
+        }
+      }
+      verdicts[at] = shown ? kShown : kRefused;
+    }
+    if (usable) {
+      state->key = key;
+      state->rowsHoldEveryMatch = rowsHoldEveryMatch;
+    } else {
+      verdicts.clear();
+    }
+  }
   return [state](DataSet&) {
+    if (state->key) {
+      const Variant k = state->key->variantValue();
+      if (k.kind() == vkInteger && k.integerValue() >= 0) {
+        const auto at = static_cast<std::size_t>(k.integerValue());
+        const std::uint8_t verdict = at < state->verdicts.size() ? state->verdicts[at] : kUnknown;
+        if (verdict != kUnknown) return verdict == kShown;
+        if (state->rowsHoldEveryMatch) return false;
+      }
+    }
     for (const DBTreeListColumn* column : state->columns) {
       column->storedCellText(state->buffer);
       if (state->search.foundIn(state->buffer)) return true;
@@ -162,11 +221,24 @@ void filterGridRecords(CustomDBGrid& grid, DataSet::RecordFilter filter) {
     return;
   }
   // The grid refreshes only the current record on a data change; the rows
-  // the filter adds or takes away come with one reload. The resumed links
-  // then bring the focus to the current record.
+  // the filter adds or takes away come with one reload. The records are
+  // walked once, by that reload: the dataset is put back on a record after
+  // it, and the resumed links bring the focus there.
+  const Field* keyField = grid.keyFieldObject();
+  const Variant current = keyField ? keyField->variantValue() : Variant::null();
   SuspendedLinks suspended(*ds);
-  ds->setRecordFilter(std::move(filter));
-  grid.reloadKeepingNodes();
+  ds->setRecordFilterUnplaced(std::move(filter));
+  // All rows anew: rows kept from before would keep their places, and the
+  // rows the filter lets in would trail them out of order.
+  grid.reloadAll();
+  if (keyField && !current.isNull() && ds->findKeyRecord(grid.keyField(), current)) return;
+  TreeListNode* first =
+      grid.topCount() > 0 ? CustomDBGrid::firstDataNode(grid.topNodes(0)) : nullptr;
+  if (keyField && first &&
+      ds->findKeyRecord(grid.keyField(), CustomDBGrid::dbNode(*first).keyValue().toVariant())) {
+    return;
+  }
+  ds->goFirst();
 }
 
 void showGroupCounts(CustomDBGrid& grid, bool show) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "base/TextSearch.h"
 #include "table/DataSet.h"
@@ -43,11 +44,27 @@ int gridDataRowCount(const CustomDBGrid& grid);
 // any of the grid's visible columns shows for it holds `text`, ignoring the
 // case of ASCII letters. The columns are those visible now; the filter must
 // be taken off before they are destroyed.
-DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text);
+//
+// The verdicts on the records the grid shows now are taken from their rows'
+// texts at once, which is far quicker than making each record's texts
+// again. When `rowsHoldEveryMatch` (the grid shows every record, or the
+// rows passed a filter over the same columns whose text the new one
+// contains), a record without a row is refused as it is; otherwise its
+// texts are made from its fields.
+DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
+                                     bool rowsHoldEveryMatch = false);
+
+// Whether every text holding `next` holds `previous` (ignoring ASCII case):
+// a filter by `next` then keeps a subset of what one by `previous` kept.
+bool filterTextNarrows(std::string_view next, std::string_view previous);
+
+// The column indexes of the visible columns, in display order.
+std::vector<int> gridVisibleColumns(const CustomDBGrid& grid);
 
 // Sets the record filter of the grid's dataset (none: every record again)
-// and reloads the grid once, keeping its grouping, sort, open groups and
-// focused record where that record is still shown.
+// and reloads the grid once, keeping its grouping and sort (the groups come
+// back collapsed); the focused record stays when it is still shown, else
+// the first row is.
 void filterGridRecords(CustomDBGrid& grid, DataSet::RecordFilter filter);
 
 // The name of the summary group that counts records.
