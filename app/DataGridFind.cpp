@@ -23,7 +23,8 @@ ViewerGrid::FindOutcome DataGrid::findText(std::string_view text, bool matchCase
   if (from && !markKey_.isNull() && CustomDBGrid::dbNode(*from).keyValue().compare(markKey_) == 0) {
     fromColumn = markColumn_;
   }
-  const GridFindResult found = findInGrid(g, TextSearch(text, matchCase), from, fromColumn, forward);
+  const GridFindResult found =
+      findInGrid(g, TextSearch(text, matchCase), from, fromColumn, forward);
   if (!found.node) return {};
   showGridNode(g, found.node);
   markKey_ = CustomDBGrid::dbNode(*found.node).keyValue().toVariant();

@@ -481,8 +481,9 @@ void MainWindow::saveAs(bool shownOnly) {
     }
     const bool onlySome = shownOnly && tblData_.hasRecordFilter();
     if (overSource && onlySome &&
-        !askYesNo(this, "Only the records the filter shows will be written: the others will be "
-                        "lost from the file. Save over it?")) {
+        !askYesNo(this,
+                  "Only the records the filter shows will be written: the others will be "
+                  "lost from the file. Save over it?")) {
       return;
     }
     if (shownOnly) {

@@ -40,8 +40,8 @@ class TextSearch {
       const auto c = static_cast<unsigned char>(*p);
       if (c != first_ && c != firstUpper_) continue;
       std::size_t i = 1;
-      while (i < n && fold_[static_cast<unsigned char>(p[i])] ==
-                          static_cast<unsigned char>(needle_[i])) {
+      while (i < n &&
+             fold_[static_cast<unsigned char>(p[i])] == static_cast<unsigned char>(needle_[i])) {
         ++i;
       }
       if (i == n) return true;

@@ -57,8 +57,8 @@ std::vector<int> visibleColumnIndexes(const CustomDBGrid& grid) {
 
 }  // namespace
 
-GridFindResult findInGrid(const CustomDBGrid& grid, const TextSearch& search,
-                          TreeListNode* from, int fromColumn, bool forward) {
+GridFindResult findInGrid(const CustomDBGrid& grid, const TextSearch& search, TreeListNode* from,
+                          int fromColumn, bool forward) {
   GridFindResult result;
   if (grid.topCount() == 0) return result;
   const std::vector<int> columns = visibleColumnIndexes(grid);

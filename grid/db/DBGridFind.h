@@ -30,8 +30,8 @@ struct GridFindResult {
 // -1; a null `from` starts at the first (or last) row. Past the end it goes
 // on from the other end, up to where it started. Group rows are passed over:
 // each stands for values its data rows hold.
-GridFindResult findInGrid(const CustomDBGrid& grid, const TextSearch& search,
-                          TreeListNode* from, int fromColumn, bool forward);
+GridFindResult findInGrid(const CustomDBGrid& grid, const TextSearch& search, TreeListNode* from,
+                          int fromColumn, bool forward);
 
 // Expands the collapsed groups above the node, makes it the focused row
 // (which moves the dataset to its record) and scrolls it into view.

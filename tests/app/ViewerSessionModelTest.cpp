@@ -325,16 +325,15 @@ class ViewerSessionModelTest : public testing_support::ViewerTableTest {
     // Typing on narrows the filter now and then, so that the rows shown
     // decide for the records without one, as the window has it.
     const std::string previous = filterText;
-    filterText = random() % 2 && filtering() ? filterText + randomNeedle().substr(0, 1)
-                                             : randomNeedle();
+    filterText =
+        random() % 2 && filtering() ? filterText + randomNeedle().substr(0, 1) : randomNeedle();
     const std::vector<int> previousFields = filterFields;
     filterFields.clear();
     for (int i = 0; i < grid.visibleColumnCount(); ++i) {
       filterFields.push_back(fieldPosition(grid.visibleColumns(i)));
     }
-    const bool rowsHoldEveryMatch =
-        previous.empty() ||
-        (filterTextNarrows(filterText, previous) && filterFields == previousFields);
+    const bool rowsHoldEveryMatch = previous.empty() || (filterTextNarrows(filterText, previous) &&
+                                                         filterFields == previousFields);
     filterGridRecords(grid, gridTextFilter(grid, filterText, rowsHoldEveryMatch));
   }
   // A find from the focused row: a match holds the text, is shown, focused
@@ -349,18 +348,19 @@ class ViewerSessionModelTest : public testing_support::ViewerTableTest {
       for (const auto& [key, record] : live) {
         if (!shown(record)) continue;
         for (int i = 0; i < grid.visibleColumnCount(); ++i) {
-          ASSERT_FALSE(holds(record.texts[static_cast<std::size_t>(
-                                 fieldPosition(grid.visibleColumns(i)))],
-                             needle, matchCase))
+          ASSERT_FALSE(
+              holds(record.texts[static_cast<std::size_t>(fieldPosition(grid.visibleColumns(i)))],
+                    needle, matchCase))
               << "record " << key << " holds '" << needle << "' but nothing was found";
         }
       }
       return;
     }
     ASSERT_FALSE(CustomDBGrid::isGroupNode(found.node));
-    ASSERT_TRUE(holds(recordOf(found.node).texts[static_cast<std::size_t>(
-                          fieldOf.at(grid.dbColumn(found.column)->fieldName()))],
-                      needle, matchCase));
+    ASSERT_TRUE(holds(
+        recordOf(found.node)
+            .texts[static_cast<std::size_t>(fieldOf.at(grid.dbColumn(found.column)->fieldName()))],
+        needle, matchCase));
     showGridNode(grid, found.node);
     ASSERT_TRUE(found.node->isVisible()) << "the match stayed in a collapsed group";
     ASSERT_EQ(grid.focusedNode(), found.node);
@@ -557,10 +557,9 @@ class ViewerSessionModelTest : public testing_support::ViewerTableTest {
     random.seed(seed);
     open(sessionFile(random, records));
     checkAgainstModel();
-    static const char* names[] = {"click",  "shift-click", "move",   "hide",   "show",
-                                  "group",  "ungroup",     "button", "expand", "collapse",
-                                  "delete", "save",        "scroll", "resize",
-                                  "find",   "filter"};
+    static const char* names[] = {"click",   "shift-click", "move",   "hide",     "show",   "group",
+                                  "ungroup", "button",      "expand", "collapse", "delete", "save",
+                                  "scroll",  "resize",      "find",   "filter"};
     static const int weights[] = {12, 8, 8, 3, 3, 6, 4, 6, 3, 3, 4, 3, 20, 2, 8, 6};
     // Sessions without find and filter keep the action sequences their
     // seeds were found with.

@@ -32,9 +32,7 @@ class DBGridFindTest : public DBGridFixture {
     }
     return out;
   }
-  void filterBy(const std::string& text) {
-    filterGridRecords(grid, gridTextFilter(grid, text));
-  }
+  void filterBy(const std::string& text) { filterGridRecords(grid, gridTextFilter(grid, text)); }
 
   Strings groupTexts() { return topTexts(0); }
 };
@@ -71,8 +69,7 @@ TEST_P(DBGridFindCase, TheCaseOptionDecidesWhetherLettersMustMatchExactly) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, DBGridFindCase,
                          ::testing::Values(CaseRow{"b", false, "alma/2"},
-                                           CaseRow{"b", true, "none"},
-                                           CaseRow{"B", true, "alma/2"},
+                                           CaseRow{"b", true, "none"}, CaseRow{"B", true, "alma/2"},
                                            CaseRow{"ALMA", false, "alma/1"},
                                            CaseRow{"ALMA", true, "none"},
                                            CaseRow{"alma", true, "alma/1"}));
