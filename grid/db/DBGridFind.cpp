@@ -2,11 +2,13 @@
 #include "grid/db/DBGridFind.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "base/DateTime.h"
 #include "base/StringUtils.h"
 #include "grid/db/CustomDBGrid.h"
 #include "grid/db/DBGridColumns.h"
@@ -14,38 +16,6 @@
 namespace morvel {
 
 namespace {
-
-TreeListNode* siblingAfter(const CustomDBGrid& grid, const TreeListNode* node) {
-  const int next = node->index() + 1;
-  if (const TreeListNode* parent = node->parent()) return parent->items(next);
-  return next < grid.topCount() ? grid.topNodes(next) : nullptr;
-}
-
-TreeListNode* siblingBefore(const CustomDBGrid& grid, const TreeListNode* node) {
-  const int prior = node->index() - 1;
-  if (prior < 0) return nullptr;
-  if (const TreeListNode* parent = node->parent()) return parent->items(prior);
-  return grid.topNodes(prior);
-}
-
-TreeListNode* lastDescendant(TreeListNode* node) {
-  while (node->count() > 0) node = node->items(node->count() - 1);
-  return node;
-}
-
-// The row after (before) the node in the order of a fully expanded tree.
-TreeListNode* nextInOrder(const CustomDBGrid& grid, TreeListNode* node) {
-  if (node->count() > 0) return node->items(0);
-  for (; node; node = node->parent()) {
-    if (TreeListNode* next = siblingAfter(grid, node)) return next;
-  }
-  return nullptr;
-}
-
-TreeListNode* priorInOrder(const CustomDBGrid& grid, TreeListNode* node) {
-  if (TreeListNode* prior = siblingBefore(grid, node)) return lastDescendant(prior);
-  return node->parent();
-}
 
 std::vector<int> visibleColumnIndexes(const CustomDBGrid& grid) {
   std::vector<int> indexes;
@@ -55,25 +25,51 @@ std::vector<int> visibleColumnIndexes(const CustomDBGrid& grid) {
   return indexes;
 }
 
+// Every row in the order of a fully expanded tree. Walking the child lists
+// by position reads each list once, where asking each node for its
+// neighbour would look up its place among its siblings every time.
+std::vector<TreeListNode*> rowsInOrder(const CustomDBGrid& grid) {
+  std::vector<TreeListNode*> rows;
+  std::vector<std::pair<TreeListNode*, int>> stack;
+  for (int i = 0; i < grid.topCount(); ++i) {
+    TreeListNode* top = grid.topNodes(i);
+    rows.push_back(top);
+    stack.emplace_back(top, 0);
+    while (!stack.empty()) {
+      auto& [parent, next] = stack.back();
+      if (next >= parent->count()) {
+        stack.pop_back();
+        continue;
+      }
+      TreeListNode* child = parent->items(next++);
+      rows.push_back(child);
+      if (child->count() > 0) stack.emplace_back(child, 0);
+    }
+  }
+  return rows;
+}
+
 }  // namespace
 
 GridFindResult findInGrid(const CustomDBGrid& grid, const TextSearch& search, TreeListNode* from,
                           int fromColumn, bool forward) {
   GridFindResult result;
-  if (grid.topCount() == 0) return result;
   const std::vector<int> columns = visibleColumnIndexes(grid);
   const int m = static_cast<int>(columns.size());
-  if (m == 0) return result;
-  TreeListNode* const first =
-      forward ? grid.topNodes(0) : lastDescendant(grid.topNodes(grid.topCount() - 1));
+  if (grid.topCount() == 0 || m == 0) return result;
+  std::vector<TreeListNode*> rows = rowsInOrder(grid);
+  if (!forward) std::reverse(rows.begin(), rows.end());
+  const std::size_t n = rows.size();
   // Cells are visited by step s = 0..m-1 within a row, left to right going
   // forward and right to left going back.
   const auto columnAt = [&](int s) { return columns[forward ? s : m - 1 - s]; };
-  TreeListNode* start = from ? from : first;
+  std::size_t start = 0;
   int startStep = 0;
-  if (from && fromColumn >= 0) {
+  if (from) {
+    start = static_cast<std::size_t>(std::find(rows.begin(), rows.end(), from) - rows.begin());
+    if (start == n) start = 0;
     const auto at = std::find(columns.begin(), columns.end(), fromColumn);
-    if (at != columns.end()) {
+    if (fromColumn >= 0 && at != columns.end()) {
       const int k = static_cast<int>(at - columns.begin());
       startStep = (forward ? k : m - 1 - k) + 1;
     }
@@ -87,29 +83,18 @@ GridFindResult findInGrid(const CustomDBGrid& grid, const TextSearch& search, Tr
     }
     return -1;
   };
-  TreeListNode* node = start;
-  int fromStep = startStep;
-  for (;;) {
-    const int column = matchIn(node, fromStep, m);
+  // From the start cell to the end, then from the top back to it.
+  for (std::size_t i = 0; i <= n; ++i) {
+    const std::size_t at = (start + i) % n;
+    const int fromStep = i == 0 ? startStep : 0;
+    const int toStep = i == n ? std::min(startStep, m) : m;
+    const int column = matchIn(rows[at], fromStep, toStep);
     if (column >= 0) {
-      result.node = node;
+      result.node = rows[at];
       result.column = column;
+      result.wrapped = start + i >= n;
       return result;
     }
-    node = forward ? nextInOrder(grid, node) : priorInOrder(grid, node);
-    fromStep = 0;
-    if (!node) {
-      node = first;
-      result.wrapped = true;
-    }
-    if (node == start) break;
-  }
-  // Back where it started: the cells before the start one are left.
-  const int column = matchIn(start, 0, std::min(startStep, m));
-  if (column >= 0) {
-    result.node = start;
-    result.column = column;
-    return result;
   }
   return {};
 }
@@ -127,12 +112,50 @@ void showGridNode(CustomDBGrid& grid, TreeListNode* node) {
 
 int gridDataRowCount(const CustomDBGrid& grid) {
   int count = 0;
-  for (TreeListNode* node = grid.topCount() > 0 ? grid.topNodes(0) : nullptr; node;
-       node = nextInOrder(grid, node)) {
+  for (const TreeListNode* node : rowsInOrder(grid)) {
     if (!CustomDBGrid::isGroupNode(node)) ++count;
   }
   return count;
 }
+
+namespace {
+
+// Whether a date column's texts can ever hold the search's text. A date's
+// text is made of digits, the format's own characters and the names of
+// months, days and the halves of the day; formatting a date of every month
+// and weekday, in the morning and in the afternoon, shows every character
+// the column can ever show. A text with a character none of them has (a
+// word among dates written in figures) is never found there, so the
+// column's dates need not be formatted at all. False when the column's text
+// does not come from its dates alone.
+bool datesCannotHold(const DBTreeListColumn& column, const TextSearch& search) {
+  const auto* field = dynamic_cast<const DateTimeField*>(column.field());
+  if (!field || field->onGetText || !field->displayFormat().empty()) return false;
+  std::array<bool, 256> seen{};
+  for (int c = '0'; c <= '9'; ++c) seen[static_cast<std::size_t>(c)] = true;
+  std::string text;
+  for (int month = 1; month <= 12; ++month) {
+    for (int day = 1; day <= 7; ++day) {
+      int date = 0;
+      if (!tryEncodeDate(2001, month, day + 20, date)) continue;
+      for (const double time : {0.0, 1.0 / 24 + 1.0 / 1440, 13.0 / 24 + 59.0 / 1440}) {
+        field->valueText(date + time, text);
+        for (const char c : text) {
+          const auto b = static_cast<unsigned char>(c);
+          seen[b] = true;
+          if (b >= 'A' && b <= 'Z') seen[b + 32u] = true;
+          if (b >= 'a' && b <= 'z') seen[b - 32u] = true;
+        }
+      }
+    }
+  }
+  for (const char c : search.needle()) {
+    if (!seen[static_cast<unsigned char>(c)]) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 std::vector<int> gridVisibleColumns(const CustomDBGrid& grid) { return visibleColumnIndexes(grid); }
 
@@ -157,7 +180,8 @@ DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view 
   auto state = std::make_shared<State>(State{TextSearch(text, false), {}, {}, nullptr, {}, false});
   const std::vector<int> indexes = visibleColumnIndexes(grid);
   for (const int index : indexes) {
-    if (const DBTreeListColumn* column = grid.dbColumn(index); column && column->field()) {
+    const DBTreeListColumn* column = grid.dbColumn(index);
+    if (column && column->field() && !datesCannotHold(*column, state->search)) {
       state->columns.push_back(column);
     }
   }
@@ -169,8 +193,7 @@ DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view 
     std::string buffer;
     bool usable = true;
     std::vector<std::uint8_t>& verdicts = state->verdicts;
-    for (TreeListNode* node = grid.topCount() > 0 ? grid.topNodes(0) : nullptr; node && usable;
-         node = nextInOrder(grid, node)) {
+    for (TreeListNode* node : rowsInOrder(grid)) {
       if (CustomDBGrid::isGroupNode(node)) continue;
       const PackedValue& k = CustomDBGrid::dbNode(*node).keyValue();
       if (!k.isInteger() || k.integer() < 0 || k.integer() >= kMaxKey) {

@@ -107,6 +107,27 @@ TEST_F(DBGridFindTest, TheFilterKeepsRecordsWhoseShownTextsHoldTheText) {
   EXPECT_EQ(gridDataRowCount(grid), 6);
 }
 
+TEST_F(DBGridFindTest, RecordsWithoutARowAreJudgedByTheTextsTheirColumnsWouldShow) {
+  formatSettings().dateFormatShort = "dd mmm yyyy";
+  open(people());
+  filterBy("zz");
+  ASSERT_EQ(gridDataRowCount(grid), 0);
+  // No row to judge by: each record's texts are made from its fields, the
+  // month names of the dates among them.
+  filterGridRecords(grid, gridTextFilter(grid, "MAR", false));
+  EXPECT_EQ(dataTexts(), (Strings{"Dora", "Eve"}));
+  filterGridRecords(grid, gridTextFilter(grid, "jan 19", false));
+  EXPECT_EQ(dataTexts(), Strings{"alma"});
+  filterGridRecords(grid, gridTextFilter(grid, "l", false));  // no date here is in July
+  EXPECT_EQ(dataTexts(), (Strings{"Dora", "alma", "Carl", "Finn"}));
+  // A narrower text over the same columns keeps only rows shown now.
+  filterGridRecords(grid, gridTextFilter(grid, "lo", true));
+  EXPECT_EQ(dataTexts(), (Strings{"Dora", "Carl", "Finn"}));
+  EXPECT_TRUE(filterTextNarrows("lo", "l"));
+  EXPECT_TRUE(filterTextNarrows("OSLO", "sl"));
+  EXPECT_FALSE(filterTextNarrows("l", "lo"));
+}
+
 TEST_F(DBGridFindTest, SortGroupAndDeleteWorkOnTheShownRowsAndClearingKeepsThem) {
   open(people());
   column(1)->setSorted(csUp);
