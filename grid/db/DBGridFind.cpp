@@ -255,9 +255,12 @@ void filterGridRecords(CustomDBGrid& grid, DataSet::RecordFilter filter) {
   // rows the filter lets in would trail them out of order.
   grid.reloadAll();
   if (keyField && !current.isNull() && ds->findKeyRecord(grid.keyField(), current)) return;
+  // No row shown means no record passes: the walk to find one would only
+  // read them all again.
   TreeListNode* first =
       grid.topCount() > 0 ? CustomDBGrid::firstDataNode(grid.topNodes(0)) : nullptr;
-  if (keyField && first &&
+  if (!first) return;
+  if (keyField &&
       ds->findKeyRecord(grid.keyField(), CustomDBGrid::dbNode(*first).keyValue().toVariant())) {
     return;
   }
