@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSizePolicy>
 #include <QStyle>
 #include <QToolButton>
 
@@ -40,6 +41,8 @@ FindBar::FindBar(QWidget* parent)
   layout->addWidget(next_);
   layout->addWidget(previous_);
   layout->addWidget(case_);
+  // One line high, whatever room the page has: the grid takes the rest.
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   textBox_->installEventFilter(this);
   connect(next_, &QToolButton::clicked, this, [this] {
     if (onFind) onFind(true);
