@@ -121,6 +121,14 @@ TEST_F(FindFilterTest, TheMenusOfferFindFilterAndGroupCountsAndF3StaysCollapseAl
   EXPECT_FALSE(bar().isVisible()) << "no bar until it is asked for";
 }
 
+TEST_F(FindFilterTest, TheCountsPaneStaysAwayUntilThereIsATable) {
+  MainWindow fresh;
+  EXPECT_FALSE(fresh.findFilter().countsPane().visible());
+  EXPECT_EQ(fresh.findFilter().countsText(), "");
+  EXPECT_TRUE(ff().countsPane().visible());
+  EXPECT_EQ(countText(1234567), "1,234,567");
+}
+
 TEST_F(FindFilterTest, EnterFindsOnShiftEnterGoesBackAndTheStatusBarTells) {
   action("miFind")->trigger();
   ASSERT_TRUE(bar().isVisible());
