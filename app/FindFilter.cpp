@@ -79,6 +79,7 @@ void FindFilter::openFind() { bar_->open(FindBar::Mode::find); }
 void FindFilter::openFilter() { bar_->open(FindBar::Mode::filter); }
 
 void FindFilter::findNext(bool forward) {
+  if (busy && busy()) return;
   const std::string text = bar_->mode() == FindBar::Mode::find ? bar_->text() : std::string();
   if (text.empty()) return;
   const ViewerGrid::FindOutcome outcome = grid_.findText(text, bar_->matchCase(), forward);
@@ -94,6 +95,10 @@ void FindFilter::filterEdited() { filterTimer_->start(kFilterDelayMs); }
 bool FindFilter::filterPending() const { return filterTimer_->active(); }
 
 void FindFilter::applyFilterNow() {
+  if (busy && busy()) {
+    filterTimer_->start(kFilterDelayMs);
+    return;
+  }
   filterTimer_->stop();
   const std::string text = bar_->mode() == FindBar::Mode::filter ? bar_->text() : appliedFilter_;
   if (text == appliedFilter_) return;
@@ -129,6 +134,7 @@ void FindFilter::filterByValue(const std::string& value) {
 }
 
 void FindFilter::clearFilter() {
+  if (busy && busy()) return;
   bar_->setText(FindBar::Mode::filter, "");
   filterTimer_->stop();
   if (appliedFilter_.empty()) return;

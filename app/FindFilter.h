@@ -5,6 +5,7 @@
 // it changes what the window does while it is not used.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -61,6 +62,11 @@ class FindFilter {
   // a table.
   std::string countsText() const;
   void updateCounts();
+
+  // Whether the window is importing or exporting; a search or filter then
+  // waits (the filter's timer tries again), since the table is being made
+  // or walked.
+  std::function<bool()> busy;
 
   // How long typing must pause before the filter applies.
   static constexpr int kFilterDelayMs = 300;

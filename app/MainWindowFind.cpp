@@ -45,6 +45,7 @@ void MainWindow::createFindMenus(QMenu* file, QMenu* view) {
 void MainWindow::createFindFilter() {
   findFilter_ = std::make_unique<FindFilter>(*grid_, tblData_, spStatus(), tsData_, sbMorvel_,
                                              QtServices::instance());
+  findFilter_->busy = [this] { return busy(); };
   // After a delete the grid has dropped the row only once the dataset's
   // handlers return; the counts follow when the deleting is over, once for
   // many rows.

@@ -201,6 +201,18 @@ TEST_F(FindFilterTest, TypingFiltersOncePausedAndEnterAppliesAtOnce) {
   EXPECT_EQ(counts(), "5 records");
 }
 
+TEST_F(FindFilterTest, WhileTheWindowIsBusyTheFilterWaitsItsTurn) {
+  bool busy = true;
+  ff().busy = [&] { return busy; };
+  typeFilter("oslo");
+  ff().applyFilterNow();
+  EXPECT_EQ(rows().size(), 5u) << "the table is being made or walked";
+  EXPECT_TRUE(ff().filterPending()) << "the timer tries again";
+  busy = false;
+  ff().applyFilterNow();
+  EXPECT_EQ(rows(), (Strings{"Dora", "Carl"}));
+}
+
 TEST_F(FindFilterTest, CountsFollowOpenDeleteAndFilter) {
   typeFilter("b");
   ff().applyFilterNow();
