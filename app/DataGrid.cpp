@@ -3,6 +3,7 @@
 
 #include "app/GridSetup.h"
 #include "grid/db/CustomDBGrid.h"
+#include "grid/db/DBGridFind.h"
 #include "grid/view/DetachedHost.h"
 #include "platform/qt/ControlWidget.h"
 
@@ -41,7 +42,9 @@ void DataGrid::buildColumns() {
   // column. The rows go first (a key field naming no field loads none) and
   // come back in one load when the window sets the key field again.
   grid().setKeyField("");
+  clearFindMark();
   morvel::buildColumns(grid());
+  if (groupCounts_) showGroupCounts(grid(), true);
   // A new file starts at its first column, wherever the last one was
   // scrolled to.
   grid().setLeftCoord(0);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/ViewerGrid.h"
+#include "base/Variant.h"
 
 namespace morvel {
 
@@ -33,9 +34,22 @@ class DataGrid : public ViewerGrid {
   void showColumnCustomizing() override;
   void setNaturalSortOrder(bool natural) override;
   std::vector<std::string> columnFieldNames() const override;
+  FindOutcome findText(std::string_view text, bool matchCase, bool forward) override;
+  void clearFindMark() override;
+  void setFilterText(std::string_view text) override;
+  int shownRecordCount() const override;
+  void setGroupCounts(bool shown) override;
+  std::optional<std::string> headerValueAt(int x, int y) const override;
 
  private:
   ControlWidget* widget_;
+  // The cell of the last match: its row's key (null: no mark) and column.
+  Variant markKey_ = Variant::null();
+  int markColumn_ = -1;
+  bool groupCounts_ = false;
+  // The filter applied: its text and the columns it looked at.
+  std::string filterText_;
+  std::vector<int> filterColumns_;
 };
 
 }  // namespace morvel

@@ -27,6 +27,7 @@
 
 #include "app/AboutPage.h"
 #include "app/DataGrid.h"
+#include "app/FindFilter.h"
 #include "app/ReadingReport.h"
 #include "platform/qt/ControlWidget.h"
 #include "platform/qt/QtServices.h"
@@ -212,6 +213,7 @@ MainWindow::MainWindow(ViewerGridFactory gridFactory, QWidget* parent) : QMainWi
 
   transfer_ = std::make_unique<CsvTransfer>(
       tblData_, TransferDisplay{spStatus(), pbStatus(), QtServices::instance()});
+  createFindFilter();
   setAcceptDrops(true);
 
   closeTable();
@@ -220,6 +222,7 @@ MainWindow::MainWindow(ViewerGridFactory gridFactory, QWidget* parent) : QMainWi
 
 MainWindow::~MainWindow() {
   closeTable();
+  findFilter_.reset();
   // The grid observes the data source: it goes before the table and the
   // source, which are members and would otherwise die first.
   delete grid_->widget();
@@ -340,6 +343,7 @@ void MainWindow::createMenus() {
       addItem(view, "miNaturalSort", "&Natural Sort Order", {}, &MainWindow::miNaturalSortClick);
   miNaturalSort_->setCheckable(true);
   miNaturalSort_->setChecked(false);
+  createFindMenus(file, view);
 
   miAbout_ = bar->addAction("&About");
   miAbout_->setObjectName("miAbout");
@@ -387,6 +391,7 @@ void MainWindow::openCsvFile(const std::string& fileName) {
   if (!fileExists(fileName)) return;
   BusyScope busy(*this);
   closeTable();
+  if (findFilter_) findFilter_->tableClosed();
   sourceFileName_ = fileName;
   lastReading_ = {};
   QtServices& services = QtServices::instance();
@@ -407,6 +412,7 @@ void MainWindow::openCsvFile(const std::string& fileName) {
     spStatus().setCaption(text);
     // The whole text, for when the window is too narrow to show it.
     spStatus_->setToolTip(QString::fromStdString(text));
+    if (findFilter_) findFilter_->updateCounts();
   };
   try {
     // The key field names no field while the table is rebuilt, so the grid
@@ -434,7 +440,7 @@ void MainWindow::openCsvFile(const std::string& fileName) {
 
 void MainWindow::exportLines() {
   BusyScope busy(*this);
-  transfer_->exportLines(targetFileName_);
+  exportWholeTable(*transfer_, tblData_, targetFileName_);
 }
 
 void MainWindow::beginCommand() {
@@ -450,7 +456,11 @@ void MainWindow::miOpenClick() {
   });
 }
 
-void MainWindow::miSaveClick() {
+void MainWindow::miSaveClick() { saveAs(false); }
+
+void MainWindow::miSaveShownClick() { saveAs(true); }
+
+void MainWindow::saveAs(bool shownOnly) {
   if (busy()) return;
   beginCommand();
   runCommand(this, [&] {
@@ -469,9 +479,21 @@ void MainWindow::miSaveClick() {
       const std::string question = saveOverQuestion(lastReading_);
       if (!question.empty() && !askYesNo(this, question)) return;
     }
-    exportLines();
+    const bool onlySome = shownOnly && tblData_.hasRecordFilter();
+    if (overSource && onlySome &&
+        !askYesNo(this,
+                  "Only the records the filter shows will be written: the others will be "
+                  "lost from the file. Save over it?")) {
+      return;
+    }
+    if (shownOnly) {
+      BusyScope busy(*this);
+      transfer_->exportLines(targetFileName_);
+    } else {
+      exportLines();
+    }
     // The file now holds the table as it is: nothing more to lose.
-    if (overSource) lastReading_ = {};
+    if (overSource && !onlySome) lastReading_ = {};
   });
 }
 

@@ -23,6 +23,7 @@ namespace morvel {
 
 class AboutPage;
 class ControlWidget;
+class FindFilter;
 class ProgressBar;
 class StatusPane;
 
@@ -62,6 +63,13 @@ class MainWindow : public QMainWindow {
   void miSetColumnsClick();
   void miNaturalSortClick();
   void miAboutClick();
+  // Find, filter and counts (MainWindowFind.cpp).
+  void miFindClick();
+  void miFilterClick();
+  void miGroupCountsClick();
+  // Writes only the records the filter shows, as Save As writes the table.
+  void miSaveShownClick();
+  FindFilter& findFilter() const { return *findFilter_; }
 
   // Opens a file as the open command does, with failures shown (the
   // command line, a dropped file). A name that is missing, a folder or not
@@ -104,6 +112,10 @@ class MainWindow : public QMainWindow {
   // Every command starts by clearing what the status bar says about the
   // last import.
   void beginCommand();
+  void createFindMenus(QMenu* file, QMenu* view);
+  void createFindFilter();
+  // Save As, of the whole table or of the records the filter shows.
+  void saveAs(bool shownOnly);
 
   EngineTable tblData_{"tblData"};
   DataSource dsData_{"dsData"};
@@ -119,6 +131,9 @@ class MainWindow : public QMainWindow {
   ControlWidget* pbStatus_ = nullptr;
   QAction* miAbout_ = nullptr;
   QAction* miNaturalSort_ = nullptr;
+  QAction* miGroupCounts_ = nullptr;
+  std::unique_ptr<FindFilter> findFilter_;
+  bool countsPending_ = false;
   FileDialog diOpen_{FileDialogKind::open, "diOpen"};
   FileDialog diSave_{FileDialogKind::save, "diSave"};
   std::string sourceFileName_;

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,33 @@ class ViewerGrid {
   // The field names the columns are bound to, in column order (for the
   // window's tests and the screenshot tool).
   virtual std::vector<std::string> columnFieldNames() const = 0;
+
+  // Find, filter and counts. A grid without them finds nothing, filters
+  // nothing and counts no row.
+  struct FindOutcome {
+    bool found = false;
+    bool wrapped = false;
+  };
+  // Finds the next (or previous) cell of a visible column whose text holds
+  // `text`, from the focused row on, wrapping at the end; the match is
+  // shown, focused and marked. Nothing moves when there is none.
+  virtual FindOutcome findText(std::string_view /*text*/, bool /*matchCase*/, bool /*forward*/) {
+    return {};
+  }
+  // Takes the mark off the last match.
+  virtual void clearFindMark() {}
+  // Shows only the records whose texts in the visible columns hold `text`,
+  // ignoring case; an empty text shows every record again.
+  virtual void setFilterText(std::string_view /*text*/) {}
+  // The records the grid shows (its data rows).
+  virtual int shownRecordCount() const { return 0; }
+  // Adds each group's record count to its group row, or takes it away.
+  virtual void setGroupCounts(bool /*shown*/) {}
+  // The focused row's text in the column whose header is at the point (in
+  // the widget's coordinates); none when the point is on no column header.
+  virtual std::optional<std::string> headerValueAt(int /*x*/, int /*y*/) const {
+    return std::nullopt;
+  }
 };
 
 // Makes the grid of a main window, bound to its data source, as a child of

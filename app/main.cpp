@@ -7,6 +7,7 @@
 //
 // Exit status: 0 done, 1 a failure in --screenshot mode (shown on standard
 // error), 2 a wrong command line, 3 no display to show a window on.
+#include <QAction>
 #include <QApplication>
 #include <QImage>
 #include <QTimer>
@@ -18,6 +19,7 @@
 
 #include "app/AppDialogs.h"
 #include "app/DataGrid.h"
+#include "app/FindFilter.h"
 #include "app/MainWindow.h"
 #include "status/StatusPane.h"
 
@@ -29,7 +31,8 @@ constexpr int kExitNoDisplay = 3;
 
 constexpr const char* kUsage =
     "Usage: morvel [FILE.csv]\n"
-    "       morvel --screenshot OUT.png [--group COLUMN]... [FILE.csv]\n"
+    "       morvel --screenshot OUT.png [--group COLUMN]... [--group-counts]\n"
+    "                     [--filter TEXT] [FILE.csv]\n"
     "       morvel --help | --version\n"
     "\n"
     "Morvel shows a CSV file in a grid: the first line names the columns, every\n"
@@ -43,6 +46,9 @@ constexpr const char* kUsage =
     "                        status 1\n"
     "  --group COLUMN        with --screenshot: group the rows by that column\n"
     "                        (repeat for more levels), every group expanded\n"
+    "  --group-counts        with --screenshot: each group row shows its count\n"
+    "  --filter TEXT         with --screenshot: show only the rows holding TEXT,\n"
+    "                        with the filter bar open\n"
     "  --help                show this text and exit\n"
     "  --version             show the version and exit\n"
     "\n"
@@ -112,6 +118,8 @@ struct Options {
   std::string file;
   std::string screenshot;
   std::vector<std::string> groups;
+  std::string filter;
+  bool groupCounts = false;
   bool help = false;
   bool version = false;
   std::string error;
@@ -137,6 +145,14 @@ Options parse(int argc, char** argv) {
         return o;
       }
       o.groups.push_back(argv[++i]);
+    } else if (arg == "--filter") {
+      if (i + 1 >= argc) {
+        o.error = "--filter needs a text";
+        return o;
+      }
+      o.filter = argv[++i];
+    } else if (arg == "--group-counts") {
+      o.groupCounts = true;
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
       o.error = "unknown option " + arg;
       return o;
@@ -199,6 +215,10 @@ int main(int argc, char** argv) {
         return kExitFailed;
       }
     }
+    if (options.groupCounts) {
+      if (QAction* counts = window.findChild<QAction*>("miGroupCounts")) counts->trigger();
+    }
+    if (!options.filter.empty()) window.findFilter().filterByValue(options.filter);
     if (!options.groups.empty()) grid.expandAll();
     QApplication::processEvents();
     if (const std::string status = window.spStatus().caption(); !status.empty()) {

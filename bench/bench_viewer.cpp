@@ -1,6 +1,7 @@
 // The whole viewer at work: the real main window on the offscreen platform
 // opens generated sample-shaped files of 10,000, 100,000 and 1,000,000
-// lines and then sorts, groups, expands, deletes and saves as a user would.
+// lines and then finds, filters, sorts, groups, expands, deletes and saves as
+// a user would.
 // Each size runs in a process of its own, so that its peak resident memory
 // is its own.
 // Usage: bench_viewer [sizes... (10000 100000 1000000)] [--runs N (3)]
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "app/DataGrid.h"
+#include "app/FindFilter.h"
 #include "app/MainWindow.h"
 #include "bench/SampleCsv.h"
 #include "bench/Timing.h"
@@ -47,6 +49,11 @@ constexpr int kDueDate = 10;
 struct Figures {
   std::vector<double> open, gridLoad, bestFit, firstPaint, sortText, sortDate, groupOne, groupTwo,
       expandAll, deleteOne, save;
+  // A search for a text no cell holds, flat and grouped; a filter by one
+  // product name (a row in ten) from every row shown, then by a text no row
+  // holds, Save Shown Rows As of the first, and clearing the filter.
+  std::vector<double> findFlat, findGrouped, filterTenth, filterNone, filterClear, saveShown;
+  int tenthRows = 0;
 };
 
 // Paints the window as the screen would show it now.
@@ -104,11 +111,20 @@ int runSize(std::size_t rows, int runs) {
     start = Clock::now();
     window.gridData().widget()->repaint();
     f.firstPaint.push_back(seconds(start));
+    ViewerGrid& viewer = window.gridData();
+    FindFilter& findFilter = window.findFilter();
+    f.findFlat.push_back(timed(window, [&] { viewer.findText("no such text", false, true); }));
+    f.filterTenth.push_back(timed(window, [&] { findFilter.filterByValue("Cam Follower"); }));
+    f.tenthRows = viewer.shownRecordCount();
+    f.saveShown.push_back(timed(window, [&] { window.miSaveShownClick(); }));
+    f.filterNone.push_back(timed(window, [&] { findFilter.filterByValue("no such text"); }));
+    f.filterClear.push_back(timed(window, [&] { findFilter.clearFilter(); }));
     auto column = [&](int i) { return grid.dbColumn(i); };
     f.sortText.push_back(timed(window, [&] { grid.columnHeaderClick(column(kProduct)); }));
     f.sortDate.push_back(timed(window, [&] { grid.columnHeaderClick(column(kDueDate)); }));
     f.groupOne.push_back(timed(window, [&] { grid.addGroupColumn(0, column(kProduct)); }));
     f.groupTwo.push_back(timed(window, [&] { grid.addGroupColumn(1, column(kResource)); }));
+    f.findGrouped.push_back(timed(window, [&] { viewer.findText("no such text", false, true); }));
     f.expandAll.push_back(timed(window, [&] { window.miExpandAllClick(); }));
     grid.setOptions(grid.options().without(goConfirmDelete));
     grid.setFocusedNode(grid.findDataNode(Variant(static_cast<long long>(rows / 2))), 0, false);
@@ -135,6 +151,13 @@ int runSize(std::size_t rows, int runs) {
   report(p + "expand_all_seconds", median(f.expandAll), "s");
   report(p + "delete_one_seconds", median(f.deleteOne), "s");
   report(p + "save_seconds", median(f.save), "s");
+  report(p + "find_no_match_seconds", median(f.findFlat), "s");
+  report(p + "find_no_match_grouped_seconds", median(f.findGrouped), "s");
+  report(p + "filter_tenth_seconds", median(f.filterTenth), "s");
+  report(p + "filter_tenth_rows", f.tenthRows, "rows");
+  report(p + "filter_no_match_seconds", median(f.filterNone), "s");
+  report(p + "filter_clear_seconds", median(f.filterClear), "s");
+  report(p + "save_shown_seconds", median(f.saveShown), "s");
   report(p + "peak_rss_megabytes", double(usage.ru_maxrss) / 1024.0, "MB");
   std::filesystem::remove_all(folder);
   return 0;

@@ -246,6 +246,8 @@ std::uint8_t* DataSet::currentRecordBuffer() const {
     case stCalcFields:
     case stInternalCalc:
       return calcBuffer_;
+    case stFilter:
+      return filterBuffer_;
     case stBrowse:
     case stBlockRead:
       return recordCount_ == 0 ? nullptr : buffers_[activeIndex_];
@@ -361,6 +363,68 @@ void DataSet::positionCursor(int index) {
   cursorIndex_ = index;
 }
 
+// --- record filter ------------------------------------------------------------
+
+void DataSet::setRecordFilter(RecordFilter filter) {
+  if (!active()) {
+    recordFilter_ = std::move(filter);
+    return;
+  }
+  ensureBrowse();
+  recordFilter_ = std::move(filter);
+  fire(beforeScroll);
+  // From the current record, or from the start when there is none: the
+  // window is read again around the first accepted record from there.
+  if (recordCount_ > 0) {
+    positionCursorOnActive();
+  } else {
+    internalFirst();
+    cursorIndex_ = -1;
+  }
+  resynchronise(0);
+  fire(afterScroll);
+}
+
+void DataSet::setRecordFilterUnplaced(RecordFilter filter) {
+  if (active()) ensureBrowse();
+  recordFilter_ = std::move(filter);
+  if (!active()) return;
+  internalFirst();
+  clearWindow();
+}
+
+bool DataSet::accepts(std::uint8_t* buffer) {
+  const DataSetState saved = state_;
+  std::uint8_t* const savedBuffer = filterBuffer_;
+  filterBuffer_ = buffer;
+  state_ = stFilter;
+  Finally restore([&] {
+    state_ = saved;
+    filterBuffer_ = savedBuffer;
+  });
+  return recordFilter_(*this);
+}
+
+GetResult DataSet::readAccepted(std::uint8_t* buffer, GetMode mode, bool reportErrors) {
+  for (;;) {
+    const GetResult result = readRecord(buffer, mode, reportErrors);
+    if (result != grOK || !filterApplies() || accepts(buffer)) return result;
+    if (mode == gmCurrent) return grError;
+  }
+}
+
+UnfilteredScope::UnfilteredScope(DataSet& dataSet) : dataSet_(dataSet) {
+  ++dataSet_.unfilteredCount_;
+}
+
+UnfilteredScope::~UnfilteredScope() noexcept(false) {
+  --dataSet_.unfilteredCount_;
+  if (dataSet_.filterApplies() && dataSet_.active() && dataSet_.recordCount_ > 0) {
+    dataSet_.positionCursorOnActive();
+    dataSet_.resynchronise(0);
+  }
+}
+
 bool DataSet::readNext() {
   GetMode mode = gmNext;
   if (recordCount_ > 0) {
@@ -372,7 +436,7 @@ bool DataSet::readNext() {
       mode = gmCurrent;
     }
   }
-  if (readRecord(buffers_[recordCount_], mode, true) != grOK) {
+  if (readAccepted(buffers_[recordCount_], mode, true) != grOK) {
     cursorIndex_ = -1;
     return false;
   }
@@ -389,7 +453,7 @@ bool DataSet::readNext() {
 
 bool DataSet::readPrior() {
   if (recordCount_ > 0) positionCursor(0);
-  if (readRecord(buffers_[recordCount_], gmPrior, true) != grOK) {
+  if (readAccepted(buffers_[recordCount_], gmPrior, true) != grOK) {
     cursorIndex_ = -1;
     return false;
   }
@@ -578,10 +642,10 @@ void DataSet::resynchronise(unsigned mode) {
     cursorIndex_ = -1;
     // A record that is not there is reported as such, whatever code the
     // subclass has for it; damage still raises the subclass's own error.
-    if (readRecord(scratch, gmCurrent, false) != grOK) raise("Record not found");
-  } else if (readRecord(scratch, gmCurrent, false) != grOK &&
-             readRecord(scratch, gmNext, false) != grOK &&
-             readRecord(scratch, gmPrior, false) != grOK) {
+    if (readAccepted(scratch, gmCurrent, false) != grOK) raise("Record not found");
+  } else if (readAccepted(scratch, gmCurrent, false) != grOK &&
+             readAccepted(scratch, gmNext, false) != grOK &&
+             readAccepted(scratch, gmPrior, false) != grOK) {
     clearWindow();
     dataEvent(dcDataSetChange, 0);
     return;
@@ -835,6 +899,9 @@ bool DataSet::findKeyRecord(std::string_view fieldNames, const std::vector<Varia
   for (std::string_view name : splitFieldNames(fieldNames)) found.push_back(&fieldNamed(name));
   if (found.empty() || found.size() != values.size()) return false;
   if (!locateRecord(found, values, options)) return false;
+  if (filterApplies() && readAccepted(buffers_[recordCount_], gmCurrent, false) != grOK) {
+    return false;
+  }
   resynchronise(rmExact | rmCenter);
   fire(afterScroll);
   return true;

@@ -168,6 +168,25 @@ class DataSet {
                      unsigned options = 0);
   bool findKeyRecord(std::string_view fieldName, const Variant& value, unsigned options = 0);
 
+  // A record filter makes the dataset a view over its records: navigation
+  // passes over the records it rejects as if they were not there, and a
+  // key or a mark of a rejected record finds nothing. The filter is asked
+  // with the candidate record current (state stFilter), so fields read that
+  // record; it must not move the dataset. Setting a filter, or none, reads
+  // the window again around the current record (or the nearest accepted
+  // one) and tells the observers that the data changed.
+  using RecordFilter = std::function<bool(DataSet&)>;
+  void setRecordFilter(RecordFilter filter);
+  // Sets the filter without reading a record: the window is emptied and the
+  // dataset stands before its first record, telling no observer, for a
+  // caller that walks the records next anyway and then moves the dataset
+  // where it belongs (goFirst, findKeyRecord).
+  void setRecordFilterUnplaced(RecordFilter filter);
+  bool hasRecordFilter() const { return static_cast<bool>(recordFilter_); }
+  // Whether navigation applies the filter now: one is set and no
+  // UnfilteredScope holds it off.
+  bool filterApplies() const { return recordFilter_ && unfilteredCount_ == 0; }
+
   // Notifications to observers stop while suspended (the calls nest); the
   // last resume sends what the observers missed.
   void suspendLinks();
@@ -319,6 +338,10 @@ class DataSet {
   void clearWindow();
   void activateWindow();
   void positionCursor(int index);
+  // readRecord that passes over the records the filter rejects; a rejected
+  // current record reads as grError.
+  GetResult readAccepted(std::uint8_t* buffer, GetMode mode, bool reportErrors);
+  bool accepts(std::uint8_t* buffer);
   bool readNext();
   bool readPrior();
   int fillForward();
@@ -363,6 +386,11 @@ class DataSet {
   std::uint8_t* calcBuffer_ = nullptr;  // the buffer being calculated
   std::vector<std::uint8_t> bookmarkScratch_;
 
+  RecordFilter recordFilter_;
+  std::uint8_t* filterBuffer_ = nullptr;  // the record the filter is asked about
+  int unfilteredCount_ = 0;
+  friend class UnfilteredScope;
+
   int suspendCount_ = 0;
   DataSetState suspendState_ = stInactive;
   DataChange pendingEvent_ = dcDataSetChange;
@@ -381,6 +409,21 @@ class SuspendedLinks {
  private:
   DataSet& dataSet_;
   int uncaught_;
+};
+
+// Holds a dataset's record filter off for a while, so that a walk sees every
+// record (writing the whole table under a filter). Nothing is told to the
+// observers: the window is read again, filtered, when the scope ends, and a
+// caller that moves the dataset meanwhile suspends its links around it.
+class UnfilteredScope {
+ public:
+  explicit UnfilteredScope(DataSet& dataSet);
+  ~UnfilteredScope() noexcept(false);
+  UnfilteredScope(const UnfilteredScope&) = delete;
+  UnfilteredScope& operator=(const UnfilteredScope&) = delete;
+
+ private:
+  DataSet& dataSet_;
 };
 
 }  // namespace morvel

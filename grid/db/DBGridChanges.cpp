@@ -375,6 +375,8 @@ void CustomDBGrid::deleteNodeRecord(TreeListNode* node) {
     savedChangedKey_ = Variant::null();
     throw;
   }
+  // The group rows' summaries (their counts, say) lost a record.
+  recomputeAllSummaries();
 }
 
 void CustomDBGrid::deleteSelection() {

@@ -636,6 +636,16 @@ bool CustomDBGrid::anySummaries() const {
   for (int i = 0; i < columnCount(); ++i) {
     const DBTreeListColumn* c = dbColumn(i);
     if (c && (c->summaryType() != cstNone || c->summaryFooterType() != cstNone)) return true;
+    // A summary group accumulates for the columns naming it, even when the
+    // column has no summary of its own.
+    if (c && !c->summaryGroupName().empty()) {
+      for (const DBGridSummaryGroup& group : summaryGroups_) {
+        if (!group.summaryItems.empty() &&
+            equalsIgnoringAsciiCase(group.name, c->summaryGroupName())) {
+          return true;
+        }
+      }
+    }
   }
   return false;
 }

@@ -161,13 +161,16 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsAndKeys) {
   EXPECT_EQ(action("miExit")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
   const QList<QAction*> top = window->menuBar()->actions();
-  ASSERT_EQ(top.size(), 3);
+  ASSERT_EQ(top.size(), 4);
   EXPECT_EQ(top[0]->text(), "&File");
-  EXPECT_EQ(top[1]->text(), "&View");
-  EXPECT_EQ(top[2], action("miAbout"));
+  EXPECT_EQ(top[1]->text(), "&Edit");
+  EXPECT_EQ(top[2]->text(), "&View");
+  EXPECT_EQ(top[3], action("miAbout"));
   const QList<QAction*> file = top[0]->menu()->actions();
-  ASSERT_EQ(file.size(), 4);
-  EXPECT_TRUE(file[2]->isSeparator());
+  ASSERT_EQ(file.size(), 5);
+  EXPECT_EQ(file[1], action("miSave"));
+  EXPECT_EQ(file[2], action("miSaveShown"));
+  EXPECT_TRUE(file[3]->isSeparator());
 }
 
 TEST_F(MainWindowTest, KeysAndMenuItemsReachTheGridAndThePages) {

@@ -1,6 +1,7 @@
 // The real program on a private X server, driven by real input events: it
-// opens the file named on its command line, the user works in the grid and
-// saves through the Save As dialog, and the saved bytes are compared.
+// opens the file named on its command line, the user works in the grid
+// (finding and filtering too) and saves through the Save As dialog, and the
+// saved bytes are compared.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -255,6 +256,43 @@ TEST_F(ViewerEndToEnd, SortsGroupsDeletesAndSavesWithRealInput) {
   ASSERT_TRUE(waitFor([&] { return readFile(target).size() >= 21; }));
   // File order, whatever the grid showed; Bob is gone.
   EXPECT_EQ(readFile(target), "Name,City\r\nCy,York\r\nAnn,Leeds\r\n");
+}
+
+TEST_F(ViewerEndToEnd, FindsARecordAndSavesTheRowsAFilterShows) {
+  const std::string input = file("towns.csv");
+  std::ofstream(input, std::ios::binary)
+      << "Name,City\r\nCy,York\r\nAnn,Leeds\r\nBob,York\r\nDot,Oslo\r\n";
+  const std::string window = startOn(input);
+  ASSERT_FALSE(window.empty()) << "the main window did not appear";
+
+  // Ctrl+F, "bob", Enter: Bob's row is focused. Escape gives the keys back
+  // to the grid, whose Ctrl+Del then deletes the focused record: Bob's.
+  session.xdotool({"windowfocus", "--sync", window});
+  session.xdotool({"key", "--clearmodifiers", "ctrl+f"});
+  session.xdotool({"type", "--delay", "5", "bob"});
+  session.xdotool({"key", "Return"});
+  session.xdotool({"key", "Escape"});
+  ASSERT_NO_FATAL_FAILURE(deleteFocusedRecord());
+
+  // Ctrl+Shift+F, "o", Enter: York and Oslo stay. File > Save Shown Rows As.
+  session.xdotool({"windowfocus", "--sync", window});
+  session.xdotool({"key", "--clearmodifiers", "ctrl+shift+f"});
+  session.xdotool({"type", "--delay", "5", "o"});
+  session.xdotool({"key", "Return"});
+  std::string dialog;
+  for (int attempt = 0; attempt < 4 && dialog.empty(); ++attempt) {
+    session.xdotool({"windowfocus", "--sync", window});
+    session.xdotool({"key", "--clearmodifiers", "alt+f"});
+    session.xdotool({"key", "h"});
+    dialog = focusWindow("^Save As$", std::chrono::seconds(8));
+  }
+  ASSERT_FALSE(dialog.empty()) << "no Save As dialog";
+  const std::string target = file("shown.csv");
+  session.xdotool({"type", "--delay", "5", target});
+  session.xdotool({"key", "Return"});
+  ASSERT_TRUE(waitFor([&] { return readFile(target).size() >= 30; }))
+      << "nothing was saved: " << readFile(target);
+  EXPECT_EQ(readFile(target), "Name,City\r\nCy,York\r\nDot,Oslo\r\n");
 }
 
 }  // namespace

@@ -1,0 +1,297 @@
+// Finding texts in the data-bound grid; see DBGridFind.h.
+#include "grid/db/DBGridFind.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/DateTime.h"
+#include "base/StringUtils.h"
+#include "grid/db/CustomDBGrid.h"
+#include "grid/db/DBGridColumns.h"
+
+namespace morvel {
+
+namespace {
+
+std::vector<int> visibleColumnIndexes(const CustomDBGrid& grid) {
+  std::vector<int> indexes;
+  for (int i = 0; i < grid.visibleColumnCount(); ++i) {
+    if (const TreeListColumn* column = grid.visibleColumns(i)) indexes.push_back(column->index());
+  }
+  return indexes;
+}
+
+// Every row in the order of a fully expanded tree. Walking the child lists
+// by position reads each list once, where asking each node for its
+// neighbour would look up its place among its siblings every time.
+std::vector<TreeListNode*> rowsInOrder(const CustomDBGrid& grid) {
+  std::vector<TreeListNode*> rows;
+  std::vector<std::pair<TreeListNode*, int>> stack;
+  for (int i = 0; i < grid.topCount(); ++i) {
+    TreeListNode* top = grid.topNodes(i);
+    rows.push_back(top);
+    stack.emplace_back(top, 0);
+    while (!stack.empty()) {
+      auto& [parent, next] = stack.back();
+      if (next >= parent->count()) {
+        stack.pop_back();
+        continue;
+      }
+      TreeListNode* child = parent->items(next++);
+      rows.push_back(child);
+      if (child->count() > 0) stack.emplace_back(child, 0);
+    }
+  }
+  return rows;
+}
+
+}  // namespace
+
+GridFindResult findInGrid(const CustomDBGrid& grid, const TextSearch& search, TreeListNode* from,
+                          int fromColumn, bool forward) {
+  GridFindResult result;
+  const std::vector<int> columns = visibleColumnIndexes(grid);
+  const int m = static_cast<int>(columns.size());
+  if (grid.topCount() == 0 || m == 0) return result;
+  std::vector<TreeListNode*> rows = rowsInOrder(grid);
+  if (!forward) std::reverse(rows.begin(), rows.end());
+  const std::size_t n = rows.size();
+  // Cells are visited by step s = 0..m-1 within a row, left to right going
+  // forward and right to left going back.
+  const auto columnAt = [&](int s) { return columns[forward ? s : m - 1 - s]; };
+  std::size_t start = 0;
+  int startStep = 0;
+  if (from) {
+    start = static_cast<std::size_t>(std::find(rows.begin(), rows.end(), from) - rows.begin());
+    if (start == n) start = 0;
+    const auto at = std::find(columns.begin(), columns.end(), fromColumn);
+    if (fromColumn >= 0 && at != columns.end()) {
+      const int k = static_cast<int>(at - columns.begin());
+      startStep = (forward ? k : m - 1 - k) + 1;
+    }
+  }
+  std::string buffer;
+  const auto matchIn = [&](TreeListNode* node, int fromStep, int toStep) {
+    if (CustomDBGrid::isGroupNode(node)) return -1;
+    for (int s = fromStep; s < toStep; ++s) {
+      const int column = columnAt(s);
+      if (search.foundIn(grid.getNodeString(*node, column, buffer))) return column;
+    }
+    return -1;
+  };
+  // From the start cell to the end, then from the top back to it.
+  for (std::size_t i = 0; i <= n; ++i) {
+    const std::size_t at = (start + i) % n;
+    const int fromStep = i == 0 ? startStep : 0;
+    const int toStep = i == n ? std::min(startStep, m) : m;
+    const int column = matchIn(rows[at], fromStep, toStep);
+    if (column >= 0) {
+      result.node = rows[at];
+      result.column = column;
+      result.wrapped = start + i >= n;
+      return result;
+    }
+  }
+  return {};
+}
+
+void showGridNode(CustomDBGrid& grid, TreeListNode* node) {
+  if (!node) return;
+  std::vector<TreeListNode*> path;
+  for (TreeListNode* p = node->parent(); p; p = p->parent()) path.push_back(p);
+  // Outermost first, so that each group opens inside an open one.
+  for (auto it = path.rbegin(); it != path.rend(); ++it) {
+    if (!(*it)->expanded()) (*it)->setExpanded(true);
+  }
+  grid.setFocusedNode(node, grid.focusedColumn(), true);
+}
+
+int gridDataRowCount(const CustomDBGrid& grid) {
+  int count = 0;
+  for (const TreeListNode* node : rowsInOrder(grid)) {
+    if (!CustomDBGrid::isGroupNode(node)) ++count;
+  }
+  return count;
+}
+
+namespace {
+
+// Whether a date column's texts can ever hold the search's text. A date's
+// text is made of digits, the format's own characters and the names of
+// months, days and the halves of the day; formatting a date of every month
+// and weekday, in the morning and in the afternoon, shows every character
+// the column can ever show. A text with a character none of them has (a
+// word among dates written in figures) is never found there, so the
+// column's dates need not be formatted at all. False when the column's text
+// does not come from its dates alone.
+bool datesCannotHold(const DBTreeListColumn& column, const TextSearch& search) {
+  const auto* field = dynamic_cast<const DateTimeField*>(column.field());
+  if (!field || field->onGetText || !field->displayFormat().empty()) return false;
+  std::array<bool, 256> seen{};
+  for (int c = '0'; c <= '9'; ++c) seen[static_cast<std::size_t>(c)] = true;
+  std::string text;
+  for (int month = 1; month <= 12; ++month) {
+    for (int day = 1; day <= 7; ++day) {
+      int date = 0;
+      if (!tryEncodeDate(2001, month, day + 20, date)) continue;
+      for (const double time : {0.0, 1.0 / 24 + 1.0 / 1440, 13.0 / 24 + 59.0 / 1440}) {
+        field->valueText(date + time, text);
+        for (const char c : text) {
+          const auto b = static_cast<unsigned char>(c);
+          seen[b] = true;
+          if (b >= 'A' && b <= 'Z') seen[b + 32u] = true;
+          if (b >= 'a' && b <= 'z') seen[b - 32u] = true;
+        }
+      }
+    }
+  }
+  for (const char c : search.needle()) {
+    if (!seen[static_cast<unsigned char>(c)]) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<int> gridVisibleColumns(const CustomDBGrid& grid) { return visibleColumnIndexes(grid); }
+
+bool filterTextNarrows(std::string_view next, std::string_view previous) {
+  return TextSearch(previous, false).foundIn(next);
+}
+
+DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
+                                     bool rowsHoldEveryMatch) {
+  // Verdicts by key: 0 unknown, 1 shown, 2 refused.
+  constexpr std::uint8_t kUnknown = 0;
+  constexpr std::uint8_t kShown = 1;
+  constexpr std::uint8_t kRefused = 2;
+  struct State {
+    TextSearch search;
+    std::vector<const DBTreeListColumn*> columns;
+    std::string buffer;
+    Field* key = nullptr;
+    std::vector<std::uint8_t> verdicts;
+    bool rowsHoldEveryMatch = false;
+  };
+  auto state = std::make_shared<State>(State{TextSearch(text, false), {}, {}, nullptr, {}, false});
+  const std::vector<int> indexes = visibleColumnIndexes(grid);
+  for (const int index : indexes) {
+    const DBTreeListColumn* column = grid.dbColumn(index);
+    if (column && column->field() && !datesCannotHold(*column, state->search)) {
+      state->columns.push_back(column);
+    }
+  }
+  // The rows' verdicts, by whole-number keys up to a bound that keeps the
+  // table small; without such keys every record is judged by its fields.
+  Field* key = grid.keyFieldObject();
+  constexpr std::int64_t kMaxKey = std::int64_t(1) << 26;
+  if (key) {
+    std::string buffer;
+    bool usable = true;
+    std::vector<std::uint8_t>& verdicts = state->verdicts;
+    for (TreeListNode* node : rowsInOrder(grid)) {
+      if (CustomDBGrid::isGroupNode(node)) continue;
+      const PackedValue& k = CustomDBGrid::dbNode(*node).keyValue();
+      if (!k.isInteger() || k.integer() < 0 || k.integer() >= kMaxKey) {
+        usable = false;
+        break;
+      }
+      const auto at = static_cast<std::size_t>(k.integer());
+      if (at >= verdicts.size()) verdicts.resize(std::max(at + 1, verdicts.size() * 2), kUnknown);
+      bool shown = false;
+      for (const int index : indexes) {
+        if (state->search.foundIn(grid.getNodeString(*node, index, buffer))) {
+          shown = true;
+          break;
+        }
+      }
+      verdicts[at] = shown ? kShown : kRefused;
+    }
+    if (usable) {
+      state->key = key;
+      state->rowsHoldEveryMatch = rowsHoldEveryMatch;
+    } else {
+      verdicts.clear();
+    }
+  }
+  return [state](DataSet&) {
+    if (state->key) {
+      const Variant k = state->key->variantValue();
+      if (k.kind() == vkInteger && k.integerValue() >= 0) {
+        const auto at = static_cast<std::size_t>(k.integerValue());
+        const std::uint8_t verdict = at < state->verdicts.size() ? state->verdicts[at] : kUnknown;
+        if (verdict != kUnknown) return verdict == kShown;
+        if (state->rowsHoldEveryMatch) return false;
+      }
+    }
+    for (const DBTreeListColumn* column : state->columns) {
+      column->storedCellText(state->buffer);
+      if (state->search.foundIn(state->buffer)) return true;
+    }
+    return false;
+  };
+}
+
+void filterGridRecords(CustomDBGrid& grid, DataSet::RecordFilter filter) {
+  DataSet* ds = grid.dataSet();
+  if (!ds) return;
+  if (!ds->active()) {
+    ds->setRecordFilter(std::move(filter));
+    return;
+  }
+  // The grid refreshes only the current record on a data change; the rows
+  // the filter adds or takes away come with one reload. The records are
+  // walked once, by that reload: the dataset is put back on a record after
+  // it, and the resumed links bring the focus there.
+  const Field* keyField = grid.keyFieldObject();
+  const Variant current = keyField ? keyField->variantValue() : Variant::null();
+  SuspendedLinks suspended(*ds);
+  ds->setRecordFilterUnplaced(std::move(filter));
+  // All rows anew: rows kept from before would keep their places, and the
+  // rows the filter lets in would trail them out of order.
+  grid.reloadAll();
+  if (keyField && !current.isNull() && ds->findKeyRecord(grid.keyField(), current)) return;
+  // No row shown means no record passes: the walk to find one would only
+  // read them all again.
+  TreeListNode* first =
+      grid.topCount() > 0 ? CustomDBGrid::firstDataNode(grid.topNodes(0)) : nullptr;
+  if (!first) return;
+  if (keyField &&
+      ds->findKeyRecord(grid.keyField(), CustomDBGrid::dbNode(*first).keyValue().toVariant())) {
+    return;
+  }
+  ds->goFirst();
+}
+
+void showGroupCounts(CustomDBGrid& grid, bool show) {
+  std::vector<DBGridSummaryGroup>& groups = grid.summaryGroups();
+  std::erase_if(groups, [](const DBGridSummaryGroup& g) { return g.name == kGroupCountsName; });
+  if (show) {
+    DBGridSummaryItem count;
+    count.summaryType = cstCount;
+    // "(1,234)": the thousands separator of the user's settings.
+    count.summaryFormat = "(#,##0)";
+    groups.push_back({std::string(kGroupCountsName), {count}});
+  }
+  for (int i = 0; i < grid.columnCount(); ++i) {
+    DBTreeListColumn* column = grid.dbColumn(i);
+    if (!column) continue;
+    if (show && column->summaryGroupName().empty()) {
+      column->setSummaryGroupName(kGroupCountsName);
+    } else if (!show && column->summaryGroupName() == kGroupCountsName) {
+      column->setSummaryGroupName("");
+    }
+  }
+  if (grid.groupColumnCount() > 0) grid.reloadKeepingNodes();
+}
+
+bool groupCountsShown(CustomDBGrid& grid) {
+  return std::any_of(grid.summaryGroups().begin(), grid.summaryGroups().end(),
+                     [](const DBGridSummaryGroup& g) { return g.name == kGroupCountsName; });
+}
+
+}  // namespace morvel

@@ -1,0 +1,79 @@
+// Finding texts in the data-bound grid: a search over the cells of its data
+// rows in display order, the record filter that keeps the records whose
+// shown texts hold a text, the number of data rows, and the record counts
+// of group rows. All of it works through the grid's public operations, so
+// that the grid behaves as before while none of it is used.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "base/TextSearch.h"
+#include "table/DataSet.h"
+
+namespace morvel {
+
+class CustomDBGrid;
+class TreeListNode;
+
+struct GridFindResult {
+  TreeListNode* node = nullptr;  // the data row found; none when nothing matched
+  int column = -1;               // the column index of the matching cell
+  bool wrapped = false;          // the search passed the end (or the start) to find it
+};
+
+// Searches the cells of the visible columns, in display order (left to
+// right, the rows of a fully expanded tree top to bottom; the reverse when
+// not `forward`), for the first cell whose shown text holds the search's
+// text. It starts at `from`'s cell in column `fromColumn` (a column index)
+// and excludes that cell, or includes the whole of `from` when fromColumn is
+// -1; a null `from` starts at the first (or last) row. Past the end it goes
+// on from the other end, up to where it started. Group rows are passed over:
+// each stands for values its data rows hold.
+GridFindResult findInGrid(const CustomDBGrid& grid, const TextSearch& search, TreeListNode* from,
+                          int fromColumn, bool forward);
+
+// Expands the collapsed groups above the node, makes it the focused row
+// (which moves the dataset to its record) and scrolls it into view.
+void showGridNode(CustomDBGrid& grid, TreeListNode* node);
+
+// The number of data rows in the grid (the records it shows).
+int gridDataRowCount(const CustomDBGrid& grid);
+
+// A record filter for the grid's dataset: it accepts a record when the text
+// any of the grid's visible columns shows for it holds `text`, ignoring the
+// case of ASCII letters. The columns are those visible now; the filter must
+// be taken off before they are destroyed.
+//
+// The verdicts on the records the grid shows now are taken from their rows'
+// texts at once, which is far quicker than making each record's texts
+// again. When `rowsHoldEveryMatch` (the grid shows every record, or the
+// rows passed a filter over the same columns whose text the new one
+// contains), a record without a row is refused as it is; otherwise its
+// texts are made from its fields.
+DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
+                                     bool rowsHoldEveryMatch = false);
+
+// Whether every text holding `next` holds `previous` (ignoring ASCII case):
+// a filter by `next` then keeps a subset of what one by `previous` kept.
+bool filterTextNarrows(std::string_view next, std::string_view previous);
+
+// The column indexes of the visible columns, in display order.
+std::vector<int> gridVisibleColumns(const CustomDBGrid& grid);
+
+// Sets the record filter of the grid's dataset (none: every record again)
+// and reloads the grid once, keeping its grouping and sort (the groups come
+// back collapsed); the focused record stays when it is still shown, else
+// the first row is.
+void filterGridRecords(CustomDBGrid& grid, DataSet::RecordFilter filter);
+
+// The name of the summary group that counts records.
+inline constexpr std::string_view kGroupCountsName = "Group Counts";
+
+// Adds (or takes away) the record count of each group row, "(14)", through a
+// summary group that every column names. Columns made later need a
+// call again. The group rows' texts are computed anew.
+void showGroupCounts(CustomDBGrid& grid, bool show);
+bool groupCountsShown(CustomDBGrid& grid);
+
+}  // namespace morvel

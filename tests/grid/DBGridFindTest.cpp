@@ -1,0 +1,181 @@
+// Finding texts in the data-bound grid, the grid's text filter over its
+// dataset, and the record counts of group rows.
+#include <gtest/gtest.h>
+
+#include "DBGridTestSupport.h"
+#include "grid/db/DBGridFind.h"
+
+namespace morvel::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class DBGridFindTest : public DBGridFixture {
+ protected:
+  // "Name/column" of each match of repeated finds from no row, and a
+  // trailing "wrapped" mark on the match that passed the end.
+  Strings findAll(const std::string& text, bool matchCase, bool forward, int times) {
+    Strings out;
+    const TextSearch search(text, matchCase);
+    TreeListNode* node = nullptr;
+    int column = -1;
+    for (int i = 0; i < times; ++i) {
+      const GridFindResult found = findInGrid(grid, search, node, column, forward);
+      if (!found.node) {
+        out.push_back("none");
+        break;
+      }
+      out.push_back(found.node->strings(1) + "/" + std::to_string(found.column) +
+                    (found.wrapped ? " wrapped" : ""));
+      node = found.node;
+      column = found.column;
+    }
+    return out;
+  }
+  void filterBy(const std::string& text) { filterGridRecords(grid, gridTextFilter(grid, text)); }
+
+  Strings groupTexts() { return topTexts(0); }
+};
+
+TEST_F(DBGridFindTest, FindsCellsLeftToRightRowByRowAndWraps) {
+  open(people());
+  EXPECT_EQ(findAll("o", false, true, 6),
+            (Strings{"Dora/1", "Dora/2", "Carl/2", "Eve/2", "Finn/2", "Dora/1 wrapped"}));
+  EXPECT_EQ(findAll("o", false, false, 3), (Strings{"Finn/2", "Eve/2", "Carl/2"}));
+  // A date column is searched by the text it shows.
+  EXPECT_EQ(findAll("/1990", false, true, 4),
+            (Strings{"Dora/3", "Bea/3", "Eve/3", "Dora/3 wrapped"}));
+}
+
+TEST_F(DBGridFindTest, ALoneMatchIsFoundAgainAfterGoingRoundAndNoMatchFindsNothing) {
+  open(people());
+  EXPECT_EQ(findAll("finn", false, true, 2), (Strings{"Finn/1", "Finn/1 wrapped"}));
+  EXPECT_EQ(findAll("zebra", false, true, 1), (Strings{"none"}));
+  EXPECT_EQ(findAll("zebra", false, false, 1), (Strings{"none"}));
+}
+
+struct CaseRow {
+  const char* text;
+  bool matchCase;
+  const char* first;
+};
+
+class DBGridFindCase : public DBGridFindTest, public ::testing::WithParamInterface<CaseRow> {};
+
+TEST_P(DBGridFindCase, TheCaseOptionDecidesWhetherLettersMustMatchExactly) {
+  open(people());
+  EXPECT_EQ(findAll(GetParam().text, GetParam().matchCase, true, 1), Strings{GetParam().first});
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DBGridFindCase,
+                         ::testing::Values(CaseRow{"b", false, "alma/2"},
+                                           CaseRow{"b", true, "none"}, CaseRow{"B", true, "alma/2"},
+                                           CaseRow{"ALMA", false, "alma/1"},
+                                           CaseRow{"ALMA", true, "none"},
+                                           CaseRow{"alma", true, "alma/1"}));
+
+TEST_F(DBGridFindTest, AMatchInACollapsedGroupOpensItsPathAndBecomesTheCurrentRecord) {
+  open(people());
+  grid.addGroupColumn(0, column(2));
+  grid.addGroupColumn(1, column(3));
+  for (int i = 0; i < grid.topCount(); ++i) ASSERT_FALSE(grid.topNodes(i)->expanded());
+  const GridFindResult found = findInGrid(grid, TextSearch("eve", false), nullptr, -1, true);
+  ASSERT_NE(found.node, nullptr);
+  showGridNode(grid, found.node);
+  EXPECT_TRUE(found.node->parent()->expanded());
+  EXPECT_TRUE(found.node->parent()->parent()->expanded());
+  EXPECT_TRUE(found.node->isVisible());
+  EXPECT_EQ(grid.focusedNode(), found.node);
+  EXPECT_EQ(currentName(), "Eve");
+  // The grouped column is hidden: its values are no cell to find.
+  EXPECT_EQ(findAll("rome", false, true, 1), (Strings{"none"}));
+  // The order is that of the groups: Bern's rows by date, then Oslo's.
+  EXPECT_EQ(findAll("a", false, true, 3), (Strings{"alma/1", "Bea/1", "Carl/1"}));
+}
+
+TEST_F(DBGridFindTest, TheFilterKeepsRecordsWhoseShownTextsHoldTheText) {
+  open(people());
+  filterBy("OSLO");
+  EXPECT_EQ(dataTexts(), (Strings{"Dora", "Carl", "Finn"}));
+  EXPECT_EQ(gridDataRowCount(grid), 3);
+  filterBy("1990");  // a date column's text
+  EXPECT_EQ(dataTexts(), (Strings{"Dora", "Bea", "Eve"}));
+  filterBy("nobody");
+  EXPECT_EQ(dataTexts(), Strings{});
+  EXPECT_EQ(gridDataRowCount(grid), 0);
+  filterGridRecords(grid, {});
+  EXPECT_EQ(gridDataRowCount(grid), 6);
+}
+
+TEST_F(DBGridFindTest, RecordsWithoutARowAreJudgedByTheTextsTheirColumnsWouldShow) {
+  formatSettings().dateFormatShort = "dd mmm yyyy";
+  open(people());
+  filterBy("zz");
+  ASSERT_EQ(gridDataRowCount(grid), 0);
+  // No row to judge by: each record's texts are made from its fields, the
+  // month names of the dates among them.
+  filterGridRecords(grid, gridTextFilter(grid, "MAR", false));
+  EXPECT_EQ(dataTexts(), (Strings{"Dora", "Eve"}));
+  filterGridRecords(grid, gridTextFilter(grid, "jan 19", false));
+  EXPECT_EQ(dataTexts(), Strings{"alma"});
+  filterGridRecords(grid, gridTextFilter(grid, "l", false));  // no date here is in July
+  EXPECT_EQ(dataTexts(), (Strings{"Dora", "alma", "Carl", "Finn"}));
+  // A narrower text over the same columns keeps only rows shown now.
+  filterGridRecords(grid, gridTextFilter(grid, "lo", true));
+  EXPECT_EQ(dataTexts(), (Strings{"Dora", "Carl", "Finn"}));
+  EXPECT_TRUE(filterTextNarrows("lo", "l"));
+  EXPECT_TRUE(filterTextNarrows("OSLO", "sl"));
+  EXPECT_FALSE(filterTextNarrows("l", "lo"));
+}
+
+TEST_F(DBGridFindTest, SortGroupAndDeleteWorkOnTheShownRowsAndClearingKeepsThem) {
+  open(people());
+  column(1)->setSorted(csUp);
+  filterBy("o");  // Dora, Carl (Oslo), Eve (Rome), Finn (Oslo)
+  EXPECT_EQ(dataTexts(), (Strings{"Carl", "Dora", "Eve", "Finn"}));
+  grid.addGroupColumn(0, column(2));
+  EXPECT_EQ(groupTexts(), (Strings{"Town : Oslo ", "Town : Rome "})) << "Bern has no row shown";
+  EXPECT_EQ(dataTexts(), (Strings{"Carl", "Dora", "Finn", "Eve"}));
+
+  // Deleting the only shown row of a group takes the group away.
+  showGridNode(grid, rowNamed("Eve"));
+  ASSERT_TRUE(grid.keyDown(vkDelete, ssCtrl));
+  EXPECT_EQ(groupTexts(), Strings{"Town : Oslo "});
+  EXPECT_EQ(gridDataRowCount(grid), 3);
+
+  showGridNode(grid, rowNamed("Dora"));
+  filterGridRecords(grid, {});
+  EXPECT_EQ(groupTexts(), (Strings{"Town : Bern ", "Town : Oslo "}));
+  EXPECT_EQ(dataTexts(), (Strings{"Bea", "alma", "Carl", "Dora", "Finn"}));
+  EXPECT_EQ(column(2)->groupIndex(), 0);
+  EXPECT_EQ(column(1)->sorted(), csUp);
+  EXPECT_EQ(currentName(), "Dora");
+  ASSERT_NE(grid.focusedNode(), nullptr);
+  EXPECT_EQ(grid.focusedNode()->strings(1), "Dora");
+}
+
+TEST_F(DBGridFindTest, GroupCountsFollowTheRowsAndGoAwayAgain) {
+  open(people());
+  grid.addGroupColumn(0, column(2));
+  showGroupCounts(grid, true);
+  EXPECT_TRUE(groupCountsShown(grid));
+  EXPECT_EQ(groupTexts(), (Strings{"Town : Bern (2)", "Town : Oslo (3)", "Town : Rome (1)"}));
+  // A second level counts its own rows.
+  grid.addGroupColumn(1, column(3));
+  EXPECT_EQ(grid.topNodes(1)->items(0)->strings(0), "Born :  (1)");
+
+  grid.removeGroupColumn(1);
+  showGridNode(grid, rowNamed("Carl"));
+  ASSERT_TRUE(grid.keyDown(vkDelete, ssCtrl));
+  EXPECT_EQ(groupTexts(), (Strings{"Town : Bern (2)", "Town : Oslo (2)", "Town : Rome (1)"}));
+  filterBy("e");  // Bea and Eve: the grouped town is no visible column
+  EXPECT_EQ(groupTexts(), (Strings{"Town : Bern (1)", "Town : Rome (1)"}));
+
+  showGroupCounts(grid, false);
+  EXPECT_FALSE(groupCountsShown(grid));
+  EXPECT_EQ(groupTexts(), (Strings{"Town : Bern ", "Town : Rome "}));
+  EXPECT_TRUE(grid.summaryGroups().empty());
+}
+
+}  // namespace
+}  // namespace morvel::test
