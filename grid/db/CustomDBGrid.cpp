@@ -65,7 +65,7 @@ CustomDBGrid::~CustomDBGrid() {
   dataLink_.setDataSource(nullptr);
   groupColumns_.clear();
   watchList_.clear();
-  invalidateKeyIndex();
+  keyIndex_.invalidate();
   changingNode_ = nullptr;
 }
 
@@ -217,7 +217,7 @@ void CustomDBGrid::lookupKeyField() {
 }
 
 void CustomDBGrid::clearAllNodes() {
-  invalidateKeyIndex();
+  keyIndex_.invalidate();
   changingNode_ = nullptr;
   // Rows are freed in the order of their addresses rather than in display
   // order: after a sort that order is random, and freeing a million blocks
@@ -382,9 +382,7 @@ void CustomDBGrid::storeRecord(DBGridNode& node) {
   node.assignCells(cells);
   node.texts().assign(views);
   const Variant key = keyField_ ? keyField_->variantValue() : Variant::null();
-  if (keyIndexState_ == KeyIndexState::valid && node.keyValue().compare(key) != 0) {
-    invalidateKeyIndex();
-  }
+  if (keyIndex_.valid() && node.keyValue().compare(key) != 0) keyIndex_.invalidate();
   node.setKeyValue(key);
   if (previewField_) {
     try {
@@ -468,10 +466,12 @@ void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
   const bool summaries = anySummaries();
 
   if (!regroup) {
-    invalidateKeyIndex();
     dateTexts_.assign(static_cast<std::size_t>(columnCount()), DateTextMemo());
-    bool indexable = keyField_ != nullptr;
-    bool ordered = true;
+    if (keyField_) {
+      keyIndex_.begin();
+    } else {
+      keyIndex_.invalidate();
+    }
     std::vector<bool> taken(reuseList ? reuseList->size() : 0);
     const bool groups = !groupColumns_.empty();
     const bool topKey = !savedTopKey_.isBlank();
@@ -521,31 +521,11 @@ void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
         while (top->parent() && top->level() > savedTopLevel_) top = top->parent();
         newTop = top;
       }
-      if (indexable) {
-        if (node->keyValue().isInteger()) {
-          const std::int64_t k = node->keyValue().integer();
-          if (!keyIndex_.empty() && keyIndex_.back().first >= k) ordered = false;
-          keyIndex_.emplace_back(k, node);
-        } else {
-          indexable = false;
-        }
-      }
+      keyIndex_.add(node->keyValue(), node);
       ds->goNext();
       ++counter;
     }
-    if (indexable) {
-      if (!ordered) std::sort(keyIndex_.begin(), keyIndex_.end());
-      keyIndexState_ = KeyIndexState::valid;
-      for (std::size_t i = 1; i < keyIndex_.size(); ++i) {
-        if (keyIndex_[i - 1].first == keyIndex_[i].first) {
-          invalidateKeyIndex();
-          keyIndexState_ = KeyIndexState::unusable;
-          break;
-        }
-      }
-    } else {
-      invalidateKeyIndex();
-    }
+    keyIndex_.finish(KeyIndex::State::invalid);
     loadedRecordCount_ = counter;
     if (reuseList) {
       for (std::size_t i = 0; i < reuseList->size(); ++i) {
@@ -626,41 +606,16 @@ TreeListNode* CustomDBGrid::firstDataNode(TreeListNode* node) {
 }
 
 void CustomDBGrid::buildKeyIndex() {
-  keyIndex_.clear();
-  keyIndexState_ = KeyIndexState::unusable;
-  bool usable = true;
+  keyIndex_.begin();
   forEachNode([&](TreeListNode* n) {
-    if (!usable || isGroupNode(n)) return;
-    const PackedValue& key = dbNode(*n).keyValue();
-    if (!key.isInteger()) {
-      usable = false;
-      return;
-    }
-    keyIndex_.emplace_back(key.integer(), &dbNode(*n));
+    if (!isGroupNode(n)) keyIndex_.add(dbNode(*n).keyValue(), &dbNode(*n));
   });
-  if (!usable) {
-    keyIndex_.clear();
-    return;
-  }
-  std::sort(keyIndex_.begin(), keyIndex_.end());
-  for (std::size_t i = 1; i < keyIndex_.size(); ++i) {
-    if (keyIndex_[i - 1].first == keyIndex_[i].first) {
-      keyIndex_.clear();
-      return;
-    }
-  }
-  keyIndexState_ = KeyIndexState::valid;
+  keyIndex_.finish(KeyIndex::State::unusable);
 }
 
 DBGridNode* CustomDBGrid::findDataNode(const Variant& key) {
-  if (keyIndexState_ == KeyIndexState::invalid) buildKeyIndex();
-  if (keyIndexState_ == KeyIndexState::valid && key.kind() == vkInteger) {
-    const std::int64_t k = key.integerValue();
-    const auto it = std::lower_bound(
-        keyIndex_.begin(), keyIndex_.end(), k,
-        [](const std::pair<std::int64_t, DBGridNode*>& e, std::int64_t v) { return e.first < v; });
-    return it != keyIndex_.end() && it->first == k ? it->second : nullptr;
-  }
+  if (keyIndex_.stale()) buildKeyIndex();
+  if (keyIndex_.valid() && key.kind() == vkInteger) return keyIndex_.find(key.integerValue());
   DBGridNode* found = nullptr;
   forEachNode([&](TreeListNode* n) {
     if (found || isGroupNode(n)) return;
@@ -677,16 +632,9 @@ void CustomDBGrid::nodeDeleting(TreeListNode* node, TreeListNode* prior, TreeLis
                                 bool wasLast, bool wasVisible) {
   std::erase(watchList_, node);
   if (changingNode_ == node) changingNode_ = nullptr;
-  if (keyIndexState_ == KeyIndexState::valid && !isGroupNode(node)) {
-    // Leaves a hole rather than moving the rest: deleting many rows stays
-    // cheap.
+  if (keyIndex_.valid() && !isGroupNode(node)) {
     const PackedValue& key = dbNode(*node).keyValue();
-    if (key.isInteger()) {
-      const auto it = std::lower_bound(keyIndex_.begin(), keyIndex_.end(), key.integer(),
-                                       [](const std::pair<std::int64_t, DBGridNode*>& e,
-                                          std::int64_t v) { return e.first < v; });
-      if (it != keyIndex_.end() && it->second == node) it->second = nullptr;
-    }
+    if (key.isInteger()) keyIndex_.forget(key.integer(), &dbNode(*node));
   }
   CustomDBTreeListControl::nodeDeleting(node, prior, next, wasLast, wasVisible);
 }

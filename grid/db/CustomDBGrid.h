@@ -24,6 +24,7 @@
 #include "grid/db/DBGridNode.h"
 #include "grid/db/DateTextMemo.h"
 #include "grid/db/GridDataLink.h"
+#include "grid/db/KeyIndex.h"
 #include "grid/view/CustomTreeListControl.h"
 #include "platform/Input.h"
 #include "table/DataSource.h"
@@ -337,12 +338,7 @@ class CustomDBGrid : public CustomDBTreeListControl {
   void watch(TreeListNode* node) { watchList_.push_back(node); }
   bool watched(TreeListNode* node) const;
   void unwatch(TreeListNode* node);
-  // The key index: data rows by integer key, for finding a record's row
-  // without walking the tree.
-  void invalidateKeyIndex() {
-    keyIndex_.clear();
-    keyIndexState_ = KeyIndexState::invalid;
-  }
+  // Indexes every data row of the tree by its key.
   void buildKeyIndex();
   void reselect();
 
@@ -505,9 +501,9 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // after it.
   std::vector<PackedValue> selectionCopy_;
 
-  enum class KeyIndexState { invalid, valid, unusable };
-  std::vector<std::pair<std::int64_t, DBGridNode*>> keyIndex_;
-  KeyIndexState keyIndexState_ = KeyIndexState::invalid;
+  // The data rows by key, for finding a record's row without walking the
+  // tree.
+  KeyIndex keyIndex_;
 
   bool showGroupPanel_ = false;
   Color groupPanelColor_ = clBtnShadow;

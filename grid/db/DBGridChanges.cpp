@@ -309,7 +309,7 @@ void CustomDBGrid::addInsertedNode(bool atEnd) {
   } else {
     made = addNode();
   }
-  invalidateKeyIndex();
+  keyIndex_.invalidate();
   const bool newItemRow = newItemRowActive_;
   DBGridNode& node = dbNode(*made);
   made->makeVisible();
