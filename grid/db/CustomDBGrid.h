@@ -7,9 +7,12 @@
 // The classes: CustomDBTreeListControl adds column creation and the data
 // source access to the tree-list control, CustomDBGrid everything else, and
 // DBGrid is the grid the program places in its window. The code is spread
-// over CustomDBGrid.cpp (binding and loading), DBGridGrouping.cpp (group
-// columns, group rows, summaries) and DBGridChanges.cpp (refresh after data
-// changes, deleting, keys).
+// over CustomDBGrid.cpp (creation, options, binding), DBGridLoading.cpp
+// (reading records into rows), DBGridValues.cpp (what rows show and sort
+// by), DBGridFocus.cpp (the focused row and the current record),
+// DBGridGrouping.cpp (group columns, group rows), DBGridSummaries.cpp
+// (group and footer summaries) and DBGridChanges.cpp (refresh after data
+// changes, deleting, keys). KeyIndex finds a record's row by its key.
 #pragma once
 
 #include <cstdint>
@@ -327,6 +330,38 @@ class CustomDBGrid : public CustomDBTreeListControl {
                       Alignment& alignment) override;
 
  private:
+  // The group rows the last row was filed under, one per level: rows that
+  // follow with the same values (rows sorted or grouped alike come in runs)
+  // are filed under them without a search. Valid while no group row is
+  // freed.
+  using LastGroupPath = std::vector<DBGridNode*>;
+
+  // --- loading steps, in the order a load takes them ---
+  // The dataset when a load may read it now, after taking the group
+  // columns that lost their field out of the grouping; none otherwise.
+  DataSet* loadableDataSet();
+  // Finds the preview field again (none for a binary field).
+  void bindPreviewField(DataSet& ds);
+  // Reads every record from the first into rows, filling the key index;
+  // frees the rows of `reuseList` no record took. Returns the row to show
+  // at the top again (the saved top key's), if any.
+  TreeListNode* readRecords(DataSet& ds, std::vector<DBGridNode*>* reuseList, bool summaries);
+  // The row for the current record: a new top-level row, or a row under its
+  // group path, reused from `reuseList` when one there has the record's key
+  // and already hangs there.
+  DBGridNode* rowForRecord(LastGroupPath& lastPath, std::vector<DBGridNode*>* reuseList,
+                           std::vector<bool>& taken, int recordIndex);
+  DBGridNode* reusedRow(std::vector<DBGridNode*>& reuseList, std::vector<bool>& taken,
+                        const DBGridNode* parent);
+  // Refiles the loaded rows under the current group columns and counts them.
+  void regroupLoadedRows();
+  // Selection, sort, summaries and the group rows' keys after the rows are in.
+  void finishLoadedRows(bool summaries);
+  // Takes the dataset back to the record it was on (and, with
+  // goCollapsedReload, to the collapsed group that holds it).
+  void returnToRecord(DataSet& ds, const std::string& mark, bool wasAtStart, bool wasAtEnd);
+  void focusCollapsedGroup(DataSet& ds);
+
   // --- loading helpers ---
   // ClearNodes, freeing the rows in address order.
   void clearAllNodes();
@@ -354,11 +389,6 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // holding `value`, or none and the position where it belongs.
   DBGridNode* searchGroup(DBGridNode* parent, int level, const Variant& value, int from,
                           int& position);
-  // The group rows the last row was filed under, one per level: rows that
-  // follow with the same values (rows sorted or grouped alike come in runs)
-  // are filed under them without a search. Valid while no group row is
-  // freed.
-  using LastGroupPath = std::vector<DBGridNode*>;
   // findOrCreateGroupNode, trying the last path first.
   DBGridNode* groupRowFor(LastGroupPath& last, DBGridNode* parent, int level, const Variant& value,
                           int from, DBGridNode* source, int recordIndex);

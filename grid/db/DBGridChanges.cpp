@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/ScopeGuard.h"
 #include "grid/db/CustomDBGrid.h"
 #include "grid/db/DBGridSupport.h"
 #include "table/DataSet.h"
@@ -14,7 +15,6 @@ namespace morvel {
 namespace {
 
 using dbgrid::editingState;
-using dbgrid::FlagScope;
 
 bool keysEqual(const PackedValue& a, const Variant& b) {
   try {

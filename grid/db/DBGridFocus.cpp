@@ -1,0 +1,180 @@
+// The focused row and the dataset's current record kept together: moving
+// the dataset to a focused row's record (by key or by distance), moving the
+// focus to the current record's row, and the rows watched while a focus
+// move may free them.
+#include <algorithm>
+
+#include "base/ScopeGuard.h"
+#include "grid/db/CustomDBGrid.h"
+#include "grid/db/DBGridSupport.h"
+#include "table/DataSet.h"
+
+namespace morvel {
+
+using dbgrid::editingState;
+
+// --- Focus and the current record --------------------------------------------------------
+
+void CustomDBGrid::followFocusedRow() {
+  TreeListNode* focused = focusedNode();
+  if (loading_ || !focused || !keyField_) return;
+  const PackedValue& key = dbNode(*focused).keyValue();
+  if (key.compare(keyField_->variantValue()) == 0) return;
+  goToNodeRecord(focused, focused, true, key.toVariant());
+}
+
+bool CustomDBGrid::watched(TreeListNode* node) const {
+  return std::find(watchList_.begin(), watchList_.end(), node) != watchList_.end();
+}
+
+void CustomDBGrid::unwatch(TreeListNode* node) {
+  const auto it = std::find(watchList_.rbegin(), watchList_.rend(), node);
+  if (it != watchList_.rend()) watchList_.erase(std::next(it).base());
+}
+
+bool CustomDBGrid::goToNodeRecord(TreeListNode* from, TreeListNode* to, bool byKey,
+                                  const Variant& key) {
+  if (loading_) return true;
+  if (!to) return false;
+  const DBGridNode& target = dbNode(*to);
+  if (keyField_ && to == from) {
+    try {
+      if (target.keyValue().compare(keyField_->variantValue()) == 0) return true;
+    } catch (const std::exception&) {
+    }
+  }
+  DataSet* ds = dataSet();
+  if (to == changingNode_ && ds && ds->state() == stInsert) return true;
+  if (!options().has(goCanNavigation) || !ds) return true;
+  FlagScope loading(loading_, !editingState(ds));
+  if (!dataLink_.linkActive()) return true;
+  if (byKey) {
+    FlagScope locating(locating_, true);
+    ds->findKeyRecord(keyFieldName_, key);
+  } else {
+    FlagScope skipping(skipping_, true);
+    const int fromIndex = from ? dbNode(*from).recordIndex() : 0;
+    ds->skip(target.recordIndex() - fromIndex);
+  }
+  return true;
+}
+
+void CustomDBGrid::setFocusedNode(TreeListNode* node, int column, bool makeVisible) {
+  if (!node) {
+    CustomDBTreeListControl::setFocusedNode(node, column, makeVisible);
+    return;
+  }
+  watch(node);
+  struct Unwatch {
+    CustomDBGrid& grid;
+    TreeListNode* node;
+    ~Unwatch() { grid.unwatch(node); }
+  } unwatchOnExit{*this, node};
+  if (!scrolling_ && focusedNode() && column != focusedColumn()) {
+    CustomDBTreeListControl::setFocusedNode(focusedNode(), column, false);
+  }
+  DataSet* ds = dataSet();
+  // While the grid follows the dataset (a change or a scroll is being
+  // handled) the dataset is already on the record.
+  if (loadAllMode() && !handlingChange_ && !scrolling_ && ds) {
+    const bool wasInsert = ds->state() == stInsert;
+    const bool byKey = options().has(goUseLocate) || options().has(goSmartRefresh);
+    const bool moved = goToNodeRecord(focusedNode(), node, byKey,
+                                      byKey ? dbNode(*node).keyValue().toVariant() : Variant());
+    if (!moved) return;
+    if (wasInsert) {
+      if (!watched(node)) return;
+      bool same = false;
+      try {
+        same = keyField_ && dbNode(*node).keyValue().compare(keyField_->variantValue()) == 0;
+      } catch (const std::exception&) {
+      }
+      if (!same) {
+        unwatch(node);
+        return;
+      }
+    }
+  }
+  if (!watched(node)) return;
+  CustomDBTreeListControl::setFocusedNode(node, column, makeVisible);
+  rememberedColumn_ = std::max(focusedColumn(), 0);
+}
+
+bool CustomDBGrid::canCollapseFocused(TreeListNode* node) {
+  watch(node);
+  setFocusedNode(node, focusedColumn(), false);
+  const bool still = watched(node);
+  if (still) unwatch(node);
+  return still;
+}
+
+void CustomDBGrid::focusNodeForSync(TreeListNode* node) {
+  if (!node) return;
+  if (options().has(goSeekDetail)) node = firstDataNode(node);
+  node->makeVisible();
+  node->setFocused();
+}
+
+void CustomDBGrid::syncFocusToRecord() {
+  if (!keyField_ || !options().has(goCanNavigation) || loading_) return;
+  const Variant key = keyField_->variantValue();
+  if (topCount() == 0) return;
+  if (groupColumns_.empty()) {
+    focusNodeForSync(findDataNode(key));
+    return;
+  }
+  const auto equalsKey = [&](const TreeListNode* n) {
+    try {
+      return n && dbNode(*n).keyValue().compare(key) == 0;
+    } catch (const std::exception&) {
+      return false;
+    }
+  };
+  // A focused group row that stands for the record (it is the record's
+  // first row) keeps the focus: a data change, or a save, must not expand
+  // the user's groups to reach a row deeper down.
+  if (TreeListNode* focused = focusedNode(); equalsKey(focused)) {
+    focusNodeForSync(focused);
+    return;
+  }
+  DBGridNode* group = nullptr;
+  for (int level = 0; level < groupColumnCount(); ++level) {
+    Field* f = groupColumns_[static_cast<std::size_t>(level)]->field();
+    if (!f) return;
+    DBGridNode* found = findGroupNode(group, level, f->variantValue());
+    if (!found) return;
+    group = found;
+  }
+  TreeListNode* first = group->items(0);
+  if (equalsKey(group) && equalsKey(first)) {
+    if (first->focused()) {
+      focusNodeForSync(first);
+      return;
+    }
+    TreeListNode* g = group;
+    if (scrolling_) {
+      while (!g->isVisible() && g->parent() && equalsKey(g->parent())) g = g->parent();
+    }
+    focusNodeForSync(g);
+    return;
+  }
+  for (int i = 0; i < group->count(); ++i) {
+    if (equalsKey(group->items(i))) {
+      focusNodeForSync(group->items(i));
+      return;
+    }
+  }
+}
+
+void CustomDBGrid::scrollHandling(int /*distance*/) {
+  if (loadAllMode()) {
+    FlagScope scrolling(scrolling_, true);
+    if (!handlingChange_) syncFocusToRecord();
+    if (!locked()) host().invalidate();
+  }
+  if (dataLink_.linkActive() && onChangeNodeEx) onChangeNodeEx(*this);
+}
+
+void CustomDBGrid::linkScrolled(int distance) { scrollHandling(distance); }
+
+}  // namespace morvel
