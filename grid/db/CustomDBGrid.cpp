@@ -249,11 +249,10 @@ void CustomDBGrid::linkLayoutChanged() {
   recomputeLayout();
   layoutChanging_ = true;
   endGroupChange();
-  if (groupBatch_ > 0) linkDataChanged();
+  if (groupBatch_.depth > 0) linkDataChanged();
 }
 
 void CustomDBGrid::linkUpdateData() {
-  FlagScope inUpdate(inUpdate_, true);
   // No cell editor writes here: cells are shown, not edited.
   dataLink_.setEditPending(false);
 }

@@ -27,6 +27,7 @@
 #include "grid/db/DBGridNode.h"
 #include "grid/db/DateTextMemo.h"
 #include "grid/db/GridDataLink.h"
+#include "grid/db/GridPhases.h"
 #include "grid/db/KeyIndex.h"
 #include "grid/view/CustomTreeListControl.h"
 #include "platform/Input.h"
@@ -142,7 +143,7 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // from `from`; false when it could not.
   bool goToNodeRecord(TreeListNode* from, TreeListNode* to, bool byKey, const Variant& key);
   int loadedRecordCount() const { return loadedRecordCount_; }
-  bool loading() const { return loading_; }
+  bool loading() const { return inPhase(GridPhase::loading); }
 
   // --- Nodes ------------------------------------------------------------------------
   static DBGridNode& dbNode(TreeListNode& node) { return static_cast<DBGridNode&>(node); }
@@ -487,14 +488,17 @@ class CustomDBGrid : public CustomDBTreeListControl {
   int previewMaxLength_ = 0;
 
   std::vector<DBTreeListColumn*> groupColumns_;
-  int groupBatch_ = 0;
-  std::vector<std::string> groupSnapshot_;
-  bool groupBatchLoadAll_ = false;
-  bool groupBatchChanged_ = false;  // some end of the open batch may have changed something
+  // The open batch of grouping changes: the outermost end reloads once. A
+  // count, not a phase: batches nest, and the batch keeps what it began
+  // from.
+  struct GroupBatch {
+    int depth = 0;
+    bool changed = false;                 // some end of the open batch may have changed something
+    bool loadAll = false;                 // every record was a row when it began
+    std::vector<std::string> fieldNames;  // the group columns' fields when it began
+  } groupBatch_;
+  // The grouping changed and the next load refiles the rows it has.
   bool regroupPending_ = false;
-  bool reApplying_ = false;
-  bool reTesting_ = false;
-  bool suppressSort_ = false;  // a group column's sort state is set before a reload
 
   int loadedRecordCount_ = 0;
   DBGridNode* changingNode_ = nullptr;
@@ -502,14 +506,15 @@ class CustomDBGrid : public CustomDBTreeListControl {
   Variant savedTopKey_;
   int savedTopLevel_ = 0;
 
-  bool loading_ = false;
-  bool locating_ = false;
-  bool skipping_ = false;
-  bool handlingChange_ = false;
-  bool scrolling_ = false;
+  // What the grid is in the middle of (see GridPhases.h).
+  GridPhases phases_;
+  bool inPhase(GridPhase phase) const { return phases_.has(phase); }
+  // Not phases: these carry a fact from one notice to a later one rather
+  // than guard a call under way. The dataset's layout changed (a smart
+  // refresh would read stale rows) until the next reload; the last change
+  // notice was a locate's own.
   bool layoutChanging_ = false;
   bool justLocated_ = false;
-  bool inUpdate_ = false;
   bool newItemRowActive_ = false;
   bool gridDestroying_ = false;  // the link's last notices are ignored
   int rememberedColumn_ = 0;

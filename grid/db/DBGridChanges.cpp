@@ -46,23 +46,24 @@ bool CustomDBGrid::smartRefreshApplies() const {
 void CustomDBGrid::linkDataChanged() {
   DataSet* ds = dataSet();
   if (!ds) return;
-  if (smartRefreshApplies() && !loading_ && !justLocated_) {
-    FlagScope handling(handlingChange_, true);
+  if (smartRefreshApplies() && !inPhase(GridPhase::loading) && !justLocated_) {
+    GridPhases::Scope handling(phases_, GridPhase::handlingChange);
     // One relayout for the whole refresh, not one per row touched: each
     // walks every visible row.
     UpdateLock lock(*this);
     refreshChangedRecord();
   }
-  justLocated_ = locating_ && !loading_;
+  justLocated_ = inPhase(GridPhase::locating) && !inPhase(GridPhase::loading);
   if (ds->state() != stInsert) changingNode_ = nullptr;
-  if (locating_) {
-    locating_ = false;
+  if (inPhase(GridPhase::locating)) {
+    phases_.set(GridPhase::locating, false);
     return;
   }
-  if (loading_) return;
+  if (inPhase(GridPhase::loading)) return;
   if (loadAllMode()) {
     for (const CustomDBGrid* other : gridList()) {
-      if (other != this && other->dataSet() == ds && (other->loading_ || other->locating_)) {
+      if (other != this && other->dataSet() == ds &&
+          (other->inPhase(GridPhase::loading) || other->inPhase(GridPhase::locating))) {
         scrollHandling(0);
         return;
       }
@@ -78,9 +79,9 @@ void CustomDBGrid::linkDataChanged() {
     }
     return;
   }
-  FlagScope handling(handlingChange_, true);
+  GridPhases::Scope handling(phases_, GridPhase::handlingChange);
   if (!smartRefreshApplies()) reloadKeepingNodes();
-  if (!skipping_) syncFocusToRecord();
+  if (!inPhase(GridPhase::skipping)) syncFocusToRecord();
 }
 
 void CustomDBGrid::refreshNodeFromRecord(TreeListNode*& node) {
@@ -320,7 +321,7 @@ void CustomDBGrid::addInsertedNode(bool atEnd) {
   changingNode_ = &node;
   savedChangedKey_ = node.keyValue().toVariant();
   {
-    FlagScope handling(handlingChange_, true);
+    GridPhases::Scope handling(phases_, GridPhase::handlingChange);
     made->setFocused();
   }
   if (focusedNode() && !groupColumns_.empty()) {

@@ -17,7 +17,7 @@ using dbgrid::editingState;
 
 void CustomDBGrid::followFocusedRow() {
   TreeListNode* focused = focusedNode();
-  if (loading_ || !focused || !keyField_) return;
+  if (inPhase(GridPhase::loading) || !focused || !keyField_) return;
   const PackedValue& key = dbNode(*focused).keyValue();
   if (key.compare(keyField_->variantValue()) == 0) return;
   goToNodeRecord(focused, focused, true, key.toVariant());
@@ -34,7 +34,7 @@ void CustomDBGrid::unwatch(TreeListNode* node) {
 
 bool CustomDBGrid::goToNodeRecord(TreeListNode* from, TreeListNode* to, bool byKey,
                                   const Variant& key) {
-  if (loading_) return true;
+  if (inPhase(GridPhase::loading)) return true;
   if (!to) return false;
   const DBGridNode& target = dbNode(*to);
   if (keyField_ && to == from) {
@@ -46,13 +46,13 @@ bool CustomDBGrid::goToNodeRecord(TreeListNode* from, TreeListNode* to, bool byK
   DataSet* ds = dataSet();
   if (to == changingNode_ && ds && ds->state() == stInsert) return true;
   if (!options().has(goCanNavigation) || !ds) return true;
-  FlagScope loading(loading_, !editingState(ds));
+  GridPhases::Scope loading(phases_, GridPhase::loading, !editingState(ds));
   if (!dataLink_.linkActive()) return true;
   if (byKey) {
-    FlagScope locating(locating_, true);
+    GridPhases::Scope locating(phases_, GridPhase::locating);
     ds->findKeyRecord(keyFieldName_, key);
   } else {
-    FlagScope skipping(skipping_, true);
+    GridPhases::Scope skipping(phases_, GridPhase::skipping);
     const int fromIndex = from ? dbNode(*from).recordIndex() : 0;
     ds->skip(target.recordIndex() - fromIndex);
   }
@@ -70,13 +70,14 @@ void CustomDBGrid::setFocusedNode(TreeListNode* node, int column, bool makeVisib
     TreeListNode* node;
     ~Unwatch() { grid.unwatch(node); }
   } unwatchOnExit{*this, node};
-  if (!scrolling_ && focusedNode() && column != focusedColumn()) {
+  if (!inPhase(GridPhase::scrolling) && focusedNode() && column != focusedColumn()) {
     CustomDBTreeListControl::setFocusedNode(focusedNode(), column, false);
   }
   DataSet* ds = dataSet();
   // While the grid follows the dataset (a change or a scroll is being
   // handled) the dataset is already on the record.
-  if (loadAllMode() && !handlingChange_ && !scrolling_ && ds) {
+  if (loadAllMode() && !inPhase(GridPhase::handlingChange) && !inPhase(GridPhase::scrolling) &&
+      ds) {
     const bool wasInsert = ds->state() == stInsert;
     const bool byKey = options().has(goUseLocate) || options().has(goSmartRefresh);
     const bool moved = goToNodeRecord(focusedNode(), node, byKey,
@@ -116,7 +117,7 @@ void CustomDBGrid::focusNodeForSync(TreeListNode* node) {
 }
 
 void CustomDBGrid::syncFocusToRecord() {
-  if (!keyField_ || !options().has(goCanNavigation) || loading_) return;
+  if (!keyField_ || !options().has(goCanNavigation) || inPhase(GridPhase::loading)) return;
   const Variant key = keyField_->variantValue();
   if (topCount() == 0) return;
   if (groupColumns_.empty()) {
@@ -152,7 +153,7 @@ void CustomDBGrid::syncFocusToRecord() {
       return;
     }
     TreeListNode* g = group;
-    if (scrolling_) {
+    if (inPhase(GridPhase::scrolling)) {
       while (!g->isVisible() && g->parent() && equalsKey(g->parent())) g = g->parent();
     }
     focusNodeForSync(g);
@@ -168,8 +169,8 @@ void CustomDBGrid::syncFocusToRecord() {
 
 void CustomDBGrid::scrollHandling(int /*distance*/) {
   if (loadAllMode()) {
-    FlagScope scrolling(scrolling_, true);
-    if (!handlingChange_) syncFocusToRecord();
+    GridPhases::Scope scrolling(phases_, GridPhase::scrolling);
+    if (!inPhase(GridPhase::handlingChange)) syncFocusToRecord();
     if (!locked()) host().invalidate();
   }
   if (dataLink_.linkActive() && onChangeNodeEx) onChangeNodeEx(*this);

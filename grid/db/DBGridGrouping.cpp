@@ -38,7 +38,9 @@ bool CustomDBGrid::groupingBlocked() const {
 void CustomDBGrid::setGroupColumn(DBTreeListColumn* column, int index) {
   if (!column || column->treeList() != this) return;
   const bool listed = isGroupColumn(column);
-  if (index == column->groupIndex() && listed == (index >= 0) && !reApplying_) return;
+  if (index == column->groupIndex() && listed == (index >= 0) &&
+      !inPhase(GridPhase::reapplyingGroups))
+    return;
   UpdateLock lock(*this);
   const std::vector<DBTreeListColumn*> before = groupColumns_;
   beginGroupChange();
@@ -60,14 +62,14 @@ void CustomDBGrid::setGroupColumn(DBTreeListColumn* column, int index) {
       }
     }
   } end{*this, before};
-  if (listed && !reApplying_) removeGroupColumn(sortLevel(column));
+  if (listed && !inPhase(GridPhase::reapplyingGroups)) removeGroupColumn(sortLevel(column));
   if (!listed) column->groupIndex_ = -1;
   if (index != -1) addGroupColumn(index, column);
 }
 
 bool CustomDBGrid::canAddGroupColumn(DBTreeListColumn* column) {
   if (defaultFields_) return false;
-  if (!reApplying_) {
+  if (!inPhase(GridPhase::reapplyingGroups)) {
     if (!column || column->disableGrouping()) return false;
     if (column->field() && isBlobType(column->field()->dataType())) return false;
     if (column->visible() && visibleColumnCount() == 1) return false;
@@ -93,19 +95,12 @@ bool CustomDBGrid::addGroupColumn(int index, DBTreeListColumn* column) {
     UpdateLock lock(*this);
     if (column->sorted() == csNone) {
       // The reload below builds the level in order; sorting now is wasted.
-      const bool saved = suppressSort_;
-      suppressSort_ = true;
-      try {
-        setSorted(column, csUp);
-      } catch (...) {
-        suppressSort_ = saved;
-        throw;
-      }
-      suppressSort_ = saved;
+      GridPhases::Scope deferSort(phases_, GridPhase::sortDeferred);
+      setSorted(column, csUp);
     }
     if (!optionsEx().has(goNotHideColumn)) column->setVisible(false);
   }
-  if (groupBatch_ == 0) reloadAll();
+  if (groupBatch_.depth == 0) reloadAll();
   return true;
 }
 
@@ -123,33 +118,34 @@ void CustomDBGrid::removeGroupColumn(int index) {
     }
     regroupPending_ = true;
   }
-  if (groupBatch_ == 0) reloadAll();
+  if (groupBatch_.depth == 0) reloadAll();
 }
 
 void CustomDBGrid::beginGroupChange() {
-  if (groupBatch_ == 0) {
-    groupBatchChanged_ = false;
-    groupSnapshot_.clear();
-    for (const DBTreeListColumn* c : groupColumns_) groupSnapshot_.push_back(c->fieldName());
-    groupBatchLoadAll_ = loadAllMode();
+  if (groupBatch_.depth == 0) {
+    groupBatch_.changed = false;
+    groupBatch_.fieldNames.clear();
+    for (const DBTreeListColumn* c : groupColumns_)
+      groupBatch_.fieldNames.push_back(c->fieldName());
+    groupBatch_.loadAll = loadAllMode();
   }
-  ++groupBatch_;
+  ++groupBatch_.depth;
 }
 
 void CustomDBGrid::endGroupChange(bool changed) {
-  if (groupBatch_ == 0) return;
-  if (changed) groupBatchChanged_ = true;
-  if (--groupBatch_ > 0) return;
-  if (!groupBatchChanged_) {
-    groupSnapshot_.clear();
+  if (groupBatch_.depth == 0) return;
+  if (changed) groupBatch_.changed = true;
+  if (--groupBatch_.depth > 0) return;
+  if (!groupBatch_.changed) {
+    groupBatch_.fieldNames.clear();
     return;
   }
-  if (!groupBatchLoadAll_) regroupPending_ = false;
-  bool differs = groupSnapshot_.size() != groupColumns_.size();
+  if (!groupBatch_.loadAll) regroupPending_ = false;
+  bool differs = groupBatch_.fieldNames.size() != groupColumns_.size();
   for (std::size_t i = 0; !differs && i < groupColumns_.size(); ++i) {
-    differs = !equalsIgnoringAsciiCase(groupSnapshot_[i], groupColumns_[i]->fieldName());
+    differs = !equalsIgnoringAsciiCase(groupBatch_.fieldNames[i], groupColumns_[i]->fieldName());
   }
-  groupSnapshot_.clear();
+  groupBatch_.fieldNames.clear();
   if (differs) {
     reloadAll();
   } else {
@@ -158,12 +154,8 @@ void CustomDBGrid::endGroupChange(bool changed) {
 }
 
 void CustomDBGrid::retestGroupColumn(DBTreeListColumn* column) {
-  if (reTesting_ || componentLoading_ || !column) return;
-  reTesting_ = true;
-  struct Restore {
-    bool& flag;
-    ~Restore() { flag = false; }
-  } restore{reTesting_};
+  if (inPhase(GridPhase::retestingGroup) || componentLoading_ || !column) return;
+  GridPhases::Scope retesting(phases_, GridPhase::retestingGroup);
   DataSet* ds = dataSet();
   const bool cannot = column->fieldName().empty() ||
                       (column->field() && isBlobType(column->field()->dataType())) ||
@@ -177,11 +169,7 @@ void CustomDBGrid::retestGroupColumn(DBTreeListColumn* column) {
 }
 
 void CustomDBGrid::applyStoredGrouping() {
-  reApplying_ = true;
-  struct Restore {
-    bool& flag;
-    ~Restore() { flag = false; }
-  } restore{reApplying_};
+  GridPhases::Scope reapplying(phases_, GridPhase::reapplyingGroups);
   std::vector<DBTreeListColumn*> stored;
   for (int i = 0; i < columnCount(); ++i) {
     DBTreeListColumn* c = dbColumn(i);

@@ -39,8 +39,8 @@ void CustomDBGrid::reloadAll() {
   {
     // Rebinding may take a column without its field out of the grouping;
     // the load below applies that, so no reload may start meanwhile.
-    ++groupBatch_;
-    const Finally release([this] { --groupBatch_; });
+    ++groupBatch_.depth;
+    const Finally release([this] { --groupBatch_.depth; });
     for (int i = 0; i < columnCount(); ++i) {
       if (DBTreeListColumn* column = dbColumn(i)) column->setFieldName(column->fieldName());
     }
@@ -135,11 +135,11 @@ void CustomDBGrid::storeRecord(DBGridNode& node) {
 // has. The steps below run in this order; each says what it leaves behind.
 void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
   if (componentLoading_) return;
-  loading_ = true;
+  phases_.set(GridPhase::loading, true);
   // The load's own state lasts for this load only, however it ends; the
   // date texts go too, as the format settings may change before the next.
   const Finally endLoad([this] {
-    loading_ = false;
+    phases_.set(GridPhase::loading, false);
     regroupPending_ = false;
     dateTexts_.clear();
   });
@@ -180,7 +180,7 @@ void CustomDBGrid::loadRecords(std::vector<DBGridNode*>* reuseList) {
     // record: move the dataset now, or the focused row and the current
     // record would part, and the next data change (a save, say) would pull
     // the focus to a record the user never chose.
-    FlagScope unload(loading_, false);
+    GridPhases::Scope unload(phases_, GridPhase::loading, false);
     followFocusedRow();
   } else {
     returnToRecord(*ds, mark, wasAtStart, wasAtEnd);
@@ -196,8 +196,8 @@ DataSet* CustomDBGrid::loadableDataSet() {
   DataSet* ds = dataSet();
   if (dataLink_.linkActive() && ds && ds->active() && !groupColumns_.empty()) {
     // The load applies the removals itself: none may start a reload.
-    ++groupBatch_;
-    const Finally release([this] { --groupBatch_; });
+    ++groupBatch_.depth;
+    const Finally release([this] { --groupBatch_.depth; });
     for (int i = groupColumnCount() - 1; i >= 0; --i) {
       if (!groupColumns_[static_cast<std::size_t>(i)]->field()) removeGroupColumn(i);
     }
@@ -335,7 +335,7 @@ void CustomDBGrid::focusCollapsedGroup(DataSet& ds) {
     ds.goFirst();
     ds.skip(group->recordIndex());
   } else {
-    FlagScope unload(loading_, false);
+    GridPhases::Scope unload(phases_, GridPhase::loading, false);
     goToNodeRecord(focusedNode(), group, true, group->keyValue().toVariant());
   }
   CustomTreeList::setFocusedNode(group, focusedColumn(), false);

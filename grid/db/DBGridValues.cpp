@@ -146,7 +146,7 @@ int CustomDBGrid::sortLevel(const TreeListColumn* column) const {
 }
 
 bool CustomDBGrid::sortChangeIgnored(const TreeListColumn* column) const {
-  if (!loadAllMode() || componentLoading_ || suppressSort_) return true;
+  if (!loadAllMode() || componentLoading_ || inPhase(GridPhase::sortDeferred)) return true;
   if (isGroupColumn(column)) return false;
   const auto* c = dynamic_cast<const DBTreeListColumn*>(column);
   if (!c) return false;
