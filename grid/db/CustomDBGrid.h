@@ -371,6 +371,9 @@ class CustomDBGrid : public CustomDBTreeListControl {
   void scrollHandling(int distance);
   bool smartRefreshApplies() const;
   void focusNodeForSync(TreeListNode* node);
+  // Whether the row's key is the current record's; a key that does not
+  // compare, or a record that cannot be read, is no match.
+  bool holdsCurrentKey(const TreeListNode& node) const;
   void watch(TreeListNode* node) { watchList_.push_back(node); }
   bool watched(TreeListNode* node) const;
   void unwatch(TreeListNode* node);

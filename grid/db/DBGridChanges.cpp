@@ -16,21 +16,9 @@ namespace {
 
 using dbgrid::editingState;
 
-bool keysEqual(const PackedValue& a, const Variant& b) {
-  try {
-    return a.compare(b) == 0;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
-bool keysEqual(const PackedValue& a, const PackedValue& b) {
-  try {
-    return a.compare(b) == 0;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
+// Keys that do not compare are unequal.
+bool keysEqual(const PackedValue& a, const Variant& b) { return a.tryCompare(b) == 0; }
+bool keysEqual(const PackedValue& a, const PackedValue& b) { return a.tryCompare(b) == 0; }
 
 }  // namespace
 
@@ -155,12 +143,9 @@ void CustomDBGrid::reloadKeepingNodes() {
         reuse.push_back(&dbNode(*n));
       }
     });
+    // Keys that do not compare count as equal and keep their order.
     std::stable_sort(reuse.begin(), reuse.end(), [](const DBGridNode* a, const DBGridNode* b) {
-      try {
-        return a->keyValue().compare(b->keyValue()) < 0;
-      } catch (const std::exception&) {
-        return false;
-      }
+      return a->keyValue().tryCompare(b->keyValue()).value_or(0) < 0;
     });
   }
   loadRecords(&reuse);
@@ -215,13 +200,11 @@ int CustomDBGrid::dataLevelCompare(TreeListNode* a, TreeListNode* b) {
     }
   }
   for (const auto& [column, descending] : keys) {
-    int c = 0;
-    try {
-      c = compareSortValues(getSortValue(*a, column), getSortValue(*b, column),
-                            naturalOrderFor(column));
-    } catch (const std::exception&) {
-      c = -1;
-    }
+    // Values that do not compare count the first as smaller.
+    const Variant va = getSortValue(*a, column);
+    const Variant vb = getSortValue(*b, column);
+    const int c =
+        tryCompareVariants(va, vb) ? compareSortValues(va, vb, naturalOrderFor(column)) : -1;
     if (c != 0) return descending ? -c : c;
   }
   return compareTieBreak(a, b);

@@ -19,7 +19,7 @@ void CustomDBGrid::followFocusedRow() {
   TreeListNode* focused = focusedNode();
   if (inPhase(GridPhase::loading) || !focused || !keyField_) return;
   const PackedValue& key = dbNode(*focused).keyValue();
-  if (key.compare(keyField_->variantValue()) == 0) return;
+  if (key.tryCompare(keyField_->variantValue()) == 0) return;
   goToNodeRecord(focused, focused, true, key.toVariant());
 }
 
@@ -32,17 +32,23 @@ void CustomDBGrid::unwatch(TreeListNode* node) {
   if (it != watchList_.rend()) watchList_.erase(std::next(it).base());
 }
 
+bool CustomDBGrid::holdsCurrentKey(const TreeListNode& node) const {
+  if (!keyField_) return false;
+  Variant key;
+  try {
+    key = keyField_->variantValue();
+  } catch (const std::exception&) {
+    return false;  // a record that cannot be read matches no row
+  }
+  return dbNode(node).keyValue().tryCompare(key) == 0;
+}
+
 bool CustomDBGrid::goToNodeRecord(TreeListNode* from, TreeListNode* to, bool byKey,
                                   const Variant& key) {
   if (inPhase(GridPhase::loading)) return true;
   if (!to) return false;
   const DBGridNode& target = dbNode(*to);
-  if (keyField_ && to == from) {
-    try {
-      if (target.keyValue().compare(keyField_->variantValue()) == 0) return true;
-    } catch (const std::exception&) {
-    }
-  }
+  if (to == from && holdsCurrentKey(target)) return true;
   DataSet* ds = dataSet();
   if (to == changingNode_ && ds && ds->state() == stInsert) return true;
   if (!options().has(goCanNavigation) || !ds) return true;
@@ -85,12 +91,7 @@ void CustomDBGrid::setFocusedNode(TreeListNode* node, int column, bool makeVisib
     if (!moved) return;
     if (wasInsert) {
       if (!watched(node)) return;
-      bool same = false;
-      try {
-        same = keyField_ && dbNode(*node).keyValue().compare(keyField_->variantValue()) == 0;
-      } catch (const std::exception&) {
-      }
-      if (!same) {
+      if (!holdsCurrentKey(*node)) {
         unwatch(node);
         return;
       }
@@ -125,11 +126,7 @@ void CustomDBGrid::syncFocusToRecord() {
     return;
   }
   const auto equalsKey = [&](const TreeListNode* n) {
-    try {
-      return n && dbNode(*n).keyValue().compare(key) == 0;
-    } catch (const std::exception&) {
-      return false;
-    }
+    return n && dbNode(*n).keyValue().tryCompare(key) == 0;
   };
   // A focused group row that stands for the record (it is the record's
   // first row) keeps the focus: a data change, or a save, must not expand

@@ -210,10 +210,7 @@ DBGridNode* CustomDBGrid::searchGroup(DBGridNode* parent, int level, const Varia
   int lo = std::max(from, 0);
   if (column->sortBySummary()) {
     for (int i = lo; i < count; ++i) {
-      try {
-        if (sibling(i).groupValue().compare(value) == 0) return &sibling(i);
-      } catch (const std::exception&) {
-      }
+      if (sibling(i).groupValue().tryCompare(value) == 0) return &sibling(i);
     }
     position = count;
     return nullptr;
@@ -223,13 +220,9 @@ DBGridNode* CustomDBGrid::searchGroup(DBGridNode* parent, int level, const Varia
   while (lo <= hi) {
     const int mid = lo + (hi - lo) / 2;
     DBGridNode& s = sibling(mid);
-    int c = -1;
-    try {
-      c = s.groupValue().compare(value);
-      if (descending) c = -c;
-    } catch (const std::exception&) {
-      c = -1;  // a value that does not compare counts as smaller
-    }
+    // A value that does not compare counts as smaller, whatever the order.
+    const std::optional<int> order = s.groupValue().tryCompare(value);
+    const int c = order ? (descending ? -*order : *order) : -1;
     if (c == 0) return &s;
     if (c < 0) {
       lo = mid + 1;
@@ -294,11 +287,8 @@ DBGridNode* CustomDBGrid::groupRowFor(LastGroupPath& last, DBGridNode* parent, i
                                       int recordIndex) {
   const auto at = static_cast<std::size_t>(level);
   if (at < last.size() && last[at]->parent() == parent) {
-    try {
-      if (last[at]->groupValue().compare(value) == 0) return last[at];
-    } catch (const std::exception&) {
-      // Not comparable: the search below decides.
-    }
+    // Not comparable: the search below decides.
+    if (last[at]->groupValue().tryCompare(value) == 0) return last[at];
   }
   DBGridNode* row = findOrCreateGroupNode(parent, level, value, from, source, recordIndex);
   last.resize(at + 1);
@@ -390,7 +380,7 @@ void CustomDBGrid::regroupLoadedNodes() {
   if (!sortedByColumn) {
     const auto byKey = [](const std::unique_ptr<TreeListNode>& a,
                           const std::unique_ptr<TreeListNode>& b) {
-      return dbNode(*a).keyValue().compare(dbNode(*b).keyValue()) < 0;
+      return dbNode(*a).keyValue().tryCompare(dbNode(*b).keyValue()).value_or(0) < 0;
     };
     if (!std::is_sorted(rows.begin(), rows.end(), byKey)) {
       std::stable_sort(rows.begin(), rows.end(), byKey);

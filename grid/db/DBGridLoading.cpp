@@ -113,7 +113,7 @@ void CustomDBGrid::storeRecord(DBGridNode& node) {
   node.assignCells(cells);
   node.texts().assign(views);
   const Variant key = keyField_ ? keyField_->variantValue() : Variant::null();
-  if (keyIndex_.valid() && node.keyValue().compare(key) != 0) keyIndex_.invalidate();
+  if (keyIndex_.valid() && node.keyValue().tryCompare(key) != 0) keyIndex_.invalidate();
   node.setKeyValue(key);
   if (previewField_) {
     try {
@@ -240,7 +240,7 @@ TreeListNode* CustomDBGrid::readRecords(DataSet& ds, std::vector<DBGridNode*>* r
     node->setRecordIndex(counter);
     if (onRefreshNodeData) onRefreshNodeData(*this, node);
     if (summaries) addToSummaries(*node, true);
-    if (topKey && node->keyValue().compare(savedTopKey_) == 0) {
+    if (topKey && node->keyValue().tryCompare(savedTopKey_) == 0) {
       newTop = node;
       while (newTop->parent() && newTop->level() > savedTopLevel_) newTop = newTop->parent();
     }
@@ -277,20 +277,13 @@ DBGridNode* CustomDBGrid::reusedRow(std::vector<DBGridNode*>& reuseList, std::ve
   const Variant key = keyField_->variantValue();
   const auto it = std::lower_bound(reuseList.begin(), reuseList.end(), key,
                                    [](const DBGridNode* n, const Variant& k) {
-                                     try {
-                                       return n->keyValue().compare(k) < 0;
-                                     } catch (const std::exception&) {
-                                       return true;
-                                     }
+                                     // Passes over keys that do not compare.
+                                     return n->keyValue().tryCompare(k).value_or(-1) < 0;
                                    });
   if (it == reuseList.end()) return nullptr;
   const auto at = static_cast<std::size_t>(it - reuseList.begin());
-  bool equal = false;
-  try {
-    equal = (*it)->keyValue().compare(key) == 0;
-  } catch (const std::exception&) {
-  }
-  if (!equal || taken[at] || (*it)->parent() != parent) return nullptr;
+  if ((*it)->keyValue().tryCompare(key) != 0 || taken[at] || (*it)->parent() != parent)
+    return nullptr;
   taken[at] = true;
   return *it;
 }
@@ -345,15 +338,16 @@ void CustomDBGrid::reselect() {
   if (selectionCopy_.empty()) return;
   std::vector<PackedValue> keys = std::move(selectionCopy_);
   selectionCopy_.clear();
-  std::sort(keys.begin(), keys.end(),
-            [](const PackedValue& a, const PackedValue& b) { return a.compare(b) < 0; });
+  std::sort(keys.begin(), keys.end(), [](const PackedValue& a, const PackedValue& b) {
+    return a.tryCompare(b).value_or(0) < 0;
+  });
   for (int i = 0; i < topCount(); ++i) {
     TreeListNode* node = topNodes(i);
     const PackedValue& key = dbNode(*node).keyValue();
     const auto it = std::lower_bound(
         keys.begin(), keys.end(), key,
-        [](const PackedValue& a, const PackedValue& b) { return a.compare(b) < 0; });
-    if (it != keys.end() && it->compare(key) == 0) node->setSelected(true);
+        [](const PackedValue& a, const PackedValue& b) { return a.tryCompare(b).value_or(0) < 0; });
+    if (it != keys.end() && it->tryCompare(key) == 0) node->setSelected(true);
   }
 }
 
@@ -378,11 +372,7 @@ DBGridNode* CustomDBGrid::findDataNode(const Variant& key) {
   DBGridNode* found = nullptr;
   forEachNode([&](TreeListNode* n) {
     if (found || isGroupNode(n)) return;
-    try {
-      if (dbNode(*n).keyValue().compare(key) == 0) found = &dbNode(*n);
-    } catch (const std::exception&) {
-      // Counts as unequal.
-    }
+    if (dbNode(*n).keyValue().tryCompare(key) == 0) found = &dbNode(*n);
   });
   return found;
 }

@@ -93,12 +93,8 @@ int CustomDBGrid::compareTieBreak(const TreeListNode* node1, const TreeListNode*
   const PackedValue& a = dbNode(*node1).keyValue();
   const PackedValue& b = dbNode(*node2).keyValue();
   if (a.isEmpty() || b.isEmpty()) return 0;
-  int c = 0;
-  try {
-    c = a.compare(b);
-  } catch (const std::exception&) {
-    c = 0;
-  }
+  // Keys that do not compare leave the order to the tree list.
+  const int c = a.tryCompare(b).value_or(0);
   if (c == 0) return CustomDBTreeListControl::compareTieBreak(node1, node2);
   return c < 0 ? -1 : 1;
 }
