@@ -65,6 +65,8 @@ class ValueScope {
     variable_ = std::move(value);
   }
   ~ValueScope() { variable_ = std::move(saved_); }
+  // The value the variable had before the scope.
+  const T& saved() const { return saved_; }
   ValueScope(const ValueScope&) = delete;
   ValueScope& operator=(const ValueScope&) = delete;
 

@@ -352,13 +352,12 @@ void CustomDBGrid::deleteNodeRecord(TreeListNode* node) {
   }
   changingNode_ = &dbNode(*node);
   savedChangedKey_ = changingNode_->keyValue().toVariant();
-  try {
-    ds->deleteCurrent();
-  } catch (...) {
+  OnFailure forget([this] {
     changingNode_ = nullptr;
     savedChangedKey_ = Variant::null();
-    throw;
-  }
+  });
+  ds->deleteCurrent();
+  forget.dismiss();
 }
 
 void CustomDBGrid::deleteSelection() {
@@ -406,13 +405,8 @@ bool CustomDBGrid::readOnlyForDelete() const {
 bool CustomDBGrid::keyDown(int key, ShiftState shift) {
   // The user's handler runs first and once: it is detached while the grid
   // and the tree list below it handle the key.
-  TLKeyEvent handler = std::move(onKeyDown);
-  onKeyDown = nullptr;
-  struct Restore {
-    TLKeyEvent& slot;
-    TLKeyEvent& handler;
-    ~Restore() { slot = std::move(handler); }
-  } restore{onKeyDown, handler};
+  const ValueScope<TLKeyEvent> detached(onKeyDown, nullptr);
+  const TLKeyEvent& handler = detached.saved();
   if (handler) {
     handler(*this, key, shift);
     if (key == 0) return true;
@@ -511,17 +505,15 @@ void CustomDBGrid::showHeader(int band, int row, TreeListColumn* column, int col
 void CustomDBGrid::exitGrid() {
   DataSet* ds = dataSet();
   if (!dataLink_.linkActive() || !ds) return;
-  try {
-    if (options().has(goCancelOnExit) && ds->state() == stInsert && !ds->modified() &&
-        !dataLink_.editPending()) {
-      ds->cancelChanges();
-    } else {
-      linkUpdateData();
-    }
-  } catch (...) {
-    host().setFocus();
-    throw;
+  // A failed save keeps the user in the grid to put it right.
+  OnFailure stay([this] { host().setFocus(); });
+  if (options().has(goCancelOnExit) && ds->state() == stInsert && !ds->modified() &&
+      !dataLink_.editPending()) {
+    ds->cancelChanges();
+  } else {
+    linkUpdateData();
   }
+  stay.dismiss();
 }
 
 }  // namespace morvel

@@ -71,11 +71,7 @@ void CustomDBGrid::setFocusedNode(TreeListNode* node, int column, bool makeVisib
     return;
   }
   watch(node);
-  struct Unwatch {
-    CustomDBGrid& grid;
-    TreeListNode* node;
-    ~Unwatch() { grid.unwatch(node); }
-  } unwatchOnExit{*this, node};
+  const Finally unwatchOnExit([this, node] { unwatch(node); });
   if (!inPhase(GridPhase::scrolling) && focusedNode() && column != focusedColumn()) {
     CustomDBTreeListControl::setFocusedNode(focusedNode(), column, false);
   }

@@ -6,6 +6,7 @@
 
 #include "base/DateText.h"
 #include "base/NumberText.h"
+#include "base/ScopeGuard.h"
 #include "base/StringUtils.h"
 #include "grid/db/CustomDBGrid.h"
 #include "table/DataSet.h"
@@ -44,24 +45,9 @@ void CustomDBGrid::setGroupColumn(DBTreeListColumn* column, int index) {
   UpdateLock lock(*this);
   const std::vector<DBTreeListColumn*> before = groupColumns_;
   beginGroupChange();
-  struct End {
-    CustomDBGrid& grid;
-    const std::vector<DBTreeListColumn*>& before;
-    int unwinding = std::uncaught_exceptions();
-    ~End() noexcept(false) {
-      // A refused change (the only visible column dropped on the panel,
-      // say) leaves the grouping as it was: nothing to reload.
-      const bool changed = grid.groupColumns_ != before;
-      if (std::uncaught_exceptions() > unwinding) {
-        try {
-          grid.endGroupChange(changed);
-        } catch (...) {
-        }
-      } else {
-        grid.endGroupChange(changed);
-      }
-    }
-  } end{*this, before};
+  // A refused change (the only visible column dropped on the panel, say)
+  // leaves the grouping as it was: nothing to reload.
+  const Finally end([&] { endGroupChange(groupColumns_ != before); });
   if (listed && !inPhase(GridPhase::reapplyingGroups)) removeGroupColumn(sortLevel(column));
   if (!listed) column->groupIndex_ = -1;
   if (index != -1) addGroupColumn(index, column);
@@ -187,14 +173,11 @@ void CustomDBGrid::applyStoredGrouping() {
     if (loadAllMode()) reloadAll();
     return;
   }
-  beginGroupChange();
-  try {
+  {
+    beginGroupChange();
+    const Finally end([this] { endGroupChange(); });
     for (DBTreeListColumn* c : stored) setGroupColumn(c, c->groupIndex_);
-  } catch (...) {
-    endGroupChange();
-    throw;
   }
-  endGroupChange();
   regroupPending_ = false;
 }
 
@@ -412,7 +395,8 @@ void CustomDBGrid::regroupLoadedNodes() {
       if (summaries) addToSummaries(*node, false);
     }
   } catch (...) {
-    // No row may be lost: what is left goes back to the top level.
+    // No row may be lost: what is left goes back to the top level. Written
+    // out rather than as a guard: putting a row back may itself raise.
     for (; next < rows.size(); ++next) {
       if (rows[next]) appendTakenNode(std::move(rows[next]), nullptr);
     }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/ScopeGuard.h"
 #include "base/SmallBlocks.h"
 
 namespace morvel {
@@ -181,12 +182,9 @@ void DBGridNode::assignCells(const std::vector<PackedValue>& cells) {
   const std::size_t bytes = cells.size() * sizeof(PackedValue);
   void* memory = allocateSmallBlock(bytes);
   auto* block = static_cast<PackedValue*>(memory);
-  try {
-    std::uninitialized_copy(cells.begin(), cells.end(), block);
-  } catch (...) {
-    releaseSmallBlock(memory, bytes);
-    throw;
-  }
+  OnFailure release([&] { releaseSmallBlock(memory, bytes); });
+  std::uninitialized_copy(cells.begin(), cells.end(), block);
+  release.dismiss();
   clearNodeVariantData();
   cells_ = block;
   cellCount_ = static_cast<std::uint16_t>(cells.size());
