@@ -2,7 +2,7 @@
 #include "table/engine/DataDirectory.h"
 
 #include "base/ScopeGuard.h"
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 #include "table/files/FileHandler.h"
 #include "table/files/FileList.h"
 

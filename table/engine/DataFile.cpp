@@ -8,7 +8,7 @@
 
 #include "base/ScopeGuard.h"
 #include "table/engine/Bytes.h"
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 
 namespace morvel {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "base/ScopeGuard.h"
 #include "table/engine/Bytes.h"
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 #include "table/files/FileList.h"
 
 namespace morvel {

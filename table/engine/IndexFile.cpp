@@ -6,8 +6,8 @@
 
 #include "base/ScopeGuard.h"
 #include "table/engine/Bytes.h"
-#include "table/engine/EngineError.h"
 #include "table/engine/KeyLayout.h"
+#include "table/files/EngineError.h"
 
 namespace morvel {
 namespace {
