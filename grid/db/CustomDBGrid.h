@@ -443,6 +443,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
   DBGridNode* groupPathFor(LastGroupPath& last, GroupRowMemo& memo, DBGridNode* node,
                            int skipAtTop);
   void regroupLoadedNodes();
+  // Puts taken rows back in record (key) order unless a column sorts them.
+  void putInRecordOrderUnlessSorted(std::vector<std::unique_ptr<TreeListNode>>& rows);
   // Takes every data row out of the tree in display order and frees the
   // group rows.
   void takeDataRows(std::vector<std::unique_ptr<TreeListNode>>& rows);
@@ -469,6 +471,9 @@ class CustomDBGrid : public CustomDBTreeListControl {
   void countLoadedRows();
   // The data-bound key rules; true when one consumed the key.
   bool gridKeyDown(int key, ShiftState shift);
+  // Up on the first row and Down on the last: posting the record, dropping
+  // an insert left unchanged, or appending a record.
+  bool edgeKeyDown(int key, DataSet& ds, TreeListNode* focus);
   bool readOnlyForDelete() const;
   void refreshNodeFromRecord(TreeListNode*& node);
 

@@ -414,6 +414,28 @@ bool CustomDBGrid::keyDown(int key, ShiftState shift) {
   return gridKeyDown(key, shift) || CustomDBTreeListControl::keyDown(key, shift);
 }
 
+bool CustomDBGrid::edgeKeyDown(int key, DataSet& ds, TreeListNode* focus) {
+  const bool unchangedInsert = ds.state() == stInsert && !ds.modified() && !dataLink_.editPending();
+  if (key == vkUp && editingState(&ds)) {
+    if (unchangedInsert && ds.atEnd()) {
+      ds.cancelChanges();
+      if (TreeListNode* last = lastVisibleNode()) last->setFocused();
+      return true;
+    }
+    if (focus && visibleIndexOf(focus) == 0) ds.postRecord();
+  }
+  if (key == vkDown && focus && focus == lastVisibleNode()) {
+    if (unchangedInsert) return true;
+    if (options().has(goCanAppend) && options().has(goCanInsert) && ds.canModifyRecords()) {
+      hideEditing();
+      ds.appendNew();
+      return true;
+    }
+    if (editingState(&ds)) ds.postRecord();
+  }
+  return false;
+}
+
 bool CustomDBGrid::gridKeyDown(int key, ShiftState shift) {
   DataSet* ds = dataSet();
   if (!dataLink_.linkActive() || !ds) return false;
@@ -457,25 +479,7 @@ bool CustomDBGrid::gridKeyDown(int key, ShiftState shift) {
     ds->insertNew();
     return true;
   }
-  const bool unchangedInsert =
-      ds->state() == stInsert && !ds->modified() && !dataLink_.editPending();
-  if (key == vkUp && editingState(ds)) {
-    if (unchangedInsert && ds->atEnd()) {
-      ds->cancelChanges();
-      if (TreeListNode* last = lastVisibleNode()) last->setFocused();
-      return true;
-    }
-    if (focus && visibleIndexOf(focus) == 0) ds->postRecord();
-  }
-  if (key == vkDown && focus && focus == lastVisibleNode()) {
-    if (unchangedInsert) return true;
-    if (options().has(goCanAppend) && options().has(goCanInsert) && ds->canModifyRecords()) {
-      hideEditing();
-      ds->appendNew();
-      return true;
-    }
-    if (editingState(ds)) ds->postRecord();
-  }
+  if (edgeKeyDown(key, *ds, focus)) return true;
   if (rowSel && (key == vkLeft || key == vkRight) && focus && !isGroupNode(focus)) {
     scrollColumns(key == vkLeft ? -1 : 1);
     return true;

@@ -14,6 +14,20 @@ namespace morvel {
 
 using dbgrid::editingState;
 
+namespace {
+
+// Whether a row keeps a cell's typed value beside its text: numbers and
+// dates sort and group by value, and a text shown through a handler or a
+// mask is not the value it stands for.
+bool storesValue(const DBTreeListColumn& column, const Field& field) {
+  const FieldType type = field.dataType();
+  return (type >= ftSmallint && type <= ftDateTime) || type == ftAutoInc ||
+         (type == ftString && (field.onGetText || !field.editMask().empty())) ||
+         column.storesValues();
+}
+
+}  // namespace
+
 // --- Loading -----------------------------------------------------------------------
 
 void CustomDBGrid::reloadAll() {
@@ -58,11 +72,7 @@ void CustomDBGrid::storeCell(DBGridNode& node, DBTreeListColumn& column) {
   NodeVariantData data;
   Field* field = column.field();
   if (field) {
-    const FieldType type = field->dataType();
-    const bool valued = (type >= ftSmallint && type <= ftDateTime) || type == ftAutoInc ||
-                        (type == ftString && (field->onGetText || !field->editMask().empty())) ||
-                        column.storesValues();
-    if (valued) {
+    if (storesValue(column, *field)) {
       data.presenceBits |= NodeVariantData::kCellValue;
       data.cellValue = field->variantValue();
     }
@@ -89,11 +99,7 @@ void CustomDBGrid::storeRecord(DBGridNode& node) {
       continue;
     }
     Field* field = column->field();
-    const FieldType type = field->dataType();
-    const bool valued = (type >= ftSmallint && type <= ftDateTime) || type == ftAutoInc ||
-                        (type == ftString && (field->onGetText || !field->editMask().empty())) ||
-                        column->storesValues();
-    if (valued) {
+    if (storesValue(*column, *field)) {
       // One read of the field gives both the value and, for dates, the text.
       const Variant value = field->variantValue();
       if (column->dateField_ && value.kind() == vkDate && column->showsOwnText() &&
