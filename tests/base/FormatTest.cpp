@@ -1,3 +1,5 @@
+// The printf-like message formatting: directives filled in order, user
+// percent signs kept, and missing arguments printing nothing.
 #include "base/Format.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Number pictures: sections, digits, separators and literal text.
 #include "base/NumberText.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The small-block allocator: blocks keep their bytes, and chunks go back
+// when every block carved from them is freed.
 #include "base/SmallBlocks.h"
 
 #include <gtest/gtest.h>

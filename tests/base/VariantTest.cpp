@@ -1,3 +1,6 @@
+// The variant value: its order across kinds, equality across numeric
+// kinds, texts that do not compare with numbers (raised, or answered as a
+// value), copies and moves, and conversions between kinds.
 #include <gtest/gtest.h>
 
 #include <algorithm>

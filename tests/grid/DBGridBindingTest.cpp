@@ -1,3 +1,7 @@
+// The data-bound grid bound to a dataset: its option defaults, loading the
+// records once the key field names a field, columns made from fields, value
+// and key order, focus and current record following each other, and the
+// packed values its rows keep.
 #include <gtest/gtest.h>
 
 #include <cstdio>
