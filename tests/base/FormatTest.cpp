@@ -1,8 +1,8 @@
 // The printf-like message formatting: directives filled in order, user
 // percent signs kept, and missing arguments printing nothing.
-#include "base/Format.h"
-
 #include <gtest/gtest.h>
+
+#include "base/Format.h"
 
 namespace morvel {
 namespace {
