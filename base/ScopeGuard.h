@@ -1,6 +1,8 @@
 // Guards for clean-up that must run when a scope ends: on every path
-// (Finally), or only when it ends by an exception (OnFailure: the undo of
-// a change that did not complete). The one place such guards are defined.
+// (Finally), only when it ends by an exception (OnFailure: the undo of a
+// change that did not complete), or the previous value of a variable set
+// for the scope (ValueScope, FlagScope). The one place such guards are
+// defined.
 #pragma once
 
 #include <exception>
@@ -52,5 +54,26 @@ class OnFailure {
   bool armed_ = true;
   int uncaught_ = std::uncaught_exceptions();
 };
+
+// Sets a variable for a scope and puts its previous value back when the
+// scope ends, however it ends: a re-entrancy flag, a count, a handler
+// detached while its owner works.
+template <class T>
+class ValueScope {
+ public:
+  ValueScope(T& variable, T value) : variable_(variable), saved_(std::move(variable)) {
+    variable_ = std::move(value);
+  }
+  ~ValueScope() { variable_ = std::move(saved_); }
+  // The value the variable had before the scope.
+  const T& saved() const { return saved_; }
+  ValueScope(const ValueScope&) = delete;
+  ValueScope& operator=(const ValueScope&) = delete;
+
+ private:
+  T& variable_;
+  T saved_;
+};
+using FlagScope = ValueScope<bool>;
 
 }  // namespace morvel

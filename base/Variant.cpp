@@ -308,23 +308,6 @@ int threeWay(T a, T b) {
   return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-// Numbers of any kind; long double holds every 64-bit integer exactly, so an
-// integer against a double never loses its low digits.
-long double numericValue(const Variant& v) {
-  switch (v.kind()) {
-    case vkInteger:
-      return static_cast<long double>(v.integerValue());
-    case vkCurrency:
-      return static_cast<long double>(v.currencyValue()) / Variant::kCurrencyScale;
-    case vkFloat:
-      return v.floatValue();
-    case vkDate:
-      return v.dateValue();
-    default:
-      return static_cast<long double>(v.toDouble());
-  }
-}
-
 // NaN would break the sort's total order: it equals itself and sits below
 // every other number.
 int compareNumbers(long double a, long double b) {
@@ -334,7 +317,7 @@ int compareNumbers(long double a, long double b) {
   return threeWay(a, b);
 }
 
-int compareBytes(const std::string& a, const std::string& b) {
+int compareBytes(std::string_view a, std::string_view b) {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
   // memcmp compares as unsigned char, which is the rule.
   const int c = n ? std::memcmp(a.data(), b.data(), n) : 0;
@@ -342,20 +325,92 @@ int compareBytes(const std::string& a, const std::string& b) {
   return threeWay(a.size(), b.size());
 }
 
+// A value as the number it compares as; long double holds every 64-bit
+// integer exactly, so an integer against a double never loses its low
+// digits. False for a text that reads as no number.
+bool numberOf(const VariantView& v, long double& out) {
+  switch (v.kind) {
+    case vkInteger:
+      out = static_cast<long double>(v.integer);
+      return true;
+    case vkCurrency:
+      out = static_cast<long double>(v.integer) / Variant::kCurrencyScale;
+      return true;
+    case vkFloat:
+    case vkDate:
+      out = v.number;
+      return true;
+    case vkBoolean:
+      out = v.boolean ? 1 : 0;
+      return true;
+    case vkString: {
+      double value = 0;
+      if (!parseNumber(v.text, value)) return false;
+      out = value;
+      return true;
+    }
+    case vkEmpty:
+    case vkNull:
+      break;
+  }
+  return false;
+}
+
+// A boolean or a text as the boolean it compares as (see toBoolean).
+bool booleanOf(const VariantView& v, bool& out) {
+  if (v.kind == vkBoolean) {
+    out = v.boolean;
+    return true;
+  }
+  const std::string_view text = trimmed(v.text);
+  if (equalsIgnoringAsciiCase(text, "true") || equalsIgnoringAsciiCase(text, "false")) {
+    out = equalsIgnoringAsciiCase(text, "true");
+    return true;
+  }
+  double value = 0;
+  if (!parseNumber(text, value)) return false;
+  out = value != 0;
+  return true;
+}
+
 }  // namespace
 
-int compareVariants(const Variant& a, const Variant& b) {
-  const VariantKind ka = a.kind();
-  const VariantKind kb = b.kind();
-  if (ka == vkString && kb == vkString) return compareBytes(a.stringValue(), b.stringValue());
-  if (a.isBlank() || b.isBlank()) return threeWay(!a.isBlank(), !b.isBlank());
-  if (ka == vkInteger && kb == vkInteger) return threeWay(a.integerValue(), b.integerValue());
-  if (ka == vkCurrency && kb == vkCurrency) return threeWay(a.currencyValue(), b.currencyValue());
-  if (ka == vkBoolean && kb == vkBoolean) return threeWay(a.booleanValue(), b.booleanValue());
-  if ((ka == vkBoolean && kb == vkString) || (ka == vkString && kb == vkBoolean)) {
-    return threeWay(a.toBoolean(), b.toBoolean());
+std::optional<int> tryCompareVariants(const VariantView& a, const VariantView& b) noexcept {
+  const VariantKind ka = a.kind;
+  const VariantKind kb = b.kind;
+  if (ka == vkString && kb == vkString) return compareBytes(a.text, b.text);
+  const bool aBlank = ka <= vkNull;
+  const bool bBlank = kb <= vkNull;
+  if (aBlank || bBlank) return threeWay(!aBlank, !bBlank);
+  if ((ka == vkInteger && kb == vkInteger) || (ka == vkCurrency && kb == vkCurrency)) {
+    return threeWay(a.integer, b.integer);
   }
-  return compareNumbers(numericValue(a), numericValue(b));
+  if (ka == vkBoolean && kb == vkBoolean) return threeWay(a.boolean, b.boolean);
+  if ((ka == vkBoolean && kb == vkString) || (ka == vkString && kb == vkBoolean)) {
+    bool x = false;
+    bool y = false;
+    if (!booleanOf(a, x) || !booleanOf(b, y)) return std::nullopt;
+    return threeWay(x, y);
+  }
+  long double x = 0;
+  long double y = 0;
+  if (!numberOf(a, x) || !numberOf(b, y)) return std::nullopt;
+  return compareNumbers(x, y);
+}
+
+int compareVariants(const Variant& a, const Variant& b) {
+  if (const std::optional<int> c = tryCompareVariants(a.view(), b.view())) return *c;
+  // The values do not compare: the conversion that fails raises its own
+  // error (only the text side can).
+  const bool asBooleans = a.kind() == vkBoolean || b.kind() == vkBoolean;
+  for (const Variant* v : {&a, &b}) {
+    if (asBooleans) {
+      (void)v->toBoolean();
+    } else {
+      (void)v->toDouble();
+    }
+  }
+  throw VariantError("The values do not compare");
 }
 
 bool variantsEqual(const Variant& a, const Variant& b) { return compareVariants(a, b) == 0; }

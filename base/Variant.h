@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,16 @@ enum VariantKind : std::uint8_t {
   vkDate,      // days since 30 December 1899, the time of day as the fraction
   vkBoolean,
   vkString,  // bytes, compared unsigned byte by byte
+};
+
+// A value seen in place, its text borrowed rather than copied: what a
+// comparison needs of a Variant or of a value kept packed elsewhere.
+struct VariantView {
+  VariantKind kind = vkEmpty;
+  std::int64_t integer = 0;  // vkInteger; vkCurrency in ten-thousandths
+  double number = 0;         // vkFloat; vkDate in days
+  bool boolean = false;      // vkBoolean
+  std::string_view text;     // vkString
 };
 
 // A small value class: copying copies the text; every other kind is a few
@@ -98,6 +109,17 @@ class Variant {
   // "True"/"False", empty and null as "".
   std::string toText() const;
 
+  // The value seen in place; valid while the value lives unchanged.
+  VariantView view() const noexcept {
+    VariantView v;
+    v.kind = kind_;
+    if (kind_ == vkInteger || kind_ == vkCurrency) v.integer = integer_;
+    if (kind_ == vkFloat || kind_ == vkDate) v.number = float_;
+    if (kind_ == vkBoolean) v.boolean = boolean_;
+    if (kind_ == vkString) v.text = string_;
+    return v;
+  }
+
   // The kind's name as messages show it ("String", "Double", ...).
   static const char* kindName(VariantKind kind) noexcept;
 
@@ -133,6 +155,16 @@ class Variant {
 //    boolean to a boolean (raising VariantError when it does not convert);
 //    a boolean against a number counts as 0 or 1.
 int compareVariants(const Variant& a, const Variant& b);
+
+// compareVariants without raising: the order of two values, or none when
+// they do not compare (a text that is no number against a number, a text
+// that is no boolean against a boolean). Allocates nothing, so it suits
+// hot paths and sort comparators, which decide for themselves where a value
+// that does not compare goes.
+std::optional<int> tryCompareVariants(const VariantView& a, const VariantView& b) noexcept;
+inline std::optional<int> tryCompareVariants(const Variant& a, const Variant& b) noexcept {
+  return tryCompareVariants(a.view(), b.view());
+}
 
 // compareVariants(a, b) == 0.
 bool variantsEqual(const Variant& a, const Variant& b);

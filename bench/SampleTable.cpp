@@ -1,3 +1,5 @@
+// The benchmarks' sample-shaped table and the pool of sample rows they
+// cycle through; see SampleTable.h.
 #include "bench/SampleTable.h"
 
 #include <algorithm>

@@ -7,9 +7,12 @@
 // The classes: CustomDBTreeListControl adds column creation and the data
 // source access to the tree-list control, CustomDBGrid everything else, and
 // DBGrid is the grid the program places in its window. The code is spread
-// over CustomDBGrid.cpp (binding and loading), DBGridGrouping.cpp (group
-// columns, group rows, summaries) and DBGridChanges.cpp (refresh after data
-// changes, deleting, keys).
+// over CustomDBGrid.cpp (creation, options, binding), DBGridLoading.cpp
+// (reading records into rows), DBGridValues.cpp (what rows show and sort
+// by), DBGridFocus.cpp (the focused row and the current record),
+// DBGridGrouping.cpp (group columns, group rows), DBGridSummaries.cpp
+// (group and footer summaries) and DBGridChanges.cpp (refresh after data
+// changes, deleting, keys). KeyIndex finds a record's row by its key.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +27,8 @@
 #include "grid/db/DBGridNode.h"
 #include "grid/db/DateTextMemo.h"
 #include "grid/db/GridDataLink.h"
+#include "grid/db/GridPhases.h"
+#include "grid/db/KeyIndex.h"
 #include "grid/view/CustomTreeListControl.h"
 #include "platform/Input.h"
 #include "table/DataSource.h"
@@ -138,7 +143,7 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // from `from`; false when it could not.
   bool goToNodeRecord(TreeListNode* from, TreeListNode* to, bool byKey, const Variant& key);
   int loadedRecordCount() const { return loadedRecordCount_; }
-  bool loading() const { return loading_; }
+  bool loading() const { return inPhase(GridPhase::loading); }
 
   // --- Nodes ------------------------------------------------------------------------
   static DBGridNode& dbNode(TreeListNode& node) { return static_cast<DBGridNode&>(node); }
@@ -326,6 +331,38 @@ class CustomDBGrid : public CustomDBTreeListControl {
                       Alignment& alignment) override;
 
  private:
+  // The group rows the last row was filed under, one per level: rows that
+  // follow with the same values (rows sorted or grouped alike come in runs)
+  // are filed under them without a search. Valid while no group row is
+  // freed.
+  using LastGroupPath = std::vector<DBGridNode*>;
+
+  // --- loading steps, in the order a load takes them ---
+  // The dataset when a load may read it now, after taking the group
+  // columns that lost their field out of the grouping; none otherwise.
+  DataSet* loadableDataSet();
+  // Finds the preview field again (none for a binary field).
+  void bindPreviewField(DataSet& ds);
+  // Reads every record from the first into rows, filling the key index;
+  // frees the rows of `reuseList` no record took. Returns the row to show
+  // at the top again (the saved top key's), if any.
+  TreeListNode* readRecords(DataSet& ds, std::vector<DBGridNode*>* reuseList, bool summaries);
+  // The row for the current record: a new top-level row, or a row under its
+  // group path, reused from `reuseList` when one there has the record's key
+  // and already hangs there.
+  DBGridNode* rowForRecord(LastGroupPath& lastPath, std::vector<DBGridNode*>* reuseList,
+                           std::vector<bool>& taken, int recordIndex);
+  DBGridNode* reusedRow(std::vector<DBGridNode*>& reuseList, std::vector<bool>& taken,
+                        const DBGridNode* parent);
+  // Refiles the loaded rows under the current group columns and counts them.
+  void regroupLoadedRows();
+  // Selection, sort, summaries and the group rows' keys after the rows are in.
+  void finishLoadedRows(bool summaries);
+  // Takes the dataset back to the record it was on (and, with
+  // goCollapsedReload, to the collapsed group that holds it).
+  void returnToRecord(DataSet& ds, const std::string& mark, bool wasAtStart, bool wasAtEnd);
+  void focusCollapsedGroup(DataSet& ds);
+
   // --- loading helpers ---
   // ClearNodes, freeing the rows in address order.
   void clearAllNodes();
@@ -334,15 +371,13 @@ class CustomDBGrid : public CustomDBTreeListControl {
   void scrollHandling(int distance);
   bool smartRefreshApplies() const;
   void focusNodeForSync(TreeListNode* node);
+  // Whether the row's key is the current record's; a key that does not
+  // compare, or a record that cannot be read, is no match.
+  bool holdsCurrentKey(const TreeListNode& node) const;
   void watch(TreeListNode* node) { watchList_.push_back(node); }
   bool watched(TreeListNode* node) const;
   void unwatch(TreeListNode* node);
-  // The key index: data rows by integer key, for finding a record's row
-  // without walking the tree.
-  void invalidateKeyIndex() {
-    keyIndex_.clear();
-    keyIndexState_ = KeyIndexState::invalid;
-  }
+  // Indexes every data row of the tree by its key.
   void buildKeyIndex();
   void reselect();
 
@@ -358,11 +393,6 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // holding `value`, or none and the position where it belongs.
   DBGridNode* searchGroup(DBGridNode* parent, int level, const Variant& value, int from,
                           int& position);
-  // The group rows the last row was filed under, one per level: rows that
-  // follow with the same values (rows sorted or grouped alike come in runs)
-  // are filed under them without a search. Valid while no group row is
-  // freed.
-  using LastGroupPath = std::vector<DBGridNode*>;
   // findOrCreateGroupNode, trying the last path first.
   DBGridNode* groupRowFor(LastGroupPath& last, DBGridNode* parent, int level, const Variant& value,
                           int from, DBGridNode* source, int recordIndex);
@@ -413,6 +443,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
   DBGridNode* groupPathFor(LastGroupPath& last, GroupRowMemo& memo, DBGridNode* node,
                            int skipAtTop);
   void regroupLoadedNodes();
+  // Puts taken rows back in record (key) order unless a column sorts them.
+  void putInRecordOrderUnlessSorted(std::vector<std::unique_ptr<TreeListNode>>& rows);
   // Takes every data row out of the tree in display order and frees the
   // group rows.
   void takeDataRows(std::vector<std::unique_ptr<TreeListNode>>& rows);
@@ -439,6 +471,9 @@ class CustomDBGrid : public CustomDBTreeListControl {
   void countLoadedRows();
   // The data-bound key rules; true when one consumed the key.
   bool gridKeyDown(int key, ShiftState shift);
+  // Up on the first row and Down on the last: posting the record, dropping
+  // an insert left unchanged, or appending a record.
+  bool edgeKeyDown(int key, DataSet& ds, TreeListNode* focus);
   bool readOnlyForDelete() const;
   void refreshNodeFromRecord(TreeListNode*& node);
 
@@ -461,14 +496,17 @@ class CustomDBGrid : public CustomDBTreeListControl {
   int previewMaxLength_ = 0;
 
   std::vector<DBTreeListColumn*> groupColumns_;
-  int groupBatch_ = 0;
-  std::vector<std::string> groupSnapshot_;
-  bool groupBatchLoadAll_ = false;
-  bool groupBatchChanged_ = false;  // some end of the open batch may have changed something
+  // The open batch of grouping changes: the outermost end reloads once. A
+  // count, not a phase: batches nest, and the batch keeps what it began
+  // from.
+  struct GroupBatch {
+    int depth = 0;
+    bool changed = false;                 // some end of the open batch may have changed something
+    bool loadAll = false;                 // every record was a row when it began
+    std::vector<std::string> fieldNames;  // the group columns' fields when it began
+  } groupBatch_;
+  // The grouping changed and the next load refiles the rows it has.
   bool regroupPending_ = false;
-  bool reApplying_ = false;
-  bool reTesting_ = false;
-  bool suppressSort_ = false;  // a group column's sort state is set before a reload
 
   int loadedRecordCount_ = 0;
   DBGridNode* changingNode_ = nullptr;
@@ -476,14 +514,15 @@ class CustomDBGrid : public CustomDBTreeListControl {
   Variant savedTopKey_;
   int savedTopLevel_ = 0;
 
-  bool loading_ = false;
-  bool locating_ = false;
-  bool skipping_ = false;
-  bool handlingChange_ = false;
-  bool scrolling_ = false;
+  // What the grid is in the middle of (see GridPhases.h).
+  GridPhases phases_;
+  bool inPhase(GridPhase phase) const { return phases_.has(phase); }
+  // Not phases: these carry a fact from one notice to a later one rather
+  // than guard a call under way. The dataset's layout changed (a smart
+  // refresh would read stale rows) until the next reload; the last change
+  // notice was a locate's own.
   bool layoutChanging_ = false;
   bool justLocated_ = false;
-  bool inUpdate_ = false;
   bool newItemRowActive_ = false;
   bool gridDestroying_ = false;  // the link's last notices are ignored
   int rememberedColumn_ = 0;
@@ -505,9 +544,9 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // after it.
   std::vector<PackedValue> selectionCopy_;
 
-  enum class KeyIndexState { invalid, valid, unusable };
-  std::vector<std::pair<std::int64_t, DBGridNode*>> keyIndex_;
-  KeyIndexState keyIndexState_ = KeyIndexState::invalid;
+  // The data rows by key, for finding a record's row without walking the
+  // tree.
+  KeyIndex keyIndex_;
 
   bool showGroupPanel_ = false;
   Color groupPanelColor_ = clBtnShadow;

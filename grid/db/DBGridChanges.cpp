@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/ScopeGuard.h"
 #include "grid/db/CustomDBGrid.h"
 #include "grid/db/DBGridSupport.h"
 #include "table/DataSet.h"
@@ -14,23 +15,10 @@ namespace morvel {
 namespace {
 
 using dbgrid::editingState;
-using dbgrid::FlagScope;
 
-bool keysEqual(const PackedValue& a, const Variant& b) {
-  try {
-    return a.compare(b) == 0;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
-bool keysEqual(const PackedValue& a, const PackedValue& b) {
-  try {
-    return a.compare(b) == 0;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
+// Keys that do not compare are unequal.
+bool keysEqual(const PackedValue& a, const Variant& b) { return a.tryCompare(b) == 0; }
+bool keysEqual(const PackedValue& a, const PackedValue& b) { return a.tryCompare(b) == 0; }
 
 }  // namespace
 
@@ -46,23 +34,24 @@ bool CustomDBGrid::smartRefreshApplies() const {
 void CustomDBGrid::linkDataChanged() {
   DataSet* ds = dataSet();
   if (!ds) return;
-  if (smartRefreshApplies() && !loading_ && !justLocated_) {
-    FlagScope handling(handlingChange_, true);
+  if (smartRefreshApplies() && !inPhase(GridPhase::loading) && !justLocated_) {
+    GridPhases::Scope handling(phases_, GridPhase::handlingChange);
     // One relayout for the whole refresh, not one per row touched: each
     // walks every visible row.
     UpdateLock lock(*this);
     refreshChangedRecord();
   }
-  justLocated_ = locating_ && !loading_;
+  justLocated_ = inPhase(GridPhase::locating) && !inPhase(GridPhase::loading);
   if (ds->state() != stInsert) changingNode_ = nullptr;
-  if (locating_) {
-    locating_ = false;
+  if (inPhase(GridPhase::locating)) {
+    phases_.set(GridPhase::locating, false);
     return;
   }
-  if (loading_) return;
+  if (inPhase(GridPhase::loading)) return;
   if (loadAllMode()) {
     for (const CustomDBGrid* other : gridList()) {
-      if (other != this && other->dataSet() == ds && (other->loading_ || other->locating_)) {
+      if (other != this && other->dataSet() == ds &&
+          (other->inPhase(GridPhase::loading) || other->inPhase(GridPhase::locating))) {
         scrollHandling(0);
         return;
       }
@@ -78,9 +67,9 @@ void CustomDBGrid::linkDataChanged() {
     }
     return;
   }
-  FlagScope handling(handlingChange_, true);
+  GridPhases::Scope handling(phases_, GridPhase::handlingChange);
   if (!smartRefreshApplies()) reloadKeepingNodes();
-  if (!skipping_) syncFocusToRecord();
+  if (!inPhase(GridPhase::skipping)) syncFocusToRecord();
 }
 
 void CustomDBGrid::refreshNodeFromRecord(TreeListNode*& node) {
@@ -154,12 +143,9 @@ void CustomDBGrid::reloadKeepingNodes() {
         reuse.push_back(&dbNode(*n));
       }
     });
+    // Keys that do not compare count as equal and keep their order.
     std::stable_sort(reuse.begin(), reuse.end(), [](const DBGridNode* a, const DBGridNode* b) {
-      try {
-        return a->keyValue().compare(b->keyValue()) < 0;
-      } catch (const std::exception&) {
-        return false;
-      }
+      return a->keyValue().tryCompare(b->keyValue()).value_or(0) < 0;
     });
   }
   loadRecords(&reuse);
@@ -214,13 +200,11 @@ int CustomDBGrid::dataLevelCompare(TreeListNode* a, TreeListNode* b) {
     }
   }
   for (const auto& [column, descending] : keys) {
-    int c = 0;
-    try {
-      c = compareSortValues(getSortValue(*a, column), getSortValue(*b, column),
-                            naturalOrderFor(column));
-    } catch (const std::exception&) {
-      c = -1;
-    }
+    // Values that do not compare count the first as smaller.
+    const Variant va = getSortValue(*a, column);
+    const Variant vb = getSortValue(*b, column);
+    const int c =
+        tryCompareVariants(va, vb) ? compareSortValues(va, vb, naturalOrderFor(column)) : -1;
     if (c != 0) return descending ? -c : c;
   }
   return compareTieBreak(a, b);
@@ -309,7 +293,7 @@ void CustomDBGrid::addInsertedNode(bool atEnd) {
   } else {
     made = addNode();
   }
-  invalidateKeyIndex();
+  keyIndex_.invalidate();
   const bool newItemRow = newItemRowActive_;
   DBGridNode& node = dbNode(*made);
   made->makeVisible();
@@ -320,7 +304,7 @@ void CustomDBGrid::addInsertedNode(bool atEnd) {
   changingNode_ = &node;
   savedChangedKey_ = node.keyValue().toVariant();
   {
-    FlagScope handling(handlingChange_, true);
+    GridPhases::Scope handling(phases_, GridPhase::handlingChange);
     made->setFocused();
   }
   if (focusedNode() && !groupColumns_.empty()) {
@@ -368,13 +352,12 @@ void CustomDBGrid::deleteNodeRecord(TreeListNode* node) {
   }
   changingNode_ = &dbNode(*node);
   savedChangedKey_ = changingNode_->keyValue().toVariant();
-  try {
-    ds->deleteCurrent();
-  } catch (...) {
+  OnFailure forget([this] {
     changingNode_ = nullptr;
     savedChangedKey_ = Variant::null();
-    throw;
-  }
+  });
+  ds->deleteCurrent();
+  forget.dismiss();
   // The group rows' summaries (their counts, say) lost a record.
   recomputeAllSummaries();
 }
@@ -424,18 +407,35 @@ bool CustomDBGrid::readOnlyForDelete() const {
 bool CustomDBGrid::keyDown(int key, ShiftState shift) {
   // The user's handler runs first and once: it is detached while the grid
   // and the tree list below it handle the key.
-  TLKeyEvent handler = std::move(onKeyDown);
-  onKeyDown = nullptr;
-  struct Restore {
-    TLKeyEvent& slot;
-    TLKeyEvent& handler;
-    ~Restore() { slot = std::move(handler); }
-  } restore{onKeyDown, handler};
+  const ValueScope<TLKeyEvent> detached(onKeyDown, nullptr);
+  const TLKeyEvent& handler = detached.saved();
   if (handler) {
     handler(*this, key, shift);
     if (key == 0) return true;
   }
   return gridKeyDown(key, shift) || CustomDBTreeListControl::keyDown(key, shift);
+}
+
+bool CustomDBGrid::edgeKeyDown(int key, DataSet& ds, TreeListNode* focus) {
+  const bool unchangedInsert = ds.state() == stInsert && !ds.modified() && !dataLink_.editPending();
+  if (key == vkUp && editingState(&ds)) {
+    if (unchangedInsert && ds.atEnd()) {
+      ds.cancelChanges();
+      if (TreeListNode* last = lastVisibleNode()) last->setFocused();
+      return true;
+    }
+    if (focus && visibleIndexOf(focus) == 0) ds.postRecord();
+  }
+  if (key == vkDown && focus && focus == lastVisibleNode()) {
+    if (unchangedInsert) return true;
+    if (options().has(goCanAppend) && options().has(goCanInsert) && ds.canModifyRecords()) {
+      hideEditing();
+      ds.appendNew();
+      return true;
+    }
+    if (editingState(&ds)) ds.postRecord();
+  }
+  return false;
 }
 
 bool CustomDBGrid::gridKeyDown(int key, ShiftState shift) {
@@ -481,25 +481,7 @@ bool CustomDBGrid::gridKeyDown(int key, ShiftState shift) {
     ds->insertNew();
     return true;
   }
-  const bool unchangedInsert =
-      ds->state() == stInsert && !ds->modified() && !dataLink_.editPending();
-  if (key == vkUp && editingState(ds)) {
-    if (unchangedInsert && ds->atEnd()) {
-      ds->cancelChanges();
-      if (TreeListNode* last = lastVisibleNode()) last->setFocused();
-      return true;
-    }
-    if (focus && visibleIndexOf(focus) == 0) ds->postRecord();
-  }
-  if (key == vkDown && focus && focus == lastVisibleNode()) {
-    if (unchangedInsert) return true;
-    if (options().has(goCanAppend) && options().has(goCanInsert) && ds->canModifyRecords()) {
-      hideEditing();
-      ds->appendNew();
-      return true;
-    }
-    if (editingState(ds)) ds->postRecord();
-  }
+  if (edgeKeyDown(key, *ds, focus)) return true;
   if (rowSel && (key == vkLeft || key == vkRight) && focus && !isGroupNode(focus)) {
     scrollColumns(key == vkLeft ? -1 : 1);
     return true;
@@ -529,17 +511,15 @@ void CustomDBGrid::showHeader(int band, int row, TreeListColumn* column, int col
 void CustomDBGrid::exitGrid() {
   DataSet* ds = dataSet();
   if (!dataLink_.linkActive() || !ds) return;
-  try {
-    if (options().has(goCancelOnExit) && ds->state() == stInsert && !ds->modified() &&
-        !dataLink_.editPending()) {
-      ds->cancelChanges();
-    } else {
-      linkUpdateData();
-    }
-  } catch (...) {
-    host().setFocus();
-    throw;
+  // A failed save keeps the user in the grid to put it right.
+  OnFailure stay([this] { host().setFocus(); });
+  if (options().has(goCancelOnExit) && ds->state() == stInsert && !ds->modified() &&
+      !dataLink_.editPending()) {
+    ds->cancelChanges();
+  } else {
+    linkUpdateData();
   }
+  stay.dismiss();
 }
 
 }  // namespace morvel

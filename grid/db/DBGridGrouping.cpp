@@ -1,11 +1,10 @@
 // Grouping in the data-bound grid: the list of group columns and its
 // changes, group rows found by binary search among their ordered siblings,
-// the regroup of rows already loaded, group row texts, the group panel's
-// geometry, and group and footer summaries.
+// the regroup of rows already loaded, group row texts and the group
+// panel's geometry. Summaries are in DBGridSummaries.cpp.
 #include <algorithm>
 
-#include "base/DateText.h"
-#include "base/NumberText.h"
+#include "base/ScopeGuard.h"
 #include "base/StringUtils.h"
 #include "grid/db/CustomDBGrid.h"
 #include "table/DataSet.h"
@@ -38,36 +37,23 @@ bool CustomDBGrid::groupingBlocked() const {
 void CustomDBGrid::setGroupColumn(DBTreeListColumn* column, int index) {
   if (!column || column->treeList() != this) return;
   const bool listed = isGroupColumn(column);
-  if (index == column->groupIndex() && listed == (index >= 0) && !reApplying_) return;
+  if (index == column->groupIndex() && listed == (index >= 0) &&
+      !inPhase(GridPhase::reapplyingGroups))
+    return;
   UpdateLock lock(*this);
   const std::vector<DBTreeListColumn*> before = groupColumns_;
   beginGroupChange();
-  struct End {
-    CustomDBGrid& grid;
-    const std::vector<DBTreeListColumn*>& before;
-    int unwinding = std::uncaught_exceptions();
-    ~End() noexcept(false) {
-      // A refused change (the only visible column dropped on the panel,
-      // say) leaves the grouping as it was: nothing to reload.
-      const bool changed = grid.groupColumns_ != before;
-      if (std::uncaught_exceptions() > unwinding) {
-        try {
-          grid.endGroupChange(changed);
-        } catch (...) {
-        }
-      } else {
-        grid.endGroupChange(changed);
-      }
-    }
-  } end{*this, before};
-  if (listed && !reApplying_) removeGroupColumn(sortLevel(column));
+  // A refused change (the only visible column dropped on the panel, say)
+  // leaves the grouping as it was: nothing to reload.
+  const Finally end([&] { endGroupChange(groupColumns_ != before); });
+  if (listed && !inPhase(GridPhase::reapplyingGroups)) removeGroupColumn(sortLevel(column));
   if (!listed) column->groupIndex_ = -1;
   if (index != -1) addGroupColumn(index, column);
 }
 
 bool CustomDBGrid::canAddGroupColumn(DBTreeListColumn* column) {
   if (defaultFields_) return false;
-  if (!reApplying_) {
+  if (!inPhase(GridPhase::reapplyingGroups)) {
     if (!column || column->disableGrouping()) return false;
     if (column->field() && isBlobType(column->field()->dataType())) return false;
     if (column->visible() && visibleColumnCount() == 1) return false;
@@ -93,19 +79,12 @@ bool CustomDBGrid::addGroupColumn(int index, DBTreeListColumn* column) {
     UpdateLock lock(*this);
     if (column->sorted() == csNone) {
       // The reload below builds the level in order; sorting now is wasted.
-      const bool saved = suppressSort_;
-      suppressSort_ = true;
-      try {
-        setSorted(column, csUp);
-      } catch (...) {
-        suppressSort_ = saved;
-        throw;
-      }
-      suppressSort_ = saved;
+      GridPhases::Scope deferSort(phases_, GridPhase::sortDeferred);
+      setSorted(column, csUp);
     }
     if (!optionsEx().has(goNotHideColumn)) column->setVisible(false);
   }
-  if (groupBatch_ == 0) reloadAll();
+  if (groupBatch_.depth == 0) reloadAll();
   return true;
 }
 
@@ -123,33 +102,34 @@ void CustomDBGrid::removeGroupColumn(int index) {
     }
     regroupPending_ = true;
   }
-  if (groupBatch_ == 0) reloadAll();
+  if (groupBatch_.depth == 0) reloadAll();
 }
 
 void CustomDBGrid::beginGroupChange() {
-  if (groupBatch_ == 0) {
-    groupBatchChanged_ = false;
-    groupSnapshot_.clear();
-    for (const DBTreeListColumn* c : groupColumns_) groupSnapshot_.push_back(c->fieldName());
-    groupBatchLoadAll_ = loadAllMode();
+  if (groupBatch_.depth == 0) {
+    groupBatch_.changed = false;
+    groupBatch_.fieldNames.clear();
+    for (const DBTreeListColumn* c : groupColumns_)
+      groupBatch_.fieldNames.push_back(c->fieldName());
+    groupBatch_.loadAll = loadAllMode();
   }
-  ++groupBatch_;
+  ++groupBatch_.depth;
 }
 
 void CustomDBGrid::endGroupChange(bool changed) {
-  if (groupBatch_ == 0) return;
-  if (changed) groupBatchChanged_ = true;
-  if (--groupBatch_ > 0) return;
-  if (!groupBatchChanged_) {
-    groupSnapshot_.clear();
+  if (groupBatch_.depth == 0) return;
+  if (changed) groupBatch_.changed = true;
+  if (--groupBatch_.depth > 0) return;
+  if (!groupBatch_.changed) {
+    groupBatch_.fieldNames.clear();
     return;
   }
-  if (!groupBatchLoadAll_) regroupPending_ = false;
-  bool differs = groupSnapshot_.size() != groupColumns_.size();
+  if (!groupBatch_.loadAll) regroupPending_ = false;
+  bool differs = groupBatch_.fieldNames.size() != groupColumns_.size();
   for (std::size_t i = 0; !differs && i < groupColumns_.size(); ++i) {
-    differs = !equalsIgnoringAsciiCase(groupSnapshot_[i], groupColumns_[i]->fieldName());
+    differs = !equalsIgnoringAsciiCase(groupBatch_.fieldNames[i], groupColumns_[i]->fieldName());
   }
-  groupSnapshot_.clear();
+  groupBatch_.fieldNames.clear();
   if (differs) {
     reloadAll();
   } else {
@@ -158,12 +138,8 @@ void CustomDBGrid::endGroupChange(bool changed) {
 }
 
 void CustomDBGrid::retestGroupColumn(DBTreeListColumn* column) {
-  if (reTesting_ || componentLoading_ || !column) return;
-  reTesting_ = true;
-  struct Restore {
-    bool& flag;
-    ~Restore() { flag = false; }
-  } restore{reTesting_};
+  if (inPhase(GridPhase::retestingGroup) || componentLoading_ || !column) return;
+  GridPhases::Scope retesting(phases_, GridPhase::retestingGroup);
   DataSet* ds = dataSet();
   const bool cannot = column->fieldName().empty() ||
                       (column->field() && isBlobType(column->field()->dataType())) ||
@@ -177,11 +153,7 @@ void CustomDBGrid::retestGroupColumn(DBTreeListColumn* column) {
 }
 
 void CustomDBGrid::applyStoredGrouping() {
-  reApplying_ = true;
-  struct Restore {
-    bool& flag;
-    ~Restore() { flag = false; }
-  } restore{reApplying_};
+  GridPhases::Scope reapplying(phases_, GridPhase::reapplyingGroups);
   std::vector<DBTreeListColumn*> stored;
   for (int i = 0; i < columnCount(); ++i) {
     DBTreeListColumn* c = dbColumn(i);
@@ -199,14 +171,11 @@ void CustomDBGrid::applyStoredGrouping() {
     if (loadAllMode()) reloadAll();
     return;
   }
-  beginGroupChange();
-  try {
+  {
+    beginGroupChange();
+    const Finally end([this] { endGroupChange(); });
     for (DBTreeListColumn* c : stored) setGroupColumn(c, c->groupIndex_);
-  } catch (...) {
-    endGroupChange();
-    throw;
   }
-  endGroupChange();
   regroupPending_ = false;
 }
 
@@ -222,10 +191,7 @@ DBGridNode* CustomDBGrid::searchGroup(DBGridNode* parent, int level, const Varia
   int lo = std::max(from, 0);
   if (column->sortBySummary()) {
     for (int i = lo; i < count; ++i) {
-      try {
-        if (sibling(i).groupValue().compare(value) == 0) return &sibling(i);
-      } catch (const std::exception&) {
-      }
+      if (sibling(i).groupValue().tryCompare(value) == 0) return &sibling(i);
     }
     position = count;
     return nullptr;
@@ -235,13 +201,9 @@ DBGridNode* CustomDBGrid::searchGroup(DBGridNode* parent, int level, const Varia
   while (lo <= hi) {
     const int mid = lo + (hi - lo) / 2;
     DBGridNode& s = sibling(mid);
-    int c = -1;
-    try {
-      c = s.groupValue().compare(value);
-      if (descending) c = -c;
-    } catch (const std::exception&) {
-      c = -1;  // a value that does not compare counts as smaller
-    }
+    // A value that does not compare counts as smaller, whatever the order.
+    const std::optional<int> order = s.groupValue().tryCompare(value);
+    const int c = order ? (descending ? -*order : *order) : -1;
     if (c == 0) return &s;
     if (c < 0) {
       lo = mid + 1;
@@ -306,11 +268,8 @@ DBGridNode* CustomDBGrid::groupRowFor(LastGroupPath& last, DBGridNode* parent, i
                                       int recordIndex) {
   const auto at = static_cast<std::size_t>(level);
   if (at < last.size() && last[at]->parent() == parent) {
-    try {
-      if (last[at]->groupValue().compare(value) == 0) return last[at];
-    } catch (const std::exception&) {
-      // Not comparable: the search below decides.
-    }
+    // Not comparable: the search below decides.
+    if (last[at]->groupValue().tryCompare(value) == 0) return last[at];
   }
   DBGridNode* row = findOrCreateGroupNode(parent, level, value, from, source, recordIndex);
   last.resize(at + 1);
@@ -387,10 +346,7 @@ void CustomDBGrid::takeDataRows(std::vector<std::unique_ptr<TreeListNode>>& rows
   while (topCount() > 0) deleteNode(topNodes(0));
 }
 
-void CustomDBGrid::regroupLoadedNodes() {
-  std::vector<std::unique_ptr<TreeListNode>> rows;
-  rows.reserve(static_cast<std::size_t>(std::max(loadedRecordCount_, 0)));
-  takeDataRows(rows);
+void CustomDBGrid::putInRecordOrderUnlessSorted(std::vector<std::unique_ptr<TreeListNode>>& rows) {
   // Rows keep their order in their new groups when a column sorts them. With
   // none, the order they were shown in came from groups that may be gone
   // (rows of two former groups would follow each other in blocks), so they
@@ -399,15 +355,21 @@ void CustomDBGrid::regroupLoadedNodes() {
   for (int i = 0; i < columnCount() && !sortedByColumn; ++i) {
     sortedByColumn = !isGroupColumn(columns(i)) && columns(i)->sorted() != csNone;
   }
-  if (!sortedByColumn) {
-    const auto byKey = [](const std::unique_ptr<TreeListNode>& a,
-                          const std::unique_ptr<TreeListNode>& b) {
-      return dbNode(*a).keyValue().compare(dbNode(*b).keyValue()) < 0;
-    };
-    if (!std::is_sorted(rows.begin(), rows.end(), byKey)) {
-      std::stable_sort(rows.begin(), rows.end(), byKey);
-    }
+  if (sortedByColumn) return;
+  const auto byKey = [](const std::unique_ptr<TreeListNode>& a,
+                        const std::unique_ptr<TreeListNode>& b) {
+    return dbNode(*a).keyValue().tryCompare(dbNode(*b).keyValue()).value_or(0) < 0;
+  };
+  if (!std::is_sorted(rows.begin(), rows.end(), byKey)) {
+    std::stable_sort(rows.begin(), rows.end(), byKey);
   }
+}
+
+void CustomDBGrid::regroupLoadedNodes() {
+  std::vector<std::unique_ptr<TreeListNode>> rows;
+  rows.reserve(static_cast<std::size_t>(std::max(loadedRecordCount_, 0)));
+  takeDataRows(rows);
+  putInRecordOrderUnlessSorted(rows);
   std::size_t next = 0;
   try {
     const bool summaries = anySummaries();
@@ -434,7 +396,8 @@ void CustomDBGrid::regroupLoadedNodes() {
       if (summaries) addToSummaries(*node, false);
     }
   } catch (...) {
-    // No row may be lost: what is left goes back to the top level.
+    // No row may be lost: what is left goes back to the top level. Written
+    // out rather than as a guard: putting a row back may itself raise.
     for (; next < rows.size(); ++next) {
       if (rows[next]) appendTakenNode(std::move(rows[next]), nullptr);
     }
@@ -537,318 +500,6 @@ void CustomDBGrid::groupByColumn(TreeListColumn* column, int index) {
 
 void CustomDBGrid::ungroupColumn(TreeListColumn* column) {
   if (isGroupColumn(column)) removeGroupColumn(sortLevel(column));
-}
-
-// --- Summaries ---------------------------------------------------------------------------------
-
-namespace {
-
-// The field a summary reads: the named one, else the column's own.
-Field* summarySource(DataSet* ds, const DBTreeListColumn& column, const std::string& name) {
-  if (!name.empty() && ds) return ds->lookupField(name);
-  return column.field();
-}
-
-long double numberOf(const Variant& v) {
-  if (v.isBlank()) return 0;
-  try {
-    return v.toDouble();
-  } catch (const std::exception&) {
-    return 0;
-  }
-}
-
-void accumulate(SummaryType type, long double value, bool first, long double& into) {
-  switch (type) {
-    case cstNone:
-      return;
-    case cstSum:
-    case cstAvg:
-      into = first ? value : into + value;
-      return;
-    case cstMin:
-      into = first ? value : std::min(into, value);
-      return;
-    case cstMax:
-      into = first ? value : std::max(into, value);
-      return;
-    case cstCount:
-      into = first ? 1 : into + 1;
-      return;
-  }
-}
-
-const char* summaryName(SummaryType type) {
-  switch (type) {
-    case cstSum:
-      return "SUM";
-    case cstMin:
-      return "MIN";
-    case cstMax:
-      return "MAX";
-    case cstCount:
-      return "COUNT";
-    case cstAvg:
-      return "AVG";
-    case cstNone:
-      break;
-  }
-  return "";
-}
-
-// Where a summary is shown: in a group row or in the footer.
-enum class SummaryPlace { groupRow, footer };
-
-// A summary value as text, by its format text when it has one. Without one,
-// counts are whole numbers, minima, maxima and averages of date fields are
-// dates, everything else has two decimals; a group row shows the value as
-// "(SUM=...)", the footer sums and counts bare and the others as "MIN=...".
-std::string summaryText(SummaryType type, long double value, const Field* field,
-                        const std::string& format, SummaryPlace place) {
-  bool dates = false;
-  bool withTime = false;
-  if (field && type != cstSum && type != cstCount) {
-    const FieldType t = field->dataType();
-    dates = t == ftDate || t == ftTime || t == ftDateTime;
-    withTime = t != ftDate;
-  }
-  if (!format.empty()) {
-    return dates ? formatDateTimeText(format, static_cast<double>(value))
-                 : formatNumberText(format, value);
-  }
-  const std::string name = summaryName(type);
-  const bool bare = place == SummaryPlace::footer && (type == cstSum || type == cstCount);
-  std::string body;
-  if (dates) {
-    body = withTime ? dateTimeToText(static_cast<double>(value))
-                    : dateToText(static_cast<double>(value));
-  } else {
-    body = formatNumberText(type == cstCount ? "0" : "0.00", value);
-  }
-  if (bare) return body;
-  if (place == SummaryPlace::footer) return name + "=" + body;
-  return "(" + name + "=" + body + ")";
-}
-
-}  // namespace
-
-bool CustomDBGrid::anySummaries() const {
-  for (int i = 0; i < columnCount(); ++i) {
-    const DBTreeListColumn* c = dbColumn(i);
-    if (c && (c->summaryType() != cstNone || c->summaryFooterType() != cstNone)) return true;
-    // A summary group accumulates for the columns naming it, even when the
-    // column has no summary of its own.
-    if (c && !c->summaryGroupName().empty()) {
-      for (const DBGridSummaryGroup& group : summaryGroups_) {
-        if (!group.summaryItems.empty() &&
-            equalsIgnoringAsciiCase(group.name, c->summaryGroupName())) {
-          return true;
-        }
-      }
-    }
-  }
-  return false;
-}
-
-void CustomDBGrid::resetFooterSummaries() {
-  DataSet* ds = dataSet();
-  footerFields_.clear();
-  levelSummaryFields_.clear();
-  levelItemFields_.clear();
-  for (int i = 0; i < columnCount(); ++i) {
-    DBTreeListColumn* c = dbColumn(i);
-    if (!c) continue;
-    c->footerValue = 0;
-    c->footerCount = 0;
-    footerFields_.push_back(c->summaryFooterType() != cstNone
-                                ? summarySource(ds, *c, c->summaryFooterField())
-                                : nullptr);
-  }
-  for (const DBTreeListColumn* g : groupColumns_) {
-    levelSummaryFields_.push_back(
-        g->summaryType() != cstNone ? summarySource(ds, *g, g->summaryField()) : nullptr);
-    std::vector<Field*> items;
-    for (const DBGridSummaryGroup& group : summaryGroups_) {
-      if (group.name.empty() || !equalsIgnoringAsciiCase(group.name, g->summaryGroupName())) {
-        continue;
-      }
-      for (const DBGridSummaryItem& item : group.summaryItems) {
-        items.push_back(ds ? ds->lookupField(item.summaryField) : nullptr);
-      }
-    }
-    levelItemFields_.push_back(std::move(items));
-  }
-}
-
-void CustomDBGrid::addToSummaries(DBGridNode& dataNode, bool fromRecord) {
-  if (levelSummaryFields_.size() != groupColumns_.size()) resetFooterSummaries();
-  // The value of a summary field: from the record, or from the node's cell
-  // of a column showing that field when regrouping without the record.
-  const auto valueOf = [&](Field* field) -> long double {
-    if (!field) return 0;
-    if (fromRecord) return numberOf(field->variantValue());
-    for (int i = 0; i < columnCount(); ++i) {
-      const DBTreeListColumn* c = dbColumn(i);
-      if (c && c->field() == field) {
-        return numberOf(dataNode.hasCellValue(i) ? dataNode.cellValue(i)
-                                                 : Variant(dataNode.texts().get(i)));
-      }
-    }
-    return 0;
-  };
-  TreeListNode* p = dataNode.parent();
-  while (p) {
-    DBGridNode& group = dbNode(*p);
-    const int level = group.level();
-    if (level < groupColumnCount()) {
-      DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(level)];
-      const bool first = !group.summariesDone();
-      if (column->summaryType() != cstNone) {
-        long double value = valueOf(levelSummaryFields_[static_cast<std::size_t>(level)]);
-        long double into = group.summaryValue();
-        accumulate(column->summaryType(), value, first, into);
-        group.setSummaryValue(into);
-      }
-      const auto& items = levelItemFields_[static_cast<std::size_t>(level)];
-      if (!items.empty()) {
-        std::vector<long double>& values = group.groupSummaryValues();
-        values.resize(items.size());
-        std::size_t k = 0;
-        for (const DBGridSummaryGroup& sg : summaryGroups_) {
-          if (!equalsIgnoringAsciiCase(sg.name, column->summaryGroupName())) continue;
-          for (const DBGridSummaryItem& item : sg.summaryItems) {
-            if (k < items.size()) accumulate(item.summaryType, valueOf(items[k]), first, values[k]);
-            ++k;
-          }
-        }
-      }
-      group.setSummariesDone(true);
-    }
-    p = p->parent();
-  }
-  for (int i = 0; i < columnCount() && i < static_cast<int>(footerFields_.size()); ++i) {
-    DBTreeListColumn* c = dbColumn(i);
-    if (!c || c->summaryFooterType() == cstNone) continue;
-    accumulate(c->summaryFooterType(), valueOf(footerFields_[static_cast<std::size_t>(i)]),
-               c->footerCount == 0, c->footerValue);
-    ++c->footerCount;
-  }
-}
-
-void CustomDBGrid::finishSummaries() {
-  for (int i = 0; i < columnCount(); ++i) {
-    DBTreeListColumn* c = dbColumn(i);
-    if (c && c->summaryFooterType() == cstAvg && c->footerCount > 0) {
-      c->footerValue /= static_cast<long double>(c->footerCount);
-    }
-  }
-  // Averages of group rows: the sum over the rows below.
-  const auto dataRows = [](TreeListNode* group) {
-    long long n = 0;
-    std::vector<TreeListNode*> stack{group};
-    while (!stack.empty()) {
-      TreeListNode* x = stack.back();
-      stack.pop_back();
-      for (int i = 0; i < x->count(); ++i) {
-        TreeListNode* child = x->items(i);
-        if (isGroupNode(child)) {
-          stack.push_back(child);
-        } else {
-          ++n;
-        }
-      }
-    }
-    return n;
-  };
-  forEachNode([&](TreeListNode* n) {
-    if (!isGroupNode(n)) return;
-    const int level = n->level();
-    if (level >= groupColumnCount()) return;
-    DBTreeListColumn* column = groupColumns_[static_cast<std::size_t>(level)];
-    DBGridNode& group = dbNode(*n);
-    const long long rows = dataRows(n);
-    if (column->summaryType() == cstAvg && rows > 0) {
-      group.setSummaryValue(group.summaryValue() / static_cast<long double>(rows));
-    }
-    if (group.hasGroupSummaryValues()) {
-      std::size_t k = 0;
-      for (const DBGridSummaryGroup& sg : summaryGroups_) {
-        if (!equalsIgnoringAsciiCase(sg.name, column->summaryGroupName())) continue;
-        for (const DBGridSummaryItem& item : sg.summaryItems) {
-          auto& values = group.groupSummaryValues();
-          if (item.summaryType == cstAvg && rows > 0 && k < values.size()) {
-            values[k] /= static_cast<long double>(rows);
-          }
-          ++k;
-        }
-      }
-    }
-  });
-  // Levels ordered by their summary follow the new values.
-  for (const DBTreeListColumn* g : groupColumns_) {
-    if (g->sortBySummary() && g->sorted() != csNone) {
-      CustomDBTreeListControl::sortNodes(g->groupIndex(), g->index(), g->sorted() == csDown);
-    }
-  }
-}
-
-void CustomDBGrid::recomputeAllSummaries() {
-  if (!anySummaries()) return;
-  forEachNode([](TreeListNode* n) {
-    if (!isGroupNode(n)) return;
-    dbNode(*n).setSummariesDone(false);
-    dbNode(*n).setSummaryValue(0);
-    dbNode(*n).clearGroupSummaryValues();
-  });
-  resetFooterSummaries();
-  std::vector<DBGridNode*> rows;
-  forEachNode([&](TreeListNode* n) {
-    if (!isGroupNode(n)) rows.push_back(&dbNode(*n));
-  });
-  for (DBGridNode* n : rows) addToSummaries(*n, false);
-  finishSummaries();
-}
-
-std::string CustomDBGrid::groupSummaryText(const DBGridNode& node) const {
-  const int level = node.level();
-  DBTreeListColumn* column = groupColumns(level);
-  if (!column) return {};
-  std::string text;
-  if (column->summaryType() != cstNone) {
-    const Field* field = level < static_cast<int>(levelSummaryFields_.size())
-                             ? levelSummaryFields_[static_cast<std::size_t>(level)]
-                             : column->field();
-    text += summaryText(column->summaryType(), node.summaryValue(), field, column->summaryFormat(),
-                        SummaryPlace::groupRow);
-    text += ' ';
-  }
-  if (!column->summaryGroupName().empty() && node.hasGroupSummaryValues()) {
-    std::vector<std::string> parts;
-    std::size_t k = 0;
-    const auto& values = const_cast<DBGridNode&>(node).groupSummaryValues();
-    for (const DBGridSummaryGroup& sg : summaryGroups_) {
-      if (!equalsIgnoringAsciiCase(sg.name, column->summaryGroupName())) continue;
-      for (const DBGridSummaryItem& item : sg.summaryItems) {
-        if (k < values.size() && item.columnName.empty() && item.summaryType != cstNone) {
-          parts.push_back(summaryText(item.summaryType, values[k], nullptr, item.summaryFormat,
-                                      SummaryPlace::groupRow));
-        }
-        ++k;
-      }
-    }
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      text += parts[i];
-      if (i + 1 < parts.size()) text += summarySeparator_;
-    }
-  }
-  return text;
-}
-
-std::string CustomDBGrid::footerSummaryText(const DBTreeListColumn& column) const {
-  const SummaryType type = column.summaryFooterType();
-  if (type == cstNone) return {};
-  return summaryText(type, column.footerValue, column.field(), column.summaryFooterFormat(),
-                     SummaryPlace::footer);
 }
 
 }  // namespace morvel

@@ -22,6 +22,7 @@
 #include <optional>
 
 #include "base/FileReplace.h"
+#include "base/ScopeGuard.h"
 #include "base/WholeFile.h"
 #include "grid/db/CustomDBGrid.h"
 
@@ -258,13 +259,8 @@ void CustomDBGrid::restoreLayout() {
     // The sort states are set in one batch, so that each adds a sort key.
     UpdateLock lock(*this);
     beginSortBatch();
-    try {
-      apply();
-    } catch (...) {
-      endSortBatch();
-      throw;
-    }
-    endSortBatch();
+    const Finally end([this] { endSortBatch(); });
+    apply();
     return;  // the first store that holds the grid's layout wins
   }
 }

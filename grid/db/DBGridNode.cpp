@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/ScopeGuard.h"
 #include "base/SmallBlocks.h"
 
 namespace morvel {
@@ -104,7 +105,7 @@ Variant PackedValue::toVariant() const {
 
 namespace {
 
-int compareTexts(const std::string& a, const std::string& b) {
+int compareTexts(std::string_view a, std::string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
   const int c = n ? std::memcmp(a.data(), b.data(), n) : 0;
   if (c != 0) return c < 0 ? -1 : 1;
@@ -113,23 +114,31 @@ int compareTexts(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-int PackedValue::compare(const Variant& other) const {
-  if (kind_ == vkString && other.kind() == vkString) {
-    return compareTexts(*text_, other.stringValue());
+std::optional<int> PackedValue::tryCompare(const Variant& other) const noexcept {
+  const VariantView o = other.view();
+  if (kind_ == vkString && o.kind == vkString) return compareTexts(*text_, o.text);
+  if (kind_ == vkInteger && o.kind == vkInteger) {
+    return integer_ < o.integer ? -1 : (integer_ > o.integer ? 1 : 0);
   }
-  if (kind_ == vkInteger && other.kind() == vkInteger) {
-    const std::int64_t b = other.integerValue();
-    return integer_ < b ? -1 : (integer_ > b ? 1 : 0);
-  }
-  return compareVariants(toVariant(), other);
+  return tryCompareVariants(view(), o);
 }
 
-int PackedValue::compare(const PackedValue& other) const {
+std::optional<int> PackedValue::tryCompare(const PackedValue& other) const noexcept {
   if (kind_ == vkString && other.kind_ == vkString) return compareTexts(*text_, *other.text_);
   if (kind_ == vkInteger && other.kind_ == vkInteger) {
     return integer_ < other.integer_ ? -1 : (integer_ > other.integer_ ? 1 : 0);
   }
-  return compareVariants(toVariant(), other.toVariant());
+  return tryCompareVariants(view(), other.view());
+}
+
+int PackedValue::compare(const Variant& other) const {
+  if (const std::optional<int> c = tryCompare(other)) return *c;
+  return compareVariants(toVariant(), other);  // raises
+}
+
+int PackedValue::compare(const PackedValue& other) const {
+  if (const std::optional<int> c = tryCompare(other)) return *c;
+  return compareVariants(toVariant(), other.toVariant());  // raises
 }
 
 // --- DBGridNode ----------------------------------------------------------------
@@ -173,12 +182,9 @@ void DBGridNode::assignCells(const std::vector<PackedValue>& cells) {
   const std::size_t bytes = cells.size() * sizeof(PackedValue);
   void* memory = allocateSmallBlock(bytes);
   auto* block = static_cast<PackedValue*>(memory);
-  try {
-    std::uninitialized_copy(cells.begin(), cells.end(), block);
-  } catch (...) {
-    releaseSmallBlock(memory, bytes);
-    throw;
-  }
+  OnFailure release([&] { releaseSmallBlock(memory, bytes); });
+  std::uninitialized_copy(cells.begin(), cells.end(), block);
+  release.dismiss();
   clearNodeVariantData();
   cells_ = block;
   cellCount_ = static_cast<std::uint16_t>(cells.size());
@@ -238,13 +244,6 @@ bool DBGridNode::fetchCellValue(int column, Variant& out) const {
   const PackedValue* e = findEntry(column, 0);
   if (!e) return false;
   out = e->toVariant();
-  return true;
-}
-
-bool DBGridNode::cellValueCompare(int column, const Variant& value, int& result) const {
-  const PackedValue* e = findEntry(column, 0);
-  if (!e) return false;
-  result = e->compare(value);
   return true;
 }
 

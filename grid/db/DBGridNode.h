@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,7 +47,23 @@ class PackedValue {
     aux16_ = a16;
     aux8_ = a8;
   }
-  // compareVariants(toVariant(), other), without copying a text.
+  // The value seen in place; valid while the value lives unchanged.
+  VariantView view() const noexcept {
+    VariantView v;
+    v.kind = kind_;
+    if (kind_ == vkInteger || kind_ == vkCurrency) v.integer = integer_;
+    if (kind_ == vkFloat || kind_ == vkDate) v.number = float_;
+    if (kind_ == vkBoolean) v.boolean = boolean_;
+    if (kind_ == vkString) v.text = *text_;
+    return v;
+  }
+  // tryCompareVariants(toVariant(), other), without copying a text: none
+  // when the two do not compare. `tryCompare(x) == 0` is false then, so it
+  // reads as "equal and comparable".
+  std::optional<int> tryCompare(const Variant& other) const noexcept;
+  std::optional<int> tryCompare(const PackedValue& other) const noexcept;
+  // compareVariants(toVariant(), other): raises VariantError when the two
+  // do not compare.
   int compare(const Variant& other) const;
   int compare(const PackedValue& other) const;
   // A text value holding exactly these bytes.
@@ -126,8 +143,6 @@ class DBGridNode : public DBTreeListControlNode {
   Variant cellValue(int column) const;
   // The stored value into `out`; false (out untouched) when none is stored.
   bool fetchCellValue(int column, Variant& out) const;
-  // Compares the stored cell value with `value`; false when none is stored.
-  bool cellValueCompare(int column, const Variant& value, int& result) const;
   // The cell values' block, for prefetching only.
   const void* cellStorage() const { return cells_; }
   void clearNodeVariantData();

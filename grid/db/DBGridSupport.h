@@ -11,17 +11,4 @@ inline bool editingState(const DataSet* ds) {
   return s == stEdit || s == stInsert || s == stSetKey;
 }
 
-// Sets a flag for a scope and restores its previous value on every path.
-class FlagScope {
- public:
-  FlagScope(bool& flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
-  ~FlagScope() { flag_ = saved_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool saved_;
-};
-
 }  // namespace morvel::dbgrid

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "table/engine/Bytes.h"
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 
 namespace morvel {
 namespace {

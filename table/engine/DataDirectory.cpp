@@ -2,7 +2,7 @@
 #include "table/engine/DataDirectory.h"
 
 #include "base/ScopeGuard.h"
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 #include "table/files/FileHandler.h"
 #include "table/files/FileList.h"
 
@@ -106,12 +106,12 @@ DataTable& DataDirectory::useTable(std::string_view table, bool memory, bool exc
     t = tables_.back().get();
     made = true;
   }
-  try {
-    t->acquire(exclusive);
-  } catch (...) {
+  // A table made for this open goes again when it cannot be had.
+  OnFailure forget([&] {
     if (made) std::erase_if(tables_, [t](const auto& p) { return p.get() == t; });
-    throw;
-  }
+  });
+  t->acquire(exclusive);
+  forget.dismiss();
   return *t;
 }
 

@@ -6,8 +6,9 @@
 #include <chrono>
 #include <cstring>
 
+#include "base/ScopeGuard.h"
 #include "table/engine/Bytes.h"
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 
 namespace morvel {
 namespace {
@@ -110,63 +111,57 @@ void DataFile::create(const std::vector<FieldDescriptor>& fields, const TableLay
 
 void DataFile::open(bool exclusive) {
   file_.open(exclusive);
-  try {
-    const std::int64_t size = file_.size();
-    if (size < kDataStart) corruptHeader();
-    file_.readAt(0, header_.bytes(), DataHeader::kSize);
-    const int count = header_.fieldCount();
-    if (count < 1 || count > kMaxFields) corruptHeader();
-    dataStart_ = kDataStart + static_cast<std::int64_t>(count) * FieldDescriptor::kSize;
-    if (size < dataStart_) corruptHeader();
-    std::vector<FieldDescriptor> stored(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-      file_.readAt(kDataStart + static_cast<std::int64_t>(i) * FieldDescriptor::kSize,
-                   stored[static_cast<std::size_t>(i)].bytes(), FieldDescriptor::kSize);
-    }
-    // The stored descriptors must be exactly what laying them out again
-    // gives, so that every offset and length used later is trustworthy.
-    std::vector<FieldDescriptor> checked = stored;
-    TableLayout layout;
-    try {
-      layout =
-          layoutTable(checked, std::max(header_.blobBlockSize(), kMinBlobBlockSize), tableName_);
-    } catch (const EngineError&) {
-      corruptHeader();
-    }
-    for (int i = 0; i < count; ++i) {
-      const auto& a = stored[static_cast<std::size_t>(i)];
-      const auto& b = checked[static_cast<std::size_t>(i)];
-      if (std::memcmp(a.bytes(), b.bytes(), FieldDescriptor::kSize) != 0) corruptHeader();
-    }
-    if (layout.recordSize != header_.recordSize() ||
-        layout.blobFieldCount != header_.blobFieldCount()) {
-      corruptHeader();
-    }
-    recordSize_ = layout.recordSize;
-    const std::int64_t dataBytes = size - dataStart_;
-    const std::int64_t slots = dataBytes / recordSize_;
-    if (dataBytes % recordSize_ != 0 || slots + 1 != header_.nextRecord()) corruptHeader();
-    if (header_.freeHead() < 0 || header_.freeHead() > slots) corruptHeader();
-    fields_ = std::move(checked);
-    headerChanged_ = false;
-    resetCache();
-  } catch (...) {
-    file_.close();
-    throw;
+  // A file that fails its checks is not left open.
+  OnFailure undo([this] { file_.close(); });
+  const std::int64_t size = file_.size();
+  if (size < kDataStart) corruptHeader();
+  file_.readAt(0, header_.bytes(), DataHeader::kSize);
+  const int count = header_.fieldCount();
+  if (count < 1 || count > kMaxFields) corruptHeader();
+  dataStart_ = kDataStart + static_cast<std::int64_t>(count) * FieldDescriptor::kSize;
+  if (size < dataStart_) corruptHeader();
+  std::vector<FieldDescriptor> stored(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    file_.readAt(kDataStart + static_cast<std::int64_t>(i) * FieldDescriptor::kSize,
+                 stored[static_cast<std::size_t>(i)].bytes(), FieldDescriptor::kSize);
   }
+  // The stored descriptors must be exactly what laying them out again
+  // gives, so that every offset and length used later is trustworthy.
+  std::vector<FieldDescriptor> checked = stored;
+  TableLayout layout;
+  try {
+    layout = layoutTable(checked, std::max(header_.blobBlockSize(), kMinBlobBlockSize), tableName_);
+  } catch (const EngineError&) {
+    corruptHeader();
+  }
+  for (int i = 0; i < count; ++i) {
+    const auto& a = stored[static_cast<std::size_t>(i)];
+    const auto& b = checked[static_cast<std::size_t>(i)];
+    if (std::memcmp(a.bytes(), b.bytes(), FieldDescriptor::kSize) != 0) corruptHeader();
+  }
+  if (layout.recordSize != header_.recordSize() ||
+      layout.blobFieldCount != header_.blobFieldCount()) {
+    corruptHeader();
+  }
+  recordSize_ = layout.recordSize;
+  const std::int64_t dataBytes = size - dataStart_;
+  const std::int64_t slots = dataBytes / recordSize_;
+  if (dataBytes % recordSize_ != 0 || slots + 1 != header_.nextRecord()) corruptHeader();
+  if (header_.freeHead() < 0 || header_.freeHead() > slots) corruptHeader();
+  fields_ = std::move(checked);
+  headerChanged_ = false;
+  resetCache();
+  undo.dismiss();
 }
 
 void DataFile::close() {
   if (!file_.isOpen()) return;
-  try {
-    flush();
-  } catch (...) {
+  // Closed even when the last write fails; the failure is still reported.
+  const Finally done([this] {
     resetCache();
     file_.close();
-    throw;
-  }
-  resetCache();
-  file_.close();
+  });
+  flush();
 }
 
 void DataFile::writeBack(Record& record) {
@@ -280,6 +275,8 @@ void DataFile::readRun(std::int32_t number, Access access) {
       }
     }
   } catch (...) {
+    // Written out rather than as a guard: giving the entries back may
+    // itself raise.
     spare_.insert(spare_.end(), run.begin(), run.end());
     throw;
   }

@@ -6,7 +6,7 @@
 
 #include "base/ScopeGuard.h"
 #include "table/engine/Bytes.h"
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 #include "table/files/FileList.h"
 
 namespace morvel {
@@ -69,16 +69,15 @@ void DataTable::release() {
 void DataTable::openFiles() {
   data_ = std::make_unique<DataFile>(name_, files_.data, memory_);
   index_ = std::make_unique<IndexFile>(name_, files_.index, memory_);
-  try {
-    // The table object is the files' only user in this process; cursors
-    // share them through it.
-    data_->open(true);
-    index_->open(true, data_->fields());
-  } catch (...) {
+  OnFailure drop([this] {
     index_.reset();
     data_.reset();
-    throw;
-  }
+  });
+  // The table object is the files' only user in this process; cursors
+  // share them through it.
+  data_->open(true);
+  index_->open(true, data_->fields());
+  drop.dismiss();
   for (int i = 0; i < kIndexSlots; ++i) {
     const auto at = static_cast<std::size_t>(i);
     trees_[at].reset();

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "table/engine/Bytes.h"
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 #include "table/files/Names.h"
 
 namespace morvel {

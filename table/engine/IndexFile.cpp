@@ -4,9 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ScopeGuard.h"
 #include "table/engine/Bytes.h"
-#include "table/engine/EngineError.h"
 #include "table/engine/KeyLayout.h"
+#include "table/files/EngineError.h"
 
 namespace morvel {
 namespace {
@@ -38,6 +39,7 @@ IndexFile::~IndexFile() {
   }
 }
 
+void IndexFile::corruptHeader() const { raiseEngineError(kHeaderCorrupt, tableName_); }
 void IndexFile::corruptPages() const { raiseEngineError(kIndexPagesCorrupt, tableName_); }
 
 void IndexFile::checkRoom() const {
@@ -69,69 +71,64 @@ void IndexFile::create(const std::vector<IndexDescriptor>& indexes) {
 
 void IndexFile::open(bool exclusive, const std::vector<FieldDescriptor>& fields) {
   file_.open(exclusive);
-  try {
-    const std::int64_t size = file_.size();
-    if (size < kPageSize || size % kPageSize != 0 || size > kMaxFileBytes + kPageSize * 64) {
-      raiseEngineError(kHeaderCorrupt, tableName_);
-    }
-    std::vector<std::uint8_t> header(kPageSize);
-    file_.readAt(0, header.data(), kPageSize);
-    if (bytes::get32(&header[kFormat]) != kFormatValue ||
-        bytes::get32(&header[kPageSizeField]) != kPageSize ||
-        bytes::get32(&header[kEndOffset]) != static_cast<std::uint64_t>(size)) {
-      raiseEngineError(kHeaderCorrupt, tableName_);
-    }
-    endOffset_ = static_cast<std::uint32_t>(size);
-    secondaryCount_ = bytes::get16(&header[kSecondaryCount]);
-    if (secondaryCount_ > kMaxSecondaryIndexes) raiseEngineError(kHeaderCorrupt, tableName_);
-    for (int i = 0; i < kIndexSlots; ++i) {
-      std::memcpy(descriptors_[static_cast<std::size_t>(i)].bytes(),
-                  &header[kDescriptors + static_cast<std::size_t>(i) * IndexDescriptor::kSize],
-                  IndexDescriptor::kSize);
-    }
-    // Validating a copy must give back exactly what is stored, apart from
-    // the roots and free chains, which must name pages of this file.
-    std::vector<IndexDescriptor> used(descriptors_.begin(),
-                                      descriptors_.begin() + secondaryCount_ + 1);
-    std::vector<IndexDescriptor> checked = used;
-    try {
-      validateIndexes(checked, fields, tableName_);
-    } catch (const EngineError&) {
-      raiseEngineError(kHeaderCorrupt, tableName_);
-    }
-    used.push_back(descriptors_[kSlotIndex]);
-    checked.push_back(slotIndexDescriptor());
-    for (std::size_t i = 0; i < used.size(); ++i) {
-      const IndexDescriptor& d = used[i];
-      checked[i].setRoot(d.root());
-      checked[i].setFreeHead(d.freeHead());
-      if (std::memcmp(d.bytes(), checked[i].bytes(), IndexDescriptor::kSize) != 0) {
-        raiseEngineError(kHeaderCorrupt, tableName_);
-      }
-      if ((d.root() != 0 && !isPageOffset(d.root())) ||
-          (d.freeHead() != 0 && !isPageOffset(d.freeHead()))) {
-        raiseEngineError(kHeaderCorrupt, tableName_);
-      }
-    }
-    resetCaches();
-    headerChanged_ = false;
-  } catch (...) {
-    file_.close();
-    throw;
+  // A file that fails its checks is not left open.
+  OnFailure undo([this] { file_.close(); });
+  const std::int64_t size = file_.size();
+  if (size < kPageSize || size % kPageSize != 0 || size > kMaxFileBytes + kPageSize * 64) {
+    corruptHeader();
   }
+  std::vector<std::uint8_t> header(kPageSize);
+  file_.readAt(0, header.data(), kPageSize);
+  if (bytes::get32(&header[kFormat]) != kFormatValue ||
+      bytes::get32(&header[kPageSizeField]) != kPageSize ||
+      bytes::get32(&header[kEndOffset]) != static_cast<std::uint64_t>(size)) {
+    corruptHeader();
+  }
+  endOffset_ = static_cast<std::uint32_t>(size);
+  secondaryCount_ = bytes::get16(&header[kSecondaryCount]);
+  if (secondaryCount_ > kMaxSecondaryIndexes) corruptHeader();
+  for (int i = 0; i < kIndexSlots; ++i) {
+    std::memcpy(descriptors_[static_cast<std::size_t>(i)].bytes(),
+                &header[kDescriptors + static_cast<std::size_t>(i) * IndexDescriptor::kSize],
+                IndexDescriptor::kSize);
+  }
+  // Validating a copy must give back exactly what is stored, apart from
+  // the roots and free chains, which must name pages of this file.
+  std::vector<IndexDescriptor> used(descriptors_.begin(),
+                                    descriptors_.begin() + secondaryCount_ + 1);
+  std::vector<IndexDescriptor> checked = used;
+  try {
+    validateIndexes(checked, fields, tableName_);
+  } catch (const EngineError&) {
+    corruptHeader();
+  }
+  used.push_back(descriptors_[kSlotIndex]);
+  checked.push_back(slotIndexDescriptor());
+  for (std::size_t i = 0; i < used.size(); ++i) {
+    const IndexDescriptor& d = used[i];
+    checked[i].setRoot(d.root());
+    checked[i].setFreeHead(d.freeHead());
+    if (std::memcmp(d.bytes(), checked[i].bytes(), IndexDescriptor::kSize) != 0) {
+      corruptHeader();
+    }
+    if ((d.root() != 0 && !isPageOffset(d.root())) ||
+        (d.freeHead() != 0 && !isPageOffset(d.freeHead()))) {
+      corruptHeader();
+    }
+  }
+  resetCaches();
+  headerChanged_ = false;
+  undo.dismiss();
 }
 
 void IndexFile::close() {
   if (!file_.isOpen()) return;
-  try {
-    flush();
-  } catch (...) {
+  // Closed even when the last write fails; the failure is still reported.
+  const Finally done([this] {
     resetCaches();
     file_.close();
-    throw;
-  }
-  resetCaches();
-  file_.close();
+  });
+  flush();
 }
 
 void IndexFile::writeHeader() {

@@ -157,6 +157,8 @@ class IndexFile {
     return static_cast<int>(caches_[static_cast<std::size_t>(index)].pages.size());
   }
 
+  // The two ways an index file is found damaged: its header, or its pages.
+  [[noreturn]] void corruptHeader() const;
   [[noreturn]] void corruptPages() const;
 
   // ---- changes that complete or leave everything as it was -------------

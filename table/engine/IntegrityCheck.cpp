@@ -6,7 +6,7 @@
 
 #include "table/engine/Bytes.h"
 #include "table/engine/DataTable.h"
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 
 namespace morvel {
 namespace {

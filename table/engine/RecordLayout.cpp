@@ -8,7 +8,7 @@
 #include <string>
 
 #include "table/engine/Bytes.h"
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 #include "table/files/Names.h"
 
 namespace morvel {

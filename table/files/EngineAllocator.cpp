@@ -6,7 +6,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 
 #if defined(__linux__)
 #include <sys/mman.h>

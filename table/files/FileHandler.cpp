@@ -2,7 +2,7 @@
 // here; see FileHandler.h.
 #include "table/files/FileHandler.h"
 
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 #include "table/files/FileList.h"
 
 namespace morvel {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 #include "table/files/MemoryFile.h"
 #include "table/files/PhysicalFile.h"
 

@@ -1,3 +1,6 @@
+// Reading the viewer's text files: the fields of a line (quotes, empty
+// fields, very long lines), header names, and the column types the second
+// line's values give, with date-shaped values that do not convert.
 #include <gtest/gtest.h>
 
 #include "app/CsvReading.h"

@@ -1,3 +1,6 @@
+// Importing a text file into the viewer's table and exporting it again:
+// typed columns, the reading rules, damaged quotes and long names, stops
+// with their messages, unreadable files, and round trips of saved files.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>

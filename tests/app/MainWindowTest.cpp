@@ -1,3 +1,6 @@
+// The viewer's main window: its pages, menus and keys reaching the grid,
+// opening files (and failures part way), saving under a new name, and the
+// questions asked before a file that reading changed is overwritten.
 #include <gtest/gtest.h>
 
 #include <QAction>

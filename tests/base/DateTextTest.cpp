@@ -1,3 +1,6 @@
+// Date texts both ways: reading dates and times by the locale's order and
+// two-digit year window, and writing them by format letters, twelve-hour
+// markers and the short and general forms.
 #include <gtest/gtest.h>
 
 #include <cmath>

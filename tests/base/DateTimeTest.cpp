@@ -1,3 +1,5 @@
+// Day numbers and their calendar dates: encoding and decoding agree, leap
+// years and invalid dates, and times before day zero.
 #include <gtest/gtest.h>
 
 #include "base/DateTime.h"

@@ -1,3 +1,5 @@
+// The format settings read from a locale: letters, separators and time
+// formats, defaults where the locale says nothing, and translated formats.
 #include <gtest/gtest.h>
 
 #include "base/DateText.h"

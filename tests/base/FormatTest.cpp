@@ -1,6 +1,8 @@
-#include "base/Format.h"
-
+// The printf-like message formatting: directives filled in order, user
+// percent signs kept, and missing arguments printing nothing.
 #include <gtest/gtest.h>
+
+#include "base/Format.h"
 
 namespace morvel {
 namespace {

@@ -1,6 +1,7 @@
-#include "base/NumberText.h"
-
+// Number pictures: sections, digits, separators and literal text.
 #include <gtest/gtest.h>
+
+#include "base/NumberText.h"
 
 namespace morvel {
 namespace {
@@ -25,7 +26,7 @@ TEST(FormatNumberText, PicturesSectionsAndLiterals) {
       {"0", 2.5L, "3"},
       {"0.0;(0.0);nil", -1.25L, "(1.3)"},
       {"0.0;(0.0);nil", 0.01L, "nil"},
-      {"0.0;", -1.0L, "-1.0"},  // an empty negative section: the first, signed
+      {"0.0;", -1.0L, "-1.0"},    // an empty negative section: the first, signed
       {"0.00", -0.001L, "0.00"},  // no minus on what shows as zero
       {"'Total: '#,##0 \"items\"", 12.0L, "Total: 12 items"},
       {"no digits", 5.0L, "no digits"},

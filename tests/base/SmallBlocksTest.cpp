@@ -1,10 +1,12 @@
-#include "base/SmallBlocks.h"
-
+// The small-block allocator: blocks keep their bytes, and chunks go back
+// when every block carved from them is freed.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+#include "base/SmallBlocks.h"
 
 namespace morvel {
 namespace {
@@ -33,7 +35,8 @@ TEST(SmallBlocks, KeepTheirBytesAndGiveChunksBackWhenFreed) {
     ASSERT_EQ(p.at[0], i & 0xFF);
     ASSERT_EQ(p.at[p.size - 1], i & 0xFF);
   }
-  for (std::size_t i = 0; i < pieces.size(); i += 2) releaseSmallBlock(pieces[i].at, pieces[i].size);
+  for (std::size_t i = 0; i < pieces.size(); i += 2)
+    releaseSmallBlock(pieces[i].at, pieces[i].size);
   for (std::size_t i = pieces.size() - 1; i < pieces.size(); i -= 2) {
     releaseSmallBlock(pieces[i].at, pieces[i].size);
   }

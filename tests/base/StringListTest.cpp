@@ -1,3 +1,6 @@
+// The string list: line splitting for every kind of line end, comma text
+// quoting and round trips, searching and replacing, growth, and saving and
+// loading files byte for byte.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,7 +1,12 @@
+// The variant value: its order across kinds, equality across numeric
+// kinds, texts that do not compare with numbers (raised, or answered as a
+// value), copies and moves, and conversions between kinds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "base/FormatSettings.h"
@@ -68,6 +73,48 @@ TEST(Variant, TextThatIsNoNumberRaisesAgainstANumber) {
     EXPECT_THROW(compareVariants(Variant::date(1), Variant(text)), VariantError) << text;
   }
   EXPECT_THROW(compareVariants(Variant("maybe"), Variant(true)), VariantError);
+}
+
+// The comparison without raising gives the raising one's order for every
+// pair that compares, and "not comparable" exactly for the pairs that raise
+// (with the message of the conversion that failed).
+TEST(Variant, TryCompareAgreesWithTheRaisingComparison) {
+  const std::vector<Variant> values = {Variant(),
+                                       Variant::null(),
+                                       Variant(-7),
+                                       Variant(3),
+                                       Variant(2.5),
+                                       Variant(std::nan("")),
+                                       Variant::currency(25000),
+                                       Variant::date(3),
+                                       Variant(true),
+                                       Variant(false),
+                                       Variant("12"),
+                                       Variant(" -1.5 "),
+                                       Variant("TRUE"),
+                                       Variant("false"),
+                                       Variant("abc"),
+                                       Variant(""),
+                                       Variant("0"),
+                                       Variant("maybe")};
+  for (const Variant& a : values) {
+    for (const Variant& b : values) {
+      const std::optional<int> tried = tryCompareVariants(a, b);
+      std::optional<int> raised;
+      std::string message;
+      try {
+        raised = compareVariants(a, b);
+      } catch (const VariantError& e) {
+        message = e.what();
+      }
+      ASSERT_EQ(tried.has_value(), raised.has_value()) << a.toText() << " / " << b.toText();
+      if (tried) {
+        EXPECT_EQ(*tried, *raised) << a.toText() << " / " << b.toText();
+      } else {
+        EXPECT_NE(message.find("Could not convert"), std::string::npos) << message;
+      }
+    }
+  }
 }
 
 TEST(Variant, SortingByTheRulesGivesTheDocumentedTextOrder) {

@@ -1,9 +1,14 @@
+// The data-bound grid bound to a dataset: its option defaults, loading the
+// records once the key field names a field, columns made from fields, value
+// and key order, focus and current record following each other, and the
+// packed values its rows keep.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 
@@ -318,6 +323,22 @@ TEST(PackedValueTest, EveryKindRoundTripsAndComparesLikeItsVariant) {
       const int expected = sign(compareVariants(a, b));
       EXPECT_EQ(sign(packed.compare(b)), expected) << a.toText() << " / " << b.toText();
       EXPECT_EQ(sign(packed.compare(PackedValue(b))), expected);
+    }
+  }
+}
+
+// Packed values compare without raising as their variants do, texts that
+// are no numbers or booleans included.
+TEST(PackedValueTest, TryCompareMatchesTheVariantsWithoutRaising) {
+  const std::vector<Variant> values = {Variant::null(),  Variant(-7),      Variant(2.5),
+                                       Variant::date(3), Variant(true),    Variant("12"),
+                                       Variant("abc"),   Variant("false"), Variant("")};
+  for (const Variant& a : values) {
+    const PackedValue packed(a);
+    for (const Variant& b : values) {
+      const std::optional<int> expected = tryCompareVariants(a, b);
+      EXPECT_EQ(packed.tryCompare(b), expected) << a.toText() << " / " << b.toText();
+      EXPECT_EQ(packed.tryCompare(PackedValue(b)), expected) << a.toText() << " / " << b.toText();
     }
   }
 }

@@ -1,3 +1,6 @@
+// The data-bound grid following changes of its dataset: deleting with the
+// confirmation, reloads that keep group rows, changed records moving to
+// their place and group, and inserting from the keyboard.
 #include <gtest/gtest.h>
 
 #include "DBGridTestSupport.h"

@@ -1,3 +1,6 @@
+// Grouping in the data-bound grid: group rows in value order over one and
+// two levels, regrouping without losing rows, sorting inside groups,
+// columns that cannot group, and the group panel's geometry and drops.
 #include <gtest/gtest.h>
 
 #include <algorithm>

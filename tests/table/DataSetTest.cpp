@@ -1,3 +1,6 @@
+// The dataset over a table: state changes and notices to its links in
+// order, the record window when scrolling, walking the records, and links
+// suspended during a long change.
 #include <gtest/gtest.h>
 
 #include "MemoryDataSet.h"

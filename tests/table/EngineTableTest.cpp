@@ -1,3 +1,6 @@
+// The engine-backed table: building, dropping and reopening it, property
+// rules, duplicate keys, editing, marks and searches, and failures that
+// leave no file behind.
 #include <gtest/gtest.h>
 
 #include <random>

@@ -1,3 +1,6 @@
+// The dataset's fields: definitions, sizes and blanks, native dates,
+// conversions from text and from variants, display texts, and fields that
+// refuse writes.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,5 +1,5 @@
 // Engine error texts and the last-error slot; see EngineError.h.
-#include "table/engine/EngineError.h"
+#include "table/files/EngineError.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,0 +1,66 @@
+// The data-bound grid's key index: its data rows by whole-number key, so
+// that the row of a record is found by binary search instead of a walk over
+// a million rows.
+//
+// Contract:
+//  - The index answers only while it is valid: every data row had a
+//    whole-number key and no two rows shared one. Otherwise the caller walks
+//    the rows itself.
+//  - It is built by collecting rows (begin, add each row, finish) in any
+//    order; rows met in ascending key order cost no sort.
+//  - A freed row is forgotten in place (its entry becomes a hole), so that
+//    deleting many rows stays cheap; a changed key makes the index invalid.
+//  - Invalid means "build again before asking"; unusable means "the rows
+//    cannot be indexed": the caller keeps walking until the next reload.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace morvel {
+
+class DBGridNode;
+class PackedValue;
+
+class KeyIndex {
+ public:
+  enum class State { invalid, valid, unusable };
+
+  State state() const { return state_; }
+  bool valid() const { return state_ == State::valid; }
+  // Not built since the rows last changed: build before asking.
+  bool stale() const { return state_ == State::invalid; }
+  // Forgets every row; the index must be built again.
+  void invalidate() noexcept;
+
+  // Starts collecting rows.
+  void begin();
+  // Adds one data row. A key that is no whole number makes the index give
+  // up: it takes no more rows.
+  void add(const PackedValue& key, DBGridNode* row);
+  // Whether the rows added so far can still be indexed.
+  bool collecting() const { return collecting_; }
+  // Ends collecting. The index is valid when every key was whole and no two
+  // are equal; two equal keys make it unusable; a key that was not whole
+  // (or rows never collected) leaves it as `whenGivenUp` says.
+  void finish(State whenGivenUp);
+
+  // The row with this key; none when there is none or it was forgotten.
+  // Only while valid.
+  DBGridNode* find(std::int64_t key) const;
+  // Turns the entry of `row` under `key` into a hole.
+  void forget(std::int64_t key, const DBGridNode* row);
+
+  std::size_t size() const { return entries_.size(); }
+
+ private:
+  using Entry = std::pair<std::int64_t, DBGridNode*>;
+
+  std::vector<Entry> entries_;
+  State state_ = State::invalid;
+  bool collecting_ = false;
+  bool ordered_ = true;
+};
+
+}  // namespace morvel
