@@ -545,7 +545,18 @@ void DataSet::forEachRecord(const std::function<void(const std::uint8_t* record)
   // Wherever the walk leaves the cursor, the next read puts it back on the
   // window's records first.
   Finally forget([this] { cursorIndex_ = -1; });
-  walkRecords(visit);
+  if (!filterApplies()) {
+    walkRecords(visit);
+    return;
+  }
+  // A filtered dataset hands out the records its filter accepts. The filter
+  // is asked as navigation asks it, of a record read into a buffer of the
+  // dataset's own (it may set fields there), never of the stored record.
+  std::uint8_t* scratch = buffers_[static_cast<std::size_t>(recordCount_)];
+  internalFirst();
+  while (readRecord(scratch, gmNext, true) == grOK) {
+    if (accepts(scratch)) visit(scratch);
+  }
 }
 
 void DataSet::walkRecords(const std::function<void(const std::uint8_t* record)>& visit) {

@@ -153,7 +153,8 @@ class DataSet {
   // they were. A pending change is finished first, as by any move. A record
   // is handed out in the subclass's layout, for Field::nativeIn and
   // Field::textIn, and lives only during its call; visit must not change
-  // the dataset. For reading every record fast, as an export does.
+  // the dataset. Under a record filter only the accepted records are
+  // handed out. For reading every record fast, as an export does.
   void forEachRecord(const std::function<void(const std::uint8_t* record)>& visit);
 
   // Positions: opaque marks of records, empty when there is none.
