@@ -74,11 +74,10 @@ Picture parse(std::string_view section) {
 // The magnitude's integer digits and `decimals` decimal digits, rounded
 // half away from zero on its decimal digits (to 18 significant ones, so
 // that 2.005 rounds up as it reads rather than as it is stored).
-void decimalDigits(long double magnitude, int decimals, std::string& whole,
-                   std::string& fraction) {
+void decimalDigits(long double magnitude, int decimals, std::string& whole, std::string& fraction) {
   char buffer[64];
-  const auto written = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
-                                     std::chars_format::scientific, 17);
+  const auto written =
+      std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 17);
   const std::string_view text(buffer, written.ec == std::errc() ? written.ptr : buffer);
   const std::size_t e = text.find('e');
   std::string digits;

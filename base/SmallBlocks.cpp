@@ -61,9 +61,7 @@ struct Carver {
 
 thread_local Carver carver;
 
-std::size_t rounded(std::size_t bytes) {
-  return (bytes + kAlignment - 1) & ~(kAlignment - 1);
-}
+std::size_t rounded(std::size_t bytes) { return (bytes + kAlignment - 1) & ~(kAlignment - 1); }
 
 // Under the address sanitizer every block comes from the ordinary heap, so
 // that overruns and leaks of small blocks are still caught.
