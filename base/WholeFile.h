@@ -40,6 +40,7 @@ class FileWriter {
   FileWriter& operator=(const FileWriter&) = delete;
 
   void append(std::string_view bytes) {
+    if (bytes.empty()) return;  // an empty view may hold no address at all
     if (kBufferSize - used_ < bytes.size()) {
       makeRoom(bytes);
       return;
