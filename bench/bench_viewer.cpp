@@ -1,6 +1,6 @@
 // The whole viewer at work: the real main window on the offscreen platform
 // opens generated sample-shaped files of 10,000, 100,000 and 1,000,000
-// lines and then finds, filters, sorts, groups, expands, deletes and saves as
+// lines and then finds, sorts, groups, expands, deletes, saves and filters as
 // a user would.
 // Each size runs in a process of its own, so that its peak resident memory
 // is its own.
@@ -114,11 +114,6 @@ int runSize(std::size_t rows, int runs) {
     ViewerGrid& viewer = window.gridData();
     FindFilter& findFilter = window.findFilter();
     f.findFlat.push_back(timed(window, [&] { viewer.findText("no such text", false, true); }));
-    f.filterTenth.push_back(timed(window, [&] { findFilter.filterByValue("Cam Follower"); }));
-    f.tenthRows = viewer.shownRecordCount();
-    f.saveShown.push_back(timed(window, [&] { window.miSaveShownClick(); }));
-    f.filterNone.push_back(timed(window, [&] { findFilter.filterByValue("no such text"); }));
-    f.filterClear.push_back(timed(window, [&] { findFilter.clearFilter(); }));
     auto column = [&](int i) { return grid.dbColumn(i); };
     f.sortText.push_back(timed(window, [&] { grid.columnHeaderClick(column(kProduct)); }));
     f.sortDate.push_back(timed(window, [&] { grid.columnHeaderClick(column(kDueDate)); }));
@@ -135,6 +130,14 @@ int runSize(std::size_t rows, int runs) {
       std::fprintf(stderr, "after the deletion %d rows\n", grid.loadedRecordCount());
       return 1;
     }
+    // The filter comes last, over the grouped rows and by an operation (one
+    // in ten), since grouped columns are not searched: its reloads rebuild
+    // every row, which would change what the steps above measure.
+    f.filterTenth.push_back(timed(window, [&] { findFilter.filterByValue("Mill Keyway"); }));
+    f.tenthRows = viewer.shownRecordCount();
+    f.saveShown.push_back(timed(window, [&] { window.miSaveShownClick(); }));
+    f.filterNone.push_back(timed(window, [&] { findFilter.filterByValue("no such text"); }));
+    f.filterClear.push_back(timed(window, [&] { findFilter.clearFilter(); }));
   }
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
