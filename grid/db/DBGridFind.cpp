@@ -17,35 +17,10 @@ namespace morvel {
 
 namespace {
 
-std::vector<int> visibleColumnIndexes(const CustomDBGrid& grid) {
-  std::vector<int> indexes;
-  for (int i = 0; i < grid.visibleColumnCount(); ++i) {
-    if (const TreeListColumn* column = grid.visibleColumns(i)) indexes.push_back(column->index());
-  }
-  return indexes;
-}
-
-// Every row in the order of a fully expanded tree. Walking the child lists
-// by position reads each list once, where asking each node for its
-// neighbour would look up its place among its siblings every time.
+// Every row in the order of a fully expanded tree.
 std::vector<TreeListNode*> rowsInOrder(const CustomDBGrid& grid) {
   std::vector<TreeListNode*> rows;
-  std::vector<std::pair<TreeListNode*, int>> stack;
-  for (int i = 0; i < grid.topCount(); ++i) {
-    TreeListNode* top = grid.topNodes(i);
-    rows.push_back(top);
-    stack.emplace_back(top, 0);
-    while (!stack.empty()) {
-      auto& [parent, next] = stack.back();
-      if (next >= parent->count()) {
-        stack.pop_back();
-        continue;
-      }
-      TreeListNode* child = parent->items(next++);
-      rows.push_back(child);
-      if (child->count() > 0) stack.emplace_back(child, 0);
-    }
-  }
+  grid.forEachNode([&](TreeListNode* node) { rows.push_back(node); });
   return rows;
 }
 
@@ -54,7 +29,7 @@ std::vector<TreeListNode*> rowsInOrder(const CustomDBGrid& grid) {
 GridFindResult findInGrid(const CustomDBGrid& grid, const TextSearch& search, TreeListNode* from,
                           int fromColumn, bool forward) {
   GridFindResult result;
-  const std::vector<int> columns = visibleColumnIndexes(grid);
+  const std::vector<int> columns = gridVisibleColumns(grid);
   const int m = static_cast<int>(columns.size());
   if (grid.topCount() == 0 || m == 0) return result;
   std::vector<TreeListNode*> rows = rowsInOrder(grid);
@@ -110,13 +85,7 @@ void showGridNode(CustomDBGrid& grid, TreeListNode* node) {
   grid.setFocusedNode(node, grid.focusedColumn(), true);
 }
 
-int gridDataRowCount(const CustomDBGrid& grid) {
-  int count = 0;
-  for (const TreeListNode* node : rowsInOrder(grid)) {
-    if (!CustomDBGrid::isGroupNode(node)) ++count;
-  }
-  return count;
-}
+int gridDataRowCount(const CustomDBGrid& grid) { return grid.loadedRecordCount(); }
 
 namespace {
 
@@ -157,7 +126,13 @@ bool datesCannotHold(const DBTreeListColumn& column, const TextSearch& search) {
 
 }  // namespace
 
-std::vector<int> gridVisibleColumns(const CustomDBGrid& grid) { return visibleColumnIndexes(grid); }
+std::vector<int> gridVisibleColumns(const CustomDBGrid& grid) {
+  std::vector<int> indexes;
+  for (int i = 0; i < grid.visibleColumnCount(); ++i) {
+    if (const TreeListColumn* column = grid.visibleColumns(i)) indexes.push_back(column->index());
+  }
+  return indexes;
+}
 
 bool filterTextNarrows(std::string_view next, std::string_view previous) {
   return TextSearch(previous, false).foundIn(next);
@@ -178,7 +153,7 @@ DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view 
     bool rowsHoldEveryMatch = false;
   };
   auto state = std::make_shared<State>(State{TextSearch(text, false), {}, {}, nullptr, {}, false});
-  const std::vector<int> indexes = visibleColumnIndexes(grid);
+  const std::vector<int> indexes = gridVisibleColumns(grid);
   for (const int index : indexes) {
     const DBTreeListColumn* column = grid.dbColumn(index);
     if (column && column->field() && !datesCannotHold(*column, state->search)) {

@@ -192,6 +192,19 @@ class CustomTreeList : public Control, public TreeNodeOwner {
   TLCanNodeSelected onCanNodeSelected;
   NotifyEvent onSelectedCountChange;
 
+  // Walks every node, all depths, in display order of a fully expanded tree.
+  // The visitor must not change the tree.
+  template <class Visit, class Ahead>
+  void forEachNode(Visit&& visit, Ahead&& ahead) const {
+    walkTree(
+        std::forward<Visit>(visit), [](const TreeListNode*) { return true; },
+        std::forward<Ahead>(ahead));
+  }
+  template <class Visit>
+  void forEachNode(Visit&& visit) const {
+    forEachNode(std::forward<Visit>(visit), [](const TreeListNode*) {});
+  }
+
  protected:
   // Makes a node of the grid's node class.
   virtual std::unique_ptr<TreeListNode> createNode() = 0;
@@ -235,18 +248,6 @@ class CustomTreeList : public Control, public TreeNodeOwner {
 
   void dropVisibleIndex();
   bool destroying() const { return destroying_; }
-  // Walks every node, all depths, in display order of a fully expanded tree.
-  // The visitor must not change the tree.
-  template <class Visit, class Ahead>
-  void forEachNode(Visit&& visit, Ahead&& ahead) const {
-    walkTree(
-        std::forward<Visit>(visit), [](const TreeListNode*) { return true; },
-        std::forward<Ahead>(ahead));
-  }
-  template <class Visit>
-  void forEachNode(Visit&& visit) const {
-    forEachNode(std::forward<Visit>(visit), [](const TreeListNode*) {});
-  }
   // Walks the tree in display order, going into a node's children when
   // descend(node) says so.
   template <class Visit, class Descend, class Ahead>
