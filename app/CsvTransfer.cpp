@@ -387,8 +387,9 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
   // are joined in place rather than collected in a list first, so a million
   // records make no million small lists and the file's text is never held
   // whole.
-  // Resumed once the file is written, or when writing it fails.
-  SuspendedLinks suspended(table_);
+  // The walk reads the records in place and never moves the table, so the
+  // links have nothing to hear of: a notice when it ends would have the
+  // grid read every record again whenever the table stands at its start.
   replaceFileContents(targetFileName, [&](FileWriter& out) {
     if (!table_.active() || table_.recordTotal() <= 0) return;
     showProgress(display_, "Saving ...", table_.recordTotal());
@@ -406,9 +407,6 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
     }
     const ValueTexts texts;
     std::string text;
-    // The walk reads the records where the table keeps them and leaves the
-    // table where the user was: the grid, told of the change when the links
-    // resume, keeps its rows and its focus.
     table_.forEachRecord([&](const std::uint8_t* record) {
       if (fields.size() == 1) {
         const std::string_view value = texts.of(*fields[0], record, text);

@@ -667,6 +667,12 @@ TEST_F(ViewerSessionModelTest, Seed12RowsLetInByAFilterTakeTheirPlaces) {
   runSession(12, 300, 200, true);
 }
 
+// Sorting leaves the table at its first record; a save then told the grid
+// of a change it had not made, and the grid read every record again.
+TEST_F(ViewerSessionModelTest, Seed103SaveWithTheTableAtItsStartKeepsTheRows) {
+  runSession(103, 300, 20, true);
+}
+
 TEST_F(ViewerSessionModelTest, RandomSessionsWithFindAndFilterKeepTheRightRows) {
   for (std::uint32_t seed : {11u, 12u, 13u}) {
     runSession(seed, 300, 1000, true);
