@@ -30,23 +30,37 @@ class TextSearch {
   // An empty needle is found in every text.
   bool empty() const { return needle_.empty(); }
 
-  bool foundIn(std::string_view text) const {
+  bool foundIn(std::string_view text) const { return find(text) != std::string_view::npos; }
+
+  // Where the text first holds the needle at or after `from`; npos when it
+  // does not. An empty needle is at `from` (when that is inside the text).
+  std::size_t find(std::string_view text, std::size_t from = 0) const {
     const std::size_t n = needle_.size();
-    if (n == 0) return true;
-    if (text.size() < n) return false;
-    const char* p = text.data();
-    const char* const last = p + (text.size() - n);
-    for (; p <= last; ++p) {
-      const auto c = static_cast<unsigned char>(*p);
-      if (c != first_ && c != firstUpper_) continue;
+    if (from > text.size() || text.size() - from < n) return std::string_view::npos;
+    if (n == 0) return from;
+    const char* const begin = text.data();
+    const char* const end = begin + (text.size() - n) + 1;  // past the last start
+    // The first byte in either case is found with memchr, which looks at
+    // many bytes at a time; each case's next place is kept until passed.
+    const auto next = [end](const char* start, unsigned c) {
+      const void* at =
+          start < end ? std::memchr(start, static_cast<int>(c), std::size_t(end - start)) : nullptr;
+      return at ? static_cast<const char*>(at) : end;
+    };
+    const char* lower = next(begin + from, first_);
+    const char* upper = firstUpper_ == first_ ? end : next(begin + from, firstUpper_);
+    while (lower < end || upper < end) {
+      const char* p = lower < upper ? lower : upper;
       std::size_t i = 1;
       while (i < n &&
              fold_[static_cast<unsigned char>(p[i])] == static_cast<unsigned char>(needle_[i])) {
         ++i;
       }
-      if (i == n) return true;
+      if (i == n) return static_cast<std::size_t>(p - begin);
+      if (p == lower) lower = next(p + 1, first_);
+      if (p == upper) upper = next(p + 1, firstUpper_);
     }
-    return false;
+    return std::string_view::npos;
   }
 
  private:

@@ -233,6 +233,11 @@ class CustomDBGrid : public CustomDBTreeListControl {
 
   // --- Data changes -------------------------------------------------------------------
   void reloadKeepingNodes();
+  // Takes out the data rows `keep` refuses, and the group rows left empty,
+  // in one pass; the rest keep their order, grouping, expansion and sort.
+  // For a narrower record filter: the rows' record positions are counted
+  // again as if the refused records were gone from the dataset.
+  void keepDataRows(const std::function<bool(const DBGridNode&)>& keep);
   void refreshChangedRecord();
   void placeNode(DBGridNode* node);
   void addInsertedNode(bool atEnd);
@@ -469,6 +474,7 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // --- changes helpers ---
   // The number of records loaded: the data rows of the tree.
   void countLoadedRows();
+  void renumberRecordIndexes();
   // The data-bound key rules; true when one consumed the key.
   bool gridKeyDown(int key, ShiftState shift);
   // Up on the first row and Down on the last: posting the record, dropping

@@ -4,6 +4,7 @@
 // rows, deleting records (with the confirmation), and the grid's keys.
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "base/ScopeGuard.h"
 #include "grid/db/CustomDBGrid.h"
@@ -150,6 +151,42 @@ void CustomDBGrid::reloadKeepingNodes() {
   }
   loadRecords(&reuse);
   selectionCopy_.clear();
+}
+
+void CustomDBGrid::keepDataRows(const std::function<bool(const DBGridNode&)>& keep) {
+  UpdateLock lock(*this);
+  hideEditing();
+  // Built again for the rows that stay when next asked: forgetting most
+  // rows one by one would cost more.
+  keyIndex_.invalidate();
+  const int dataLevel = groupColumnCount();
+  deleteNodesWhere([&](TreeListNode* node) {
+    if (node->count() > 0) return false;
+    return node->level() < dataLevel || !keep(dbNode(*node));
+  });
+  renumberRecordIndexes();
+  countLoadedRows();
+  if (!groupColumns_.empty()) takeFirstChildKeys();
+  recomputeAllSummaries();
+}
+
+void CustomDBGrid::renumberRecordIndexes() {
+  // The rows' record positions keep their order; each becomes the number of
+  // rows before it in that order.
+  std::vector<std::int32_t> below;
+  forEachNode([&](TreeListNode* n) {
+    if (isGroupNode(n)) return;
+    const auto at = static_cast<std::size_t>(std::max(dbNode(*n).recordIndex(), 0));
+    if (at >= below.size()) below.resize(at + 1, 0);
+    ++below[at];
+  });
+  std::int32_t total = 0;
+  for (std::int32_t& count : below) total += std::exchange(count, total);
+  forEachNode([&](TreeListNode* n) {
+    if (isGroupNode(n)) return;
+    DBGridNode& row = dbNode(*n);
+    row.setRecordIndex(below[static_cast<std::size_t>(std::max(row.recordIndex(), 0))]);
+  });
 }
 
 void CustomDBGrid::refreshChangedRecord() {

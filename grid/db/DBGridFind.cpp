@@ -138,12 +138,66 @@ bool filterTextNarrows(std::string_view next, std::string_view previous) {
   return TextSearch(previous, false).foundIn(next);
 }
 
-DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
-                                     bool rowsHoldEveryMatch) {
-  // Verdicts by key: 0 unknown, 1 shown, 2 refused.
-  constexpr std::uint8_t kUnknown = 0;
-  constexpr std::uint8_t kShown = 1;
-  constexpr std::uint8_t kRefused = 2;
+namespace {
+
+// Verdicts by key.
+constexpr std::uint8_t kUnknown = 0;
+constexpr std::uint8_t kShown = 1;
+constexpr std::uint8_t kRefused = 2;
+
+// Whether any of the searched columns' texts of a data row holds the
+// search's text. When every searched column shows its stored text, the
+// row's texts are searched at once, where they lie one after another: a
+// find that runs across two texts, or lands in a column not searched,
+// searches on.
+class RowJudge {
+ public:
+  RowJudge(const CustomDBGrid& grid, const TextSearch& search, const std::vector<int>& columns)
+      : grid_(grid), search_(search), columns_(columns) {
+    for (const int index : columns) {
+      if (!grid.showsStoredText(index)) joined_ = false;
+      if (index >= 0) {
+        if (searched_.size() <= std::size_t(index)) searched_.resize(std::size_t(index) + 1);
+        searched_[std::size_t(index)] = 1;
+      }
+    }
+  }
+
+  bool shows(const TreeListNode& node) {
+    if (search_.empty()) return true;
+    if (!joined_) {
+      for (const int index : columns_) {
+        if (search_.foundIn(grid_.getNodeString(node, index, buffer_))) return true;
+      }
+      return false;
+    }
+    const CellTexts& texts = CustomDBGrid::dbNode(node).texts();
+    const std::string_view all = texts.joined();
+    const std::size_t n = search_.needle().size();
+    for (std::size_t at = search_.find(all); at != std::string_view::npos;
+         at = search_.find(all, at + 1)) {
+      const CellTexts::Owner owner = texts.ownerOf(at);
+      if (owner.index >= 0 && at + n <= owner.end && std::size_t(owner.index) < searched_.size() &&
+          searched_[std::size_t(owner.index)]) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  const CustomDBGrid& grid_;
+  const TextSearch& search_;
+  const std::vector<int>& columns_;
+  std::vector<std::uint8_t> searched_;
+  bool joined_ = true;
+  std::string buffer_;
+};
+
+}  // namespace
+
+GridFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
+                          bool rowsHoldEveryMatch) {
   struct State {
     TextSearch search;
     std::vector<const DBTreeListColumn*> columns;
@@ -165,27 +219,30 @@ DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view 
   Field* key = grid.keyFieldObject();
   constexpr std::int64_t kMaxKey = std::int64_t(1) << 26;
   if (key) {
-    std::string buffer;
     bool usable = true;
     std::vector<std::uint8_t>& verdicts = state->verdicts;
-    for (TreeListNode* node : rowsInOrder(grid)) {
-      if (CustomDBGrid::isGroupNode(node)) continue;
-      const PackedValue& k = CustomDBGrid::dbNode(*node).keyValue();
-      if (!k.isInteger() || k.integer() < 0 || k.integer() >= kMaxKey) {
-        usable = false;
-        break;
-      }
-      const auto at = static_cast<std::size_t>(k.integer());
-      if (at >= verdicts.size()) verdicts.resize(std::max(at + 1, verdicts.size() * 2), kUnknown);
-      bool shown = false;
-      for (const int index : indexes) {
-        if (state->search.foundIn(grid.getNodeString(*node, index, buffer))) {
-          shown = true;
-          break;
-        }
-      }
-      verdicts[at] = shown ? kShown : kRefused;
-    }
+    RowJudge judge(grid, state->search, indexes);
+    grid.forEachNode(
+        [&](TreeListNode* node) {
+          if (!usable || CustomDBGrid::isGroupNode(node)) return;
+          const PackedValue& k = CustomDBGrid::dbNode(*node).keyValue();
+          if (!k.isInteger() || k.integer() < 0 || k.integer() >= kMaxKey) {
+            usable = false;
+            return;
+          }
+          const auto at = static_cast<std::size_t>(k.integer());
+          if (at >= verdicts.size())
+            verdicts.resize(std::max(at + 1, verdicts.size() * 2), kUnknown);
+          verdicts[at] = judge.shows(*node) ? kShown : kRefused;
+        },
+        [](const TreeListNode* ahead) {
+          // A row's texts lie apart from it, in a few cache lines of their own.
+          const char* texts =
+              static_cast<const char*>(CustomDBGrid::dbNode(*ahead).texts().storage());
+          __builtin_prefetch(texts);
+          __builtin_prefetch(texts + 64);
+          __builtin_prefetch(texts + 128);
+        });
     if (usable) {
       state->key = key;
       state->rowsHoldEveryMatch = rowsHoldEveryMatch;
@@ -193,7 +250,8 @@ DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view 
       verdicts.clear();
     }
   }
-  return [state](DataSet&) {
+  GridFilter filter;
+  filter.records = [state](DataSet&) {
     if (state->key) {
       const Variant k = state->key->variantValue();
       if (k.kind() == vkInteger && k.integerValue() >= 0) {
@@ -209,26 +267,38 @@ DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view 
     }
     return false;
   };
+  if (state->rowsHoldEveryMatch) {
+    filter.rows = [state](const DBGridNode& row) {
+      const PackedValue& k = row.keyValue();
+      const auto at = static_cast<std::size_t>(k.integer());
+      return k.isInteger() && at < state->verdicts.size() && state->verdicts[at] == kShown;
+    };
+  }
+  return filter;
 }
 
-void filterGridRecords(CustomDBGrid& grid, DataSet::RecordFilter filter) {
+void filterGridRecords(CustomDBGrid& grid, const GridFilter& filter) {
   DataSet* ds = grid.dataSet();
   if (!ds) return;
   if (!ds->active()) {
-    ds->setRecordFilter(std::move(filter));
+    ds->setRecordFilter(filter.records);
     return;
   }
   // The grid refreshes only the current record on a data change; the rows
-  // the filter adds or takes away come with one reload. The records are
-  // walked once, by that reload: the dataset is put back on a record after
-  // it, and the resumed links bring the focus there.
+  // the filter adds or takes away come with one reload, or, when it only
+  // takes rows away, by weeding them out. The dataset is put back on a
+  // record after it, and the resumed links bring the focus there.
   const Field* keyField = grid.keyFieldObject();
   const Variant current = keyField ? keyField->variantValue() : Variant::null();
   SuspendedLinks suspended(*ds);
-  ds->setRecordFilterUnplaced(std::move(filter));
-  // All rows anew: rows kept from before would keep their places, and the
-  // rows the filter lets in would trail them out of order.
-  grid.reloadAll();
+  ds->setRecordFilterUnplaced(filter.records);
+  if (filter.rows) {
+    grid.keepDataRows(filter.rows);
+  } else {
+    // All rows anew: rows kept from before would keep their places, and the
+    // rows the filter lets in would trail them out of order.
+    grid.reloadAll();
+  }
   if (keyField && !current.isNull() && ds->findKeyRecord(grid.keyField(), current)) return;
   // No row shown means no record passes: the walk to find one would only
   // read them all again.

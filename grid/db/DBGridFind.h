@@ -5,6 +5,7 @@
 // that the grid behaves as before while none of it is used.
 #pragma once
 
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -14,6 +15,7 @@
 namespace morvel {
 
 class CustomDBGrid;
+class DBGridNode;
 class TreeListNode;
 
 struct GridFindResult {
@@ -40,19 +42,29 @@ void showGridNode(CustomDBGrid& grid, TreeListNode* node);
 // The number of data rows in the grid (the records it shows).
 int gridDataRowCount(const CustomDBGrid& grid);
 
-// A record filter for the grid's dataset: it accepts a record when the text
-// any of the grid's visible columns shows for it holds `text`, ignoring the
-// case of ASCII letters. The columns are those visible now; the filter must
-// be taken off before they are destroyed.
+// A filter for the grid: which records of its dataset, and which of the
+// rows it shows now, stay shown.
+struct GridFilter {
+  // Judges the dataset's current record; none shows every record.
+  DataSet::RecordFilter records;
+  // Judges a data row the grid shows now. Set only when those rows hold
+  // every record `records` accepts: the grid then only loses rows.
+  std::function<bool(const DBGridNode&)> rows;
+};
+
+// A filter that accepts a record when the text any of the grid's visible
+// columns shows for it holds `text`, ignoring the case of ASCII letters.
+// The columns are those visible now; the filter must be taken off before
+// they are destroyed.
 //
 // The verdicts on the records the grid shows now are taken from their rows'
 // texts at once, which is far quicker than making each record's texts
 // again. When `rowsHoldEveryMatch` (the grid shows every record, or the
 // rows passed a filter over the same columns whose text the new one
-// contains), a record without a row is refused as it is; otherwise its
-// texts are made from its fields.
-DataSet::RecordFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
-                                     bool rowsHoldEveryMatch = false);
+// contains), a record without a row is refused as it is, and the filter
+// judges rows too; otherwise a record's texts are made from its fields.
+GridFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
+                          bool rowsHoldEveryMatch = false);
 
 // Whether every text holding `next` holds `previous` (ignoring ASCII case):
 // a filter by `next` then keeps a subset of what one by `previous` kept.
@@ -61,11 +73,13 @@ bool filterTextNarrows(std::string_view next, std::string_view previous);
 // The column indexes of the visible columns, in display order.
 std::vector<int> gridVisibleColumns(const CustomDBGrid& grid);
 
-// Sets the record filter of the grid's dataset (none: every record again)
-// and reloads the grid once, keeping its grouping and sort (the groups come
-// back collapsed); the focused record stays when it is still shown, else
+// Sets the record filter of the grid's dataset (none: every record again).
+// A filter that judges rows takes the rows it refuses out of the grid, and
+// the empty groups with them, keeping everything else as it was; any other
+// reloads the grid once, keeping its grouping and sort (the groups come
+// back collapsed). The focused record stays when it is still shown, else
 // the first row is.
-void filterGridRecords(CustomDBGrid& grid, DataSet::RecordFilter filter);
+void filterGridRecords(CustomDBGrid& grid, const GridFilter& filter);
 
 // The name of the summary group that counts records.
 inline constexpr std::string_view kGroupCountsName = "Group Counts";

@@ -53,6 +53,25 @@ void NodeList::takeAll(std::vector<std::unique_ptr<TreeListNode>>& into) {
   head_ = valid_ = 0;
 }
 
+void NodeList::takeMarked(std::span<const std::uint8_t> marked,
+                          std::vector<std::unique_ptr<TreeListNode>>& into) {
+  std::size_t kept = head_;
+  for (std::size_t k = head_; k < items_.size(); ++k) {
+    if (marked[k - head_]) {
+      into.push_back(std::move(items_[k]));
+      if (valid_ > kept) valid_ = kept;  // the nodes after it move up
+    } else {
+      if (kept != k) items_[kept] = std::move(items_[k]);
+      ++kept;
+    }
+  }
+  items_.resize(kept);
+  if (head_ == items_.size()) {
+    items_.clear();
+    head_ = valid_ = 0;
+  }
+}
+
 void NodeList::renumberFrom(std::size_t position) const {
   // After a sort the nodes lie scattered in memory: each is fetched a few
   // places ahead, or every write waits for its own cache miss.

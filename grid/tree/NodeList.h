@@ -34,6 +34,12 @@ class NodeList {
   std::unique_ptr<TreeListNode> take(int i);
   // Takes every node out, in order, appending them to `into`.
   void takeAll(std::vector<std::unique_ptr<TreeListNode>>& into);
+  // Takes out, in one pass, the nodes at the positions `marked` marks
+  // (marked.size() == count(), non-zero for true), appending them to `into` in order; the
+  // others keep their order. Taking many nodes one by one would shift the
+  // list once for each.
+  void takeMarked(std::span<const std::uint8_t> marked,
+                  std::vector<std::unique_ptr<TreeListNode>>& into);
 
   // The node's position, or -1 when it is not in this list.
   int indexOf(const TreeListNode* node) const;

@@ -151,6 +151,16 @@ void CellTexts::BlockRelease::operator()(char* block) const noexcept {
 
 int CellTexts::count() const { return block_ ? static_cast<int>(readWord(block_.get())) : 0; }
 
+CellTexts::Owner CellTexts::ownerOf(std::size_t offset) const {
+  const int n = count();
+  const char* block = block_.get();
+  for (int i = 0; i < n; ++i) {
+    const std::uint32_t end = readWord(block + sizeof(std::uint32_t) * (1 + std::size_t(i)));
+    if (offset < end) return {i, end};
+  }
+  return {-1, 0};
+}
+
 void CellTexts::assign(std::span<const std::string_view> texts) { block_ = buildBlock(texts); }
 
 void CellTexts::set(int i, std::string_view text) {

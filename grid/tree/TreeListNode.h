@@ -143,6 +143,24 @@ class CellTexts {
     std::memcpy(&end, block + sizeof n * (1 + static_cast<std::size_t>(i)), sizeof end);
     return {block + sizeof n * (1 + static_cast<std::size_t>(n)) + begin, end - begin};
   }
+  // Every text, one after another with nothing between, so that a search
+  // can run over a row's texts at once. Same lifetime as get()'s views.
+  std::string_view joined() const {
+    if (!block_) return {};
+    const char* block = block_.get();
+    std::uint32_t n = 0;
+    std::memcpy(&n, block, sizeof n);
+    std::uint32_t size = 0;
+    if (n > 0) std::memcpy(&size, block + sizeof n * n, sizeof size);
+    return {block + sizeof n * (1 + static_cast<std::size_t>(n)), size};
+  }
+  // The index of the text that holds byte `offset` of joined(), and the
+  // offset just past that text's end; {-1, 0} beyond the end.
+  struct Owner {
+    int index;
+    std::size_t end;
+  };
+  Owner ownerOf(std::size_t offset) const;
   // Sets text i, growing the list with empty texts up to i.
   void set(int i, std::string_view text);
   void assign(std::span<const std::string_view> texts);

@@ -77,6 +77,14 @@ class CustomTreeList : public Control, public TreeNodeOwner {
   // unlinked and NodeDeleting repairs focus, top row and anchor.
   void deleteNode(TreeListNode* node) final;
   void clearNodes();
+  // Deletes every node `doomed` picks, with its subtree, in one pass over
+  // each sibling list; the other nodes keep their order. `doomed` sees a
+  // node after its children were weeded, so it may pick a node that lost
+  // them all. Each node leaves through nodeDeleting as with deleteNode:
+  // focus, top row and anchor move to the nearest kept node above (its
+  // kept prior sibling or its parent), else to the first kept node. One by
+  // one, deleting most of a long list would shift it once per node.
+  void deleteNodesWhere(const std::function<bool(TreeListNode*)>& doomed);
   void expandAll();
   void collapseAll();
 
@@ -275,6 +283,8 @@ class CustomTreeList : public Control, public TreeNodeOwner {
   std::unique_ptr<TreeListNode> unlinkNode(TreeListNode* node);
   // A parent has lost its last child: it drops the empty list and collapses.
   void childrenGone(TreeListNode* parent);
+  void weedList(NodeList& list, TreeListNode* parent,
+                const std::function<bool(TreeListNode*)>& doomed);
   void forgetNode(TreeListNode* node, TreeListNode* replacement);
   void removeFromSelection(TreeListNode* node);
   void addToSelection(TreeListNode* node);

@@ -154,6 +154,43 @@ TEST_F(DBGridFindTest, SortGroupAndDeleteWorkOnTheShownRowsAndClearingKeepsThem)
   EXPECT_EQ(grid.focusedNode()->strings(1), "Dora");
 }
 
+// Typing on narrows the filter: the rows that stay are the ones shown, in
+// their places, with their groups still open; the counts and the rows'
+// places in the dataset follow, so that moving by distance (without
+// locating by key) still lands on each row's own record.
+class NarrowerFilter : public DBGridFindTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(NarrowerFilter, OnlyTakesRowsAwayAndKeepsTheOpenGroups) {
+  if (!GetParam()) grid.setOptions(grid.options().without(goSmartRefresh).without(goUseLocate));
+  open(people());
+  grid.addGroupColumn(0, column(2));
+  showGroupCounts(grid, true);
+  grid.topNodes(1)->setExpanded(true);  // Oslo
+  column(1)->setSorted(csDown);
+  filterGridRecords(grid, gridTextFilter(grid, "r", true));
+  ASSERT_EQ(dataTexts(), (Strings{"Dora", "Carl"}));  // the grouped town is not searched
+  filterGridRecords(grid, gridTextFilter(grid, "ar", true));
+  EXPECT_EQ(groupTexts(), Strings{"Town : Oslo (1)"});
+  EXPECT_TRUE(grid.topNodes(0)->expanded());
+  EXPECT_EQ(dataTexts(), Strings{"Carl"});
+  EXPECT_EQ(gridDataRowCount(grid), 1);
+  showGridNode(grid, rowNamed("Carl"));
+  EXPECT_EQ(currentName(), "Carl");
+}
+
+TEST_P(NarrowerFilter, LeavesEachRowOnItsOwnRecord) {
+  if (!GetParam()) grid.setOptions(grid.options().without(goSmartRefresh).without(goUseLocate));
+  open(people());
+  filterGridRecords(grid, gridTextFilter(grid, "o", true));  // every record has a row
+  ASSERT_EQ(dataTexts(), (Strings{"Dora", "Carl", "Eve", "Finn"}));
+  for (const char* name : {"Dora", "Eve", "Carl", "Finn", "Dora"}) {
+    showGridNode(grid, rowNamed(name));
+    EXPECT_EQ(currentName(), name);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ByKeyOrByDistance, NarrowerFilter, ::testing::Bool());
+
 TEST_F(DBGridFindTest, GroupCountsFollowTheRowsAndGoAwayAgain) {
   open(people());
   grid.addGroupColumn(0, column(2));
