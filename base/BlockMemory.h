@@ -9,10 +9,20 @@
 
 namespace morvel {
 
+inline constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
+
 // Throws std::bad_alloc when the memory cannot be had. A block must go back
-// through releaseBlock with the size it was asked for.
+// through releaseBlock with the size it was asked for. A block of exactly
+// kHugePageBytes is allocateReadyHugePage's.
 void* allocateBlock(std::size_t bytes);
 void releaseBlock(void* block, std::size_t bytes) noexcept;
+
+// kHugePageBytes of zeroed memory, 2 MB-aligned, on a huge page where the
+// system allows it, already mapped in: while blocks are asked for one after
+// another, a helper thread maps and clears the next ones ahead on another
+// core. Throws std::bad_alloc when the memory cannot be had; goes back
+// through releaseBlock(block, kHugePageBytes) (or munmap).
+void* allocateReadyHugePage();
 
 // An owned block of uninitialised bytes; move-only.
 class ByteBlock {

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 
+#include "base/BlockMemory.h"
 #include "table/files/EngineError.h"
 
 #if defined(__linux__)
@@ -106,6 +108,17 @@ void* engineAllocateLarge(std::size_t size, bool hugePages) {
   if (size == 0) return nullptr;
   if (injectedFailure()) outOfMemory();
 #if defined(__linux__)
+  if (hugePages && size == kHugePageBytes) {
+    // A memory file's chunk: mapped in and cleared ahead, beside the caller.
+    void* block = nullptr;
+    try {
+      block = allocateReadyHugePage();
+    } catch (const std::bad_alloc&) {
+      outOfMemory();
+    }
+    countAllocation(size);
+    return block;
+  }
   // Map one extra block so that the start can be aligned to a huge page.
   const std::size_t mapped = size + kLargeBlockSize;
   void* raw = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
