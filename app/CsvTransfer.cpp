@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/DateText.h"
+#include "base/DateTextMemo.h"
 #include "base/FileReplace.h"
 #include "base/Format.h"
 #include "base/StringList.h"
@@ -69,8 +70,13 @@ class ValueTexts {
       case ftDateTime: {
         const std::uint8_t* native = field.nativeIn(record);
         if (!native) return {};
-        const auto& dateField = static_cast<const DateTimeField&>(field);
-        (field.dataType() == ftDate ? dates_ : dateTimes_).format(text, dateField.valueOf(native));
+        const double value = static_cast<const DateTimeField&>(field).valueOf(native);
+        if (field.dataType() == ftDate) {
+          dayTexts_.text(value, text,
+                         [this](double v, std::string& out) { dates_.format(out, v); });
+        } else {
+          dateTimes_.format(text, value);
+        }
         return text;
       }
       default:
@@ -82,6 +88,9 @@ class ValueTexts {
  private:
   DateTimeFormatter dates_;
   DateTimeFormatter dateTimes_;
+  // A date column repeats few days; each day's text is made once. One memo
+  // serves every date column, as they share one format.
+  mutable DateTextMemo dayTexts_;
 };
 
 // Bytes from 1 to 32 (blanks), the quote and the comma make a value quoted.

@@ -1,6 +1,7 @@
-// The texts of the dates of one column during one load of the grid: a date
-// column repeats few values (a few thousand days across a million rows),
-// and formatting a date costs far more than finding its text again.
+// The texts of the dates of one column during one pass over a table (the
+// grid's load, a save): a date column repeats few values (a few thousand
+// days across a million rows), and formatting a date costs far more than
+// finding its text again.
 #pragma once
 
 #include <cmath>
@@ -9,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "table/Field.h"
-
 namespace morvel {
 
 class DateTextMemo {
@@ -18,20 +17,22 @@ class DateTextMemo {
   // Forgets every text: the format settings may have changed since.
   void clear() { *this = DateTextMemo(); }
 
-  // out := field.valueText(value). A whole day's short text is kept in a
-  // table indexed by the day, so that finding it again touches one small
-  // entry; values with a time of day, rarely repeated, are formatted each.
-  void text(const DateTimeField& field, double value, std::string& out) {
+  // out := the text `format(value, out)` makes. A whole day's text is kept
+  // in a table indexed by the day, so that finding it again touches one
+  // small entry; values with a time of day, rarely repeated, are formatted
+  // each. One memo serves one format.
+  template <class Format>
+  void text(double value, std::string& out, const Format& format) {
     Entry* entry = entryFor(value);
     if (!entry) {
-      field.valueText(value, out);
+      format(value, out);
       return;
     }
     if (entry->length != kEmpty && entry->length != kTooLong) {
       out.assign(entry->text, entry->length);
       return;
     }
-    field.valueText(value, out);
+    format(value, out);
     if (out.size() > sizeof entry->text) {
       entry->length = kTooLong;
       return;

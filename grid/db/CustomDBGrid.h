@@ -25,7 +25,7 @@
 
 #include "grid/db/DBGridColumns.h"
 #include "grid/db/DBGridNode.h"
-#include "grid/db/DateTextMemo.h"
+#include "base/DateTextMemo.h"
 #include "grid/db/GridDataLink.h"
 #include "grid/db/GridPhases.h"
 #include "grid/db/KeyIndex.h"

@@ -105,7 +105,9 @@ void CustomDBGrid::storeRecord(DBGridNode& node) {
       if (column->dateField_ && value.kind() == vkDate && column->showsOwnText() &&
           at < dateTexts_.size()) {
         // What storedCellText gives, found again for a date met before.
-        dateTexts_[at].text(*column->dateField_, value.dateValue(), texts[at]);
+        const DateTimeField& dates = *column->dateField_;
+        dateTexts_[at].text(value.dateValue(), texts[at],
+                            [&dates](double v, std::string& out) { dates.valueText(v, out); });
       } else {
         column->storedCellText(value, texts[at]);
       }

@@ -5,8 +5,9 @@
 
 #include <string>
 
+#include "base/DateTextMemo.h"
 #include "base/FormatSettings.h"
-#include "grid/db/DateTextMemo.h"
+#include "table/Field.h"
 #include "tests/TestSupport.h"
 
 namespace morvel {
@@ -44,12 +45,12 @@ TEST_P(DateTextMemoTest, GivesTheFieldsOwnTextForEveryValue) {
     const int k =
         shape.twice ? i / 2 : static_cast<int>((static_cast<long long>(i) * 7919) % shape.distinct);
     const double value = 40000 + k * shape.step;
-    memo.text(field, value, got);
+    memo.text(value, got, [&field](double v, std::string& out) { field.valueText(v, out); });
     field.valueText(value, want);
     ASSERT_EQ(got, want) << "value " << value;
   }
   // -0 and 0 are told apart by their bits, and each keeps its own text.
-  memo.text(field, -0.0, got);
+  memo.text(-0.0, got, [&field](double v, std::string& out) { field.valueText(v, out); });
   field.valueText(-0.0, want);
   EXPECT_EQ(got, want);
 }
@@ -70,12 +71,12 @@ TEST(DateTextMemo, ForgetsItsTextsWhenCleared) {
   DateField field("Due");
   DateTextMemo memo;
   std::string text;
-  memo.text(field, 45000, text);
+  memo.text(45000, text, [&field](double v, std::string& out) { field.valueText(v, out); });
   const std::string before = text;
   formatSettings().dateFormatShort = "yyyy-mm-dd";
   formatSettings().dateSep = '-';
   memo.clear();
-  memo.text(field, 45000, text);
+  memo.text(45000, text, [&field](double v, std::string& out) { field.valueText(v, out); });
   std::string want;
   field.valueText(45000, want);
   EXPECT_EQ(text, want);
