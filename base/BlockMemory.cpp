@@ -86,7 +86,7 @@ class ReadyPages {
   }
 
  private:
-  static constexpr std::size_t kMostReady = 8;
+  static constexpr std::size_t kMostReady = 4;
 
   ReadyPages() {
     // A child made by fork has no helper thread: it maps its own pages,

@@ -232,8 +232,11 @@ void CustomDBGrid::bindPreviewField(DataSet& ds) {
 TreeListNode* CustomDBGrid::readRecords(DataSet& ds, std::vector<DBGridNode*>* reuseList,
                                         bool summaries) {
   dateTexts_.assign(static_cast<std::size_t>(columnCount()), DateTextMemo());
+  // A whole table's rows are known in number: their lists are made to fit.
+  const int expected = ds.hasRecordFilter() || reuseList ? 0 : std::max(ds.recordTotal(), 0);
+  if (groupColumns_.empty()) topNodeList().reserve(expected);
   if (keyField_) {
-    keyIndex_.begin();
+    keyIndex_.begin(static_cast<std::size_t>(expected));
   } else {
     keyIndex_.invalidate();
   }

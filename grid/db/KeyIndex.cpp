@@ -24,8 +24,12 @@ void KeyIndex::invalidate() noexcept {
   collecting_ = false;
 }
 
-void KeyIndex::begin() {
+void KeyIndex::begin(std::size_t expected) {
   entries_.clear();
+  // Growing by doubling would hold the old entries and twice the room at
+  // once, at the very moment the grid is at its largest.
+  if (expected > entries_.capacity()) std::vector<Entry>().swap(entries_);
+  entries_.reserve(expected);
   state_ = State::invalid;
   collecting_ = true;
   ordered_ = true;

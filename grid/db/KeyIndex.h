@@ -34,8 +34,8 @@ class KeyIndex {
   // Forgets every row; the index must be built again.
   void invalidate() noexcept;
 
-  // Starts collecting rows.
-  void begin();
+  // Starts collecting rows, with room for `expected` of them.
+  void begin(std::size_t expected = 0);
   // Adds one data row. A key that is no whole number makes the index give
   // up: it takes no more rows.
   void add(const PackedValue& key, DBGridNode* row);

@@ -27,6 +27,8 @@ class NodeList {
   TreeListNode* first() const { return empty() ? nullptr : at(0); }
   TreeListNode* last() const { return empty() ? nullptr : items_.back().get(); }
 
+  // Room for `n` nodes in all, so that appending up to them moves nothing.
+  void reserve(int n) { items_.reserve(head_ + static_cast<std::size_t>(n > 0 ? n : 0)); }
   // Inserts at position i (0 <= i <= count()).
   void insert(int i, std::unique_ptr<TreeListNode> node);
   void append(std::unique_ptr<TreeListNode> node) { insert(count(), std::move(node)); }
