@@ -237,11 +237,10 @@ int CustomDBGrid::dataLevelCompare(TreeListNode* a, TreeListNode* b) {
     }
   }
   for (const auto& [column, descending] : keys) {
-    // Values that do not compare count the first as smaller.
+    // As the level's sort orders them, values that do not compare too.
     const Variant va = getSortValue(*a, column);
     const Variant vb = getSortValue(*b, column);
-    const int c =
-        tryCompareVariants(va, vb) ? compareSortValues(va, vb, naturalOrderFor(column)) : -1;
+    const int c = compareSortValues(va, vb, naturalOrderFor(column));
     if (c != 0) return descending ? -c : c;
   }
   return compareTieBreak(a, b);

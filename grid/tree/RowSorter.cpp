@@ -2,6 +2,7 @@
 #include "grid/tree/RowSorter.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "grid/tree/HoareSort.h"
 
@@ -9,7 +10,9 @@ namespace morvel {
 
 int compareSortValues(const Variant& a, const Variant& b, bool natural,
                       const TextCollation& collate) {
-  const int c = compareVariants(a, b);
+  const std::optional<int> compared = tryCompareVariants(a, b);
+  if (!compared) return a.kind() < b.kind() ? -1 : a.kind() > b.kind() ? 1 : 0;
+  const int c = *compared;
   if (c == 0 || a.kind() != vkString || b.kind() != vkString) return c;
   if (natural) return compareNaturalText(a.stringValue(), b.stringValue());
   if (collate) return collate(a.stringValue(), b.stringValue());

@@ -29,7 +29,9 @@ using TextCollation = std::function<int(const std::string& a, const std::string&
 
 // Two sort values in sort order (-1, 0 or 1, before any descending):
 // compareVariants, except that two different texts compare in natural order
-// when `natural`, else by `collate` when one is given.
+// when `natural`, else by `collate` when one is given. Values that do not
+// compare (a text and a date, say) order by their kind, so that a column
+// of mixed values still sorts rather than failing half-way.
 int compareSortValues(const Variant& a, const Variant& b, bool natural,
                       const TextCollation& collate);
 

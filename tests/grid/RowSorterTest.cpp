@@ -158,6 +158,29 @@ TEST(RowSorterTest, SortValuesCompareTextsNaturallyOrCollatedOnlyWhenTheyDiffer)
   EXPECT_EQ(compareSortValues(Variant(2), Variant(1.5), true, collate), 1);
 }
 
+TEST(RowSorterTest, ValuesThatDoNotCompareSortByTheirKindWithoutAnError) {
+  const TextCollation none;
+  // A text that is no number against a number: no value order between them.
+  ASSERT_FALSE(tryCompareVariants(Variant("b"), Variant(3)).has_value());
+  EXPECT_EQ(compareSortValues(Variant("b"), Variant(3), false, none),
+            -compareSortValues(Variant(3), Variant("b"), false, none));
+  const std::vector<Variant> values = {Variant("b"), Variant(3),   Variant("a"),
+                                       Variant(1),   Variant("c"), Variant(2)};
+  const std::vector<SortKeyOrder> keys = {{false, false}};
+  RowSortInput input;
+  input.values = &values;
+  input.keys = keys;
+  input.breakTie = [](std::uint32_t a, std::uint32_t b) { return a < b ? -1 : 1; };
+  std::vector<std::uint32_t> order;
+  ASSERT_NO_THROW(order = sortRowValues(input));
+  std::vector<std::string> texts;
+  for (const std::uint32_t r : order) texts.push_back(values[r].toText());
+  // Each kind in its own order, the kinds apart.
+  const bool numbersFirst = texts.front() == "1";
+  EXPECT_EQ(texts, numbersFirst ? (std::vector<std::string>{"1", "2", "3", "a", "b", "c"})
+                                : (std::vector<std::string>{"a", "b", "c", "1", "2", "3"}));
+}
+
 TEST(RowSorterTest, ExactKeysSortAsTheirPairsOrRefuseDuplicates) {
   std::mt19937 rng(7);
   for (int round = 0; round < 200; ++round) {
