@@ -41,7 +41,10 @@ class CustomTreeList : public Control, public TreeNodeOwner {
   // Pixels per tree level.
   static constexpr int kIndentWidth = 16;
 
-  // A grid that runs detached until a host attaches it.
+  // A grid made before any window hosts it: on first need it makes a
+  // stand-in host of its own (DetachedHost), which it owns and which
+  // answers until a host attaches the grid and again once that host lets
+  // it go.
   CustomTreeList();
   // A grid that answers to `host` while no other host has attached it; the
   // host outlives the grid.
