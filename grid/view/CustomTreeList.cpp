@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "base/ScopeGuard.h"
 #include "grid/view/DetachedHost.h"
 
 namespace morvel {
@@ -139,11 +140,10 @@ bool CustomTreeList::nodeHasChildren(TreeListNode* node) { return node->count() 
 void CustomTreeList::deleteNode(TreeListNode* node) {
   if (!node || node->owner_ != this || node->deleting_) return;
   node->deleting_ = true;
-  try {
+  {
+    // A child that refused to go leaves the node in the tree, usable.
+    OnFailure stillHere([node] { node->deleting_ = false; });
     node->deleteChildren();
-  } catch (...) {
-    node->deleting_ = false;
-    throw;
   }
   const int i = node->index();
   TreeListNode* prior = i > 0 ? node->siblings().at(i - 1) : node->parent_;
@@ -151,14 +151,10 @@ void CustomTreeList::deleteNode(TreeListNode* node) {
   const bool wasLast = node->isLast();
   const bool wasVisible = node->isVisible() && !(node->parent_ && node->parent_->deleting_);
   std::unique_ptr<TreeListNode> owned = unlinkNode(node);
-  try {
-    nodeDeleting(node, prior, next, wasLast, wasVisible);
-  } catch (...) {
-    // The node goes anyway: nothing may keep pointing at it.
-    forgetNode(node, prior ? prior : next);
-    throw;
-  }
-  forgetNode(node, prior ? prior : next);  // for overrides that skipped the base
+  // The node goes even when the notice fails, and overrides may skip the
+  // base's repair: nothing may keep pointing at it.
+  Finally forget([&] { forgetNode(node, prior ? prior : next); });
+  nodeDeleting(node, prior, next, wasLast, wasVisible);
 }
 
 void CustomTreeList::forgetNode(TreeListNode* node, TreeListNode* replacement) {
@@ -205,28 +201,16 @@ void CustomTreeList::nodeDeleting(TreeListNode* node, TreeListNode* prior, TreeL
 }
 
 void CustomTreeList::clearNodes() {
-  const bool lockTaken = !destroying_;
-  if (lockTaken) lockUpdate();
-  const bool savedSuppress = suppressIndex_;
-  struct Restore {
-    CustomTreeList& grid;
-    bool saved;
-    bool unlock;
-    ~Restore() noexcept(false) {
-      grid.suppressIndex_ = saved;
-      if (!unlock) return;
-      if (std::uncaught_exceptions() > 0) {
-        try {
-          grid.unlockUpdate();
-        } catch (...) {
-        }
-      } else {
-        grid.unlockUpdate();
-      }
-    }
-  } restore{*this, savedSuppress, lockTaken};
+  // A grid being destroyed lays nothing out: no lock, no relayout.
+  const bool layOut = !destroying_;
+  if (layOut) lockUpdate();
+  Finally unlock([&] {
+    if (layOut) unlockUpdate();
+  });
+  // No index is built for rows about to go; the relayout at the unlock
+  // builds it again.
+  FlagScope noIndex(suppressIndex_, true);
   dropVisibleIndex();
-  suppressIndex_ = true;
   while (!topNodes_.empty()) deleteNode(topNodes_.at(0));
 }
 
@@ -385,15 +369,8 @@ void CustomTreeList::lockUpdate() {
 void CustomTreeList::unlockUpdate() {
   if (updateLock_ == 0) return;
   --updateLock_;
-  if (updateLock_ == 0) {
-    try {
-      recomputeLayout();
-    } catch (...) {
-      endSelectionBatch();
-      throw;
-    }
-  }
-  endSelectionBatch();
+  Finally endBatch([this] { endSelectionBatch(); });
+  if (updateLock_ == 0) recomputeLayout();
 }
 
 void CustomTreeList::unlockUpdateWithoutLayout() {
@@ -402,17 +379,7 @@ void CustomTreeList::unlockUpdateWithoutLayout() {
   endSelectionBatch();
 }
 
-CustomTreeList::UpdateLock::~UpdateLock() noexcept(false) {
-  if (std::uncaught_exceptions() > unwinding_) {
-    try {
-      grid_.unlockUpdate();
-    } catch (...) {
-      // The exception already unwinding is the one the caller sees.
-    }
-  } else {
-    grid_.unlockUpdate();
-  }
-}
+void CustomTreeList::UpdateLock::Unlock::operator()() const { grid.unlockUpdate(); }
 
 // --- Visible-row index ---------------------------------------------------------------
 
@@ -542,29 +509,25 @@ int CustomTreeList::focusedColumn() const { return rowSelect() ? 0 : focusedColu
 void CustomTreeList::setFocusedNode(TreeListNode* node, int column, bool makeVisible) {
   TreeListNode* const oldNode = focusedNode_;
   const int oldColumn = focusedColumn();
-  const auto fireEvents = [&] {
+  // Whatever part of the move was done, also when scrolling or repainting
+  // failed, is reported.
+  Finally fireEvents([&] {
     if (focusedNode_ != oldNode) doChangeNode(oldNode, focusedNode_);
     if (focusedColumn() != oldColumn) doChangeColumn(focusedNode_, focusedColumn());
-  };
-  try {
-    if (locked()) {
-      focusedNode_ = node;
-      focusedColumn_ = column;
-    } else {
-      if (makeVisible && node) makeNodeVisible(node);
-      if (node != oldNode || column != focusedColumn_) {
-        focusedNode_ = node;
-        focusedColumn_ = column;
-        invalidateNode(oldNode, false);
-        invalidateNode(node, false);
-        makeColumnVisible(column);
-      }
-    }
-  } catch (...) {
-    fireEvents();
-    throw;
+  });
+  if (locked()) {
+    focusedNode_ = node;
+    focusedColumn_ = column;
+    return;
   }
-  fireEvents();
+  if (makeVisible && node) makeNodeVisible(node);
+  if (node != oldNode || column != focusedColumn_) {
+    focusedNode_ = node;
+    focusedColumn_ = column;
+    invalidateNode(oldNode, false);
+    invalidateNode(node, false);
+    makeColumnVisible(column);
+  }
 }
 
 void CustomTreeList::setFocusedVisibleIndex(int index) {
@@ -623,22 +586,16 @@ void CustomTreeList::removeFromSelection(TreeListNode* node) {
 void CustomTreeList::setNodeSelected(TreeListNode* node, bool selected) {
   if (node->inSelection_ == selected) return;
   beginSelectionBatch();
-  try {
-    bool allow = true;
-    if (selected) doCanNodeSelected(node, allow);
-    if (allow) {
-      if (selected) {
-        addToSelection(node);
-      } else {
-        removeFromSelection(node);
-      }
-      invalidateNode(node, false);
-    }
-  } catch (...) {
-    endSelectionBatch();
-    throw;
+  Finally endBatch([this] { endSelectionBatch(); });
+  bool allow = true;
+  if (selected) doCanNodeSelected(node, allow);
+  if (!allow) return;
+  if (selected) {
+    addToSelection(node);
+  } else {
+    removeFromSelection(node);
   }
-  endSelectionBatch();
+  invalidateNode(node, false);
 }
 
 void CustomTreeList::clearSelection() {
@@ -722,13 +679,8 @@ void CustomTreeList::recomputeLayout() {
   if (updateLock_ > 0 || destroying_) return;
   // Held so that nothing the layout calls starts another relayout.
   ++updateLock_;
-  try {
-    computeLayout();
-  } catch (...) {
-    --updateLock_;
-    throw;
-  }
-  --updateLock_;
+  Finally unlock([this] { --updateLock_; });
+  computeLayout();
 }
 
 void CustomTreeList::computeLayout() {
