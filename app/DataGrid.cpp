@@ -4,28 +4,12 @@
 #include "app/GridSetup.h"
 #include "grid/db/CustomDBGrid.h"
 #include "grid/db/DBGridFind.h"
-#include "grid/view/DetachedHost.h"
 #include "platform/qt/ControlWidget.h"
 
 namespace morvel {
 
-namespace {
-
-struct DetachedHostHolder {
-  DetachedHost detached;
-};
-
-// The grid is made before the widget that hosts it; until the widget takes
-// it, it answers to a detached host of its own, which outlives it.
-class HostedDBGrid : private DetachedHostHolder, public DBGrid {
- public:
-  HostedDBGrid() : DBGrid(detached) {}
-};
-
-}  // namespace
-
 DataGrid::DataGrid(DataSource& source, QWidget* page)
-    : widget_(new ControlWidget(std::make_unique<HostedDBGrid>(), page)) {
+    : widget_(new ControlWidget(std::make_unique<DBGrid>(), page)) {
   configureViewerGrid(grid());
   grid().setDataSource(&source);
 }

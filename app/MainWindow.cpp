@@ -29,6 +29,7 @@
 #include "app/DataGrid.h"
 #include "app/FindFilter.h"
 #include "app/ReadingReport.h"
+#include "base/ScopeGuard.h"
 #include "platform/qt/ControlWidget.h"
 #include "platform/qt/QtServices.h"
 #include "status/ProgressBar.h"
@@ -373,23 +374,12 @@ void MainWindow::closeTable() {
   }
 }
 
-// Marks the window busy while an import or export runs: they let pending
-// messages through so that their status text is painted, and a command
-// arriving then must not drop or rewrite the table under them.
-class MainWindow::BusyScope {
- public:
-  explicit BusyScope(MainWindow& window) : window_(window) { ++window_.busy_; }
-  ~BusyScope() { --window_.busy_; }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
- private:
-  MainWindow& window_;
-};
-
 void MainWindow::openCsvFile(const std::string& fileName) {
   if (!fileExists(fileName)) return;
-  BusyScope busy(*this);
+  // The window is busy while an import or export runs: they let pending
+  // messages through so that their status text is painted, and a command
+  // arriving then must not drop or rewrite the table under them.
+  ValueScope<int> busy(busy_, busy_ + 1);
   closeTable();
   if (findFilter_) findFilter_->tableClosed();
   sourceFileName_ = fileName;
@@ -398,8 +388,17 @@ void MainWindow::openCsvFile(const std::string& fileName) {
   services.processMessages();
   services.setScreenCursor(crHourGlass);
   // Runs on every path; during a failure its own failure must not replace
-  // the one on its way.
-  auto cleanUp = [&] {
+  // the one on its way. After a failed import the columns come first from
+  // whatever table the import left: none when it stopped before making one,
+  // else the new table's, over the records it stored. The previous file's
+  // columns would show those records under names that are not theirs, or
+  // none at all.
+  bool imported = false;
+  Finally finish([&] {
+    if (!imported) {
+      grid_->buildColumns();
+      grid_->setKeyField("ID");
+    }
     grid_->bestFitColumns();
     showPage(tsData_);
     // The arrow keys work at once, without a click into the grid first.
@@ -413,33 +412,19 @@ void MainWindow::openCsvFile(const std::string& fileName) {
     // The whole text, for when the window is too narrow to show it.
     spStatus_->setToolTip(QString::fromStdString(text));
     if (findFilter_) findFilter_->updateCounts();
-  };
-  try {
-    // The key field names no field while the table is rebuilt, so the grid
-    // does not read the new records under the old file's columns when the
-    // import lets it go; it reads them once, after its columns are rebuilt.
-    grid_->setKeyField("RecordID");
-    transfer_->importLines(sourceFileName_);
-    grid_->buildColumns();
-    grid_->setKeyField("ID");
-  } catch (...) {
-    try {
-      // The columns come from whatever table the import left: none when it
-      // stopped before making one, else the new table's, over the records
-      // it stored. The previous file's columns would show those records
-      // under names that are not theirs, or none at all.
-      grid_->buildColumns();
-      grid_->setKeyField("ID");
-      cleanUp();
-    } catch (...) {
-    }
-    throw;
-  }
-  cleanUp();
+  });
+  // The key field names no field while the table is rebuilt, so the grid
+  // does not read the new records under the old file's columns when the
+  // import lets it go; it reads them once, after its columns are rebuilt.
+  grid_->setKeyField("RecordID");
+  transfer_->importLines(sourceFileName_);
+  grid_->buildColumns();
+  grid_->setKeyField("ID");
+  imported = true;
 }
 
 void MainWindow::exportLines() {
-  BusyScope busy(*this);
+  ValueScope<int> busy(busy_, busy_ + 1);  // see openCsvFile
   exportWholeTable(*transfer_, tblData_, targetFileName_);
 }
 
@@ -487,7 +472,7 @@ void MainWindow::saveAs(bool shownOnly) {
       return;
     }
     if (shownOnly) {
-      BusyScope busy(*this);
+      ValueScope<int> busy(busy_, busy_ + 1);  // see openCsvFile
       transfer_->exportLines(targetFileName_);
     } else {
       exportLines();

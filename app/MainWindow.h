@@ -103,7 +103,6 @@ class MainWindow : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  class BusyScope;
   void createMenus();
   void createPages();
   void createStatusBar();
@@ -140,6 +139,7 @@ class MainWindow : public QMainWindow {
   std::string targetFileName_;
   std::unique_ptr<CsvTransfer> transfer_;
   ReadingReport lastReading_;
+  // Imports and exports under way (see openCsvFile).
   int busy_ = 0;
 };
 

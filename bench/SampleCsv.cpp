@@ -1,10 +1,13 @@
 // The sample-shaped CSV generator; see SampleCsv.h.
 #include "bench/SampleCsv.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string_view>
 
+#include "app/CsvReading.h"
+#include "base/StringList.h"
 #include "base/WholeFile.h"
 
 namespace morvel::bench {
@@ -218,6 +221,22 @@ bool csvShapeNamed(std::string_view name, CsvShape& shape) {
     return false;
   }
   return true;
+}
+
+std::vector<std::vector<std::string>> sampleCellPool(std::size_t rows) {
+  const std::size_t poolRows = std::min<std::size_t>(rows, 20'000);
+  StringList lines;
+  lines.setText(makeSampleCsv(poolRows, 1));
+  std::vector<std::vector<std::string>> pool;
+  StringList cells;
+  for (int i = 1; i < lines.count(); ++i) {
+    cells.setCommaText(normaliseLine(lines.item(i)));
+    std::vector<std::string> row;
+    for (int c = 0; c < cells.count(); ++c) row.emplace_back(cells.item(c));
+    row.resize(kSampleColumnCount);
+    pool.push_back(std::move(row));
+  }
+  return pool;
 }
 
 }  // namespace morvel::bench

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morvel::bench {
 
@@ -41,5 +42,9 @@ void writeShapedCsv(CsvShape shape, const std::string& fileName, std::size_t row
                     std::uint64_t seed);
 // "sample", "wide" or "short"; false for any other name.
 bool csvShapeNamed(std::string_view name, CsvShape& shape);
+
+// The cells of up to 20,000 distinct sample rows (fewer when rows is
+// smaller), parsed once so that timed loops can cycle through them.
+std::vector<std::vector<std::string>> sampleCellPool(std::size_t rows);
 
 }  // namespace morvel::bench

@@ -16,9 +16,9 @@
 #include "base/Format.h"
 #include "base/StringList.h"
 #include "bench/SampleCsv.h"
-#include "bench/SampleTable.h"
 #include "bench/Timing.h"
 #include "table/EngineTable.h"
+#include "tests/support/ViewerTable.h"
 
 using namespace morvel;
 
@@ -47,21 +47,10 @@ int main(int argc, char** argv) {
   std::vector<double> fills, walks;
   for (int run = 0; run < runs; ++run) {
     EngineTable table("tblData");
-    bench::defineSampleTable(table);
+    fixture::defineViewerTable(table, fixture::sampleColumns());
 
     auto start = std::chrono::steady_clock::now();
-    {
-      SuspendedLinks suspended(table);
-      table.open();
-      std::vector<Field*> fields;
-      for (int c = 0; c < bench::kSampleColumnCount; ++c) fields.push_back(table.field(c + 1));
-      for (std::size_t r = 0; r < rows; ++r) {
-        const std::vector<std::string>& row = pool[r % pool.size()];
-        table.insertNew();
-        for (int c = 0; c < bench::kSampleColumnCount; ++c) fields[c]->setAsText(row[c]);
-        table.postRecord();
-      }
-    }
+    fixture::appendRecords(table, pool, rows);
     fills.push_back(seconds(start));
 
     start = std::chrono::steady_clock::now();
@@ -83,8 +72,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "expected %zu records, found %d\n", rows, table.recordTotal());
       return 1;
     }
-    table.close();
-    table.dropTable();
+    fixture::dropViewerTable(table);
   }
   report("dataset_fill_seconds", median(fills), "s");
   report("dataset_fill_rows_per_second", static_cast<double>(rows) / median(fills), "rows/s");

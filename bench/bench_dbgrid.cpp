@@ -15,17 +15,18 @@
 #include <vector>
 
 #include "app/CsvReading.h"
+#include "app/GridSetup.h"
 #include "base/Format.h"
 #include "base/FormatSettings.h"
 #include "base/SmallBlocks.h"
 #include "base/StringList.h"
 #include "bench/SampleCsv.h"
-#include "bench/SampleTable.h"
 #include "bench/Timing.h"
 #include "grid/db/CustomDBGrid.h"
 #include "platform/fake/FakeHost.h"
 #include "table/DataSource.h"
 #include "table/EngineTable.h"
+#include "tests/support/ViewerTable.h"
 
 using namespace morvel;
 
@@ -43,38 +44,15 @@ constexpr int kPriority = 4;   // grid column of "Priority" (after "ID")
 constexpr int kProduct = 2;    // "Product": 10 values
 constexpr int kStartDate = 9;  // "Earliest Start Date"
 
-void buildTable(EngineTable& table, const std::vector<std::vector<std::string>>& pool,
-                std::size_t rows) {
-  bench::defineSampleTable(table);
-  SuspendedLinks suspended(table);
-  table.open();
-  std::vector<Field*> fields;
-  for (int c = 0; c < bench::kSampleColumnCount; ++c) fields.push_back(table.field(c + 1));
-  std::string priority;
-  for (std::size_t r = 0; r < rows; ++r) {
-    const std::vector<std::string>& row = pool[r % pool.size()];
-    table.insertNew();
-    for (int c = 0; c < bench::kSampleColumnCount; ++c) {
-      if (c == kPriority - 1) {
-        priority = std::to_string((r * 7919) % 1000);
-        fields[c]->setAsText(priority);
-      } else {
-        fields[c]->setAsText(row[c]);
-      }
-    }
-    table.postRecord();
+// The pool with 1,000 distinct priorities: record r takes pool row
+// r % size, and (r * 7919) % 1000 depends on r % 1000 alone, which the pool
+// row fixes whenever the pool size is a multiple of 1,000 or covers every
+// record.
+std::vector<std::vector<std::string>> withPriorities(std::vector<std::vector<std::string>> pool) {
+  for (std::size_t i = 0; i < pool.size(); ++i) {
+    pool[i][kPriority - 1] = std::to_string((i * 7919) % 1000);
   }
-}
-
-GridOptions viewerOptions() {
-  return {goColumnSizing,   goColumnMoving,  goTabThrough,   goRowSelect,       goCanDelete,
-          goConfirmDelete,  goCanNavigation, goCancelOnExit, goImmediateEditor, goCanInsert,
-          goLoadAllRecords, goIndicator,     goSmartReload,  goSmartRefresh};
-}
-
-GridOptionsEx viewerOptionsEx() {
-  return {goUseBitmap,       goBandHeaderWidth, goBandSizing, goBandMoving, goVertThrough,
-          goEnterShowEditor, goDragScroll,      goAutoSort,   goMultiSort,  goCollapsedReload};
+  return pool;
 }
 
 struct Figures {
@@ -85,22 +63,15 @@ struct Figures {
 void runOnce(std::size_t rows, const std::vector<std::vector<std::string>>& pool,
              Figures& figures) {
   EngineTable table("tblData");
-  buildTable(table, pool, rows);
+  fixture::defineViewerTable(table, fixture::sampleColumns());
+  fixture::appendRecords(table, pool, rows);
   DataSource source("dsData");
   source.setDataSet(&table);
   FakeHost host({800, 600});
   DBGrid grid(host);
   grid.setName("gridData");
-  grid.setKeyField("RecordID");
-  grid.setShowGroupPanel(true);
-  grid.setOptions(viewerOptions());
-  grid.setOptionsEx(viewerOptionsEx());
-  grid.setDataSource(&source);
-  for (int i = 0; i < table.fieldTotal(); ++i) {
-    Field* f = table.field(i);
-    auto* column = static_cast<DBTreeListColumn*>(grid.createColumn(columnClassFor(*f)));
-    column->setFieldName(f->fieldName());
-  }
+  fixture::setUpViewerGrid(grid, source);
+  buildColumns(grid);
   const auto column = [&](int i) { return grid.dbColumn(i); };
 
   const std::size_t heapBefore = heapInUse();
@@ -173,8 +144,7 @@ void runOnce(std::size_t rows, const std::vector<std::vector<std::string>>& pool
   }
 
   grid.setDataSource(nullptr);
-  table.close();
-  table.dropTable();
+  fixture::dropViewerTable(table);
 }
 
 }  // namespace
@@ -187,7 +157,7 @@ int main(int argc, char** argv) {
   formatSettings().dateSep = '/';
   formatSettings().centuryWindow = 20;
 
-  const auto pool = bench::sampleCellPool(rows);
+  const auto pool = withPriorities(bench::sampleCellPool(rows));
   Figures f;
   for (int run = 0; run < runs; ++run) runOnce(rows, pool, f);
   report("dbgrid_load_seconds", median(f.load), "s");

@@ -22,6 +22,7 @@
 #include "status/ProgressBar.h"
 #include "status/StatusPane.h"
 #include "table/EngineTable.h"
+#include "tests/support/ViewerTable.h"
 
 using namespace morvel;
 
@@ -48,7 +49,7 @@ int main(int argc, char** argv) {
   writeWholeFile(file, text);
 
   EngineTable table("tblData");
-  table.setInMemory(true);
+  fixture::prepareViewerTable(table);
   StatusPane status;
   ProgressBar progress;
   FakeServices services;
@@ -79,10 +80,6 @@ int main(int argc, char** argv) {
   } else {
     std::printf("# stopped by: %s\n", stoppedBy.c_str());
   }
-  table.close();
-  try {
-    table.dropTable();
-  } catch (const Exception&) {
-  }
+  fixture::dropViewerTable(table);
   return 0;
 }

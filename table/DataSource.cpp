@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "base/ScopeGuard.h"
+
 namespace morvel {
 
 // --- DataSource ---------------------------------------------------------------
@@ -222,11 +224,7 @@ void DataLink::dataEvent(DataChange event, ChangeInfo info) {
       break;
     }
     case dcUpdateRecord: {
-      updating_ = true;
-      struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-      } reset{updating_};
+      FlagScope updating(updating_, true);
       linkUpdateData();
       break;
     }

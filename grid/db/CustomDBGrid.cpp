@@ -39,7 +39,13 @@ std::unique_ptr<TreeListColumn> CustomDBTreeListControl::newColumn() const {
 
 // --- Creation -------------------------------------------------------------------------
 
+CustomDBGrid::CustomDBGrid() : dataLink_(*this) { setUpNewGrid(); }
+
 CustomDBGrid::CustomDBGrid(ControlHost& host) : CustomDBTreeListControl(host), dataLink_(*this) {
+  setUpNewGrid();
+}
+
+void CustomDBGrid::setUpNewGrid() {
   // Rows keep their selection colours while the grid is not focused.
   hideSelectionColor = highlightColor;
   hideSelectionTextColor = highlightTextColor;

@@ -44,6 +44,8 @@ inline constexpr std::string_view kDeleteSelectedQuestion = "Delete all selected
 
 class CustomDBTreeListControl : public CustomTreeListControl {
  public:
+  // Detached until a host attaches it (see CustomTreeList).
+  CustomDBTreeListControl() = default;
   explicit CustomDBTreeListControl(ControlHost& host) : CustomTreeListControl(host) {}
 
   virtual DataSource* dataSource() const = 0;
@@ -93,6 +95,10 @@ class CustomDBGrid : public CustomDBTreeListControl {
                          DBTreeListColumn* column, bool selected, bool focused, std::string& text,
                          Color& color, Font& font, Alignment& alignment, bool& done)>;
 
+  // A grid made before the window that will host it: until a host attaches
+  // it, it answers to a stand-in host of its own (see CustomTreeList), and
+  // it can be bound, loaded and set up as a hosted one.
+  CustomDBGrid();
   explicit CustomDBGrid(ControlHost& host);
   ~CustomDBGrid() override;
 
@@ -336,6 +342,10 @@ class CustomDBGrid : public CustomDBTreeListControl {
                       Alignment& alignment) override;
 
  private:
+  // What both constructors set: the selection colours, grid lines, the
+  // list of live grids.
+  void setUpNewGrid();
+
   // The group rows the last row was filed under, one per level: rows that
   // follow with the same values (rows sorted or grouped alike come in runs)
   // are filed under them without a search. Valid while no group row is
@@ -569,6 +579,7 @@ class CustomDBGrid : public CustomDBTreeListControl {
 // The grid the program places in its window.
 class DBGrid : public CustomDBGrid {
  public:
+  DBGrid() = default;
   explicit DBGrid(ControlHost& host) : CustomDBGrid(host) {}
 };
 

@@ -1,10 +1,13 @@
-// The tree of nodes, the visible-row order and its index, focus, selection
-// and the update lock; see CustomTreeList.h.
+// The tree of nodes (adding, deleting, moving, expanding), node values, row
+// geometry and repaints, and the events; see CustomTreeList.h. The
+// visible-row index is in TreeListVisibleRows.cpp, focus and selection in
+// TreeListFocus.cpp, the update lock in TreeListUpdateLock.cpp.
 #include "grid/view/CustomTreeList.h"
 
 #include <algorithm>
 #include <charconv>
 
+#include "base/ScopeGuard.h"
 #include "grid/view/DetachedHost.h"
 
 namespace morvel {
@@ -139,11 +142,10 @@ bool CustomTreeList::nodeHasChildren(TreeListNode* node) { return node->count() 
 void CustomTreeList::deleteNode(TreeListNode* node) {
   if (!node || node->owner_ != this || node->deleting_) return;
   node->deleting_ = true;
-  try {
+  {
+    // A child that refused to go leaves the node in the tree, usable.
+    OnFailure stillHere([node] { node->deleting_ = false; });
     node->deleteChildren();
-  } catch (...) {
-    node->deleting_ = false;
-    throw;
   }
   const int i = node->index();
   TreeListNode* prior = i > 0 ? node->siblings().at(i - 1) : node->parent_;
@@ -151,14 +153,10 @@ void CustomTreeList::deleteNode(TreeListNode* node) {
   const bool wasLast = node->isLast();
   const bool wasVisible = node->isVisible() && !(node->parent_ && node->parent_->deleting_);
   std::unique_ptr<TreeListNode> owned = unlinkNode(node);
-  try {
-    nodeDeleting(node, prior, next, wasLast, wasVisible);
-  } catch (...) {
-    // The node goes anyway: nothing may keep pointing at it.
-    forgetNode(node, prior ? prior : next);
-    throw;
-  }
-  forgetNode(node, prior ? prior : next);  // for overrides that skipped the base
+  // The node goes even when the notice fails, and overrides may skip the
+  // base's repair: nothing may keep pointing at it.
+  Finally forget([&] { forgetNode(node, prior ? prior : next); });
+  nodeDeleting(node, prior, next, wasLast, wasVisible);
 }
 
 void CustomTreeList::forgetNode(TreeListNode* node, TreeListNode* replacement) {
@@ -205,28 +203,16 @@ void CustomTreeList::nodeDeleting(TreeListNode* node, TreeListNode* prior, TreeL
 }
 
 void CustomTreeList::clearNodes() {
-  const bool lockTaken = !destroying_;
-  if (lockTaken) lockUpdate();
-  const bool savedSuppress = suppressIndex_;
-  struct Restore {
-    CustomTreeList& grid;
-    bool saved;
-    bool unlock;
-    ~Restore() noexcept(false) {
-      grid.suppressIndex_ = saved;
-      if (!unlock) return;
-      if (std::uncaught_exceptions() > 0) {
-        try {
-          grid.unlockUpdate();
-        } catch (...) {
-        }
-      } else {
-        grid.unlockUpdate();
-      }
-    }
-  } restore{*this, savedSuppress, lockTaken};
+  // A grid being destroyed lays nothing out: no lock, no relayout.
+  const bool layOut = !destroying_;
+  if (layOut) lockUpdate();
+  Finally unlock([&] {
+    if (layOut) unlockUpdate();
+  });
+  // No index is built for rows about to go; the relayout at the unlock
+  // builds it again.
+  FlagScope noIndex(suppressIndex_, true);
   dropVisibleIndex();
-  suppressIndex_ = true;
   while (!topNodes_.empty()) deleteNode(topNodes_.at(0));
 }
 
@@ -373,295 +359,6 @@ void CustomTreeList::scrollIntoView(TreeListNode* node, bool ancestorsExpanded) 
   }
 }
 
-// --- Update lock -------------------------------------------------------------------
-
-void CustomTreeList::lockUpdate() {
-  ++updateLock_;
-  hideEditing();
-  dropVisibleIndex();
-  beginSelectionBatch();
-}
-
-void CustomTreeList::unlockUpdate() {
-  if (updateLock_ == 0) return;
-  --updateLock_;
-  if (updateLock_ == 0) {
-    try {
-      recomputeLayout();
-    } catch (...) {
-      endSelectionBatch();
-      throw;
-    }
-  }
-  endSelectionBatch();
-}
-
-void CustomTreeList::unlockUpdateWithoutLayout() {
-  if (updateLock_ == 0) return;
-  --updateLock_;
-  endSelectionBatch();
-}
-
-CustomTreeList::UpdateLock::~UpdateLock() noexcept(false) {
-  if (std::uncaught_exceptions() > unwinding_) {
-    try {
-      grid_.unlockUpdate();
-    } catch (...) {
-      // The exception already unwinding is the one the caller sees.
-    }
-  } else {
-    grid_.unlockUpdate();
-  }
-}
-
-// --- Visible-row index ---------------------------------------------------------------
-
-bool CustomTreeList::indexUsable() const {
-  return indexValid_ && !visibleRows_.empty() && !destroying_;
-}
-
-void CustomTreeList::dropVisibleIndex() {
-  if (indexValid_ || !visibleRows_.empty()) {
-    visibleRows_.clear();
-    indexValid_ = false;
-  }
-  clearRowHeightCaches();
-}
-
-void CustomTreeList::clearRowHeightCaches() {
-  if (!rowHeightsCached_) return;
-  forEachNode([](TreeListNode* n) { n->rowHeightCache_ = 0; });
-  rowHeightsCached_ = false;
-}
-
-void CustomTreeList::refreshVisibleIndex() {
-  if (suppressIndex_ || destroying_) return;
-  visibleRows_.clear();
-  // One pass in display order, descending only into expanded nodes.
-  walkTree(
-      [this](TreeListNode* node) {
-        node->visibleRow_ = static_cast<std::uint32_t>(visibleRows_.size());
-        visibleRows_.push_back(node);
-      },
-      [](const TreeListNode* node) { return node->expanded_; }, [](const TreeListNode*) {});
-  indexValid_ = true;
-}
-
-int CustomTreeList::visibleIndexOf(const TreeListNode* node) const {
-  if (!node) return -1;
-  if (indexUsable()) {
-    const std::size_t r = node->visibleRow_;
-    return r < visibleRows_.size() && visibleRows_[r] == node ? static_cast<int>(r) : -1;
-  }
-  return walkVisibleIndex(node);
-}
-
-int CustomTreeList::visibleCount() const {
-  return indexUsable() ? static_cast<int>(visibleRows_.size()) : walkVisibleCount();
-}
-
-TreeListNode* CustomTreeList::nodeAtVisibleIndex(int index) const {
-  if (indexUsable()) {
-    return index >= 0 && static_cast<std::size_t>(index) < visibleRows_.size()
-               ? visibleRows_[static_cast<std::size_t>(index)]
-               : nullptr;
-  }
-  return walkNodeAtVisibleIndex(index);
-}
-
-TreeListNode* CustomTreeList::lastVisibleNode() const {
-  if (indexUsable()) return visibleRows_.back();
-  TreeListNode* n = topNodes_.last();
-  while (n && n->expanded_ && n->count() > 0) n = n->children_->last();
-  return n;
-}
-
-TreeListNode* CustomTreeList::nextVisible(const TreeListNode* node) const {
-  if (!node) return nullptr;
-  if (indexUsable()) {
-    const int r = visibleIndexOf(node);
-    return r >= 0 ? nodeAtVisibleIndex(r + 1) : nullptr;
-  }
-  return walkNextVisible(node);
-}
-
-TreeListNode* CustomTreeList::priorVisible(const TreeListNode* node) const {
-  if (!node) return nullptr;
-  if (indexUsable()) {
-    const int r = visibleIndexOf(node);
-    return r > 0 ? nodeAtVisibleIndex(r - 1) : nullptr;
-  }
-  return walkPriorVisible(node);
-}
-
-TreeListNode* CustomTreeList::walkNextVisible(const TreeListNode* node) const {
-  if (node->expanded_ && node->count() > 0) return node->children_->at(0);
-  for (const TreeListNode* n = node; n; n = n->parent_) {
-    const NodeList& siblings = n->siblings();
-    const int i = siblings.indexOf(n);
-    if (i >= 0 && i + 1 < siblings.count()) return siblings.at(i + 1);
-  }
-  return nullptr;
-}
-
-TreeListNode* CustomTreeList::walkPriorVisible(const TreeListNode* node) const {
-  const int i = node->index();
-  if (i == 0) return node->parent_;
-  if (i < 0) return nullptr;
-  TreeListNode* p = node->siblings().at(i - 1);
-  while (p->expanded_ && p->count() > 0) p = p->children_->last();
-  return p;
-}
-
-int CustomTreeList::walkVisibleIndex(const TreeListNode* node) const {
-  if (topNodes_.empty() || !node->isVisible()) return -1;
-  int row = 0;
-  for (const TreeListNode* n = topNodes_.first(); n; n = walkNextVisible(n), ++row) {
-    if (n == node) return row;
-  }
-  return -1;
-}
-
-TreeListNode* CustomTreeList::walkNodeAtVisibleIndex(int index) const {
-  if (index < 0) return nullptr;
-  TreeListNode* n = topNodes_.first();
-  while (n && index-- > 0) n = walkNextVisible(n);
-  return n;
-}
-
-int CustomTreeList::walkVisibleCount() const {
-  int count = 0;
-  for (const TreeListNode* n = topNodes_.first(); n; n = walkNextVisible(n)) ++count;
-  return count;
-}
-
-// --- Focus, top row, selection ---------------------------------------------------------
-
-int CustomTreeList::focusedColumn() const { return rowSelect() ? 0 : focusedColumn_; }
-
-void CustomTreeList::setFocusedNode(TreeListNode* node, int column, bool makeVisible) {
-  TreeListNode* const oldNode = focusedNode_;
-  const int oldColumn = focusedColumn();
-  const auto fireEvents = [&] {
-    if (focusedNode_ != oldNode) doChangeNode(oldNode, focusedNode_);
-    if (focusedColumn() != oldColumn) doChangeColumn(focusedNode_, focusedColumn());
-  };
-  try {
-    if (locked()) {
-      focusedNode_ = node;
-      focusedColumn_ = column;
-    } else {
-      if (makeVisible && node) makeNodeVisible(node);
-      if (node != oldNode || column != focusedColumn_) {
-        focusedNode_ = node;
-        focusedColumn_ = column;
-        invalidateNode(oldNode, false);
-        invalidateNode(node, false);
-        makeColumnVisible(column);
-      }
-    }
-  } catch (...) {
-    fireEvents();
-    throw;
-  }
-  fireEvents();
-}
-
-void CustomTreeList::setFocusedVisibleIndex(int index) {
-  if (topNodes_.empty()) return;
-  index = std::clamp(index, 0, std::max(visibleCount() - 1, 0));
-  if (focusedNode_ && index == visibleIndexOf(focusedNode_)) return;
-  setFocusedNode(nodeAtVisibleIndex(index), focusedColumn_, true);
-}
-
-void CustomTreeList::setTopNode(TreeListNode* node) {
-  topNode_ = node;
-  doChangeTopVisibleNode();
-}
-
-void CustomTreeList::setTopVisibleIndex(int index) {
-  if (index < 0) index = 0;
-  const int count = visibleCount();
-  if (count < 2) return;
-  index = std::min(index, std::max(count - visibleRowCount(), 0));
-  TreeListNode* node = nodeAtVisibleIndex(index);
-  if (!node || node == topNode_) return;
-  setTopNode(node);
-  if (!locked()) {
-    updateScrollBars();
-    host().invalidate();
-  }
-}
-
-void CustomTreeList::fixTopNode() {
-  if (topNodes_.empty()) {
-    if (topNode_) setTopNode(nullptr);
-    return;
-  }
-  TreeListNode* top = topNode_ ? topNode_ : topNodes_.first();
-  while (!top->isVisible()) top = top->parent_;
-  const int maxTop = std::max(visibleCount() - visibleRowCount(), 0);
-  if (visibleIndexOf(top) > maxTop) top = nodeAtVisibleIndex(maxTop);
-  if (top != topNode_) setTopNode(top);
-}
-
-TreeListNode* CustomTreeList::selectedNodes(int i) const {
-  return i >= 0 && i < selectedCount() ? selection_[static_cast<std::size_t>(i)] : nullptr;
-}
-
-void CustomTreeList::addToSelection(TreeListNode* node) {
-  node->inSelection_ = true;
-  selection_.push_back(node);
-}
-
-void CustomTreeList::removeFromSelection(TreeListNode* node) {
-  node->inSelection_ = false;
-  const auto it = std::find(selection_.rbegin(), selection_.rend(), node);
-  if (it != selection_.rend()) selection_.erase(std::next(it).base());
-}
-
-void CustomTreeList::setNodeSelected(TreeListNode* node, bool selected) {
-  if (node->inSelection_ == selected) return;
-  beginSelectionBatch();
-  try {
-    bool allow = true;
-    if (selected) doCanNodeSelected(node, allow);
-    if (allow) {
-      if (selected) {
-        addToSelection(node);
-      } else {
-        removeFromSelection(node);
-      }
-      invalidateNode(node, false);
-    }
-  } catch (...) {
-    endSelectionBatch();
-    throw;
-  }
-  endSelectionBatch();
-}
-
-void CustomTreeList::clearSelection() {
-  if (selection_.empty()) return;
-  beginSelectionBatch();
-  std::vector<TreeListNode*> old;
-  old.swap(selection_);
-  for (TreeListNode* n : old) n->inSelection_ = false;
-  for (TreeListNode* n : old) invalidateNode(n, false);
-  endSelectionBatch();
-}
-
-void CustomTreeList::beginSelectionBatch() {
-  if (selectionBatch_++ == 0) selectionCountAtBatch_ = selectedCount();
-}
-
-void CustomTreeList::endSelectionBatch() {
-  if (selectionBatch_ == 0) return;
-  if (--selectionBatch_ == 0 && selectedCount() != selectionCountAtBatch_) {
-    doSelectedCountChange();
-  }
-}
-
 // --- Node values ---------------------------------------------------------------------
 
 Variant CustomTreeList::getNodeValue(const TreeListNode& node, int column) const {
@@ -717,38 +414,6 @@ void CustomTreeList::setSelectedIndex(TreeListNode& node, int) { invalidateNode(
 void CustomTreeList::setStateIndex(TreeListNode& node, int) { invalidateNode(&node, false); }
 
 // --- Layout and repainting -------------------------------------------------------------
-
-void CustomTreeList::recomputeLayout() {
-  if (updateLock_ > 0 || destroying_) return;
-  // Held so that nothing the layout calls starts another relayout.
-  ++updateLock_;
-  try {
-    computeLayout();
-  } catch (...) {
-    --updateLock_;
-    throw;
-  }
-  --updateLock_;
-}
-
-void CustomTreeList::computeLayout() {
-  dropVisibleIndex();
-  refreshVisibleIndex();
-  fixTopNode();
-  updateScrollBars();
-  host().invalidate();
-}
-
-void CustomTreeList::updateScrollBars() {
-  const int count = visibleCount();
-  const int page = visibleRowCount();
-  ScrollBarInfo info;
-  info.visible = count > page;
-  info.max = info.visible ? count - 1 : 0;
-  info.page = page;
-  info.position = info.visible ? std::max(visibleIndexOf(topNode_), 0) : 0;
-  host().setScrollBar(sbVertical, info);
-}
 
 int CustomTreeList::rowHeight() const {
   if (rowHeight_ == 0) {

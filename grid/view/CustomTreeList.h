@@ -5,7 +5,6 @@
 // ControlWidget, a test's FakeHost) takes it and drives it.
 #pragma once
 
-#include <exception>
 #include <functional>
 #include <memory>
 #include <span>
@@ -14,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/ScopeGuard.h"
 #include "base/Variant.h"
 #include "grid/tree/NodeList.h"
 #include "grid/tree/TreeListNode.h"
@@ -41,7 +41,10 @@ class CustomTreeList : public Control, public TreeNodeOwner {
   // Pixels per tree level.
   static constexpr int kIndentWidth = 16;
 
-  // A grid that runs detached until a host attaches it.
+  // A grid made before any window hosts it: on first need it makes a
+  // stand-in host of its own (DetachedHost), which it owns and which
+  // answers until a host attaches the grid and again once that host lets
+  // it go.
   CustomTreeList();
   // A grid that answers to `host` while no other host has attached it; the
   // host outlives the grid.
@@ -115,17 +118,21 @@ class CustomTreeList : public Control, public TreeNodeOwner {
   int updateLock() const { return updateLock_; }
   bool locked() const { return updateLock_ > 0; }
 
-  // Holds the update lock for a scope.
+  // Holds the update lock for a scope. The unlock's relayout runs on every
+  // path; when it fails while an error is already on its way, that first
+  // error is the one the caller sees.
   class UpdateLock {
    public:
-    explicit UpdateLock(CustomTreeList& grid) : grid_(grid) { grid_.lockUpdate(); }
-    ~UpdateLock() noexcept(false);
+    explicit UpdateLock(CustomTreeList& grid) : unlock_(Unlock{grid}) { grid.lockUpdate(); }
     UpdateLock(const UpdateLock&) = delete;
     UpdateLock& operator=(const UpdateLock&) = delete;
 
    private:
-    CustomTreeList& grid_;
-    int unwinding_ = std::uncaught_exceptions();
+    struct Unlock {
+      CustomTreeList& grid;
+      void operator()() const;
+    };
+    Finally<Unlock> unlock_;
   };
 
   // --- Focus, top row, selection -----------------------------------------

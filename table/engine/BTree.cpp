@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "base/ScopeGuard.h"
 #include "table/engine/Bytes.h"
 #include "table/files/EngineError.h"
 
@@ -347,10 +348,8 @@ bool BTree::insert(const std::uint8_t* key, std::int32_t recordNumber) {
   if (appendAtEnd(entryBytes)) return true;
   spine_.clear();
 
-  struct Clear {
-    std::vector<Step>& path;
-    ~Clear() { path.clear(); }
-  } clear{path_};
+  // The path holds page references: none may outlive the insert.
+  Finally clearPath([this] { path_.clear(); });
   PageRef leaf = descend(key, Choose::LastAtMost, nullptr);
   const int pos = lowerBound(leaf.data(), key);
   if (pos < countOf(leaf.data()) && std::memcmp(entryAt(leaf.data(), pos), key, k) == 0)
@@ -566,10 +565,8 @@ void BTree::remove(const std::uint8_t* key) {
   spine_.clear();
   const auto k = static_cast<std::size_t>(keyLength_);
   if (root() == 0) corrupt();
-  struct Clear {
-    std::vector<Step>& path;
-    ~Clear() { path.clear(); }
-  } clear{path_};
+  // The path holds page references: none may outlive the removal.
+  Finally clearPath([this] { path_.clear(); });
   PageRef leaf = descend(key, Choose::LastAtMost, nullptr);
   std::uint8_t* p = leaf.data();
   const int count = countOf(p);

@@ -22,6 +22,7 @@
 #include "status/StatusPane.h"
 #include "table/EngineTable.h"
 #include "tests/TestSupport.h"
+#include "tests/support/ViewerTable.h"
 
 namespace morvel::testing_support {
 
@@ -83,22 +84,13 @@ class ViewerTableTest : public ::testing::Test {
   ViewerTableTest() : saved_(formatSettings()) {
     formatSettings() = ukFormatSettings();
     formatSettings().centuryWindow = 50;  // the import must set its own
-    table.setInMemory(true);
-    table.setExclusive(true);
-    table.setTableName("memory.dat");
-    dropTable();
+    fixture::prepareViewerTable(table);
   }
   ~ViewerTableTest() override {
     dropTable();
     formatSettings() = saved_;
   }
-  void dropTable() {
-    table.close();
-    try {
-      table.dropTable();
-    } catch (const Exception&) {
-    }
-  }
+  void dropTable() { fixture::dropViewerTable(table); }
   // Every record as its field texts joined by "|", in "ID" order.
   std::vector<std::string> rows() {
     std::vector<std::string> out;

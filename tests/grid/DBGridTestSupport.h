@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "app/GridSetup.h"
 #include "base/FormatSettings.h"
 #include "grid/db/CustomDBGrid.h"
 #include "platform/fake/FakeHost.h"
 #include "table/DataSource.h"
 #include "table/EngineTable.h"
 #include "tests/TestSupport.h"
+#include "tests/support/ViewerTable.h"
 
 namespace morvel::test {
 
@@ -23,17 +25,6 @@ class TestDBGrid : public DBGrid {
   using DBGrid::canCollapseFocused;
   using DBGrid::indicatorImage;
 };
-
-inline GridOptions viewerOptions() {
-  return {goColumnSizing,   goColumnMoving,  goTabThrough,   goRowSelect,       goCanDelete,
-          goConfirmDelete,  goCanNavigation, goCancelOnExit, goImmediateEditor, goCanInsert,
-          goLoadAllRecords, goIndicator,     goSmartReload,  goSmartRefresh};
-}
-
-inline GridOptionsEx viewerOptionsEx() {
-  return {goUseBitmap,       goBandHeaderWidth, goBandSizing, goBandMoving, goVertThrough,
-          goEnterShowEditor, goDragScroll,      goAutoSort,   goMultiSort,  goCollapsedReload};
-}
 
 // One record of the test table: a name, a town, a day-first date.
 struct Row {
@@ -48,63 +39,29 @@ class DBGridFixture : public ::testing::Test {
   DBGridFixture() : saved_(formatSettings()) {
     formatSettings() = testing_support::ukFormatSettings();
     formatSettings().dateFormatShort = "dd/mm/yyyy";
-    table.setInMemory(true);
-    table.setTableName("memory.dat");
-    table.setExclusive(true);
-    try {
-      table.dropTable();
-    } catch (const DatabaseError&) {
-    }
+    fixture::prepareViewerTable(table);
     source.setDataSet(&table);
-    grid.setKeyField("RecordID");
-    grid.setShowGroupPanel(true);
-    grid.setOptions(viewerOptions());
-    grid.setOptionsEx(viewerOptionsEx());
-    grid.setDataSource(&source);
+    fixture::setUpViewerGrid(grid, source);
   }
   ~DBGridFixture() override {
     grid.setDataSource(nullptr);
-    table.close();
-    try {
-      table.dropTable();
-    } catch (const DatabaseError&) {
-    }
+    fixture::dropViewerTable(table);
     formatSettings() = saved_;
   }
 
-  // Builds and fills the table with notifications suspended, as the import
-  // does, then makes the columns and names the key field as the viewer does.
+  // Builds and fills the table as the import does, then makes the columns
+  // and names the key field as the viewer does.
   void open(const std::vector<Row>& rows) {
-    table.fieldDefs().clear();
-    table.fieldDefs().defineField("ID", ftAutoInc, 0, true);
-    table.fieldDefs().defineField("Name", ftString, 100);
-    table.fieldDefs().defineField("Town", ftString, 100);
-    table.fieldDefs().defineField("Born", ftDate);
-    table.indexDefs().clear();
-    table.indexDefs().defineIndex("", "ID", ixPrimary);
-    table.buildTable();
-    {
-      SuspendedLinks suspended(table);
-      table.open();
-      for (const Row& r : rows) {
-        table.insertNew();
-        table.field(1)->setAsText(r.name);
-        table.field(2)->setAsText(r.town);
-        table.field(3)->setAsText(r.born);
-        table.postRecord();
-      }
-    }
+    static const fixture::ViewerColumn columns[] = {{"Name"}, {"Town"}, {"Born", ftDate}};
+    fixture::defineViewerTable(table, columns);
+    std::vector<std::vector<std::string>> texts;
+    for (const Row& r : rows) texts.push_back({r.name, r.town, r.born});
+    fixture::appendRecords(table, texts);
     buildColumns();
     grid.setKeyField("ID");
   }
-  void buildColumns() {
-    grid.clearColumns();
-    for (int i = 0; i < table.fieldTotal(); ++i) {
-      Field* f = table.field(i);
-      auto* column = static_cast<DBTreeListColumn*>(grid.createColumn(columnClassFor(*f)));
-      column->setFieldName(f->fieldName());
-    }
-  }
+  // One column per field, as the window makes them after an import.
+  void buildColumns() { morvel::buildColumns(grid); }
   DBTreeListColumn* column(int i) { return grid.dbColumn(i); }
 
   // Column `c` texts of the data rows in display order (all depths).

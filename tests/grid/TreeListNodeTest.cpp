@@ -2,6 +2,7 @@
 // selection, the update lock and the events each of them fires.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -365,6 +366,106 @@ TEST_F(SmallTree, DestroyingTheGridFiresNoEvents) {
   other->onDeletion = [&](CustomTreeList&, TreeListNode*) { ++deletions; };
   other.reset();
   EXPECT_EQ(deletions, 0);
+}
+
+// A grid whose layout, column scrolling or editor closing fails on demand,
+// to see what a failure leaves behind and which error the caller gets.
+class FailingGrid : public CustomTreeListControl {
+ public:
+  explicit FailingGrid(FakeHost& host) : CustomTreeListControl(host) {}
+  bool failLayout = false;
+  bool failColumn = false;
+  bool failEditing = false;
+
+ protected:
+  void computeLayout() override {
+    if (failLayout) throw std::runtime_error("layout");
+    CustomTreeListControl::computeLayout();
+  }
+  void makeColumnVisible(int column) override {
+    if (failColumn) throw std::runtime_error("column");
+    CustomTreeListControl::makeColumnVisible(column);
+  }
+  void hideEditing() override {
+    if (failEditing) throw std::runtime_error("editing");
+    CustomTreeListControl::hideEditing();
+  }
+};
+
+// The message of what `action` threw; empty when it threw nothing.
+template <class Action>
+std::string errorOf(Action&& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return {};
+}
+
+struct FailingTree : ::testing::Test {
+  FailingTree() {
+    grid.setOptions(grid.options().with(goMultiSelect));
+    for (const char* text : {"A", "B", "C"}) addRow(grid, {text});
+  }
+  FakeHost host{{400, 300}};
+  FailingGrid grid{host};
+};
+
+TEST_F(FailingTree, AFailedRelayoutAtTheUnlockIsTheErrorSeenAndStillEndsTheSelectionBatch) {
+  int countChanges = 0;
+  grid.onSelectedCountChange = [&](CustomTreeList&) {
+    ++countChanges;
+    throw std::runtime_error("count handler");
+  };
+  grid.lockUpdate();
+  grid.topNodes(1)->setSelected(true);
+  grid.failLayout = true;
+  EXPECT_EQ(errorOf([&] { grid.unlockUpdate(); }), "layout");
+  EXPECT_EQ(countChanges, 1) << "the batch ended";
+  EXPECT_EQ(grid.updateLock(), 0);
+  grid.failLayout = false;
+  // The count handler's own failure, with nothing else on its way, is seen.
+  grid.lockUpdate();
+  grid.topNodes(2)->setSelected(true);
+  EXPECT_EQ(errorOf([&] { grid.unlockUpdate(); }), "count handler");
+  EXPECT_EQ(grid.updateLock(), 0);
+}
+
+TEST_F(FailingTree, AFailedFocusMoveReportsTheFocusItGaveAndItsOwnError) {
+  std::vector<std::string> changes;
+  grid.onChangeNode = [&](CustomTreeList&, TreeListNode*, TreeListNode* node) {
+    changes.push_back(node->strings(0));
+    throw std::runtime_error("change handler");
+  };
+  grid.failColumn = true;
+  EXPECT_EQ(errorOf([&] { grid.setFocusedNode(grid.topNodes(2), 1, false); }), "column");
+  EXPECT_EQ(grid.focusedNode(), grid.topNodes(2));
+  EXPECT_EQ(changes, (std::vector<std::string>{"C"}));
+}
+
+TEST_F(FailingTree, AFailedSelectionVetoEndsTheBatchAndIsTheErrorSeen) {
+  int countChanges = 0;
+  grid.onSelectedCountChange = [&](CustomTreeList&) { ++countChanges; };
+  grid.onCanNodeSelected = [](CustomTreeList&, TreeListNode*, bool&) {
+    throw std::runtime_error("veto handler");
+  };
+  EXPECT_EQ(errorOf([&] { grid.topNodes(0)->setSelected(true); }), "veto handler");
+  EXPECT_EQ(grid.selectedCount(), 0);
+  // The batch was closed: a later selection reports its own change.
+  grid.onCanNodeSelected = nullptr;
+  grid.topNodes(0)->setSelected(true);
+  EXPECT_EQ(countChanges, 1);
+}
+
+TEST_F(FailingTree, ALockThatFailsToCloseTheEditorIsNotLeftHeld) {
+  grid.topNodes(0)->addChild();
+  grid.failEditing = true;
+  EXPECT_EQ(errorOf([&] { grid.expandAll(); }), "editing");
+  grid.failEditing = false;
+  EXPECT_EQ(grid.updateLock(), 0);
+  grid.expandAll();
+  EXPECT_EQ(grid.visibleCount(), 4);
 }
 
 TEST(CellTexts, KeepOneTextPerColumnAndFollowColumnMoves) {
