@@ -595,7 +595,8 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
 
   bool columnSizable(const TreeListColumn* column) const;
   bool bandSizable(const TreeListBand* band) const;
-  // --- The mouse (TreeListMouse.cpp, TreeListSizing.cpp, TreeListHeaderDrag.cpp)
+
+  // The mouse (TreeListMouse.cpp, TreeListSizing.cpp, TreeListHeaderDrag.cpp).
   bool mouseIdle() const { return std::holds_alternative<mouse::Idle>(mouse_); }
   // Whether the state holds the column or band: it ends when they go.
   bool mouseStateHolds(const TreeListColumn* column) const;

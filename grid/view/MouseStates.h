@@ -62,9 +62,10 @@ struct Sizing {
 // the customizing form, with its image and the drop arrows.
 struct HeaderDrag {
   TreeListColumn* column = nullptr;
-  // A drag that grew out of a press on the header keeps that header drawn
-  // as the press left it: sunken if the pointer was over it.
-  bool headerSunken = false;
+  // A drag that grew out of a press on the header keeps that header
+  // pressed, drawn as the press left it: sunken if the pointer was over it.
+  bool fromPress = false;
+  bool pressDrawn = false;
   Point hotSpot;  // where the image is held, from its top-left corner
   Cursor cursor = crDefault;
   int dropArrowX = -1;  // -1: no arrows over the header row

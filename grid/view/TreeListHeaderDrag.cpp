@@ -69,7 +69,8 @@ void CustomTreeListControl::startHeaderDrag(TreeListColumn* column) {
   start.column = column;
   if (const auto* press = std::get_if<mouse::HeaderPress>(&mouse_);
       press && press->column == column) {
-    start.headerSunken = press->drawn;
+    start.fromPress = true;
+    start.pressDrawn = press->drawn;
   }
   mouse_ = std::move(start);
   mouse::HeaderDrag& drag = std::get<mouse::HeaderDrag>(mouse_);

@@ -14,7 +14,7 @@ namespace morvel {
 
 TreeListColumn* CustomTreeListControl::pressedColumn() const {
   if (const auto* press = std::get_if<mouse::HeaderPress>(&mouse_)) return press->column;
-  if (const auto* drag = std::get_if<mouse::HeaderDrag>(&mouse_); drag && drag->headerSunken) {
+  if (const auto* drag = std::get_if<mouse::HeaderDrag>(&mouse_); drag && drag->fromPress) {
     return drag->column;
   }
   return nullptr;
@@ -37,7 +37,8 @@ TreeListBand* CustomTreeListControl::dragBand() const {
 
 bool CustomTreeListControl::pressedDrawn() const {
   if (const mouse::CellPress* press = cellPressOf(mouse_)) return press->drawn;
-  return std::holds_alternative<mouse::HeaderDrag>(mouse_) && pressedColumn() != nullptr;
+  const auto* drag = std::get_if<mouse::HeaderDrag>(&mouse_);
+  return drag && drag->pressDrawn;
 }
 
 int CustomTreeListControl::sizingLine() const {

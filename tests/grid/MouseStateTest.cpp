@@ -286,6 +286,25 @@ TEST_F(MouseStates, OnMouseDownFiresOncePerPressThatIsTaken) {
   expectNothingLeft();
 }
 
+// The header a drag grew out of stays pressed while it is dragged; a drag
+// started elsewhere (the customizing form, the group panel) presses none.
+TEST_F(MouseStates, OnlyADragFromTheHeaderRowKeepsTheHeaderPressed) {
+  grid.mouseDown(mbLeft, 0, {50, 5});
+  grid.mouseMove(ssLeft, {240, 5});
+  EXPECT_EQ(grid.dragColumn(), grid.columns(0));
+  EXPECT_EQ(grid.pressedColumn(), grid.columns(0));
+  EXPECT_TRUE(grid.pressedDrawn());
+  grid.mouseUp(mbLeft, 0, {240, 5});
+  expectNothingLeft();
+
+  grid.startHeaderDrag(grid.columns(1));
+  EXPECT_EQ(grid.dragColumn(), grid.columns(1));
+  EXPECT_EQ(grid.pressedColumn(), nullptr);
+  EXPECT_FALSE(grid.pressedDrawn());
+  grid.endHeaderDrag(false);
+  expectNothingLeft();
+}
+
 // A right press while a state is held cancels it, then counts as its own.
 TEST_F(MouseStates, ARightPressCancelsWhatTheLeftHolds) {
   const std::vector<std::string> before = layout();
