@@ -146,9 +146,7 @@ std::unique_ptr<TreeListColumn> CustomTreeListControl::removeColumn(TreeListColu
                                [column](const auto& c) { return c.get() == column; });
   if (it == columns_.end()) return nullptr;
   // A press, sizing or drag of the column ends with it.
-  if (column == pressedColumn_ || column == sizingColumn_ || column == dragColumn_) {
-    cancelMouseState();
-  }
+  if (mouseStateHolds(column)) cancelMouseState();
   std::unique_ptr<TreeListColumn> owned = std::move(*it);
   owned->grid_ = nullptr;
   columns_.erase(it);
@@ -386,9 +384,7 @@ void CustomTreeListControl::bandsChanged() {
 void CustomTreeListControl::bandFreed(int index) {
   if (destroying()) return;
   const TreeListBand* band = bands_.items(index);
-  if (band && (band == pressedBand_ || band == sizingBand_ || band == dragBand_)) {
-    cancelMouseState();
-  }
+  if (mouseStateHolds(band)) cancelMouseState();
   for (auto& c : columns_) {
     if (c->bandIndex_ == index) {
       c->bandIndex_ = -1;

@@ -16,6 +16,7 @@
 #include "grid/tree/TreeListColumn.h"
 #include "grid/view/CustomTreeList.h"
 #include "grid/view/HeaderLayout.h"
+#include "grid/view/MouseStates.h"
 #include "grid/view/TreeListView.h"
 #include "platform/ImageList.h"
 
@@ -323,26 +324,29 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   //     TreeListKeyboard.cpp) ------------------------------------------------------
   TreeListHitInfo getHitInfo(Point p) const;
   TreeListNode* getNodeAt(int x, int y) const;
-  MouseState mouseState() const { return mouseState_; }
-  TreeListColumn* pressedColumn() const { return pressedColumn_; }
-  TreeListColumn* dragColumn() const { return dragColumn_; }
-  // The band header being pressed.
-  TreeListBand* pressedBand() const { return pressedBand_; }
+  // The state the mouse is in (MouseStates.h), by name.
+  MouseState mouseState() const { return mouseStateOf(mouse_); }
+  // The header or band header being pressed (a header also while a drag
+  // that grew out of its press goes on), else null.
+  TreeListColumn* pressedColumn() const;
+  TreeListBand* pressedBand() const;
+  // The column or band being dragged, else null.
+  TreeListColumn* dragColumn() const;
+  TreeListBand* dragBand() const;
   // Whether the pressed header, band or corner cell is drawn sunken: the
   // pointer is over it.
-  bool pressedDrawn() const { return pressedDrawn_; }
-  TreeListBand* dragBand() const { return dragBand_; }
+  bool pressedDrawn() const;
   // The sizing line: its x while a column or band is sized, its y while a
-  // panel or the rows are.
-  int sizingLine() const { return sizingLine_; }
+  // panel or the rows are; -1 while nothing is sized.
+  int sizingLine() const;
   // The inverted line the current sizing state draws (empty in the others).
   Rect sizingLineRect() const;
   // Where the drop arrows point while a header is dragged (-1: none shown).
-  int dropArrowX() const { return dropArrowX_; }
-  // Ends a press, a sizing or a drag without acting on it.
+  int dropArrowX() const;
+  // Ends a press, a sizing, a drag or drag scrolling without acting on it.
   void cancelMouseState();
   // Whether the middle button is scrolling the view.
-  bool dragScrolling() const { return dragScrolling_; }
+  bool dragScrolling() const { return std::holds_alternative<mouse::DragScroll>(mouse_); }
   void mouseDown(MouseButton button, ShiftState shift, Point p) override;
   void mouseMove(ShiftState shift, Point p) override;
   void mouseUp(MouseButton button, ShiftState shift, Point p) override;
@@ -591,6 +595,22 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
 
   bool columnSizable(const TreeListColumn* column) const;
   bool bandSizable(const TreeListBand* band) const;
+
+  // The mouse (TreeListMouse.cpp, TreeListSizing.cpp, TreeListHeaderDrag.cpp).
+  bool mouseIdle() const { return std::holds_alternative<mouse::Idle>(mouse_); }
+  // Whether the state holds the column or band: it ends when they go.
+  bool mouseStateHolds(const TreeListColumn* column) const;
+  bool mouseStateHolds(const TreeListBand* band) const;
+  // Leaves the state without acting on it: its marks are repainted away,
+  // the capture released, and the old state handed back.
+  MouseStateData leaveMouseState();
+  void pressAt(MouseButton button, ShiftState shift, Point p);
+  bool pressHeaderArea(ShiftState shift, Point p, const TreeListHitInfo& hit);
+  bool pressRow(MouseButton button, ShiftState shift, const TreeListHitInfo& hit);
+  void startCellPress(MouseStateData press);
+  void movePress(Point p);
+  void releaseMouse(MouseButton button, ShiftState shift, Point p);
+  void clickPressed(const MouseStateData& released, ShiftState shift, bool over);
   void invalidateSizingLine();
   Rect pressedRect() const;
   void invalidatePressed();
@@ -599,23 +619,22 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   // What a band or header row adds to its text lines: the margins and
   // bevels (the flat look has no outer bevel).
   int headerChrome() const { return lookAndFeel_ == lfStandard ? 6 : 5; }
-  std::pair<int, int> sizingLimits() const;
-  void startSizing(MouseState state, Point p);
-  void moveSizingLine(Point p);
-  void applySizing(TreeListColumn* column, int line);
-  void applyBandSizing(TreeListBand* band, int line);
-  void applyPanelOrRowSizing(MouseState state, int line);
+  std::pair<int, int> sizingLimits(const mouse::Sizing& sizing) const;
+  void startSizing(mouse::Sizing sizing, Point p);
+  void moveSizingLine(mouse::Sizing& sizing, Point p);
+  void applySizing(const mouse::Sizing& sizing);
+  void applyColumnSizing(TreeListColumn* column, int line);
+  void applyBandSizing(TreeListBand* band, int origin, int line);
+  void applyPanelOrRowSizing(mouse::SizingKind kind, int origin, int line);
   void fitColumns(const std::vector<TreeListColumn*>& targets);
-  void releaseMouse(MouseButton button, ShiftState shift, Point p);
+  HeaderPosInfo dropPositionFor(Point p, const TreeListColumn* dragged);
+  void dropHeader(TreeListColumn* column, Point p, HeaderPosInfo pos);
   void dragMove(Point p);
-  void showDropArrows(Point top, Point bottom);
+  int dropArrowFor(const HeaderPosInfo& pos, const TreeListColumn* dragged) const;
+  void showDropArrows(mouse::HeaderDrag& drag, Point top, Point bottom);
   void scrollColumnIntoView(const TreeListColumn* column);
   bool startDragScroll(Point p);
   void endDragScroll();
-  int dragScrollSpeed(bool& vertical, int& sign) const;
-  Cursor dragScrollCursor() const;
-  void dragScrollMove(Point p);
-  void dragScrollTick();
   void dblClick();
   void placeColumn(TreeListColumn* column, int band, int row, int col);
   bool navigate(int key, ShiftState shift);
@@ -637,45 +656,13 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   int defaultRowHeight_ = 0;
   ScrollStyle scrollBars_ = ssBoth;
   bool hideSelection_ = false;
-  MouseState mouseState_ = MouseState::Idle;
-  TreeListColumn* pressedColumn_ = nullptr;  // the header being pressed
-  TreeListBand* pressedBand_ = nullptr;      // the band header being pressed
-  // The pressed header, band or corner cell is drawn sunken: the pointer is
-  // over it.
-  bool pressedDrawn_ = false;
+  MouseStateData mouse_;  // the mouse state with its data (MouseStates.h)
   int pressedGroupButton_ = -1;
   bool groupDragArmed_ = false;
   Point groupPressPoint_;
-  TreeListHitInfo pressHit_;
-  Point pressPoint_;
   Point lastMouse_;
-  TreeListColumn* sizingColumn_ = nullptr;
-  TreeListBand* sizingBand_ = nullptr;
-  int sizingStart_ = 0;
-  int sizingLine_ = 0;
-  // Left or top edge of what is sized (the column's header, the band, the
-  // panel, the pressed row), taken at the press: nothing scrolls while the
-  // mouse is held. Column sizing measures from the header as it is drawn.
-  int sizingOrigin_ = 0;
-  TreeListColumn* dragColumn_ = nullptr;
-  TreeListBand* dragBand_ = nullptr;
-  Point dragHotSpot_;
-  Cursor dragCursor_ = crDefault;
-  int dropArrowX_ = -1;
   Rect panelStrip_;  // the strip a panel slide uncovered, while it is painted
   Color panelStripColor_ = clBtnShadow;
-  bool dragScrolling_ = false;  // the middle button drags the view
-  bool dragScrollVertical_ = false;
-  bool dragScrollHorizontal_ = false;
-  bool dragScrollLeftMark_ = false;  // the pointer has been outside the mark
-  int dragScrollTicks_ = 0;
-  Point dragScrollOrigin_;
-  Point dragScrollPointer_;
-  std::unique_ptr<FloatingImage> dragScrollMark_;
-  std::unique_ptr<Timer> dragScrollTimer_;
-  std::unique_ptr<FloatingImage> dragImage_;
-  std::unique_ptr<FloatingImage> arrowDown_;
-  std::unique_ptr<FloatingImage> arrowUp_;
   std::unique_ptr<ToolWindow> customizingForm_;
   CustomizingListBox* customizingList_ = nullptr;  // on the form, owned by it
   int customizingFormLeft_ = -1000;                // -1000: never placed

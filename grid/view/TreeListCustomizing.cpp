@@ -206,7 +206,7 @@ void CustomTreeListControl::refreshCustomizingLists() {
 }
 
 void CustomTreeListControl::dragToScreenPoint(Point screen) {
-  if (mouseState_ != MouseState::HeaderDragging) return;
+  if (mouseState() != MouseState::HeaderDragging) return;
   lastMouse_ = host().screenToClient(screen);
   dragMove(lastMouse_);
 }

@@ -72,7 +72,7 @@ void CustomTreeListControl::paintGroupPanel(Canvas& canvas, const Rect& panel, c
     TreeListColumn* column = groupColumns(i);
     if (!column || !r.intersects(dirty)) continue;
     drawHeaderCell(canvas, r, column->caption(), taLeftJustify, column->sorted(),
-                   i == pressedGroupButton_ && mouseState_ == MouseState::Idle, headerColor, false,
+                   i == pressedGroupButton_ && mouseState() == MouseState::Idle, headerColor, false,
                    &column->headerGlyph());
   }
 }

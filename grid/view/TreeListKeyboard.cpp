@@ -11,16 +11,16 @@ bool CustomTreeListControl::keyDown(int key, ShiftState shift) {
     onKeyDown(*this, key, shift);
     if (key == 0) return true;
   }
-  if (dragScrolling_) {
+  if (dragScrolling()) {
     if (key == vkEscape) endDragScroll();
     return true;
   }
   // Escape ends any press, sizing or drag without acting on it; while a
   // header, band, corner or sizing line is held no other key counts. A held
   // row lets the keys through.
-  if (mouseState_ != MouseState::Idle && mouseState_ != MouseState::Editing) {
+  if (mouseState() != MouseState::Idle && mouseState() != MouseState::Editing) {
     if (key == vkEscape) cancelMouseState();
-    if (mouseState_ != MouseState::RowPressed) return true;
+    if (mouseState() != MouseState::RowPressed) return true;
   }
   const bool ctrl = (shift & ssCtrl) != 0;
   if (ctrl && (key == 'C' || key == vkInsert)) {

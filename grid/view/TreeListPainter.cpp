@@ -214,7 +214,7 @@ void CustomTreeListControl::focusChanged(bool) {
 void CustomTreeListControl::paintBandPanel(Canvas& canvas, const std::vector<BandExtent>& extents) {
   canvas.setFont(bandFont_);
   drawHeaderCell(canvas, bandCornerRect(), {}, taLeftJustify, csNone,
-                 mouseState_ == MouseState::BandCornerPressed && pressedDrawn_, bandColor);
+                 mouseState() == MouseState::BandCornerPressed && pressedDrawn(), bandColor);
   const Rect panel = bandPanelRect();
   ClipScope clip(canvas, panel);
   drawHeaderCell(canvas, panel, {}, taLeftJustify, csNone, false, bandColor);
@@ -222,7 +222,7 @@ void CustomTreeListControl::paintBandPanel(Canvas& canvas, const std::vector<Ban
     const BandExtent& extent = extents[static_cast<std::size_t>(b)];
     if (extent.right <= extent.left) continue;
     const TreeListBand* item = visibleBand(b);
-    const bool pressed = item == pressedBand_ && pressedDrawn_;
+    const bool pressed = item == pressedBand() && pressedDrawn();
     drawHeaderCell(canvas, {extent.left, panel.top, extent.right, panel.bottom}, item->caption(),
                    item->alignment(), csNone, pressed, bandColor);
   }
@@ -254,7 +254,7 @@ void CustomTreeListControl::paintHeaderPanel(Canvas& canvas, const Rect& dirty,
   const Rect corner = headerCornerRect();
   if (!corner.isEmpty()) {
     drawHeaderCell(canvas, corner, {}, taLeftJustify, csNone,
-                   mouseState_ == MouseState::HeaderCornerPressed && pressedDrawn_, headerColor);
+                   mouseState() == MouseState::HeaderCornerPressed && pressedDrawn(), headerColor);
   }
   const Rect panel = headerPanelRect();
   ClipScope clip(canvas, panel);
@@ -277,7 +277,7 @@ void CustomTreeListControl::paintHeader(Canvas& canvas, const HeaderCell& cell) 
   Font font = headerFont_;
   Alignment alignment = column->headerAlignment();
   TreeListColumnSort sorted = column->sorted();
-  const bool pressed = column == pressedColumn_ && pressedDrawn_;
+  const bool pressed = column == pressedColumn() && pressedDrawn();
   if (onCustomDrawColumnHeader || column->onCustomDrawColumnHeader) {
     // The grid's handler first, then the column's, unless the grid's drew
     // the header itself.
@@ -484,7 +484,7 @@ void CustomTreeListControl::paintRows(Canvas& canvas, const Rect& dirty,
         const Rect mark{contentLeft, row.top, right - line, row.bottom - line};
         if (focused) {
           if (!options().has(goHideFocusRect)) canvas.drawFocusRect(mark);
-        } else if (mouseState_ != MouseState::HeaderDragging) {
+        } else if (mouseState() != MouseState::HeaderDragging) {
           canvas.invertRect({mark.left, mark.top, mark.right, mark.top + 1});
           canvas.invertRect({mark.left, mark.bottom - 1, mark.right, mark.bottom});
           canvas.invertRect({mark.left, mark.top + 1, mark.left + 1, mark.bottom - 1});

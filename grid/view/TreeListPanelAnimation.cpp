@@ -11,7 +11,7 @@ namespace morvel {
 void CustomTreeListControl::animateGroupPanel(bool showing, int height) {
   const Size client = host().clientSize();
   if (!Control::host() || client.width <= 0 || client.height <= 0 || locked() ||
-      mouseState_ != MouseState::Idle || height <= 0) {
+      mouseState() != MouseState::Idle || height <= 0) {
     return;
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);

@@ -1,7 +1,8 @@
 // The value types of the grid's view: its look, the metrics the layout
-// computes, where a header cell lies, what lies under a point, the mouse
-// states and where a dragged header would go. CustomTreeListControl lays
-// out, paints and handles input with them.
+// computes, where a header cell lies, what lies under a point, the names of
+// the mouse states (MouseStates.h holds their data) and where a dragged
+// header would go. CustomTreeListControl lays out, paints and handles input
+// with them.
 #pragma once
 
 #include "platform/Graphics.h"
@@ -73,6 +74,7 @@ enum class MouseState {
   BandPanelSizing,
   HeaderPanelSizing,
   RowSizing,
+  DragScrolling,
 };
 
 // Where a dragged header would land: the visible band, the header row and
