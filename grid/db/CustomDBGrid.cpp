@@ -41,8 +41,10 @@ std::unique_ptr<TreeListColumn> CustomDBTreeListControl::newColumn() const {
 
 CustomDBGrid::CustomDBGrid(ControlHost& host) : CustomDBTreeListControl(host), dataLink_(*this) {
   // Rows keep their selection colours while the grid is not focused.
-  hideSelectionColor = highlightColor;
-  hideSelectionTextColor = highlightTextColor;
+  TreeListColors look = colors();
+  look.hideSelectionColor = look.highlightColor;
+  look.hideSelectionTextColor = look.highlightTextColor;
+  setColors(look);
   setShowGrid(true);
   liveGrids().push_back(this);
 }

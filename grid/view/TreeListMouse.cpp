@@ -99,7 +99,7 @@ void CustomTreeListControl::startHeaderDrag(TreeListColumn* column) {
   if (auto off = host().canvas().createOffscreen({cell.width(), cell.height()})) {
     off->setFont(headerFont_);
     drawHeaderCell(*off, {0, 0, cell.width(), cell.height()}, column->caption(),
-                   column->headerAlignment(), column->sorted(), false, headerColor, false,
+                   column->headerAlignment(), column->sorted(), false, colors_.headerColor, false,
                    &column->headerGlyph());
     dragHotSpot_ = {cell.width() / 2, cell.height() / 2};
     const Point at = host().services().cursorPos();
@@ -604,7 +604,7 @@ void CustomTreeListControl::dragMove(Point p) {
 
 void CustomTreeListControl::showDropArrows(Point top, Point bottom) {
   if (!arrowDown_) {
-    const std::uint32_t fill = host().services().resolveColor(arrowsColor);
+    const std::uint32_t fill = host().services().resolveColor(colors_.arrowsColor);
     arrowDown_ = host().showFloatingImage(dropArrow(fill, true), top);
     arrowUp_ = host().showFloatingImage(dropArrow(fill, false), bottom);
   } else {
