@@ -262,25 +262,16 @@ void CustomTreeListControl::paintHeader(Canvas& canvas, const HeaderCell& cell) 
 void CustomTreeListControl::paintIndicators(Canvas& canvas, const Rect& dirty) {
   const Rect area = indicatorRect();
   ClipScope clip(canvas, area);
-  const int height = rowHeight();
-  int bottom = area.top;
-  if (!locked()) {
-    const RowSpan span = TreeListRowPainter::dirtyRows(area, dirty, height);
-    const auto shown = TreeListRowPainter::locate(*this, area, height, span);
-    bottom = area.top + shown.count * height;
-    TreeListNode* node = shown.first;
-    const int last = std::min(span.last, shown.count - 1);
-    for (int r = span.first; node && r <= last; ++r, node = nextVisible(node)) {
-      const Rect cell = Rect::fromSize(area.left, area.top + r * height, area.width(), height);
-      drawHeaderCell(canvas, cell, {}, taLeftJustify, csNone, false, colors_.headerColor);
-      const Bitmap& image = indicatorBitmap(indicatorImage(*node));
-      if (!image.isEmpty()) {
-        canvas.drawBitmap({cell.left + (cell.width() - image.width()) / 2,
-                           cell.top + (cell.height() - image.height()) / 2},
-                          image);
-      }
-    }
-  }
+  const int bottom = TreeListRowPainter::forEachDirtyRow(
+      *this, area, rowHeight(), dirty, [&](TreeListNode& node, const Rect& cell) {
+        drawHeaderCell(canvas, cell, {}, taLeftJustify, csNone, false, colors_.headerColor);
+        const Bitmap& image = indicatorBitmap(indicatorImage(node));
+        if (!image.isEmpty()) {
+          canvas.drawBitmap({cell.left + (cell.width() - image.width()) / 2,
+                             cell.top + (cell.height() - image.height()) / 2},
+                            image);
+        }
+      });
   if (bottom < area.bottom) canvas.fillRect({area.left, bottom, area.right, area.bottom}, color());
 }
 

@@ -54,7 +54,9 @@ RowSpan TreeListRowPainter::dirtyRows(const Rect& area, const Rect& dirty, int r
 void TreeListRowPainter::paint(const Rect& dirty) {
   dirty_ = dirty;
   ClipScope clip(canvas_, area_);
-  const int rowsBottom = grid_.locked() ? area_.top : paintRows(dirtyRows(area_, dirty, height_));
+  const int rowsBottom =
+      forEachDirtyRow(grid_, area_, height_, dirty,
+                      [this](TreeListNode& node, const Rect& row) { paintRow(node, row); });
   if (!lines_.empty()) {
     const Color gridLine = grid_.colors().gridLineColor;
     canvas_.drawLines(lines_, gridLine == clNone ? clBtnShadow : gridLine);
@@ -62,36 +64,30 @@ void TreeListRowPainter::paint(const Rect& dirty) {
   fillUncovered(rowsBottom);
 }
 
-TreeListRowPainter::ShownRows TreeListRowPainter::locate(const CustomTreeListControl& grid,
-                                                         const Rect& area, int rowHeight,
-                                                         const RowSpan& span) {
-  ShownRows rows;
-  if (rowHeight <= 0 || area.isEmpty()) return rows;
+int TreeListRowPainter::forEachDirtyRow(
+    const CustomTreeListControl& grid, const Rect& area, int rowHeight, const Rect& dirty,
+    const std::function<void(TreeListNode&, const Rect&)>& paintRow) {
+  if (grid.locked() || rowHeight <= 0 || area.isEmpty()) return area.top;
+  const RowSpan span = dirtyRows(area, dirty, rowHeight);
   const int fit = (area.height() + rowHeight - 1) / rowHeight;
+  // How many rows are shown from the top row, and the first dirty one.
+  int shown = 0;
+  TreeListNode* node = nullptr;
   TreeListNode* top = grid.topNode();
   const int topIndex = top && grid.visibleIndexValid() ? grid.visibleIndexOf(top) : -1;
   if (topIndex >= 0) {
-    rows.count = std::min(fit, grid.visibleCount() - topIndex);
-    if (!span.empty() && span.first < rows.count) {
-      rows.first = grid.nodeAtVisibleIndex(topIndex + span.first);
+    shown = std::min(fit, grid.visibleCount() - topIndex);
+    if (!span.empty() && span.first < shown) node = grid.nodeAtVisibleIndex(topIndex + span.first);
+  } else {
+    for (TreeListNode* n = top; n && shown < fit; n = grid.nextVisible(n), ++shown) {
+      if (!span.empty() && shown == span.first) node = n;
     }
-    return rows;
   }
-  for (TreeListNode* n = top; n && rows.count < fit; n = grid.nextVisible(n), ++rows.count) {
-    if (!span.empty() && rows.count == span.first) rows.first = n;
+  const int last = std::min(span.last, shown - 1);
+  for (int r = span.first; node && r <= last; ++r, node = grid.nextVisible(node)) {
+    paintRow(*node, Rect::fromSize(area.left, area.top + r * rowHeight, area.width(), rowHeight));
   }
-  return rows;
-}
-
-int TreeListRowPainter::paintRows(const RowSpan& span) {
-  const ShownRows shown = locate(grid_, area_, height_, span);
-  TreeListNode* node = shown.first;
-  const int last = std::min(span.last, shown.count - 1);
-  for (int r = span.first; node && r <= last; ++r, node = grid_.nextVisible(node)) {
-    const int y = area_.top + r * height_;
-    paintRow(*node, {area_.left, y, area_.right, y + height_});
-  }
-  return area_.top + shown.count * height_;
+  return area.top + shown * rowHeight;
 }
 
 void TreeListRowPainter::paintRow(TreeListNode& node, const Rect& rect) {

@@ -3,6 +3,7 @@
 // data cells, with the grid lines and the focus mark.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,16 +60,16 @@ class TreeListRowPainter {
   // none does or the height is not positive.
   static RowSpan dirtyRows(const Rect& area, const Rect& dirty, int rowHeight);
 
-  // How many rows the grid shows from its top row down to the bottom of
-  // `area`, and the node shown at position span.first (null when the span
-  // is empty or lies past the last row). With the visible-row index this
-  // visits no row; without it, only the rows on the screen.
-  struct ShownRows {
-    int count = 0;
-    TreeListNode* first = nullptr;
-  };
-  static ShownRows locate(const CustomTreeListControl& grid, const Rect& area, int rowHeight,
-                          const RowSpan& span);
+  // Calls paintRow(node, row rectangle) for each row of the grid's rows
+  // in `area` (from its top row, `rowHeight` pixels each) that meets
+  // `dirty`, top to bottom, visiting no other row: with the visible-row
+  // index it goes straight to the first, without it it walks only the rows
+  // on the screen. None while the update lock is held. Returns the bottom
+  // of the last row shown (painted or not; area.top with none), which may
+  // lie below the area.
+  static int forEachDirtyRow(const CustomTreeListControl& grid, const Rect& area, int rowHeight,
+                             const Rect& dirty,
+                             const std::function<void(TreeListNode&, const Rect&)>& paintRow);
 
  private:
   // What the parts of one row share.
@@ -81,9 +82,6 @@ class TreeListRowPainter {
     bool highlighted = false;
   };
 
-  // Paints the rows of the span; returns the bottom of the last row shown
-  // (painted or not), which may lie below the area.
-  int paintRows(const RowSpan& span);
   void paintRow(TreeListNode& node, const Rect& rect);
   void paintIndent(const RowState& row, int left, int indent);
   void paintNodeImages(const RowState& row);
