@@ -533,6 +533,10 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   const TreeListTextNode& textNode(const TreeListNode& node) const;
 
  private:
+  // First of the members, so that it is gone last: whatever the others do
+  // while they go may still ask the panel.
+  std::unique_ptr<TreeListGroupPanel> groupPanel_ = std::make_unique<TreeListGroupPanel>(*this);
+
   // The image index an event makes of the node's stored one.
   int passImageIndex(const TLNodeImageEvent& event, const TreeListNode& node, int index) const;
   void normalizeHeaderRows();
@@ -692,7 +696,6 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   int customizingRowCount_ = 11;
   std::shared_ptr<const ImageList> images_;
   std::shared_ptr<const ImageList> stateImages_;
-  std::unique_ptr<TreeListGroupPanel> groupPanel_ = std::make_unique<TreeListGroupPanel>(*this);
   // The band and header geometry, kept between layouts (HeaderLayout.h).
   const HeaderLayout& headerLayout() const;
   std::vector<BandExtent> computeBandExtents() const;
