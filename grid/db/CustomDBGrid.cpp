@@ -47,8 +47,10 @@ CustomDBGrid::CustomDBGrid(ControlHost& host) : CustomDBTreeListControl(host), d
 
 void CustomDBGrid::setUpNewGrid() {
   // Rows keep their selection colours while the grid is not focused.
-  hideSelectionColor = highlightColor;
-  hideSelectionTextColor = highlightTextColor;
+  TreeListColors look = colors();
+  look.hideSelectionColor = look.highlightColor;
+  look.hideSelectionTextColor = look.highlightTextColor;
+  setColors(look);
   setShowGrid(true);
   liveGrids().push_back(this);
 }

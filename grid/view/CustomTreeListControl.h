@@ -17,6 +17,8 @@
 #include "grid/view/CustomTreeList.h"
 #include "grid/view/HeaderLayout.h"
 #include "grid/view/MouseStates.h"
+#include "grid/view/TreeListColors.h"
+#include "grid/view/TreeListGroupPanel.h"
 #include "grid/view/TreeListView.h"
 #include "platform/ImageList.h"
 
@@ -25,6 +27,11 @@ namespace morvel {
 class CustomizingListBox;
 
 class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
+  // The rows area's painter and the group panel's controller read the
+  // drawing and grouping hooks and the view state.
+  friend class TreeListRowPainter;
+  friend class TreeListGroupPanel;
+
  public:
   using TLCompareEvent = std::function<void(CustomTreeListControl& sender, TreeListNode* node1,
                                             TreeListNode* node2, int& compare)>;
@@ -235,23 +242,14 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   void setScrollBars(ScrollStyle style);
   bool hideSelection() const { return hideSelection_; }
   void setHideSelection(bool value);
-  // Colours; clNone for the grid-line and group-text colours means their
-  // defaults (clBtnShadow, the font colour).
-  Color headerColor = clBtnFace;
-  Color bandColor = clBtnFace;
-  Color groupNodeColor = clBtnFace;
-  Color groupNodeTextColor = clNone;
-  Color highlightColor = clHighlight;
-  Color highlightTextColor = clHighlightText;
-  Color hideSelectionColor = clBtnFace;
-  Color hideSelectionTextColor = clBtnText;
-  Color gridLineColor = clNone;
-  Color arrowsColor = clLime;
-  // The line between a fixed band and the scrolling ones, drawn inside the
-  // fixed band's inner edge.
-  Color fixedBandLineColor = clWindowFrame;
+  // The colours of the headers, group rows, selection, grid lines and drop
+  // arrows (TreeListColors.h). Setting different ones repaints the grid;
+  // setting the same ones does nothing.
+  const TreeListColors& colors() const { return colors_; }
+  void setColors(const TreeListColors& colors);
+  // The width of the fixed bands' line (colors().fixedBandLineColor); read
+  // at the next paint.
   int fixedBandLineWidth = 2;
-  // Setting one of these fields asks for a repaint by hand (invalidate()).
 
   // Node images: each data row shows its state image, then its image (the
   // selected image on the focused row), between its indent and its first
@@ -402,7 +400,10 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   void dragToScreenPoint(Point screen);
   NotifyEvent onEndColumnsCustomizing;
 
-  // --- The group panel (TreeListGroupPanel.cpp) -----------------------------------
+  // --- The group panel (TreeListGroupPanel.h) ------------------------------------
+  // The panel's controller, owned by the grid.
+  TreeListGroupPanel& groupPanel() { return *groupPanel_; }
+  const TreeListGroupPanel& groupPanel() const { return *groupPanel_; }
   // A grid that groups its rows by columns overrides these; here there is no
   // group panel and nothing groups.
   virtual bool showGroupPanel() const { return false; }
@@ -414,9 +415,13 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
     return 0;
   }
   // Group button i within the panel, and the button index a column dropped
-  // at x (panel coordinates) takes.
-  virtual Rect groupButtonRect(int index, int headerRowHeight) const;
-  virtual int groupInsertPosition(int x, int headerRowHeight) const;
+  // at x (panel coordinates) takes (TreeListGroupPanel).
+  Rect groupButtonRect(int index, int headerRowHeight) const {
+    return TreeListGroupPanel::buttonRect(index, headerRowHeight);
+  }
+  int groupInsertPosition(int x, int headerRowHeight) const {
+    return TreeListGroupPanel::insertPosition(x, headerRowHeight, groupColumnCount());
+  }
   // The group column of a level, or null.
   virtual TreeListColumn* groupColumns(int level) const {
     (void)level;
@@ -434,7 +439,7 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   // Slides the rows down by the panel's height before it shows, or up
   // before it goes; the caller lays the grid out afterwards. Nothing while
   // detached, locked or in the middle of a mouse action.
-  void animateGroupPanel(bool showing, int height);
+  void animateGroupPanel(bool showing, int height) { groupPanel_->animate(showing, height); }
   // Draws the panel's background instead of the plain fill.
   std::function<void(CustomTreeListControl& sender, Canvas& canvas, const Rect& rect)>
       onBackgroundDrawEvent;
@@ -532,6 +537,10 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   const TreeListTextNode& textNode(const TreeListNode& node) const;
 
  private:
+  // First of the members, so that it is gone last: whatever the others do
+  // while they go may still ask the panel.
+  std::unique_ptr<TreeListGroupPanel> groupPanel_ = std::make_unique<TreeListGroupPanel>(*this);
+
   // The image index an event makes of the node's stored one.
   int passImageIndex(const TLNodeImageEvent& event, const TreeListNode& node, int index) const;
   void normalizeHeaderRows();
@@ -557,6 +566,13 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
                         std::vector<std::uint32_t>& order);
   void sortSiblingList(NodeList& list, const std::vector<int>& keyColumns,
                        const std::vector<bool>& keyDescending);
+  // The order of a sibling list (positions into nodes) by onCompare, and by
+  // the sort values of the key columns.
+  std::vector<std::uint32_t> orderByCompareEvent(const std::vector<TreeListNode*>& nodes,
+                                                 bool descending);
+  std::vector<std::uint32_t> orderBySortValues(const std::vector<TreeListNode*>& nodes,
+                                               const std::vector<int>& keyColumns,
+                                               const std::vector<bool>& keyDescending) const;
   // The widths of a band row's visible columns as the band shares its width.
   std::vector<int> rowWidths(const TreeListBand* band, int row, int bandWidth) const;
   bool isFirstColumn(const TreeListColumn* column) const;
@@ -587,11 +603,7 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   void paintBandPanel(Canvas& canvas, const std::vector<BandExtent>& extents);
   void paintFixedBandLines(Canvas& canvas, const Rect& area,
                            const std::vector<BandExtent>& extents);
-  void drawNodeImages(Canvas& canvas, const TreeListNode& node, const Rect& row, int left);
   void paintIndicators(Canvas& canvas, const Rect& dirty);
-  void paintRows(Canvas& canvas, const Rect& dirty, const std::vector<HeaderCell>& cells);
-  void drawIndentAndButton(Canvas& canvas, const TreeListNode& node, const Rect& row, int left,
-                           int indent);
 
   bool columnSizable(const TreeListColumn* column) const;
   bool bandSizable(const TreeListBand* band) const;
@@ -638,12 +650,16 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   void dblClick();
   void placeColumn(TreeListColumn* column, int band, int row, int col);
   bool navigate(int key, ShiftState shift);
-  int groupButtonAt(Point p) const;
-  bool groupPanelMouseDown(MouseButton button, ShiftState shift, Point p);
-  bool groupPanelMouseMove(Point p);
-  bool groupPanelMouseUp(MouseButton button);
-  bool overGroupPanel(Point p) const;
-  bool endGroupPanelDrop(TreeListColumn* column, Point p, const HeaderPosInfo& pos);
+  // The group panel's part of the mouse handling (TreeListGroupPanel.h).
+  bool groupPanelMouseDown(MouseButton button, ShiftState, Point p) {
+    return groupPanel_->mouseDown(button, p);
+  }
+  bool groupPanelMouseMove(Point p) { return groupPanel_->mouseMove(p); }
+  bool groupPanelMouseUp(MouseButton button) { return groupPanel_->mouseUp(button); }
+  bool overGroupPanel(Point p) const { return groupPanel_->accepts(p); }
+  bool endGroupPanelDrop(TreeListColumn* column, Point p, const HeaderPosInfo& pos) {
+    return groupPanel_->endDrop(column, p, pos);
+  }
 
   LookAndFeel lookAndFeel_ = lfStandard;
   bool showGrid_ = false;
@@ -656,13 +672,9 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   int defaultRowHeight_ = 0;
   ScrollStyle scrollBars_ = ssBoth;
   bool hideSelection_ = false;
+  TreeListColors colors_;
   MouseStateData mouse_;  // the mouse state with its data (MouseStates.h)
-  int pressedGroupButton_ = -1;
-  bool groupDragArmed_ = false;
-  Point groupPressPoint_;
   Point lastMouse_;
-  Rect panelStrip_;  // the strip a panel slide uncovered, while it is painted
-  Color panelStripColor_ = clBtnShadow;
   std::unique_ptr<ToolWindow> customizingForm_;
   CustomizingListBox* customizingList_ = nullptr;  // on the form, owned by it
   int customizingFormLeft_ = -1000;                // -1000: never placed

@@ -68,7 +68,7 @@ void CustomizingListBox::paint(Canvas& canvas, const Rect& dirty) {
     const Rect r = itemRect(i);
     if (!r.intersects(dirty)) continue;
     grid_.drawHeaderCell(canvas, r, items_[i].caption, taLeftJustify, csNone, false,
-                         grid_.headerColor);
+                         grid_.colors().headerColor);
     if (i != selected_) continue;
     if (grid_.lookAndFeel() == lfFlat) {
       canvas.invertRect(r);

@@ -1,9 +1,6 @@
-// The group panel above the headers: its staircase of group buttons, the
-// hint shown while nothing is grouped, and the presses, clicks and drags on
-// it. Which columns group the rows is the data-bound grid's business; this
-// file asks it through the group-panel hooks of CustomTreeListControl.
-#include <algorithm>
-#include <cstdlib>
+// The group panel's controller: its buttons, hint, presses, drags and drops
+// (see TreeListGroupPanel.h); the slide is in TreeListPanelAnimation.cpp.
+#include "grid/view/TreeListGroupPanel.h"
 
 #include "grid/view/CustomTreeListControl.h"
 
@@ -14,49 +11,53 @@ constexpr std::string_view kGroupPanelHint = " Drag a column header here to grou
 
 }  // namespace
 
-Rect CustomTreeListControl::groupButtonRect(int index, int headerRowHeight) const {
+Rect TreeListGroupPanel::buttonRect(int index, int headerRowHeight) {
   // Each button sits half a header row lower than the one before it.
   const int left = 8 + 104 * index;
   const int top = 8 + index * (headerRowHeight / 2);
   return {left, top, left + 100, top + headerRowHeight};
 }
 
-int CustomTreeListControl::groupInsertPosition(int x, int headerRowHeight) const {
-  const int count = groupColumnCount();
+int TreeListGroupPanel::insertPosition(int x, int headerRowHeight, int count) {
   for (int i = 0; i < count; ++i) {
-    const Rect r = groupButtonRect(i, headerRowHeight);
+    const Rect r = buttonRect(i, headerRowHeight);
     if ((r.left + r.right) / 2 > x) return i;
   }
   return count;
 }
 
-int CustomTreeListControl::groupButtonAt(Point p) const {
-  const int h = metrics().headerRowHeight;
-  const Rect panel = groupPanelRect();
-  for (int i = 0; i < groupColumnCount(); ++i) {
-    if (groupButtonRect(i, h).translated(panel.left, panel.top).contains(p)) return i;
+int TreeListGroupPanel::buttonAt(Point p) const {
+  const int h = grid_.metrics().headerRowHeight;
+  const Rect panel = grid_.groupPanelRect();
+  for (int i = 0; i < grid_.groupColumnCount(); ++i) {
+    if (grid_.groupButtonRect(i, h).translated(panel.left, panel.top).contains(p)) return i;
   }
   return -1;
 }
 
-void CustomTreeListControl::paintGroupPanel(Canvas& canvas, const Rect& panel, const Rect& dirty) {
-  if (onBackgroundDrawEvent) {
-    onBackgroundDrawEvent(*this, canvas, panel);
+bool TreeListGroupPanel::accepts(Point p) const {
+  return grid_.showGroupPanel() && grid_.groupPanelRect().contains(p) &&
+         !grid_.pointOverCustomizingForm(p);
+}
+
+void TreeListGroupPanel::paint(Canvas& canvas, const Rect& panel, const Rect& dirty) {
+  if (grid_.onBackgroundDrawEvent) {
+    grid_.onBackgroundDrawEvent(grid_, canvas, panel);
   } else {
-    canvas.fillRect(panel, groupPanelColor());
+    canvas.fillRect(panel, grid_.groupPanelColor());
   }
-  canvas.setFont(headerFont_);
-  const int count = groupColumnCount();
+  canvas.setFont(grid_.headerFont());
+  const int count = grid_.groupColumnCount();
   if (count == 0) {
     TextFormat format;
     format.layout = tlCenter;
     format.flags = tfSingleLine | tfNoPrefix;
-    canvas.drawFormattedText(panel, kGroupPanelHint, format, groupPanelFontColor());
+    canvas.drawFormattedText(panel, kGroupPanelHint, format, grid_.groupPanelFontColor());
     return;
   }
-  const int h = metrics().headerRowHeight;
+  const int h = grid_.metrics().headerRowHeight;
   const auto button = [&](int i) {
-    return groupButtonRect(i, h).translated(panel.left, panel.top);
+    return grid_.groupButtonRect(i, h).translated(panel.left, panel.top);
   };
   // Consecutive buttons are joined: down from the middle of one's bottom,
   // then right to the next one's left edge.
@@ -69,77 +70,74 @@ void CustomTreeListControl::paintGroupPanel(Canvas& canvas, const Rect& panel, c
   }
   for (int i = 0; i < count; ++i) {
     const Rect r = button(i);
-    TreeListColumn* column = groupColumns(i);
+    TreeListColumn* column = grid_.groupColumns(i);
     if (!column || !r.intersects(dirty)) continue;
-    drawHeaderCell(canvas, r, column->caption(), taLeftJustify, column->sorted(),
-                   i == pressedGroupButton_ && mouseState() == MouseState::Idle, headerColor, false,
-                   &column->headerGlyph());
+    grid_.drawHeaderCell(canvas, r, column->caption(), taLeftJustify, column->sorted(),
+                         i == pressedButton_ && grid_.mouseState() == MouseState::Idle,
+                         grid_.colors().headerColor, false, &column->headerGlyph());
   }
 }
 
-bool CustomTreeListControl::groupPanelMouseDown(MouseButton button, ShiftState, Point p) {
-  if (!groupPanelRect().contains(p) || groupColumnCount() == 0) return false;
-  pressedGroupButton_ = groupButtonAt(p);
-  if (pressedGroupButton_ >= 0 && button == mbLeft) {
-    groupPressPoint_ = p;
-    groupDragArmed_ = true;
-    host().setMouseCapture(true);
+bool TreeListGroupPanel::mouseDown(MouseButton button, Point p) {
+  if (!grid_.groupPanelRect().contains(p) || grid_.groupColumnCount() == 0) return false;
+  pressedButton_ = buttonAt(p);
+  if (pressedButton_ >= 0 && button == mbLeft) {
+    pressPoint_ = p;
+    dragArmed_ = true;
+    grid_.host().setMouseCapture(true);
   }
-  invalidateRect(groupPanelRect());
+  grid_.invalidateRect(grid_.groupPanelRect());
   return true;
 }
 
-bool CustomTreeListControl::groupPanelMouseMove(Point p) {
-  if (!groupDragArmed_) return false;
-  if (!beyondDragThreshold(groupPressPoint_, p)) return true;
-  groupDragArmed_ = false;
-  TreeListColumn* column = groupColumns(pressedGroupButton_);
-  pressedGroupButton_ = -1;
-  invalidateRect(groupPanelRect());
+bool TreeListGroupPanel::mouseMove(Point p) {
+  if (!dragArmed_) return false;
+  if (!beyondDragThreshold(pressPoint_, p)) return true;
+  dragArmed_ = false;
+  TreeListColumn* column = grid_.groupColumns(pressedButton_);
+  pressedButton_ = -1;
+  grid_.invalidateRect(grid_.groupPanelRect());
   if (column) {
-    startHeaderDrag(column);
-    dragMove(p);
+    grid_.startHeaderDrag(column);
+    grid_.dragMove(p);
   }
   return true;
 }
 
-bool CustomTreeListControl::groupPanelMouseUp(MouseButton button) {
-  if (pressedGroupButton_ < 0 && !groupDragArmed_) return false;
-  TreeListColumn* column = groupColumns(pressedGroupButton_);
-  const bool click = groupDragArmed_ && button == mbLeft;
-  pressedGroupButton_ = -1;
-  groupDragArmed_ = false;
-  host().setMouseCapture(false);
-  invalidateRect(groupPanelRect());
+bool TreeListGroupPanel::mouseUp(MouseButton button) {
+  if (pressedButton_ < 0 && !dragArmed_) return false;
+  TreeListColumn* column = grid_.groupColumns(pressedButton_);
+  const bool click = dragArmed_ && button == mbLeft;
+  pressedButton_ = -1;
+  dragArmed_ = false;
+  grid_.host().setMouseCapture(false);
+  grid_.invalidateRect(grid_.groupPanelRect());
   // A click is a header click on the button's column: the click events and
   // the sorting veto apply, and it reverses the order of the level's rows.
-  if (click && column) columnHeaderClick(column);
+  if (click && column) grid_.columnHeaderClick(column);
   return true;
 }
 
-bool CustomTreeListControl::overGroupPanel(Point p) const {
-  return showGroupPanel() && groupPanelRect().contains(p) && !pointOverCustomizingForm(p);
-}
-
-bool CustomTreeListControl::endGroupPanelDrop(TreeListColumn* column, Point p,
-                                              const HeaderPosInfo& pos) {
-  const bool grouped = isGroupColumn(column);
-  if (overGroupPanel(p)) {
-    int index = groupInsertPosition(p.x - groupPanelRect().left, metrics().headerRowHeight);
-    if (grouped && index >= groupColumnCount()) index = groupColumnCount() - 1;
-    groupByColumn(column, index);
+bool TreeListGroupPanel::endDrop(TreeListColumn* column, Point p, const HeaderPosInfo& pos) {
+  const bool grouped = grid_.isGroupColumn(column);
+  if (accepts(p)) {
+    const int count = grid_.groupColumnCount();
+    int index = grid_.groupInsertPosition(p.x - grid_.groupPanelRect().left,
+                                          grid_.metrics().headerRowHeight);
+    if (grouped && index >= count) index = count - 1;
+    grid_.groupByColumn(column, index);
     return true;
   }
   if (!grouped) return false;
   // A group button dragged off the panel ungroups its column; dropped on the
   // header row it is placed there.
   const bool wasHidden = !column->visible();
-  ungroupColumn(column);
+  grid_.ungroupColumn(column);
   if (pos.colIndex >= 0) {
-    moveHeader(column, pos.bandIndex, pos.rowIndex, pos.colIndex);
-  } else if (wasHidden && pointOverCustomizingForm(p) && !column->disableCustomizing() &&
-             visibleColumnCount() > 1) {
-    hideHeader(column);
+    grid_.moveHeader(column, pos.bandIndex, pos.rowIndex, pos.colIndex);
+  } else if (wasHidden && grid_.pointOverCustomizingForm(p) && !column->disableCustomizing() &&
+             grid_.visibleColumnCount() > 1) {
+    grid_.hideHeader(column);
   }
   return true;
 }

@@ -81,7 +81,7 @@ void CustomTreeListControl::startHeaderDrag(TreeListColumn* column) {
   if (auto off = host().canvas().createOffscreen({cell.width(), cell.height()})) {
     off->setFont(headerFont_);
     drawHeaderCell(*off, {0, 0, cell.width(), cell.height()}, column->caption(),
-                   column->headerAlignment(), column->sorted(), false, headerColor, false,
+                   column->headerAlignment(), column->sorted(), false, colors_.headerColor, false,
                    &column->headerGlyph());
     drag.hotSpot = {cell.width() / 2, cell.height() / 2};
     const Point at = host().services().cursorPos();
@@ -212,7 +212,7 @@ int CustomTreeListControl::dropArrowFor(const HeaderPosInfo& pos,
 
 void CustomTreeListControl::showDropArrows(mouse::HeaderDrag& drag, Point top, Point bottom) {
   if (!drag.arrowDown) {
-    const std::uint32_t fill = host().services().resolveColor(arrowsColor);
+    const std::uint32_t fill = host().services().resolveColor(colors_.arrowsColor);
     drag.arrowDown = host().showFloatingImage(dropArrow(fill, true), top);
     drag.arrowUp = host().showFloatingImage(dropArrow(fill, false), bottom);
   } else {

@@ -1,11 +1,13 @@
-// Painting the grid, region by region from the top: the group panel, the
-// band and header panels, the indicator column and the rows with their
-// indents, cells, grid lines and focus mark. Each region is skipped when it
+// Painting the grid, region by region from the top: the group panel (its
+// controller draws it), the band and header panels, the indicator column
+// and the rows area (TreeListRowPainter). Each region is skipped when it
 // lies outside the area being repainted.
 #include <algorithm>
 
 #include "grid/view/CustomTreeListControl.h"
 #include "grid/view/TreeListImages.h"
+#include "grid/view/TreeListPaintTools.h"
+#include "grid/view/TreeListRowPainter.h"
 #include "platform/Edges.h"
 
 namespace morvel {
@@ -15,33 +17,6 @@ constexpr int kSortBoxWidth = 16;
 constexpr int kButtonSize = 12;
 // Between a header's glyph and its text.
 constexpr int kGlyphGap = 2;
-
-// Draws a picture of the rectangle's size through an off-screen surface and
-// copies it in one piece, so that it never shows half drawn; draw gets the
-// surface and the rectangle to fill on it. Without a surface (not wanted, an
-// empty rectangle, a canvas that cannot make one) it draws straight onto the
-// canvas. Either way it draws with the canvas's current font.
-template <class Draw>
-void drawComposed(Canvas& canvas, const Rect& rect, bool offscreen, const Draw& draw) {
-  std::unique_ptr<OffscreenCanvas> off = offscreen && !rect.isEmpty()
-                                             ? canvas.createOffscreen({rect.width(), rect.height()})
-                                             : nullptr;
-  if (!off) {
-    draw(canvas, rect);
-    return;
-  }
-  off->setFont(canvas.font());
-  draw(*off, Rect{0, 0, rect.width(), rect.height()});
-  canvas.drawOffscreen({rect.left, rect.top}, *off);
-}
-
-// Whether the device shows the colour as it is. On a palette device a colour
-// outside the palette is dithered when it fills an area but drawn in the
-// nearest solid colour behind opaque text, so such cells are filled first
-// and their text drawn over the fill. Every surface this program draws on
-// holds true colour, where each RGB value and each system colour is shown as
-// it is: every colour counts as pure.
-constexpr bool isPureColor(Color) { return true; }
 
 // The sort mark: a triangle 8 wide and 7 tall centred in its box, its edges
 // facing up-left in the shadow colour and those facing down-right in the
@@ -61,25 +36,6 @@ void drawSortArrow(Canvas& canvas, const Rect& box, TreeListColumnSort sorted) {
     canvas.drawLine({left + 4, bottom}, {right, top}, clBtnHighlight);
   }
 }
-
-// Sets the canvas font only when it changes: fonts are costly to select.
-class FontKeeper {
- public:
-  explicit FontKeeper(Canvas& canvas) : canvas_(canvas) {}
-  void use(const Font& font) {
-    if (set_ && current_ == font) return;
-    canvas_.setFont(font);
-    current_ = font;
-    set_ = true;
-  }
-  // After someone else may have set a font: the next use sets it again.
-  void forget() { set_ = false; }
-
- private:
-  Canvas& canvas_;
-  Font current_;
-  bool set_ = false;
-};
 
 }  // namespace
 
@@ -166,9 +122,9 @@ void CustomTreeListControl::drawHeaderCell(Canvas& canvas, const Rect& rect, std
 }
 
 void CustomTreeListControl::paint(Canvas& canvas, const Rect& dirty) {
-  if (!panelStrip_.isEmpty()) {
+  if (const Rect& strip = groupPanel_->strip(); !strip.isEmpty()) {
     // In the middle of a panel slide only the uncovered strip is painted.
-    canvas.fillRect(panelStrip_.intersected(dirty), panelStripColor_);
+    canvas.fillRect(strip.intersected(dirty), groupPanel_->stripColor());
     return;
   }
   const std::vector<HeaderCell> cells = headerCells();
@@ -197,7 +153,8 @@ void CustomTreeListControl::paint(Canvas& canvas, const Rect& dirty) {
   }
 
   const Rect rows = rowsAreaRect();
-  if (!rows.isEmpty() && rows.intersects(dirty)) paintRows(canvas, dirty, cells);
+  if (!rows.isEmpty() && rows.intersects(dirty))
+    TreeListRowPainter(*this, canvas, cells).paint(dirty);
   paintFixedBandLines(canvas, Rect{rows.left, band.top, rows.right, rows.bottom}.intersected(dirty),
                       extents);
 
@@ -214,17 +171,17 @@ void CustomTreeListControl::focusChanged(bool) {
 void CustomTreeListControl::paintBandPanel(Canvas& canvas, const std::vector<BandExtent>& extents) {
   canvas.setFont(bandFont_);
   drawHeaderCell(canvas, bandCornerRect(), {}, taLeftJustify, csNone,
-                 mouseState() == MouseState::BandCornerPressed && pressedDrawn(), bandColor);
+                 mouseState() == MouseState::BandCornerPressed && pressedDrawn(), colors_.bandColor);
   const Rect panel = bandPanelRect();
   ClipScope clip(canvas, panel);
-  drawHeaderCell(canvas, panel, {}, taLeftJustify, csNone, false, bandColor);
+  drawHeaderCell(canvas, panel, {}, taLeftJustify, csNone, false, colors_.bandColor);
   for (int b = 0; b < static_cast<int>(extents.size()); ++b) {
     const BandExtent& extent = extents[static_cast<std::size_t>(b)];
     if (extent.right <= extent.left) continue;
     const TreeListBand* item = visibleBand(b);
     const bool pressed = item == pressedBand() && pressedDrawn();
     drawHeaderCell(canvas, {extent.left, panel.top, extent.right, panel.bottom}, item->caption(),
-                   item->alignment(), csNone, pressed, bandColor);
+                   item->alignment(), csNone, pressed, colors_.bandColor);
   }
 }
 
@@ -244,7 +201,7 @@ void CustomTreeListControl::paintFixedBandLines(Canvas& canvas, const Rect& area
     } else {
       continue;
     }
-    canvas.fillRect(line.intersected(area), fixedBandLineColor);
+    canvas.fillRect(line.intersected(area), colors_.fixedBandLineColor);
   }
 }
 
@@ -254,7 +211,8 @@ void CustomTreeListControl::paintHeaderPanel(Canvas& canvas, const Rect& dirty,
   const Rect corner = headerCornerRect();
   if (!corner.isEmpty()) {
     drawHeaderCell(canvas, corner, {}, taLeftJustify, csNone,
-                   mouseState() == MouseState::HeaderCornerPressed && pressedDrawn(), headerColor);
+                   mouseState() == MouseState::HeaderCornerPressed && pressedDrawn(),
+                   colors_.headerColor);
   }
   const Rect panel = headerPanelRect();
   ClipScope clip(canvas, panel);
@@ -263,7 +221,7 @@ void CustomTreeListControl::paintHeaderPanel(Canvas& canvas, const Rect& dirty,
   const int right = columnsRight();
   if (right < panel.right) {
     drawHeaderCell(canvas, {std::max(right, panel.left), panel.top, panel.right, panel.bottom}, {},
-                   taLeftJustify, csNone, false, headerColor);
+                   taLeftJustify, csNone, false, colors_.headerColor);
   }
   for (const HeaderCell& cell : cells) {
     if (cell.rect.intersects(dirty) && cell.rect.intersects(panel)) paintHeader(canvas, cell);
@@ -273,7 +231,7 @@ void CustomTreeListControl::paintHeaderPanel(Canvas& canvas, const Rect& dirty,
 void CustomTreeListControl::paintHeader(Canvas& canvas, const HeaderCell& cell) {
   TreeListColumn* column = cell.column;
   std::string text = column->disableCaption() ? std::string() : column->caption();
-  Color face = headerColor;
+  Color face = colors_.headerColor;
   Font font = headerFont_;
   Alignment alignment = column->headerAlignment();
   TreeListColumnSort sorted = column->sorted();
@@ -304,202 +262,27 @@ void CustomTreeListControl::paintHeader(Canvas& canvas, const HeaderCell& cell) 
 void CustomTreeListControl::paintIndicators(Canvas& canvas, const Rect& dirty) {
   const Rect area = indicatorRect();
   ClipScope clip(canvas, area);
-  const int height = rowHeight();
-  int y = area.top;
-  if (!locked()) {
-    for (TreeListNode* node = topNode(); node && y < area.bottom; node = nextVisible(node)) {
-      const Rect cell{area.left, y, area.right, y + height};
-      y += height;
-      if (!cell.intersects(dirty)) continue;
-      drawHeaderCell(canvas, cell, {}, taLeftJustify, csNone, false, headerColor);
-      const Bitmap& image = indicatorBitmap(indicatorImage(*node));
-      if (!image.isEmpty()) {
-        canvas.drawBitmap({cell.left + (cell.width() - image.width()) / 2,
-                           cell.top + (cell.height() - image.height()) / 2},
-                          image);
-      }
-    }
-  }
-  if (y < area.bottom) canvas.fillRect({area.left, y, area.right, area.bottom}, color());
+  const int bottom = TreeListRowPainter::forEachDirtyRow(
+      *this, area, rowHeight(), dirty, [&](TreeListNode& node, const Rect& cell) {
+        drawHeaderCell(canvas, cell, {}, taLeftJustify, csNone, false, colors_.headerColor);
+        const Bitmap& image = indicatorBitmap(indicatorImage(node));
+        if (!image.isEmpty()) {
+          canvas.drawBitmap({cell.left + (cell.width() - image.width()) / 2,
+                             cell.top + (cell.height() - image.height()) / 2},
+                            image);
+        }
+      });
+  if (bottom < area.bottom) canvas.fillRect({area.left, bottom, area.right, area.bottom}, color());
 }
 
-void CustomTreeListControl::drawIndentAndButton(Canvas& canvas, const TreeListNode& node,
-                                                const Rect& row, int left, int indent) {
-  const int levels = indent / kIndentWidth;
-  for (int level = 0; level < levels; ++level) {
-    Color fill = groupNodeColor;
-    if (onGetLevelColor) onGetLevelColor(*this, level, fill);
-    const Rect cell{left + level * kIndentWidth, row.top, left + (level + 1) * kIndentWidth,
-                    row.bottom};
-    canvas.fillRect(cell, fill);
-    if (level == levels - 1 && isGroupRow(node)) {
-      drawExpandButton(canvas,
-                       {cell.left + (cell.width() - kButtonSize) / 2,
-                        cell.top + (cell.height() - kButtonSize) / 2},
-                       node.expanded());
-    }
-  }
+void CustomTreeListControl::paintGroupPanel(Canvas& canvas, const Rect& panel, const Rect& dirty) {
+  groupPanel_->paint(canvas, panel, dirty);
 }
 
-void CustomTreeListControl::drawNodeImages(Canvas& canvas, const TreeListNode& node,
-                                           const Rect& row, int left) {
-  const int line = showGrid_ ? 1 : 0;
-  const auto draw = [&](const ImageList* list, int width, int index) {
-    const Rect slot{left, row.top, left + width, row.bottom};
-    canvas.fillRect(slot, color());
-    left += width;
-    if (!list || list->image(index).isEmpty()) return;
-    const Bitmap& image = list->image(index);
-    ClipScope clip(canvas, slot);
-    canvas.drawBitmap({slot.left, slot.top + (slot.height() - line - image.height()) / 2}, image);
-  };
-  const int state = getStateIndex(node);
-  if (state >= 0) draw(stateImages_.get(), stateImagesWidth(), state);
-  const int image = getImageIndex(node);
-  const int selected = getSelectedIndex(node);
-  if (image >= 0 || selected >= 0) {
-    // The focused row shows its selected image, or its image when it has no
-    // selected one.
-    draw(images_.get(), imagesWidth(), node.focused() && selected >= 0 ? selected : image);
-  }
-}
-
-void CustomTreeListControl::paintRows(Canvas& canvas, const Rect& dirty,
-                                      const std::vector<HeaderCell>& cells) {
-  const Rect area = rowsAreaRect();
-  ClipScope clip(canvas, area);
-  const int height = rowHeight();
-  const int right = columnsRight();
-  const bool grid = showGrid_;
-  const int line = grid ? 1 : 0;
-  const bool focused = host().hasFocus();
-  const Color lineColor = gridLineColor == clNone ? clBtnShadow : gridLineColor;
-  FontKeeper fonts(canvas);
-  std::vector<LineSegment> lines;
-  std::string buffer;
-  std::string display;
-  int y = area.top;
-
-  if (!locked()) {
-    for (TreeListNode* node = topNode(); node && y < area.bottom; node = nextVisible(node)) {
-      const Rect row{area.left, y, area.right, y + height};
-      y += height;
-      if (!row.intersects(dirty)) continue;
-      const int firstLeft = cells.empty() ? area.left : cells.front().rect.left;
-      const int indent = nodeIndent(*node);
-      drawIndentAndButton(canvas, *node, {row.left, row.top, row.right, row.bottom}, firstLeft,
-                          indent);
-      const bool isFocused = node == focusedNode();
-      const bool highlighted =
-          (node->selected() || (isFocused && rowSelect())) && (focused || !hideSelection_);
-      const Color selBack = focused ? highlightColor : hideSelectionColor;
-      const Color selText = focused ? highlightTextColor : hideSelectionTextColor;
-      const int contentLeft = firstLeft + indent;
-      const int images = nodeImagesWidth(*node);
-      if (images > 0) drawNodeImages(canvas, *node, row, contentLeft);
-
-      if (isGroupRow(*node)) {
-        const Rect cell{contentLeft, row.top, std::max(right - line, contentLeft),
-                        row.bottom - line};
-        Color back = highlighted ? selBack : groupNodeColor;
-        Font rowFont = font();
-        if (highlighted) {
-          rowFont.color = selText;
-        } else if (groupNodeTextColor != clNone) {
-          rowFont.color = groupNodeTextColor;
-        }
-        std::string text = groupRowText(*node);
-        bool done = false;
-        if (TreeListColumn* column = groupColumns(node->level()); hasCustomDraw(column)) {
-          Alignment alignment = taLeftJustify;
-          fonts.use(rowFont);
-          done = customDrawCell(canvas, cell, node, column, highlighted, isFocused, text, back,
-                                rowFont, alignment);
-          fonts.forget();
-        }
-        if (!done) {
-          fonts.use(rowFont);
-          canvas.drawTextClipped(cell, {cell.left + 2, cell.top + 1}, text, rowFont.color, back);
-        }
-        if (grid) lines.push_back({{right - 1, row.top}, {right - 1, row.bottom - 1}});
-      } else {
-        for (const HeaderCell& hc : cells) {
-          TreeListColumn* column = hc.column;
-          const int count = std::max(bandHeaderRowCount(columnBand(column)), 1);
-          const int lineHeight = height / count;
-          Rect cell{
-              hc.rect.left, row.top + hc.rowIndex * lineHeight, hc.rect.right,
-              hc.rowIndex == count - 1 ? row.bottom : row.top + (hc.rowIndex + 1) * lineHeight};
-          if (hc.bandIndex == 0 && hc.colIndex == 0) cell.left = contentLeft + images;
-          if (cell.right <= cell.left || !cell.intersects(dirty)) continue;
-          const Rect content{cell.left, cell.top, cell.right - line, cell.bottom - line};
-          if (grid) {
-            lines.push_back({{cell.right - 1, cell.top}, {cell.right - 1, cell.bottom - 1}});
-          }
-          const bool cellSelected =
-              highlighted && (rowSelect() || column->index() == focusedColumn() || !isFocused);
-          Color back = cellSelected ? selBack : column->color();
-          Font cellFont = column->font();
-          if (cellSelected) cellFont.color = selText;
-          Alignment alignment = column->alignment();
-          const std::string_view stored = getNodeString(*node, column->index(), buffer);
-          display.clear();
-          column->getDisplayText(*node, stored, display);
-          if (hasCustomDraw(column)) {
-            // A handler may set a font of its own.
-            fonts.use(cellFont);
-            const bool done = customDrawCell(canvas, content, node, column, cellSelected, isFocused,
-                                             display, back, cellFont, alignment);
-            fonts.forget();
-            if (done) continue;
-          }
-          fonts.use(cellFont);
-          if (options().has(goDrawEndEllipsis) || !isPureColor(back)) {
-            // Filled, then the text drawn over the fill, cut with an ellipsis
-            // when it does not fit.
-            const auto draw = [&](Canvas& target, const Rect& rect) {
-              target.fillRect(rect, back);
-              TextFormat format;
-              format.alignment = alignment;
-              format.flags = tfSingleLine | tfNoPrefix | tfEndEllipsis;
-              target.drawFormattedText({rect.left + 2, rect.top + 1, rect.right - 2, rect.bottom},
-                                       display, format, cellFont.color);
-            };
-            drawComposed(canvas, content, optionsEx().has(goUseBitmap), draw);
-            continue;
-          }
-          int x = content.left + 2;
-          if (alignment != taLeftJustify) {
-            const int width = canvas.textWidth(display);
-            x = alignment == taRightJustify ? content.right - 2 - width
-                                            : content.left + (content.width() - width) / 2;
-          }
-          canvas.drawTextClipped(content, {x, content.top + 1}, display, cellFont.color, back);
-        }
-      }
-      if (grid && right > contentLeft) {
-        lines.push_back({{contentLeft, row.bottom - 1}, {right - 1, row.bottom - 1}});
-      }
-      if (isFocused && rowSelect()) {
-        const Rect mark{contentLeft, row.top, right - line, row.bottom - line};
-        if (focused) {
-          if (!options().has(goHideFocusRect)) canvas.drawFocusRect(mark);
-        } else if (mouseState() != MouseState::HeaderDragging) {
-          canvas.invertRect({mark.left, mark.top, mark.right, mark.top + 1});
-          canvas.invertRect({mark.left, mark.bottom - 1, mark.right, mark.bottom});
-          canvas.invertRect({mark.left, mark.top + 1, mark.left + 1, mark.bottom - 1});
-          canvas.invertRect({mark.right - 1, mark.top + 1, mark.right, mark.bottom - 1});
-        }
-      }
-    }
-  }
-  if (!lines.empty()) canvas.drawLines(lines, lineColor);
-  // What no row covers: right of the columns and below the last row.
-  if (right < area.right) {
-    canvas.fillRect({std::max(right, area.left), area.top, area.right, std::min(y, area.bottom)},
-                    color());
-  }
-  if (y < area.bottom) canvas.fillRect({area.left, y, area.right, area.bottom}, color());
+void CustomTreeListControl::setColors(const TreeListColors& colors) {
+  if (colors == colors_) return;
+  colors_ = colors;
+  invalidate();
 }
 
 }  // namespace morvel

@@ -5,19 +5,21 @@
 #include <chrono>
 
 #include "grid/view/CustomTreeListControl.h"
+#include "grid/view/TreeListGroupPanel.h"
 
 namespace morvel {
 
-void CustomTreeListControl::animateGroupPanel(bool showing, int height) {
-  const Size client = host().clientSize();
-  if (!Control::host() || client.width <= 0 || client.height <= 0 || locked() ||
-      mouseState() != MouseState::Idle || height <= 0) {
+void TreeListGroupPanel::animate(bool showing, int height) {
+  ControlHost& host = grid_.host();
+  const Size client = host.clientSize();
+  if (!grid_.Control::host() || client.width <= 0 || client.height <= 0 || grid_.locked() ||
+      grid_.mouseState() != MouseState::Idle || height <= 0) {
     return;
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
-  int step = std::max(rowsAreaRect().height() / 256, 1);
+  int step = std::max(grid_.rowsAreaRect().height() / 256, 1);
   int done = 0;
-  panelStripColor_ = showing ? clBtnShadow : color();
+  stripColor_ = showing ? clBtnShadow : grid_.color();
   while (done < height && std::chrono::steady_clock::now() < deadline) {
     const int remaining = height - done;
     // Steps grow once the first 20 pixels are done and slow down near the end.
@@ -25,17 +27,17 @@ void CustomTreeListControl::animateGroupPanel(bool showing, int height) {
     const int move = std::min({step, remaining, std::max(remaining / 2, 1)});
     Rect strip;
     if (showing) {
-      host().scrollArea({0, done, client.width, client.height}, 0, move);
+      host.scrollArea({0, done, client.width, client.height}, 0, move);
       strip = {0, done, client.width, done + move};
     } else {
-      host().scrollArea({0, height - done, client.width, client.height}, 0, -move);
+      host.scrollArea({0, height - done, client.width, client.height}, 0, -move);
       strip = {0, client.height - move, client.width, client.height};
     }
     done += move;
-    panelStrip_ = strip;
-    host().repaintNow(strip);
+    strip_ = strip;
+    host.repaintNow(strip);
   }
-  panelStrip_ = {};
+  strip_ = {};
 }
 
 }  // namespace morvel

@@ -28,8 +28,8 @@ TEST_F(DBGridBindingTest, OptionDefaultsAreTheFixedSetValues) {
   EXPECT_EQ(fresh.options().value(), 15255u);
   EXPECT_EQ(fresh.optionsEx().value(), 2102454u);
   EXPECT_TRUE(fresh.showGrid());
-  EXPECT_EQ(fresh.hideSelectionColor, fresh.highlightColor);
-  EXPECT_EQ(fresh.hideSelectionTextColor, fresh.highlightTextColor);
+  EXPECT_EQ(fresh.colors().hideSelectionColor, fresh.colors().highlightColor);
+  EXPECT_EQ(fresh.colors().hideSelectionTextColor, fresh.colors().highlightTextColor);
   // Row selection and the inverted-selection look exclude each other.
   fresh.setOptionsEx(fresh.optionsEx().with(goInvertSelect));
   fresh.setOptions(fresh.options().with(goRowSelect));
