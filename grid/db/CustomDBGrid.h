@@ -23,9 +23,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/DateTextMemo.h"
 #include "grid/db/DBGridColumns.h"
 #include "grid/db/DBGridNode.h"
-#include "base/DateTextMemo.h"
 #include "grid/db/GridDataLink.h"
 #include "grid/db/GridPhases.h"
 #include "grid/db/KeyIndex.h"

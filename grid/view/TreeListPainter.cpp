@@ -171,7 +171,8 @@ void CustomTreeListControl::focusChanged(bool) {
 void CustomTreeListControl::paintBandPanel(Canvas& canvas, const std::vector<BandExtent>& extents) {
   canvas.setFont(bandFont_);
   drawHeaderCell(canvas, bandCornerRect(), {}, taLeftJustify, csNone,
-                 mouseState() == MouseState::BandCornerPressed && pressedDrawn(), colors_.bandColor);
+                 mouseState() == MouseState::BandCornerPressed && pressedDrawn(),
+                 colors_.bandColor);
   const Rect panel = bandPanelRect();
   ClipScope clip(canvas, panel);
   drawHeaderCell(canvas, panel, {}, taLeftJustify, csNone, false, colors_.bandColor);
