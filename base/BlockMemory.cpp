@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
@@ -52,7 +53,8 @@ void populate(void* block, std::size_t size) {
 // asks for hundreds of them: cleared beside the caller, on the other core,
 // they cost the caller nothing. The thread starts with the first request
 // and keeps as many pages ready as have been asked for, up to a few, so a
-// program that asks for one or two holds no more.
+// program that asks for one or two holds no more; once nobody has asked
+// for a moment, the pages it kept go back.
 class ReadyPages {
  public:
   static ReadyPages& instance() {
@@ -87,6 +89,7 @@ class ReadyPages {
 
  private:
   static constexpr std::size_t kMostReady = 4;
+  static constexpr std::chrono::milliseconds kIdle{100};
 
   ReadyPages() {
     // A child made by fork has no helper thread: it maps its own pages,
@@ -111,9 +114,22 @@ class ReadyPages {
   void run() {
     std::unique_lock lock(mutex_);
     for (;;) {
-      wake_.wait(lock,
-                 [this] { return stopping_ || ready_.size() < std::min(kMostReady, asked_); });
+      const std::size_t askedBefore = asked_;
+      const bool woken = wake_.wait_for(lock, kIdle, [this] {
+        return stopping_ || ready_.size() < std::min(kMostReady, asked_);
+      });
       if (stopping_) return;
+      if (!woken) {
+        // Nobody asked for a while: the run of requests is over, and the
+        // pages kept for it go back rather than sit in the program's memory.
+        if (asked_ == askedBefore) {
+          for (void* page : ready_) munmap(page, kHugePage);
+          ready_.clear();
+          asked_ = 0;
+          wake_.wait(lock, [this] { return stopping_ || asked_ > 0; });
+        }
+        continue;
+      }
       lock.unlock();
       void* page = mapAligned(kHugePage);
       if (page) populate(page, kHugePage);
