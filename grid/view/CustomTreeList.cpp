@@ -142,10 +142,16 @@ bool CustomTreeList::nodeHasChildren(TreeListNode* node) { return node->count() 
 void CustomTreeList::deleteNode(TreeListNode* node) {
   if (!node || node->owner_ != this || node->deleting_) return;
   node->deleting_ = true;
-  {
-    // A child that refused to go leaves the node in the tree, usable.
-    OnFailure stillHere([node] { node->deleting_ = false; });
-    node->deleteChildren();
+  // The clean-ups are written out rather than as guards: this runs once per
+  // row when a million rows are cleared, and a guard's counts of uncaught
+  // exceptions made the clearing two thirds slower.
+  if (node->count() > 0) {
+    try {
+      node->deleteChildren();
+    } catch (...) {
+      node->deleting_ = false;  // a child that refused to go leaves it usable
+      throw;
+    }
   }
   const int i = node->index();
   TreeListNode* prior = i > 0 ? node->siblings().at(i - 1) : node->parent_;
@@ -155,8 +161,13 @@ void CustomTreeList::deleteNode(TreeListNode* node) {
   std::unique_ptr<TreeListNode> owned = unlinkNode(node);
   // The node goes even when the notice fails, and overrides may skip the
   // base's repair: nothing may keep pointing at it.
-  Finally forget([&] { forgetNode(node, prior ? prior : next); });
-  nodeDeleting(node, prior, next, wasLast, wasVisible);
+  try {
+    nodeDeleting(node, prior, next, wasLast, wasVisible);
+  } catch (...) {
+    forgetNode(node, prior ? prior : next);
+    throw;
+  }
+  forgetNode(node, prior ? prior : next);
 }
 
 void CustomTreeList::forgetNode(TreeListNode* node, TreeListNode* replacement) {

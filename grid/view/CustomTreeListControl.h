@@ -2,6 +2,13 @@
 // the column model (columns, bands, header rows, widths, best fit) and
 // sorting by column values. The data-bound grid derives from it and
 // replaces the value, sort and group hooks.
+//
+// The header is longer than our files usually are: it is the control's
+// whole public face (its properties, about thirty events and the
+// overridable steps the data-bound grid replaces), which callers read in
+// one place. The work behind it lives in the parts it owns, each with a
+// header of its own: MouseStates, DragScroller, TreeListGroupPanel,
+// TreeListRowPainter, TreeListColors, HeaderLayout and the customizing form.
 #pragma once
 
 #include <functional>

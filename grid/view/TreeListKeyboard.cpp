@@ -2,6 +2,7 @@
 // copying the header line and the focused or selected rows as text.
 #include <algorithm>
 
+#include "base/ScopeGuard.h"
 #include "grid/view/CustomTreeListControl.h"
 
 namespace morvel {
@@ -29,15 +30,8 @@ bool CustomTreeListControl::keyDown(int key, ShiftState shift) {
   }
   if (topCount() == 0) return false;
   beginSelectionBatch();
-  bool used = true;
-  try {
-    used = navigate(key, shift);
-  } catch (...) {
-    endSelectionBatch();
-    throw;
-  }
-  endSelectionBatch();
-  return used;
+  const Finally endBatch([this] { endSelectionBatch(); });
+  return navigate(key, shift);
 }
 
 bool CustomTreeListControl::navigate(int key, ShiftState shift) {
