@@ -7,10 +7,17 @@
 #include <string_view>
 
 #include "app/CsvReading.h"
+#include "base/FormatSettings.h"
 #include "base/StringList.h"
 #include "base/WholeFile.h"
 
 namespace morvel::bench {
+
+void useSampleDateSettings(FormatSettings& settings) {
+  settings.dateFormatShort = "dd/mm/yy";
+  settings.dateSep = '/';
+  settings.centuryWindow = 20;
+}
 
 namespace {
 

@@ -10,7 +10,15 @@
 #include <string_view>
 #include <vector>
 
+namespace morvel {
+struct FormatSettings;
+}
+
 namespace morvel::bench {
+
+// Settings that read the sample's dates as written: dd/mm/yy, '/' between
+// the parts, two-digit years within 20 years back of this one.
+void useSampleDateSettings(FormatSettings& settings);
 
 // Column positions of the typed columns in every generated line.
 constexpr int kSampleColumnCount = 13;

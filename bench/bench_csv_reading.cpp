@@ -51,8 +51,7 @@ int main(int argc, char** argv) {
   bench::writeSampleCsv(file, rows, seed);
 
   FormatSettings settings;
-  settings.dateFormatShort = "dd/mm/yy";
-  settings.centuryWindow = 20;
+  bench::useSampleDateSettings(settings);
 
   // Load from file and split into lines.
   double fileBytes = 0;

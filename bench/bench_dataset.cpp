@@ -36,9 +36,7 @@ int main(int argc, char** argv) {
   const std::size_t rows = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1'000'000;
   const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
 
-  formatSettings().dateFormatShort = "dd/mm/yy";
-  formatSettings().dateSep = '/';
-  formatSettings().centuryWindow = 20;
+  bench::useSampleDateSettings(formatSettings());
 
   // A pool of distinct sample rows, cycled through: the cells are parsed
   // once, outside the timed part.

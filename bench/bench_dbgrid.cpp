@@ -153,9 +153,7 @@ int main(int argc, char** argv) {
   const std::size_t rows = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1'000'000;
   const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
 
-  formatSettings().dateFormatShort = "dd/mm/yy";
-  formatSettings().dateSep = '/';
-  formatSettings().centuryWindow = 20;
+  bench::useSampleDateSettings(formatSettings());
 
   const auto pool = withPriorities(bench::sampleCellPool(rows));
   Figures f;

@@ -105,8 +105,7 @@ double milliseconds(DateTime value) {
 std::vector<SampleRow> samplePool(std::uint64_t seed) {
   const std::string csv = bench::makeSampleCsv(kPoolRows, seed);
   FormatSettings settings;
-  settings.dateFormatShort = "dd/mm/yy";
-  settings.centuryWindow = 20;
+  bench::useSampleDateSettings(settings);
   std::vector<SampleRow> pool;
   pool.reserve(kPoolRows);
   std::size_t at = csv.find("\r\n") + 2;
