@@ -736,6 +736,8 @@ void DataSet::startInsert() {
     try {
       onNewRecord(*this);
     } catch (...) {
+      // Written out rather than as a guard: each step of putting the
+      // window back may itself raise.
       cursorIndex_ = -1;
       positionCursor(activeIndex_);
       internalCancel();

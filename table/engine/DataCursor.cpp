@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "base/ScopeGuard.h"
 #include "table/engine/Bytes.h"
 #include "table/engine/KeyLayout.h"
 #include "table/engine/RecordLayout.h"
@@ -41,18 +42,16 @@ bool DataCursor::tableExists() { return directory_.tableExists(tableName_, inMem
 void DataCursor::open() {
   close();
   DataTable& table = directory_.useTable(tableName_, inMemory_, exclusive_);
-  try {
-    std::lock_guard lock(table.mutex());
-    table_ = &table;
-    fields_ = table.data().fields();
-    recordSize_ = table.data().recordSize();
-    useIndex(kPrimaryIndex);
-    first();
-  } catch (...) {
+  OnFailure release([&] {
     table_ = nullptr;
     directory_.releaseTable(table);
-    throw;
-  }
+  });
+  std::lock_guard lock(table.mutex());
+  table_ = &table;
+  fields_ = table.data().fields();
+  recordSize_ = table.data().recordSize();
+  useIndex(kPrimaryIndex);
+  first();
 }
 
 void DataCursor::close() {
