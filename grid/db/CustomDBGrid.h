@@ -484,7 +484,9 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // --- changes helpers ---
   // The number of records loaded: the data rows of the tree.
   void countLoadedRows();
-  void renumberRecordIndexes();
+  // Numbers the data rows' record positions 0, 1, ... in their old order;
+  // returns how many data rows there are.
+  int renumberRecordIndexes();
   // The data-bound key rules; true when one consumed the key.
   bool gridKeyDown(int key, ShiftState shift);
   // Up on the first row and Down on the last: posting the record, dropping

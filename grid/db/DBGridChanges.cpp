@@ -164,13 +164,12 @@ void CustomDBGrid::keepDataRows(const std::function<bool(const DBGridNode&)>& ke
     if (node->count() > 0) return false;
     return node->level() < dataLevel || !keep(dbNode(*node));
   });
-  renumberRecordIndexes();
-  countLoadedRows();
+  loadedRecordCount_ = renumberRecordIndexes();
   if (!groupColumns_.empty()) takeFirstChildKeys();
   recomputeAllSummaries();
 }
 
-void CustomDBGrid::renumberRecordIndexes() {
+int CustomDBGrid::renumberRecordIndexes() {
   // The rows' record positions keep their order; each becomes the number of
   // rows before it in that order.
   std::vector<std::int32_t> below;
@@ -187,6 +186,7 @@ void CustomDBGrid::renumberRecordIndexes() {
     DBGridNode& row = dbNode(*n);
     row.setRecordIndex(below[static_cast<std::size_t>(std::max(row.recordIndex(), 0))]);
   });
+  return total;
 }
 
 void CustomDBGrid::refreshChangedRecord() {

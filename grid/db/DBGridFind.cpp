@@ -270,8 +270,9 @@ GridFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
   if (state->rowsHoldEveryMatch) {
     filter.rows = [state](const DBGridNode& row) {
       const PackedValue& k = row.keyValue();
+      if (!k.isInteger()) return false;
       const auto at = static_cast<std::size_t>(k.integer());
-      return k.isInteger() && at < state->verdicts.size() && state->verdicts[at] == kShown;
+      return at < state->verdicts.size() && state->verdicts[at] == kShown;
     };
   }
   return filter;

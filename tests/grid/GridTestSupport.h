@@ -98,6 +98,16 @@ inline TreeListNode* addRow(CustomTreeList& grid, std::vector<std::string> texts
   return node;
 }
 
+// "A" (B, C), "D" (E), "F": two groups and a leaf at the top.
+struct SmallTreeNodes : GridFixture {
+  TreeListNode* a = addRow(grid, {"A"});
+  TreeListNode* b = addRow(grid, {"B"}, a);
+  TreeListNode* c = addRow(grid, {"C"}, a);
+  TreeListNode* d = addRow(grid, {"D"});
+  TreeListNode* e = addRow(grid, {"E"}, d);
+  TreeListNode* f = addRow(grid, {"F"});
+};
+
 // The visible rows in display order, found by recursion over the public
 // node operations: the reference the grid's own answers are checked against.
 inline void appendDisplayOrder(TreeListNode* node, std::vector<TreeListNode*>& out) {

@@ -16,14 +16,8 @@ using test::displayOrder;
 using test::GridFixture;
 using test::texts;
 
-// "A" (B, C), "D" (E), "F": two groups and a leaf at the top.
-struct SmallTreeData : GridFixture {
-  TreeListNode* a = addRow(grid, {"A"});
-  TreeListNode* b = addRow(grid, {"B"}, a);
-  TreeListNode* c = addRow(grid, {"C"}, a);
-  TreeListNode* d = addRow(grid, {"D"});
-  TreeListNode* e = addRow(grid, {"E"}, d);
-  TreeListNode* f = addRow(grid, {"F"});
+// The small tree, with the events it fires written down.
+struct SmallTreeData : test::SmallTreeNodes {
   std::vector<std::string> events;
 
   void recordEvents() {

@@ -33,15 +33,8 @@ std::vector<std::string> allTexts(const CustomTreeList& grid) {
   return result;
 }
 
-class TreeListWeeding : public ::testing::Test, public GridFixture {
+class TreeListWeeding : public ::testing::Test, public test::SmallTreeNodes {
  protected:
-  // "A" (B, C), "D" (E), "F".
-  TreeListNode* a = addRow(grid, {"A"});
-  TreeListNode* b = addRow(grid, {"B"}, a);
-  TreeListNode* c = addRow(grid, {"C"}, a);
-  TreeListNode* d = addRow(grid, {"D"});
-  TreeListNode* e = addRow(grid, {"E"}, d);
-  TreeListNode* f = addRow(grid, {"F"});
   std::vector<std::string> deleted;
 
   void SetUp() override {
