@@ -62,6 +62,7 @@ CustomDBGrid::~CustomDBGrid() {
   } catch (...) {
   }
   gridDestroying_ = true;
+  dropHiddenRows();
   std::erase(liveGrids(), this);
   if (keyField_) keyField_->removeFreeNotification(&keyField_);
   if (previewField_) previewField_->removeFreeNotification(&previewField_);
@@ -107,6 +108,10 @@ void CustomDBGrid::columnMoved(int from, int to) {
   // The typed values (keys, dates) are kept by column position too: they
   // move with their column, or sorting and grouping would read another's.
   forEachNode([&](TreeListNode* node) { dbNode(*node).moveCellColumn(from, to); });
+  for (const auto& row : hiddenRows_) {
+    dbNode(*row).texts().move(from, to);
+    dbNode(*row).moveCellColumn(from, to);
+  }
 }
 
 void CustomDBGrid::clearColumns() {
@@ -116,6 +121,8 @@ void CustomDBGrid::clearColumns() {
 
 std::unique_ptr<TreeListColumn> CustomDBGrid::removeColumn(TreeListColumn* column) {
   columnCacheValid_ = false;
+  // The hidden rows' cells would no longer line up with the columns.
+  dropHiddenRows();
   auto* dbc = dynamic_cast<DBTreeListColumn*>(column);
   if (dbc) {
     const auto it = std::find(groupColumns_.begin(), groupColumns_.end(), dbc);
@@ -222,6 +229,7 @@ void CustomDBGrid::lookupKeyField() {
 
 void CustomDBGrid::clearAllNodes() {
   keyIndex_.invalidate();
+  dropHiddenRows();
   changingNode_ = nullptr;
   // Rows are freed in the order of their addresses rather than in display
   // order: after a sort that order is random, and freeing a million blocks

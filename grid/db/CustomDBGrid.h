@@ -239,11 +239,25 @@ class CustomDBGrid : public CustomDBTreeListControl {
 
   // --- Data changes -------------------------------------------------------------------
   void reloadKeepingNodes();
-  // Takes out the data rows `keep` refuses, and the group rows left empty,
-  // in one pass; the rest keep their order, grouping, expansion and sort.
-  // For a narrower record filter: the rows' record positions are counted
-  // again as if the refused records were gone from the dataset.
+  // Shows the data rows `keep` accepts (every row when none), for a record
+  // filter: the rows it refuses go, with the group rows left empty, in one
+  // pass, and the rest keep their order, grouping, expansion and sort.
+  // While the grid has a row for every record (rowsCoverTable), the rows
+  // that go are kept aside rather than freed, and the rows kept aside that
+  // `keep` accepts come back under their groups (a group gone comes back
+  // collapsed) in the order a load would give them. The rows' record
+  // positions are counted again among the rows shown.
   void keepDataRows(const std::function<bool(const DBGridNode&)>& keep);
+  // Whether every record of the table has a row, shown or kept aside by
+  // keepDataRows: true after a load without a record filter whose keys grow
+  // with the records' order, until the next load under a filter, a
+  // column's removal or an inserted row.
+  bool rowsCoverTable() const { return rowsCoverTable_; }
+  // Visits the data rows kept aside.
+  template <class Visit>
+  void forEachHiddenRow(Visit&& visit) const {
+    for (const auto& row : hiddenRows_) visit(dbNode(*row));
+  }
   void refreshChangedRecord();
   void placeNode(DBGridNode* node);
   void addInsertedNode(bool atEnd);
@@ -465,6 +479,12 @@ class CustomDBGrid : public CustomDBTreeListControl {
   void takeDataRows(std::vector<std::unique_ptr<TreeListNode>>& rows);
   void takeFirstChildKeys();
   void takeFirstChildKeys(DBGridNode* group);
+  // --- rows a record filter hides (DBGridHiddenRows.cpp) ---
+  // Puts rows kept aside back under their group rows, ordered as a load
+  // orders them.
+  void putBackRows(std::vector<std::unique_ptr<TreeListNode>>& rows);
+  // Frees the rows kept aside: the grid no longer has a row per record.
+  void dropHiddenRows();
   void takeFirstChildKeysUpwards(TreeListNode* node);
   // Moves the dataset to the focused row's record when they differ: a sort
   // gives a focused group row another first row, and a regroup focuses the
@@ -484,9 +504,6 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // --- changes helpers ---
   // The number of records loaded: the data rows of the tree.
   void countLoadedRows();
-  // Numbers the data rows' record positions 0, 1, ... in their old order;
-  // returns how many data rows there are.
-  int renumberRecordIndexes();
   // The data-bound key rules; true when one consumed the key.
   bool gridKeyDown(int key, ShiftState shift);
   // Up on the first row and Down on the last: posting the record, dropping
@@ -527,6 +544,9 @@ class CustomDBGrid : public CustomDBTreeListControl {
   bool regroupPending_ = false;
 
   int loadedRecordCount_ = 0;
+  // The data rows a record filter hides, while the rows cover the table.
+  std::vector<std::unique_ptr<TreeListNode>> hiddenRows_;
+  bool rowsCoverTable_ = false;
   DBGridNode* changingNode_ = nullptr;
   Variant savedChangedKey_;
   Variant savedTopKey_;

@@ -153,42 +153,6 @@ void CustomDBGrid::reloadKeepingNodes() {
   selectionCopy_.clear();
 }
 
-void CustomDBGrid::keepDataRows(const std::function<bool(const DBGridNode&)>& keep) {
-  UpdateLock lock(*this);
-  hideEditing();
-  // Built again for the rows that stay when next asked: forgetting most
-  // rows one by one would cost more.
-  keyIndex_.invalidate();
-  const int dataLevel = groupColumnCount();
-  deleteNodesWhere([&](TreeListNode* node) {
-    if (node->count() > 0) return false;
-    return node->level() < dataLevel || !keep(dbNode(*node));
-  });
-  loadedRecordCount_ = renumberRecordIndexes();
-  if (!groupColumns_.empty()) takeFirstChildKeys();
-  recomputeAllSummaries();
-}
-
-int CustomDBGrid::renumberRecordIndexes() {
-  // The rows' record positions keep their order; each becomes the number of
-  // rows before it in that order.
-  std::vector<std::int32_t> below;
-  forEachNode([&](TreeListNode* n) {
-    if (isGroupNode(n)) return;
-    const auto at = static_cast<std::size_t>(std::max(dbNode(*n).recordIndex(), 0));
-    if (at >= below.size()) below.resize(at + 1, 0);
-    ++below[at];
-  });
-  std::int32_t total = 0;
-  for (std::int32_t& count : below) total += std::exchange(count, total);
-  forEachNode([&](TreeListNode* n) {
-    if (isGroupNode(n)) return;
-    DBGridNode& row = dbNode(*n);
-    row.setRecordIndex(below[static_cast<std::size_t>(std::max(row.recordIndex(), 0))]);
-  });
-  return total;
-}
-
 void CustomDBGrid::refreshChangedRecord() {
   if (!loadAllMode() || !keyField_ || !options().has(goCanNavigation)) return;
   const Variant key = keyField_->variantValue();
@@ -320,6 +284,8 @@ void CustomDBGrid::countLoadedRows() {
 }
 
 void CustomDBGrid::addInsertedNode(bool atEnd) {
+  // A new record's key need not follow the others'.
+  dropHiddenRows();
   TreeListNode* focus = firstDataNode(focusedNode());
   TreeListNode* made = nullptr;
   if (focus && focus->parent()) {

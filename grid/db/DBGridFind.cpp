@@ -222,18 +222,19 @@ GridFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
     bool usable = true;
     std::vector<std::uint8_t>& verdicts = state->verdicts;
     RowJudge judge(grid, state->search, indexes);
+    const auto judgeRow = [&](const DBGridNode& row) {
+      const PackedValue& k = row.keyValue();
+      if (!k.isInteger() || k.integer() < 0 || k.integer() >= kMaxKey) {
+        usable = false;
+        return;
+      }
+      const auto at = static_cast<std::size_t>(k.integer());
+      if (at >= verdicts.size()) verdicts.resize(std::max(at + 1, verdicts.size() * 2), kUnknown);
+      verdicts[at] = judge.shows(row) ? kShown : kRefused;
+    };
     grid.forEachNode(
         [&](TreeListNode* node) {
-          if (!usable || CustomDBGrid::isGroupNode(node)) return;
-          const PackedValue& k = CustomDBGrid::dbNode(*node).keyValue();
-          if (!k.isInteger() || k.integer() < 0 || k.integer() >= kMaxKey) {
-            usable = false;
-            return;
-          }
-          const auto at = static_cast<std::size_t>(k.integer());
-          if (at >= verdicts.size())
-            verdicts.resize(std::max(at + 1, verdicts.size() * 2), kUnknown);
-          verdicts[at] = judge.shows(*node) ? kShown : kRefused;
+          if (usable && !CustomDBGrid::isGroupNode(node)) judgeRow(CustomDBGrid::dbNode(*node));
         },
         [](const TreeListNode* ahead) {
           // A row's texts lie apart from it, in a few cache lines of their own.
@@ -243,9 +244,18 @@ GridFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
           __builtin_prefetch(texts + 64);
           __builtin_prefetch(texts + 128);
         });
+    // The rows a filter hid are judged by their texts too, so that no
+    // record's texts need making again. After a narrower text none of them
+    // can match: finding no verdict, the filter refuses them.
+    const bool coverTable = grid.rowsCoverTable();
+    if (coverTable && !rowsHoldEveryMatch) {
+      grid.forEachHiddenRow([&](const DBGridNode& row) {
+        if (usable) judgeRow(row);
+      });
+    }
     if (usable) {
       state->key = key;
-      state->rowsHoldEveryMatch = rowsHoldEveryMatch;
+      state->rowsHoldEveryMatch = rowsHoldEveryMatch || coverTable;
     } else {
       verdicts.clear();
     }
@@ -295,6 +305,8 @@ void filterGridRecords(CustomDBGrid& grid, const GridFilter& filter) {
   ds->setRecordFilterUnplaced(filter.records);
   if (filter.rows) {
     grid.keepDataRows(filter.rows);
+  } else if (!filter.records && grid.rowsCoverTable()) {
+    grid.keepDataRows(nullptr);  // every row hidden comes back
   } else {
     // All rows anew: rows kept from before would keep their places, and the
     // rows the filter lets in would trail them out of order.

@@ -57,12 +57,14 @@ struct GridFilter {
 // The columns are those visible now; the filter must be taken off before
 // they are destroyed.
 //
-// The verdicts on the records the grid shows now are taken from their rows'
-// texts at once, which is far quicker than making each record's texts
-// again. When `rowsHoldEveryMatch` (the grid shows every record, or the
-// rows passed a filter over the same columns whose text the new one
-// contains), a record without a row is refused as it is, and the filter
-// judges rows too; otherwise a record's texts are made from its fields.
+// The verdicts on the records are taken from their rows' texts at once,
+// the rows shown and those a filter hid (see
+// CustomDBGrid::rowsCoverTable), which is far quicker than making each
+// record's texts again. When every record has a row, or
+// `rowsHoldEveryMatch` (the rows shown passed a filter over the same
+// columns whose text the new one contains), a record without a verdict is
+// refused as it is, and the filter judges rows too; otherwise a record's
+// texts are made from its fields.
 GridFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
                           bool rowsHoldEveryMatch = false);
 
@@ -75,10 +77,12 @@ std::vector<int> gridVisibleColumns(const CustomDBGrid& grid);
 
 // Sets the record filter of the grid's dataset (none: every record again).
 // A filter that judges rows takes the rows it refuses out of the grid, and
-// the empty groups with them, keeping everything else as it was; any other
-// reloads the grid once, keeping its grouping and sort (the groups come
-// back collapsed). The focused record stays when it is still shown, else
-// the first row is.
+// the empty groups with them, and brings back the hidden rows it accepts
+// (CustomDBGrid::keepDataRows), keeping everything else as it was; so does
+// taking the filter off while every record has a row. Any other reloads
+// the grid once, keeping its grouping and sort (the groups come back
+// collapsed). The focused record stays when it is still shown, else the
+// first row is.
 void filterGridRecords(CustomDBGrid& grid, const GridFilter& filter);
 
 // The name of the summary group that counts records.

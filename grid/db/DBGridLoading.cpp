@@ -241,6 +241,10 @@ TreeListNode* CustomDBGrid::readRecords(DataSet& ds, std::vector<DBGridNode*>* r
     keyIndex_.invalidate();
   }
   std::vector<bool> taken(reuseList ? reuseList->size() : 0);
+  // Every row is made anew from its record: rows a filter hid are stale.
+  dropHiddenRows();
+  bool keysGrow = keyField_ != nullptr;
+  std::int64_t lastKey = -1;
   const bool topKey = !savedTopKey_.isBlank();
   LastGroupPath lastPath;
   TreeListNode* newTop = nullptr;
@@ -256,9 +260,17 @@ TreeListNode* CustomDBGrid::readRecords(DataSet& ds, std::vector<DBGridNode*>* r
       while (newTop->parent() && newTop->level() > savedTopLevel_) newTop = newTop->parent();
     }
     keyIndex_.add(node->keyValue(), node);
+    if (keysGrow) {
+      const PackedValue& key = node->keyValue();
+      keysGrow = key.isInteger() && key.integer() > lastKey;
+      if (keysGrow) lastKey = key.integer();
+    }
   }
   keyIndex_.finish(KeyIndex::State::invalid);
   loadedRecordCount_ = counter;
+  // Rows in key order are then in record order: a filter can hide rows and
+  // bring them back without reading their records.
+  rowsCoverTable_ = keysGrow && !ds.hasRecordFilter();
   if (reuseList) {
     for (std::size_t i = 0; i < reuseList->size(); ++i) {
       if (!taken[i]) deleteWithEmptyGroups((*reuseList)[i]);

@@ -179,7 +179,7 @@ void CustomTreeList::forgetNode(TreeListNode* node, TreeListNode* replacement) {
 
 void CustomTreeList::nodeDeleting(TreeListNode* node, TreeListNode* prior, TreeListNode* next,
                                   bool /*wasLast*/, bool wasVisible) {
-  doDeletion(node);
+  if (!settingAside_) doDeletion(node);
   if (node->inSelection_) removeFromSelection(node);
   if (wasVisible && !destroying_) dropVisibleIndex();
   if (topNodes_.empty()) {

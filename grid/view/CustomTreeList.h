@@ -5,6 +5,7 @@
 // ControlWidget, a test's FakeHost) takes it and drives it.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <span>
@@ -88,6 +89,14 @@ class CustomTreeList : public Control, public TreeNodeOwner {
   // kept prior sibling or its parent), else to the first kept node. One by
   // one, deleting most of a long list would shift it once per node.
   void deleteNodesWhere(const std::function<bool(TreeListNode*)>& doomed);
+  // What a pass over the nodes does with each of them.
+  enum class NodeFate : std::uint8_t { keep, remove, setAside };
+  // As deleteNodesWhere, except that a childless node `fate` sets aside
+  // leaves the tree without being freed or announced as deleted (no
+  // onDeletion): it is appended to `aside`, unlinked and unselected, for
+  // the caller to put back later with appendTakenNode or to free.
+  void takeNodesWhere(const std::function<NodeFate(TreeListNode*)>& fate,
+                      std::vector<std::unique_ptr<TreeListNode>>& aside);
   void expandAll();
   void collapseAll();
 
@@ -291,7 +300,8 @@ class CustomTreeList : public Control, public TreeNodeOwner {
   // A parent has lost its last child: it drops the empty list and collapses.
   void childrenGone(TreeListNode* parent);
   void weedList(NodeList& list, TreeListNode* parent,
-                const std::function<bool(TreeListNode*)>& doomed);
+                const std::function<NodeFate(TreeListNode*)>& fate,
+                std::vector<std::unique_ptr<TreeListNode>>& aside);
   void forgetNode(TreeListNode* node, TreeListNode* replacement);
   void removeFromSelection(TreeListNode* node);
   void addToSelection(TreeListNode* node);
@@ -327,6 +337,7 @@ class CustomTreeList : public Control, public TreeNodeOwner {
   int updateLock_ = 0;
   bool suppressIndex_ = false;  // set while every node is being freed
   bool destroying_ = false;
+  bool settingAside_ = false;  // nodes leave without a deletion notice
 
   // The visible-row index: the visible nodes in display order. Each listed
   // node carries its row number, so a lookup by node is one comparison.

@@ -521,6 +521,8 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   virtual void afterSortChange(TreeListColumn* column);
   // The last sorting batch ended: sort the data rows by the sorted columns.
   virtual void sortBatchEnded();
+  // Sorts the data rows by the sort keys; false when no column sorts them.
+  bool sortByFirstSortedColumn();
   // The internal notification of a header click, before any sorting.
   virtual void headerClicked(TreeListColumn* column) { (void)column; }
 
@@ -564,7 +566,6 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   void bandMoved(int from, int to) final;
   void removeSortKey(TreeListColumn* column);
   void addToSortKeys(TreeListColumn* column);
-  bool sortByFirstSortedColumn();
   // The collation texts sort by: collateTexts under goAnsiSort, else none.
   TextCollation sortCollation() const;
   // The order of one list sorted by one column, from order keys read in

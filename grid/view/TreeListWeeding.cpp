@@ -8,17 +8,26 @@
 namespace morvel {
 
 void CustomTreeList::deleteNodesWhere(const std::function<bool(TreeListNode*)>& doomed) {
+  std::vector<std::unique_ptr<TreeListNode>> none;
+  takeNodesWhere(
+      [&](TreeListNode* node) { return doomed(node) ? NodeFate::remove : NodeFate::keep; }, none);
+}
+
+void CustomTreeList::takeNodesWhere(const std::function<NodeFate(TreeListNode*)>& fate,
+                                    std::vector<std::unique_ptr<TreeListNode>>& aside) {
   UpdateLock lock(*this);
   // Once for all: each node's leaving would otherwise drop it again.
   dropVisibleIndex();
-  weedList(topNodes_, nullptr, doomed);
+  weedList(topNodes_, nullptr, fate, aside);
 }
 
 void CustomTreeList::weedList(NodeList& list, TreeListNode* parent,
-                              const std::function<bool(TreeListNode*)>& doomed) {
+                              const std::function<NodeFate(TreeListNode*)>& fate,
+                              std::vector<std::unique_ptr<TreeListNode>>& aside) {
   struct Leaving {
     TreeListNode* prior;  // the kept sibling above it, else the parent
     bool wasVisible;
+    bool setAside;
   };
   const int n = list.count();
   std::vector<std::uint8_t> marked(static_cast<std::size_t>(n), 0);
@@ -36,13 +45,15 @@ void CustomTreeList::weedList(NodeList& list, TreeListNode* parent,
       __builtin_prefetch(ahead + 64);
     }
     TreeListNode* node = list.at(i);
-    if (node->children_) weedList(*node->children_, node, doomed);
-    if (!doomed(node)) {
+    if (node->children_) weedList(*node->children_, node, fate, aside);
+    const NodeFate verdict = fate(node);
+    if (verdict == NodeFate::keep) {
       lastKept = node;
       continue;
     }
     marked[static_cast<std::size_t>(i)] = 1;
-    leaving.push_back({lastKept ? lastKept : parent, node->isVisible()});
+    const bool setAside = verdict == NodeFate::setAside && !node->children_;
+    leaving.push_back({lastKept ? lastKept : parent, node->isVisible(), setAside});
     // Its subtree goes while it is still linked, as deleteNode does it.
     node->deleting_ = true;
     node->deleteChildren();
@@ -68,9 +79,17 @@ void CustomTreeList::weedList(NodeList& list, TreeListNode* parent,
     node->parent_ = nullptr;
     TreeListNode* prior = leaving[done].prior;
     TreeListNode* next = prior ? nullptr : list.first();
-    nodeDeleting(node, prior, next, false, leaving[done].wasVisible);
+    {
+      const FlagScope quiet(settingAside_, leaving[done].setAside);
+      nodeDeleting(node, prior, next, false, leaving[done].wasVisible);
+    }
     forgetNode(node, prior ? prior : next);  // for overrides that skipped the base
-    taken[done].reset();                     // while it is still in the cache
+    if (leaving[done].setAside) {
+      node->deleting_ = false;
+      aside.push_back(std::move(taken[done]));
+    } else {
+      taken[done].reset();  // while it is still in the cache
+    }
   }
 }
 

@@ -191,6 +191,111 @@ TEST_P(NarrowerFilter, LeavesEachRowOnItsOwnRecord) {
 
 INSTANTIATE_TEST_SUITE_P(ByKeyOrByDistance, NarrowerFilter, ::testing::Bool());
 
+// Rows a filter hides are kept aside: a wider text, or clearing, brings
+// them back where a fresh load would put them, with the groups that stayed
+// open still open, and without reading their records again.
+class HiddenRows : public DBGridFindTest {
+ protected:
+  // What a grid that shows the same records from a fresh load shows (it
+  // moves the table to its first record).
+  Strings freshDataTexts(const std::string& filterText) {
+    FakeHost otherHost{{400, 300}};
+    TestDBGrid other{otherHost};
+    fixture::setUpViewerGrid(other, source);
+    morvel::buildColumns(other);
+    other.setKeyField("ID");
+    for (int i = 0; i < grid.groupColumnCount(); ++i) {
+      other.addGroupColumn(i, other.dbColumn(grid.groupColumns(i)->index()));
+    }
+    for (int i = 0; i < grid.columnCount(); ++i) {
+      other.dbColumn(i)->setSorted(grid.columns(i)->sorted());
+    }
+    filterGridRecords(other, gridTextFilter(other, filterText));
+    Strings out;
+    other.forEachNode([&](TreeListNode* n) {
+      if (!CustomDBGrid::isGroupNode(n)) out.push_back(n->strings(1));
+    });
+    filterGridRecords(other, {});
+    other.setDataSource(nullptr);
+    return out;
+  }
+};
+
+TEST_F(HiddenRows, ClearingBringsTheRowsBackInPlaceWithTheOpenGroupsStillOpen) {
+  open(people());
+  int deletions = 0;
+  grid.onDeletion = [&](CustomTreeList&, TreeListNode* n) {
+    if (!n->strings(1).empty()) ++deletions;  // a data row, not an empty group
+  };
+  grid.addGroupColumn(0, column(2));
+  showGroupCounts(grid, true);
+  grid.topNodes(1)->setExpanded(true);  // Oslo
+  column(1)->setSorted(csDown);
+  filterBy("r");  // Dora and Carl (the grouped town is not searched)
+  ASSERT_TRUE(grid.rowsCoverTable());
+  ASSERT_EQ(groupTexts(), (Strings{"Town : Oslo (2)"}));
+  showGridNode(grid, rowNamed("Carl"));
+  EXPECT_EQ(currentName(), "Carl");
+  filterGridRecords(grid, {});
+  EXPECT_EQ(deletions, 0) << "hidden rows are not deleted";
+  EXPECT_EQ(groupTexts(), (Strings{"Town : Bern (2)", "Town : Oslo (3)", "Town : Rome (1)"}));
+  EXPECT_FALSE(grid.topNodes(0)->expanded()) << "a group that had gone comes back collapsed";
+  EXPECT_TRUE(grid.topNodes(1)->expanded());
+  EXPECT_EQ(gridDataRowCount(grid), 6);
+  EXPECT_EQ(currentName(), "Carl");
+  ASSERT_NE(grid.focusedNode(), nullptr);
+  EXPECT_EQ(grid.focusedNode()->strings(1), "Carl");
+  // Each row's record position is its own again: moving by distance lands
+  // on its record.
+  grid.setOptions(grid.options().without(goSmartRefresh).without(goUseLocate));
+  for (const char* name : {"alma", "Finn", "Eve", "Bea"}) {
+    showGridNode(grid, rowNamed(name));
+    EXPECT_EQ(currentName(), name);
+  }
+  EXPECT_EQ(dataTexts(), freshDataTexts(""));
+}
+
+TEST_F(HiddenRows, AnyTextIsJudgedFromTheRowsAndUnsortedRowsComeBackInRecordOrder) {
+  open(people());
+  filterBy("o");
+  filterBy("a");  // not narrower: Dora, alma, Carl, Bea come from hidden rows too
+  EXPECT_EQ(dataTexts(), (Strings{"Dora", "alma", "Carl", "Bea"}));
+  EXPECT_EQ(dataTexts(), freshDataTexts("a"));
+  filterBy("1990");
+  EXPECT_EQ(dataTexts(), (Strings{"Dora", "Bea", "Eve"}));
+  filterGridRecords(grid, {});
+  EXPECT_EQ(dataTexts(), (Strings{"Dora", "alma", "Carl", "Bea", "Eve", "Finn"}));
+  EXPECT_EQ(grid.topCount(), 6);
+}
+
+TEST_F(HiddenRows, MovedColumnsKeepTheHiddenRowsTextsInLine) {
+  open(people());
+  DBTreeListColumn* name = column(1);
+  DBTreeListColumn* town = column(2);
+  name->setSorted(csUp);
+  filterBy("oslo");
+  town->setColumnIndex(0);  // the cells of every row move with it
+  filterGridRecords(grid, {});
+  Strings names;
+  for (TreeListNode* n : allNodes()) {
+    const DBGridNode& row = CustomDBGrid::dbNode(*n);
+    names.push_back(std::string(row.texts().get(name->index())) + "/" +
+                    std::string(row.texts().get(town->index())));
+  }
+  EXPECT_EQ(names,
+            (Strings{"Bea/Bern", "Carl/Oslo", "Dora/Oslo", "Eve/Rome", "Finn/Oslo", "alma/Bern"}));
+}
+
+TEST_F(HiddenRows, WithoutARowForEveryRecordClearingReadsTheRecordsAgain) {
+  open(people());
+  filterBy("oslo");
+  grid.deleteColumn(column(3));  // the hidden rows' cells no longer line up
+  EXPECT_FALSE(grid.rowsCoverTable());
+  filterGridRecords(grid, {});
+  EXPECT_EQ(dataTexts(), (Strings{"Dora", "alma", "Carl", "Bea", "Eve", "Finn"}));
+  EXPECT_TRUE(grid.rowsCoverTable()) << "the reload made a row for every record";
+}
+
 TEST_F(DBGridFindTest, GroupCountsFollowTheRowsAndGoAwayAgain) {
   open(people());
   grid.addGroupColumn(0, column(2));

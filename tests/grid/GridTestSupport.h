@@ -17,6 +17,7 @@ namespace morvel::test {
 class TestGrid : public CustomTreeListControl {
  public:
   explicit TestGrid(FakeHost& host) : CustomTreeListControl(host) { setName("gridData"); }
+  using CustomTreeListControl::appendTakenNode;
   using CustomTreeListControl::sortBatchEnded;
   void bandClick(TreeListBand*) override { ++bandClicks; }
   int bandClicks = 0;

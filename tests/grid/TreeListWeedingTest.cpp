@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -92,6 +93,43 @@ TEST_F(TreeListWeeding, APickedNodeTakesItsSubtreeAndSelectedNodesLeaveTheSelect
   EXPECT_EQ(deleted, (std::vector<std::string>{"E", "D"}));
   ASSERT_EQ(grid.selectedCount(), 1);
   EXPECT_EQ(grid.selectedNodes(0), f);
+}
+
+TEST_F(TreeListWeeding, NodesSetAsideLeaveQuietlyAndCanBePutBack) {
+  grid.setOptions(grid.options().with(goMultiSelect));
+  a->setExpanded(true);
+  c->setSelected(true);
+  grid.setFocusedNode(c, 0, false);
+  std::vector<std::unique_ptr<TreeListNode>> aside;
+  using Fate = CustomTreeList::NodeFate;
+  grid.takeNodesWhere(
+      [&](TreeListNode* n) {
+        if (n == c || n == f) return Fate::setAside;
+        // A parent cannot be set aside: it goes with its subtree.
+        if (n == d) return Fate::setAside;
+        return Fate::keep;
+      },
+      aside);
+  EXPECT_EQ(allTexts(grid), (std::vector<std::string>{"A@0", "B@1"}));
+  // Only the parent was deleted, with its child; the leaves set aside
+  // fire nothing.
+  EXPECT_EQ(deleted, (std::vector<std::string>{"E", "D"}));
+  ASSERT_EQ(aside.size(), 2u);
+  EXPECT_EQ(aside[0].get(), c);
+  EXPECT_EQ(aside[1].get(), f);
+  EXPECT_EQ(grid.focusedNode(), b);
+  EXPECT_EQ(grid.selectedCount(), 0);
+  for (auto& node : aside) {
+    EXPECT_EQ(node->parent(), nullptr);
+    EXPECT_FALSE(node->selected());
+    EXPECT_FALSE(node->deleting());
+  }
+  grid.appendTakenNode(std::move(aside[0]), a);
+  grid.appendTakenNode(std::move(aside[1]), nullptr);
+  EXPECT_EQ(allTexts(grid), (std::vector<std::string>{"A@0", "B@1", "C@1", "F@0"}));
+  EXPECT_EQ(grid.visibleCount(), 4);
+  grid.deleteNodesWhere([&](TreeListNode* n) { return n == c; });
+  EXPECT_EQ(deleted.back(), "C");
 }
 
 TEST_F(TreeListWeeding, EverythingCanGo) {

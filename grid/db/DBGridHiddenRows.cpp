@@ -1,0 +1,131 @@
+// The rows a record filter hides: taking refused rows out (kept aside while
+// the grid has a row for every record), putting accepted ones back where a
+// load would place them, and numbering the rows shown.
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "base/ScopeGuard.h"
+#include "grid/db/CustomDBGrid.h"
+
+namespace morvel {
+
+namespace {
+
+// Numbers the data rows 0, 1, ... in the order of `order(row)`, a number
+// that is never negative and tells every row apart; returns how many rows
+// there are.
+template <class Order>
+int numberRowsInOrder(const CustomDBGrid& grid, Order order) {
+  std::vector<DBGridNode*> rows;
+  std::int64_t highest = -1;
+  grid.forEachNode([&](TreeListNode* n) {
+    if (CustomDBGrid::isGroupNode(n)) return;
+    DBGridNode& row = CustomDBGrid::dbNode(*n);
+    rows.push_back(&row);
+    highest = std::max(highest, order(row));
+  });
+  const auto total = static_cast<std::int64_t>(rows.size());
+  if (highest < 8 * total + 1024) {
+    // Counted by value: no sort for the usual dense numbers.
+    std::vector<std::int32_t> below(static_cast<std::size_t>(highest + 1), 0);
+    for (const DBGridNode* row : rows) ++below[static_cast<std::size_t>(order(*row))];
+    std::int32_t seen = 0;
+    for (std::int32_t& count : below) seen += std::exchange(count, seen);
+    for (DBGridNode* row : rows) row->setRecordIndex(below[static_cast<std::size_t>(order(*row))]);
+  } else {
+    std::sort(rows.begin(), rows.end(),
+              [&](const DBGridNode* a, const DBGridNode* b) { return order(*a) < order(*b); });
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i]->setRecordIndex(static_cast<int>(i));
+  }
+  return static_cast<int>(total);
+}
+
+// A row's key as a number; keys are whole numbers while the rows cover the
+// table.
+std::int64_t keyNumber(const DBGridNode& row) {
+  const PackedValue& key = row.keyValue();
+  return key.isInteger() ? std::max<std::int64_t>(key.integer(), 0) : 0;
+}
+
+}  // namespace
+
+void CustomDBGrid::keepDataRows(const std::function<bool(const DBGridNode&)>& keep) {
+  UpdateLock lock(*this);
+  hideEditing();
+  // Whatever fails half-way, no row is lost for good: the rows kept aside
+  // go, and the next wider filter reads the records again.
+  const OnFailure lost([this] { dropHiddenRows(); });
+  // Built again for the rows shown when next asked: forgetting most rows
+  // one by one would cost more.
+  keyIndex_.invalidate();
+  const int dataLevel = groupColumnCount();
+  std::vector<std::unique_ptr<TreeListNode>> leaving;
+  takeNodesWhere(
+      [&](TreeListNode* node) {
+        if (node->count() > 0) return NodeFate::keep;
+        if (node->level() < dataLevel) return NodeFate::remove;  // a group left empty
+        if (!keep || keep(dbNode(*node))) return NodeFate::keep;
+        return rowsCoverTable_ ? NodeFate::setAside : NodeFate::remove;
+      },
+      leaving);
+  if (rowsCoverTable_) {
+    std::vector<std::unique_ptr<TreeListNode>> back;
+    std::erase_if(hiddenRows_, [&](std::unique_ptr<TreeListNode>& row) {
+      if (keep && !keep(dbNode(*row))) return false;
+      back.push_back(std::move(row));
+      return true;
+    });
+    hiddenRows_.reserve(hiddenRows_.size() + leaving.size());
+    for (auto& row : leaving) hiddenRows_.push_back(std::move(row));
+    putBackRows(back);
+    loadedRecordCount_ = numberRowsInOrder(*this, keyNumber);
+  } else {
+    // The rows keep the order of their record positions.
+    loadedRecordCount_ = numberRowsInOrder(
+        *this, [](const DBGridNode& row) { return std::int64_t{std::max(row.recordIndex(), 0)}; });
+  }
+  if (!groupColumns_.empty()) takeFirstChildKeys();
+  recomputeAllSummaries();
+}
+
+void CustomDBGrid::putBackRows(std::vector<std::unique_ptr<TreeListNode>>& rows) {
+  if (rows.empty()) return;
+  const auto byKey = [](const std::unique_ptr<TreeListNode>& a,
+                        const std::unique_ptr<TreeListNode>& b) {
+    return keyNumber(dbNode(*a)) < keyNumber(dbNode(*b));
+  };
+  std::sort(rows.begin(), rows.end(), byKey);
+  // The sibling lists that took rows (none: the top level).
+  std::vector<TreeListNode*> lists;
+  LastGroupPath last;
+  GroupRowMemo memo;
+  for (auto& row : rows) {
+    DBGridNode* node = &dbNode(*row);
+    DBGridNode* parent = groupColumns_.empty() ? nullptr : groupPathFor(last, memo, node, 0);
+    if (lists.empty() || lists.back() != parent) lists.push_back(parent);
+    appendTakenNode(std::move(row), parent);
+  }
+  rows.clear();
+  if (sortByFirstSortedColumn()) return;
+  // Unsorted rows show in record order, which is key order here.
+  std::sort(lists.begin(), lists.end());
+  lists.erase(std::unique(lists.begin(), lists.end()), lists.end());
+  for (TreeListNode* parent : lists) {
+    NodeList& list = parent ? *childList(parent) : topNodeList();
+    std::vector<TreeListNode*> order(static_cast<std::size_t>(list.count()));
+    for (int i = 0; i < list.count(); ++i) order[static_cast<std::size_t>(i)] = list.at(i);
+    std::stable_sort(order.begin(), order.end(), [](TreeListNode* a, TreeListNode* b) {
+      return keyNumber(dbNode(*a)) < keyNumber(dbNode(*b));
+    });
+    reorderSiblings(list, order);
+  }
+}
+
+void CustomDBGrid::dropHiddenRows() {
+  hiddenRows_.clear();
+  rowsCoverTable_ = false;
+}
+
+}  // namespace morvel
