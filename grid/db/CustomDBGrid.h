@@ -239,6 +239,14 @@ class CustomDBGrid : public CustomDBTreeListControl {
 
   // --- Data changes -------------------------------------------------------------------
   void reloadKeepingNodes();
+  // Sets the dataset's record filter (none: every record) and shows the
+  // rows it passes: by `rows`, a judge of the rows shown and hidden, when
+  // its verdicts are the filter's; else by keepDataRows while the rows
+  // cover the table and the filter goes; else by one reload, keeping the
+  // grouping and sort (the groups come back collapsed). The focused record
+  // stays when it still passes, else the first row's record is current.
+  void applyRecordFilter(const DataSet::RecordFilter& records,
+                         const std::function<bool(const DBGridNode&)>& rows);
   // Shows the data rows `keep` accepts (every row when none), for a record
   // filter: the rows it refuses go, with the group rows left empty, in one
   // pass, and the rest keep their order, grouping, expansion and sort.
@@ -253,10 +261,18 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // with the records' order, until the next load under a filter, a
   // column's removal or an inserted row.
   bool rowsCoverTable() const { return rowsCoverTable_; }
-  // Visits the data rows kept aside.
-  template <class Visit>
-  void forEachHiddenRow(Visit&& visit) const {
-    for (const auto& row : hiddenRows_) visit(dbNode(*row));
+  // Visits the data rows kept aside. They lie scattered in memory: each is
+  // fetched some places ahead, and `ahead` sees a row half as many places
+  // ahead to fetch what hangs off it.
+  template <class Visit, class Ahead>
+  void forEachHiddenRow(Visit&& visit, Ahead&& ahead) const {
+    constexpr std::size_t kAhead = 16;
+    const std::size_t n = hiddenRows_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      if (i + kAhead < n) __builtin_prefetch(hiddenRows_[i + kAhead].get());
+      if (i + kAhead / 2 < n) ahead(dbNode(*hiddenRows_[i + kAhead / 2]));
+      visit(dbNode(*hiddenRows_[i]));
+    }
   }
   void refreshChangedRecord();
   void placeNode(DBGridNode* node);

@@ -69,7 +69,7 @@ void CustomDBGrid::linkDataChanged() {
     return;
   }
   GridPhases::Scope handling(phases_, GridPhase::handlingChange);
-  if (!smartRefreshApplies()) reloadKeepingNodes();
+  if (!smartRefreshApplies() && !inPhase(GridPhase::filtering)) reloadKeepingNodes();
   if (!inPhase(GridPhase::skipping)) syncFocusToRecord();
 }
 

@@ -17,6 +17,55 @@ namespace morvel {
 
 namespace {
 
+// Whether any of the searched columns' texts of a data row holds the
+// search's text. When every searched column shows its stored text, the
+// row's texts are searched at once, where they lie one after another: a
+// find that runs across two texts, or lands in a column not searched,
+// searches on.
+class RowJudge {
+ public:
+  RowJudge(const CustomDBGrid& grid, const TextSearch& search, const std::vector<int>& columns)
+      : grid_(grid), search_(search), columns_(columns) {
+    for (const int index : columns) {
+      if (!grid.showsStoredText(index)) joined_ = false;
+      if (index >= 0) {
+        if (searched_.size() <= std::size_t(index)) searched_.resize(std::size_t(index) + 1);
+        searched_[std::size_t(index)] = 1;
+      }
+    }
+  }
+
+  bool shows(const TreeListNode& node) {
+    if (search_.empty()) return true;
+    if (!joined_) {
+      for (const int index : columns_) {
+        if (search_.foundIn(grid_.getNodeString(node, index, buffer_))) return true;
+      }
+      return false;
+    }
+    const CellTexts& texts = CustomDBGrid::dbNode(node).texts();
+    const std::string_view all = texts.joined();
+    const std::size_t n = search_.needle().size();
+    for (std::size_t at = search_.find(all); at != std::string_view::npos;
+         at = search_.find(all, at + 1)) {
+      const CellTexts::Owner owner = texts.ownerOf(at);
+      if (owner.index >= 0 && at + n <= owner.end && std::size_t(owner.index) < searched_.size() &&
+          searched_[std::size_t(owner.index)]) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  const CustomDBGrid& grid_;
+  const TextSearch& search_;
+  const std::vector<int>& columns_;
+  std::vector<std::uint8_t> searched_;
+  bool joined_ = true;
+  std::string buffer_;
+};
+
 // Every row in the order of a fully expanded tree.
 std::vector<TreeListNode*> rowsInOrder(const CustomDBGrid& grid) {
   std::vector<TreeListNode*> rows;
@@ -50,8 +99,11 @@ GridFindResult findInGrid(const CustomDBGrid& grid, const TextSearch& search, Tr
     }
   }
   std::string buffer;
+  RowJudge judge(grid, search, columns);
   const auto matchIn = [&](TreeListNode* node, int fromStep, int toStep) {
-    if (CustomDBGrid::isGroupNode(node)) return -1;
+    // Most rows hold the text nowhere: one search over all their texts
+    // says so, before any cell's own.
+    if (CustomDBGrid::isGroupNode(node) || !judge.shows(*node)) return -1;
     for (int s = fromStep; s < toStep; ++s) {
       const int column = columnAt(s);
       if (search.foundIn(grid.getNodeString(*node, column, buffer))) return column;
@@ -145,55 +197,6 @@ constexpr std::uint8_t kUnknown = 0;
 constexpr std::uint8_t kShown = 1;
 constexpr std::uint8_t kRefused = 2;
 
-// Whether any of the searched columns' texts of a data row holds the
-// search's text. When every searched column shows its stored text, the
-// row's texts are searched at once, where they lie one after another: a
-// find that runs across two texts, or lands in a column not searched,
-// searches on.
-class RowJudge {
- public:
-  RowJudge(const CustomDBGrid& grid, const TextSearch& search, const std::vector<int>& columns)
-      : grid_(grid), search_(search), columns_(columns) {
-    for (const int index : columns) {
-      if (!grid.showsStoredText(index)) joined_ = false;
-      if (index >= 0) {
-        if (searched_.size() <= std::size_t(index)) searched_.resize(std::size_t(index) + 1);
-        searched_[std::size_t(index)] = 1;
-      }
-    }
-  }
-
-  bool shows(const TreeListNode& node) {
-    if (search_.empty()) return true;
-    if (!joined_) {
-      for (const int index : columns_) {
-        if (search_.foundIn(grid_.getNodeString(node, index, buffer_))) return true;
-      }
-      return false;
-    }
-    const CellTexts& texts = CustomDBGrid::dbNode(node).texts();
-    const std::string_view all = texts.joined();
-    const std::size_t n = search_.needle().size();
-    for (std::size_t at = search_.find(all); at != std::string_view::npos;
-         at = search_.find(all, at + 1)) {
-      const CellTexts::Owner owner = texts.ownerOf(at);
-      if (owner.index >= 0 && at + n <= owner.end && std::size_t(owner.index) < searched_.size() &&
-          searched_[std::size_t(owner.index)]) {
-        return true;
-      }
-    }
-    return false;
-  }
-
- private:
-  const CustomDBGrid& grid_;
-  const TextSearch& search_;
-  const std::vector<int>& columns_;
-  std::vector<std::uint8_t> searched_;
-  bool joined_ = true;
-  std::string buffer_;
-};
-
 }  // namespace
 
 GridFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
@@ -232,26 +235,28 @@ GridFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
       if (at >= verdicts.size()) verdicts.resize(std::max(at + 1, verdicts.size() * 2), kUnknown);
       verdicts[at] = judge.shows(row) ? kShown : kRefused;
     };
+    // A row's texts lie apart from it, in a few cache lines of their own.
+    const auto fetchTexts = [](const TreeListNode& ahead) {
+      const char* texts = static_cast<const char*>(CustomDBGrid::dbNode(ahead).texts().storage());
+      __builtin_prefetch(texts);
+      __builtin_prefetch(texts + 64);
+      __builtin_prefetch(texts + 128);
+    };
     grid.forEachNode(
         [&](TreeListNode* node) {
           if (usable && !CustomDBGrid::isGroupNode(node)) judgeRow(CustomDBGrid::dbNode(*node));
         },
-        [](const TreeListNode* ahead) {
-          // A row's texts lie apart from it, in a few cache lines of their own.
-          const char* texts =
-              static_cast<const char*>(CustomDBGrid::dbNode(*ahead).texts().storage());
-          __builtin_prefetch(texts);
-          __builtin_prefetch(texts + 64);
-          __builtin_prefetch(texts + 128);
-        });
+        [&](const TreeListNode* ahead) { fetchTexts(*ahead); });
     // The rows a filter hid are judged by their texts too, so that no
     // record's texts need making again. After a narrower text none of them
     // can match: finding no verdict, the filter refuses them.
     const bool coverTable = grid.rowsCoverTable();
     if (coverTable && !rowsHoldEveryMatch) {
-      grid.forEachHiddenRow([&](const DBGridNode& row) {
-        if (usable) judgeRow(row);
-      });
+      grid.forEachHiddenRow(
+          [&](const DBGridNode& row) {
+            if (usable) judgeRow(row);
+          },
+          fetchTexts);
     }
     if (usable) {
       state->key = key;
@@ -289,40 +294,7 @@ GridFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
 }
 
 void filterGridRecords(CustomDBGrid& grid, const GridFilter& filter) {
-  DataSet* ds = grid.dataSet();
-  if (!ds) return;
-  if (!ds->active()) {
-    ds->setRecordFilter(filter.records);
-    return;
-  }
-  // The grid refreshes only the current record on a data change; the rows
-  // the filter adds or takes away come with one reload, or, when it only
-  // takes rows away, by weeding them out. The dataset is put back on a
-  // record after it, and the resumed links bring the focus there.
-  const Field* keyField = grid.keyFieldObject();
-  const Variant current = keyField ? keyField->variantValue() : Variant::null();
-  SuspendedLinks suspended(*ds);
-  ds->setRecordFilterUnplaced(filter.records);
-  if (filter.rows) {
-    grid.keepDataRows(filter.rows);
-  } else if (!filter.records && grid.rowsCoverTable()) {
-    grid.keepDataRows(nullptr);  // every row hidden comes back
-  } else {
-    // All rows anew: rows kept from before would keep their places, and the
-    // rows the filter lets in would trail them out of order.
-    grid.reloadAll();
-  }
-  if (keyField && !current.isNull() && ds->findKeyRecord(grid.keyField(), current)) return;
-  // No row shown means no record passes: the walk to find one would only
-  // read them all again.
-  TreeListNode* first =
-      grid.topCount() > 0 ? CustomDBGrid::firstDataNode(grid.topNodes(0)) : nullptr;
-  if (!first) return;
-  if (keyField &&
-      ds->findKeyRecord(grid.keyField(), CustomDBGrid::dbNode(*first).keyValue().toVariant())) {
-    return;
-  }
-  ds->goFirst();
+  grid.applyRecordFilter(filter.records, filter.rows);
 }
 
 void showGroupCounts(CustomDBGrid& grid, bool show) {

@@ -8,6 +8,7 @@
 
 #include "base/ScopeGuard.h"
 #include "grid/db/CustomDBGrid.h"
+#include "table/DataSet.h"
 
 namespace morvel {
 
@@ -51,6 +52,41 @@ std::int64_t keyNumber(const DBGridNode& row) {
 
 }  // namespace
 
+void CustomDBGrid::applyRecordFilter(const DataSet::RecordFilter& records,
+                                     const std::function<bool(const DBGridNode&)>& rows) {
+  DataSet* ds = dataSet();
+  if (!ds) return;
+  if (!ds->active()) {
+    ds->setRecordFilter(records);
+    return;
+  }
+  // The rows the filter adds or takes away are weeded out and put back, or
+  // come with one reload. The dataset is put back on a record after it,
+  // and the resumed links bring the focus there; its notice reads nothing
+  // again, even when the dataset stands at an end (the first record, or
+  // none passed).
+  const Variant current = keyField_ ? keyField_->variantValue() : Variant::null();
+  const GridPhases::Scope filtering(phases_, GridPhase::filtering);
+  SuspendedLinks suspended(*ds);
+  ds->setRecordFilterUnplaced(records);
+  if (rows) {
+    keepDataRows(rows);
+  } else if (!records && rowsCoverTable_) {
+    keepDataRows(nullptr);  // every row hidden comes back
+  } else {
+    // All rows anew: rows kept from before would keep their places, and the
+    // rows the filter lets in would trail them out of order.
+    reloadAll();
+  }
+  if (keyField_ && !current.isNull() && ds->findKeyRecord(keyFieldName_, current)) return;
+  // No row shown means no record passes: the walk to find one would only
+  // read them all again.
+  TreeListNode* first = topCount() > 0 ? firstDataNode(topNodes(0)) : nullptr;
+  if (!first) return;
+  if (keyField_ && ds->findKeyRecord(keyFieldName_, dbNode(*first).keyValue().toVariant())) return;
+  ds->goFirst();
+}
+
 void CustomDBGrid::keepDataRows(const std::function<bool(const DBGridNode&)>& keep) {
   UpdateLock lock(*this);
   hideEditing();
@@ -92,20 +128,23 @@ void CustomDBGrid::keepDataRows(const std::function<bool(const DBGridNode&)>& ke
 
 void CustomDBGrid::putBackRows(std::vector<std::unique_ptr<TreeListNode>>& rows) {
   if (rows.empty()) return;
-  const auto byKey = [](const std::unique_ptr<TreeListNode>& a,
-                        const std::unique_ptr<TreeListNode>& b) {
-    return keyNumber(dbNode(*a)) < keyNumber(dbNode(*b));
-  };
-  std::sort(rows.begin(), rows.end(), byKey);
+  // In key order, sorted by keys read once: comparing rows that lie
+  // scattered would wait on memory at every step.
+  std::vector<std::pair<std::int64_t, std::size_t>> order(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (i + 16 < rows.size()) __builtin_prefetch(rows[i + 16].get());
+    order[i] = {keyNumber(dbNode(*rows[i])), i};
+  }
+  std::sort(order.begin(), order.end());
   // The sibling lists that took rows (none: the top level).
   std::vector<TreeListNode*> lists;
   LastGroupPath last;
   GroupRowMemo memo;
-  for (auto& row : rows) {
-    DBGridNode* node = &dbNode(*row);
+  for (const auto& [key, at] : order) {
+    DBGridNode* node = &dbNode(*rows[at]);
     DBGridNode* parent = groupColumns_.empty() ? nullptr : groupPathFor(last, memo, node, 0);
     if (lists.empty() || lists.back() != parent) lists.push_back(parent);
-    appendTakenNode(std::move(row), parent);
+    appendTakenNode(std::move(rows[at]), parent);
   }
   rows.clear();
   if (sortByFirstSortedColumn()) return;

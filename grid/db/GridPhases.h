@@ -11,7 +11,7 @@
 
 namespace morvel {
 
-enum class GridPhase : std::uint8_t {
+enum class GridPhase : std::uint16_t {
   // Reading records into rows, or moving the dataset on the grid's own
   // account: the dataset's notices are the grid's doing and move no row.
   loading = 1 << 0,
@@ -34,6 +34,9 @@ enum class GridPhase : std::uint8_t {
   // A group column's sort state is set before a reload that builds the
   // level in order: sorting now would be wasted.
   sortDeferred = 1 << 7,
+  // Applying a record filter: the rows show the records it passes already,
+  // and its change notice only takes the focus to the current record.
+  filtering = 1 << 8,
 };
 
 class GridPhases {

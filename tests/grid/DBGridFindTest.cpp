@@ -255,6 +255,28 @@ TEST_F(HiddenRows, ClearingBringsTheRowsBackInPlaceWithTheOpenGroupsStillOpen) {
   EXPECT_EQ(dataTexts(), freshDataTexts(""));
 }
 
+// A filter that passes nothing leaves the table at both its ends, and one
+// that leaves the focus on the first record leaves it at its start: the
+// notice that follows must not read every record again, which would lose
+// the rows kept aside and close the groups.
+TEST_F(HiddenRows, NoRowShownOrTheFirstRecordFocusedKeepsTheRowsAside) {
+  open(people());
+  grid.addGroupColumn(0, column(2));
+  grid.topNodes(1)->setExpanded(true);  // Oslo
+  filterBy("nobody");
+  ASSERT_EQ(grid.topCount(), 0);
+  EXPECT_TRUE(grid.rowsCoverTable());
+  filterBy("Dora");
+  EXPECT_EQ(dataTexts(), Strings{"Dora"});
+  EXPECT_EQ(currentName(), "Dora");
+  EXPECT_TRUE(grid.rowsCoverTable());
+  grid.topNodes(0)->setExpanded(true);
+  filterGridRecords(grid, {});
+  EXPECT_EQ(groupTexts(), (Strings{"Town : Bern ", "Town : Oslo ", "Town : Rome "}));
+  EXPECT_TRUE(grid.topNodes(1)->expanded());
+  EXPECT_EQ(currentName(), "Dora");
+}
+
 TEST_F(HiddenRows, AnyTextIsJudgedFromTheRowsAndUnsortedRowsComeBackInRecordOrder) {
   open(people());
   filterBy("o");
