@@ -498,7 +498,7 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // --- rows a record filter hides (DBGridHiddenRows.cpp) ---
   // Puts rows kept aside back under their group rows, ordered as a load
   // orders them.
-  void putBackRows(std::vector<std::unique_ptr<TreeListNode>>& rows);
+  void putBackRows(std::vector<std::unique_ptr<TreeListNode>> rows);
   // Frees the rows kept aside: the grid no longer has a row per record.
   void dropHiddenRows();
   void takeFirstChildKeysUpwards(TreeListNode* node);

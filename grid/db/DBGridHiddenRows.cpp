@@ -115,7 +115,11 @@ void CustomDBGrid::keepDataRows(const std::function<bool(const DBGridNode&)>& ke
     });
     hiddenRows_.reserve(hiddenRows_.size() + leaving.size());
     for (auto& row : leaving) hiddenRows_.push_back(std::move(row));
-    putBackRows(back);
+    // The lists' own memory goes before the sort that may follow, whose
+    // keys are the largest thing it holds.
+    std::vector<std::unique_ptr<TreeListNode>>().swap(leaving);
+    if (hiddenRows_.capacity() > 2 * hiddenRows_.size() + 1024) hiddenRows_.shrink_to_fit();
+    putBackRows(std::move(back));
     loadedRecordCount_ = numberRowsInOrder(*this, keyNumber);
   } else {
     // The rows keep the order of their record positions.
@@ -126,27 +130,29 @@ void CustomDBGrid::keepDataRows(const std::function<bool(const DBGridNode&)>& ke
   recomputeAllSummaries();
 }
 
-void CustomDBGrid::putBackRows(std::vector<std::unique_ptr<TreeListNode>>& rows) {
+void CustomDBGrid::putBackRows(std::vector<std::unique_ptr<TreeListNode>> rows) {
   if (rows.empty()) return;
-  // In key order, sorted by keys read once: comparing rows that lie
-  // scattered would wait on memory at every step.
-  std::vector<std::pair<std::int64_t, std::size_t>> order(rows.size());
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (i + 16 < rows.size()) __builtin_prefetch(rows[i + 16].get());
-    order[i] = {keyNumber(dbNode(*rows[i])), i};
-  }
-  std::sort(order.begin(), order.end());
   // The sibling lists that took rows (none: the top level).
   std::vector<TreeListNode*> lists;
-  LastGroupPath last;
-  GroupRowMemo memo;
-  for (const auto& [key, at] : order) {
-    DBGridNode* node = &dbNode(*rows[at]);
-    DBGridNode* parent = groupColumns_.empty() ? nullptr : groupPathFor(last, memo, node, 0);
-    if (lists.empty() || lists.back() != parent) lists.push_back(parent);
-    appendTakenNode(std::move(rows[at]), parent);
+  {
+    // In key order, sorted by keys read once: comparing rows that lie
+    // scattered would wait on memory at every step.
+    std::vector<std::pair<std::int64_t, std::size_t>> order(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (i + 16 < rows.size()) __builtin_prefetch(rows[i + 16].get());
+      order[i] = {keyNumber(dbNode(*rows[i])), i};
+    }
+    std::sort(order.begin(), order.end());
+    LastGroupPath last;
+    GroupRowMemo memo;
+    for (const auto& [key, at] : order) {
+      DBGridNode* node = &dbNode(*rows[at]);
+      DBGridNode* parent = groupColumns_.empty() ? nullptr : groupPathFor(last, memo, node, 0);
+      if (lists.empty() || lists.back() != parent) lists.push_back(parent);
+      appendTakenNode(std::move(rows[at]), parent);
+    }
+    std::vector<std::unique_ptr<TreeListNode>>().swap(rows);
   }
-  rows.clear();
   if (sortByFirstSortedColumn()) return;
   // Unsorted rows show in record order, which is key order here.
   std::sort(lists.begin(), lists.end());
