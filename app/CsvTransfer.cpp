@@ -3,14 +3,11 @@
 
 #include <sys/stat.h>
 
-#include <array>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "base/DateText.h"
-#include "base/DateTextMemo.h"
-#include "base/FileReplace.h"
 #include "base/Format.h"
 #include "base/StringList.h"
 #include "base/StringUtils.h"
@@ -26,106 +23,9 @@ namespace morvel {
 namespace {
 
 constexpr std::size_t kTextColumnSize = 100;
-constexpr std::string_view kLineEnd = "\r\n";
 // Two-digit years in the file fall within the 100 years from 20 years
 // before the current one.
 constexpr int kImportCenturyWindow = 20;
-
-// Clears the status text and hides the progress bar on every path.
-class DisplayReset {
- public:
-  explicit DisplayReset(const TransferDisplay& display) : display_(display) {}
-  ~DisplayReset() {
-    display_.status.setCaption("");
-    display_.progress.setVisible(false);
-  }
-  DisplayReset(const DisplayReset&) = delete;
-  DisplayReset& operator=(const DisplayReset&) = delete;
-
- private:
-  const TransferDisplay& display_;
-};
-
-// The text each value is saved as: the field's own text, except that a
-// date-time always carries its time. Written as the date alone, a midnight
-// value on the second line would make the column a date column when the
-// file is read again, and the next value with a time would then stop that
-// read: the program could not open the file it saved. Text is taken from
-// the record's bytes as they are, and the two date forms are read once for
-// every value of a save.
-class ValueTexts {
- public:
-  ValueTexts() : dates_(formatSettings().dateFormatShort), dateTimes_("ddddd tt") {}
-
-  // The value of a field in a record that forEachRecord handed out; the
-  // view is into the record or into `text`.
-  std::string_view of(const Field& field, const std::uint8_t* record, std::string& text) const {
-    switch (field.dataType()) {
-      case ftString: {
-        const auto* chars = reinterpret_cast<const char*>(field.nativeIn(record));
-        if (!chars) return {};
-        return {chars, strnlen(chars, static_cast<std::size_t>(field.size()))};
-      }
-      case ftDate:
-      case ftDateTime: {
-        const std::uint8_t* native = field.nativeIn(record);
-        if (!native) return {};
-        const double value = static_cast<const DateTimeField&>(field).valueOf(native);
-        if (field.dataType() == ftDate) {
-          dayTexts_.text(value, text,
-                         [this](double v, std::string& out) { dates_.format(out, v); });
-        } else {
-          dateTimes_.format(text, value);
-        }
-        return text;
-      }
-      default:
-        field.textIn(record, text);
-        return text;
-    }
-  }
-
- private:
-  DateTimeFormatter dates_;
-  DateTimeFormatter dateTimes_;
-  // A date column repeats few days; each day's text is made once. One memo
-  // serves every date column, as they share one format.
-  mutable DateTextMemo dayTexts_;
-};
-
-// Bytes from 1 to 32 (blanks), the quote and the comma make a value quoted.
-constexpr std::array<bool, 256> kQuotedBytes = [] {
-  std::array<bool, 256> quoted{};
-  for (int c = 1; c <= 32; ++c) quoted[static_cast<std::size_t>(c)] = true;
-  quoted['"'] = true;
-  quoted[','] = true;
-  return quoted;
-}();
-
-// Appends one value as the comma text of a text list writes it: quoted, with
-// its quotes doubled, when it holds a blank (bytes 1 to 32), a quote or a
-// comma; as it is otherwise (so an empty value adds nothing).
-void appendCommaItem(FileWriter& out, std::string_view item) {
-  std::size_t i = 0;
-  while (i < item.size() && !kQuotedBytes[static_cast<unsigned char>(item[i])]) ++i;
-  if (i == item.size()) {
-    out.append(item);
-    return;
-  }
-  out.append('"');
-  for (;;) {
-    const std::size_t quote = item.find('"', i);
-    if (quote == std::string_view::npos) {
-      out.append(item);
-      break;
-    }
-    out.append(item.substr(0, quote + 1));
-    out.append('"');
-    item.remove_prefix(quote + 1);
-    i = 0;
-  }
-  out.append('"');
-}
 
 // Whether a text column loses part of the value: the column keeps its first
 // bytes and drops trailing spaces anyway, so only text past its size counts.
@@ -217,6 +117,8 @@ std::string storeFailureReason(const std::exception& e, std::int64_t line) {
   return "Line " + groupedNumber(line) + " could not be stored: " + e.what();
 }
 
+}  // namespace
+
 void showProgress(const TransferDisplay& display, std::string_view caption, int totalParts) {
   display.status.setCaption(caption);
   display.progress.setVisible(true);
@@ -225,7 +127,10 @@ void showProgress(const TransferDisplay& display, std::string_view caption, int 
   display.services.processMessages();
 }
 
-}  // namespace
+DisplayReset::~DisplayReset() {
+  display_.status.setCaption("");
+  display_.progress.setVisible(false);
+}
 
 CsvTransfer::CsvTransfer(EngineTable& table, TransferDisplay display)
     : table_(table), display_(display) {}
@@ -385,55 +290,6 @@ void CsvTransfer::readLines(const std::string& sourceFileName) {
     fileLines.clear();
     throw;
   }
-}
-
-void CsvTransfer::exportLines(const std::string& targetFileName) {
-  lineIndex_ = -1;
-  blanks_.reset();
-  DisplayReset reset(display_);
-
-  // The lines go straight to the file as they are made; one record's values
-  // are joined in place rather than collected in a list first, so a million
-  // records make no million small lists and the file's text is never held
-  // whole.
-  // The walk reads the records in place and never moves the table, so the
-  // links have nothing to hear of: a notice when it ends would have the
-  // grid read every record again whenever the table stands at its start.
-  replaceFileContents(targetFileName, [&](FileWriter& out) {
-    if (!table_.active() || table_.recordTotal() <= 0) return;
-    showProgress(display_, "Saving ...", table_.recordTotal());
-    StringList headerNames;
-    const FieldDefs& defs = table_.fieldDefs();
-    for (int p = 1; p < defs.count(); ++p) headerNames.append(defs.item(p)->name());
-    out.append(headerNames.commaText());
-    out.append(kLineEnd);
-
-    std::vector<const Field*> fields;
-    for (int j = 0; j < headerNames.count(); ++j) {
-      const Field* const field = table_.field(j + 1);
-      if (!field) throw ListError::indexOutOfBounds(j + 1);
-      fields.push_back(field);
-    }
-    const ValueTexts texts;
-    std::string text;
-    table_.forEachRecord([&](const std::uint8_t* record) {
-      if (fields.size() == 1) {
-        const std::string_view value = texts.of(*fields[0], record, text);
-        if (value.empty()) {
-          out.append("\"\"");  // a lone empty value must still make a line
-        } else {
-          appendCommaItem(out, value);
-        }
-      } else {
-        for (std::size_t j = 0; j < fields.size(); ++j) {
-          if (j > 0) out.append(',');
-          appendCommaItem(out, texts.of(*fields[j], record, text));
-        }
-      }
-      out.append(kLineEnd);
-      display_.progress.advanceOnePart();
-    });
-  });
 }
 
 }  // namespace morvel

@@ -1,6 +1,7 @@
 // Reading a CSV file into the viewer's table and writing the table back out
 // as one. Both run on the user-interface thread and show their progress in
-// the status pane and the progress bar; neither needs the grid.
+// the status pane and the progress bar; neither needs the grid. (The export
+// writes its lines on a second thread of its own.)
 #pragma once
 
 #include <string>
@@ -30,6 +31,23 @@ struct TransferDisplay {
   StatusPane& status;
   ProgressBar& progress;
   PlatformServices& services;
+};
+
+// Shows the caption in the status pane and an empty progress bar of
+// `totalParts` parts, and paints them.
+void showProgress(const TransferDisplay& display, std::string_view caption, int totalParts);
+
+// Clears the status text and hides the progress bar when the scope ends,
+// on every path.
+class DisplayReset {
+ public:
+  explicit DisplayReset(const TransferDisplay& display) : display_(display) {}
+  ~DisplayReset();
+  DisplayReset(const DisplayReset&) = delete;
+  DisplayReset& operator=(const DisplayReset&) = delete;
+
+ private:
+  const TransferDisplay& display_;
 };
 
 class CsvTransfer {

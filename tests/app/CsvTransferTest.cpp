@@ -320,7 +320,10 @@ TEST_F(CsvTransferTest, EveryLineIsTheCommaTextOfItsValues) {
         expected += "\r\n";
       };
       expectLine(lone ? Strings{"x"} : Strings{"x", "y", "01/01/99", "25/12/00 13:44:00"});
-      for (int i = 0; i < 600; ++i) {
+      // The last seed's lines pass between the reading and the writing
+      // threads in several batches.
+      const int records = seed == 3 ? 9000 : 600;
+      for (int i = 0; i < records; ++i) {
         table.appendNew();
         Strings values{randomText()};
         table.field(1)->setAsText(values[0]);
@@ -410,6 +413,30 @@ TEST_F(CsvTransferTest, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
   EXPECT_EQ(readFile(out), "precious");
   EXPECT_EQ(folder.names(), Strings({"in.csv", "out.csv"})) << "a failed new name leaves nothing";
   expectAtRest();
+}
+
+// The lines are written on a second thread while the records are still
+// being read: a write that fails there stops the reading too.
+TEST_F(CsvTransferTest, AWriteThatFailsWhileRecordsAreReadStopsTheSave) {
+  import("Text\r\nfirst\r\n");
+  const std::string longText(90, 'x');
+  for (int i = 0; i < 60000; ++i) {  // several megabytes of lines
+    table.appendNew();
+    table.field(1)->setAsText(longText + std::to_string(i));
+    table.postRecord();
+  }
+  const std::string out = folder.file("out.csv");
+  writeFile(out, "precious");
+  {
+    TinyFileLimit limit;
+    EXPECT_THROW(transfer.exportLines(out), WriteError);
+  }
+  EXPECT_EQ(readFile(out), "precious");
+  expectAtRest();
+  EXPECT_LT(progress.partsComplete(), 60001) << "the walk stopped early";
+  std::size_t size = std::string("Text\r\nfirst\r\n").size();
+  for (int i = 0; i < 60000; ++i) size += longText.size() + std::to_string(i).size() + 2;
+  EXPECT_EQ(exported().size(), size) << "the next save writes every line";
 }
 
 TEST_F(CsvTransferTest, SavesThatCannotHappenAreReportedAndLeaveTheTableWorking) {

@@ -1,0 +1,331 @@
+// Saving the viewer's table as CSV lines (CsvTransfer::exportLines). Walking
+// the records and writing their lines run side by side: this thread takes
+// each record's values out of the table (which serves one thread), and a
+// second thread turns them into comma text, formatting the dates, and
+// writes the file. Batches of records pass between the two.
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/CsvTransfer.h"
+#include "base/DateText.h"
+#include "base/DateTextMemo.h"
+#include "base/FileReplace.h"
+#include "base/ScopeGuard.h"
+#include "base/StringList.h"
+#include "status/ProgressBar.h"
+#include "status/StatusPane.h"
+#include "table/EngineTable.h"
+
+namespace morvel {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+// A value as the walk takes it from a record: a text, copied (a record
+// lives only while it is visited), or a date or date-time to be formatted.
+enum class ValueKind : std::uint8_t { text, date, dateTime };
+struct TakenValue {
+  ValueKind kind = ValueKind::text;
+  std::uint32_t offset = 0;  // a text's place in the batch's texts
+  std::uint32_t length = 0;
+  double date = 0;
+};
+
+// The values of a run of records, record after record, each record's in
+// field order.
+struct RecordBatch {
+  std::string texts;
+  std::vector<TakenValue> values;
+  void clear() {
+    texts.clear();
+    values.clear();
+  }
+};
+
+// Records per batch: enough that handing a batch over costs nothing beside
+// its records, few enough that the two threads start together.
+constexpr std::size_t kBatchRecords = 4096;
+
+// Takes the values out of the records the walk hands out.
+class ValueReader {
+ public:
+  void take(const Field& field, const std::uint8_t* record, RecordBatch& batch) {
+    switch (field.dataType()) {
+      case ftString: {
+        const auto* chars = reinterpret_cast<const char*>(field.nativeIn(record));
+        addText(chars ? std::string_view(chars, strnlen(chars, std::size_t(field.size())))
+                      : std::string_view(),
+                batch);
+        return;
+      }
+      case ftDate:
+      case ftDateTime: {
+        const std::uint8_t* native = field.nativeIn(record);
+        if (!native) {
+          addText({}, batch);
+          return;
+        }
+        TakenValue value;
+        value.kind = field.dataType() == ftDate ? ValueKind::date : ValueKind::dateTime;
+        value.date = static_cast<const DateTimeField&>(field).valueOf(native);
+        batch.values.push_back(value);
+        return;
+      }
+      default:
+        field.textIn(record, text_);
+        addText(text_, batch);
+        return;
+    }
+  }
+
+ private:
+  static void addText(std::string_view text, RecordBatch& batch) {
+    TakenValue value;
+    value.offset = static_cast<std::uint32_t>(batch.texts.size());
+    value.length = static_cast<std::uint32_t>(text.size());
+    batch.texts.append(text);
+    batch.values.push_back(value);
+  }
+
+  std::string text_;
+};
+
+// Bytes from 1 to 32 (blanks), the quote and the comma make a value quoted.
+constexpr std::array<bool, 256> kQuotedBytes = [] {
+  std::array<bool, 256> quoted{};
+  for (int c = 1; c <= 32; ++c) quoted[static_cast<std::size_t>(c)] = true;
+  quoted['"'] = true;
+  quoted[','] = true;
+  return quoted;
+}();
+
+// Appends one value as the comma text of a text list writes it: quoted, with
+// its quotes doubled, when it holds a blank (bytes 1 to 32), a quote or a
+// comma; as it is otherwise (so an empty value adds nothing).
+void appendCommaItem(FileWriter& out, std::string_view item) {
+  std::size_t i = 0;
+  while (i < item.size() && !kQuotedBytes[static_cast<unsigned char>(item[i])]) ++i;
+  if (i == item.size()) {
+    out.append(item);
+    return;
+  }
+  out.append('"');
+  for (;;) {
+    const std::size_t quote = item.find('"', i);
+    if (quote == std::string_view::npos) {
+      out.append(item);
+      break;
+    }
+    out.append(item.substr(0, quote + 1));
+    out.append('"');
+    item.remove_prefix(quote + 1);
+    i = 0;
+  }
+  out.append('"');
+}
+
+// Writes the lines of batches. A value is saved as the field's own text,
+// except that a date-time always carries its time: written as the date
+// alone, a midnight value on the second line would make the column a date
+// column when the file is read again, and the next value with a time would
+// then stop that read (the program could not open the file it saved).
+class LineWriter {
+ public:
+  explicit LineWriter(std::size_t fieldCount)
+      : fieldCount_(fieldCount), dates_(formatSettings().dateFormatShort), dateTimes_("ddddd tt") {}
+
+  void write(FileWriter& out, const RecordBatch& batch) {
+    const std::size_t n = fieldCount_;
+    for (std::size_t at = 0; at + n <= batch.values.size(); at += n) {
+      if (n == 1) {
+        const std::string_view value = text(batch, batch.values[at]);
+        if (value.empty()) {
+          out.append("\"\"");  // a lone empty value must still make a line
+        } else {
+          appendCommaItem(out, value);
+        }
+      } else {
+        for (std::size_t j = 0; j < n; ++j) {
+          if (j > 0) out.append(',');
+          appendCommaItem(out, text(batch, batch.values[at + j]));
+        }
+      }
+      out.append(kLineEnd);
+    }
+  }
+
+ private:
+  std::string_view text(const RecordBatch& batch, const TakenValue& value) {
+    switch (value.kind) {
+      case ValueKind::text:
+        return std::string_view(batch.texts).substr(value.offset, value.length);
+      case ValueKind::date:
+        // A date column repeats few days; each day's text is made once.
+        dayTexts_.text(value.date, text_,
+                       [this](double v, std::string& out) { dates_.format(out, v); });
+        return text_;
+      case ValueKind::dateTime:
+        dateTimes_.format(text_, value.date);
+        return text_;
+    }
+    return {};
+  }
+
+  std::size_t fieldCount_;
+  DateTimeFormatter dates_;
+  DateTimeFormatter dateTimes_;
+  DateTextMemo dayTexts_;
+  std::string text_;
+};
+
+// The batches between the walk and the writing thread: the walk fills a
+// spare batch and hands it over full; the writer gives it back once
+// written. With every batch full or being written the walk waits, so it
+// never runs far ahead of the disk. A failure of the writer is kept for
+// the walk to raise; closing lets the writer finish.
+class BatchQueue {
+ public:
+  BatchQueue() : batches_(kBatches) {
+    for (RecordBatch& batch : batches_) spare_.push_back(&batch);
+  }
+
+  // A batch to fill; none once the writer failed.
+  RecordBatch* spare() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !spare_.empty() || failure_; });
+    if (failure_) return nullptr;
+    RecordBatch* batch = spare_.back();
+    spare_.pop_back();
+    return batch;
+  }
+  void handOver(RecordBatch* batch) {
+    {
+      const std::lock_guard lock(mutex_);
+      full_.push_back(batch);
+    }
+    changed_.notify_all();
+  }
+  // The next full batch for the writer, in order; none once closed and
+  // empty.
+  RecordBatch* next() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !full_.empty() || closed_; });
+    if (full_.empty()) return nullptr;
+    RecordBatch* batch = full_.front();
+    full_.erase(full_.begin());
+    return batch;
+  }
+  void giveBack(RecordBatch* batch) {
+    batch->clear();
+    {
+      const std::lock_guard lock(mutex_);
+      spare_.push_back(batch);
+    }
+    changed_.notify_all();
+  }
+  void fail(std::exception_ptr failure) {
+    {
+      const std::lock_guard lock(mutex_);
+      failure_ = std::move(failure);
+    }
+    changed_.notify_all();
+  }
+  void close() {
+    {
+      const std::lock_guard lock(mutex_);
+      closed_ = true;
+    }
+    changed_.notify_all();
+  }
+  std::exception_ptr failure() {
+    const std::lock_guard lock(mutex_);
+    return failure_;
+  }
+
+ private:
+  static constexpr std::size_t kBatches = 4;
+  std::vector<RecordBatch> batches_;
+  std::vector<RecordBatch*> spare_;
+  std::vector<RecordBatch*> full_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::exception_ptr failure_;
+  bool closed_ = false;
+};
+
+}  // namespace
+
+void CsvTransfer::exportLines(const std::string& targetFileName) {
+  lineIndex_ = -1;
+  blanks_.reset();
+  DisplayReset reset(display_);
+
+  // The lines go to the file as they are made, never held whole. The walk
+  // reads the records in place and never moves the table, so the links
+  // have nothing to hear of: a notice when it ends would have the grid read
+  // every record again whenever the table stands at its start.
+  replaceFileContents(targetFileName, [&](FileWriter& out) {
+    if (!table_.active() || table_.recordTotal() <= 0) return;
+    showProgress(display_, "Saving ...", table_.recordTotal());
+    StringList headerNames;
+    const FieldDefs& defs = table_.fieldDefs();
+    for (int p = 1; p < defs.count(); ++p) headerNames.append(defs.item(p)->name());
+    out.append(headerNames.commaText());
+    out.append(kLineEnd);
+
+    std::vector<const Field*> fields;
+    for (int j = 0; j < headerNames.count(); ++j) {
+      const Field* const field = table_.field(j + 1);
+      if (!field) throw ListError::indexOutOfBounds(j + 1);
+      fields.push_back(field);
+    }
+    BatchQueue queue;
+    LineWriter lines(fields.size());
+    std::thread writer([&] {
+      try {
+        while (RecordBatch* batch = queue.next()) {
+          lines.write(out, *batch);
+          queue.giveBack(batch);
+        }
+      } catch (...) {
+        queue.fail(std::current_exception());
+      }
+    });
+    // However the walk ends, the writer finishes before the file is
+    // closed (or thrown away).
+    const Finally join([&] {
+      queue.close();
+      if (writer.joinable()) writer.join();
+    });
+    const auto raiseFailure = [&] {
+      if (std::exception_ptr failure = queue.failure()) std::rethrow_exception(failure);
+    };
+    ValueReader reader;
+    RecordBatch* batch = queue.spare();
+    std::size_t taken = 0;
+    table_.forEachRecord([&](const std::uint8_t* record) {
+      for (const Field* field : fields) reader.take(*field, record, *batch);
+      if (++taken == kBatchRecords) {
+        queue.handOver(batch);
+        batch = queue.spare();
+        if (!batch) raiseFailure();
+        taken = 0;
+      }
+      display_.progress.advanceOnePart();
+    });
+    if (taken > 0) queue.handOver(batch);
+    queue.close();
+    writer.join();
+    raiseFailure();
+  });
+}
+
+}  // namespace morvel
