@@ -2,7 +2,9 @@
 // the grid has a row for every record), putting accepted ones back where a
 // load would place them, and numbering the rows shown.
 #include <algorithm>
+#include <climits>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -48,6 +50,38 @@ int numberRowsInOrder(const CustomDBGrid& grid, Order order) {
 std::int64_t keyNumber(const DBGridNode& row) {
   const PackedValue& key = row.keyValue();
   return key.isInteger() ? std::max<std::int64_t>(key.integer(), 0) : 0;
+}
+
+// The positions of the rows in the order of their keys, which differ.
+std::vector<std::size_t> keyOrder(const std::vector<std::unique_ptr<TreeListNode>>& rows) {
+  const std::size_t n = rows.size();
+  std::vector<std::int64_t> keys(n);
+  std::int64_t lowest = INT64_MAX;
+  std::int64_t highest = INT64_MIN;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i + 16 < n) __builtin_prefetch(rows[i + 16].get());
+    keys[i] = keyNumber(CustomDBGrid::dbNode(*rows[i]));
+    lowest = std::min(lowest, keys[i]);
+    highest = std::max(highest, keys[i]);
+  }
+  std::vector<std::size_t> order(n);
+  if (n > 0 && static_cast<std::uint64_t>(highest - lowest) < 4 * std::uint64_t(n)) {
+    // Keys numbered one after another (the usual case) are dealt out by
+    // their value, without a sort.
+    std::vector<std::uint32_t> slot(static_cast<std::size_t>(highest - lowest) + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+      slot[static_cast<std::size_t>(keys[i] - lowest)] = static_cast<std::uint32_t>(i + 1);
+    }
+    std::size_t next = 0;
+    for (const std::uint32_t s : slot) {
+      if (s != 0) order[next++] = s - 1;
+    }
+    if (next == n) return order;  // else keys repeated after all: sort below
+  }
+  for (std::size_t i = 0; i < n; ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+  return order;
 }
 
 }  // namespace
@@ -135,17 +169,12 @@ void CustomDBGrid::putBackRows(std::vector<std::unique_ptr<TreeListNode>> rows) 
   // The sibling lists that took rows (none: the top level).
   std::vector<TreeListNode*> lists;
   {
-    // In key order, sorted by keys read once: comparing rows that lie
-    // scattered would wait on memory at every step.
-    std::vector<std::pair<std::int64_t, std::size_t>> order(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-      if (i + 16 < rows.size()) __builtin_prefetch(rows[i + 16].get());
-      order[i] = {keyNumber(dbNode(*rows[i])), i};
-    }
-    std::sort(order.begin(), order.end());
+    // In key order, by keys read once: comparing rows that lie scattered
+    // would wait on memory at every step.
+    const std::vector<std::size_t> order = keyOrder(rows);
     LastGroupPath last;
     GroupRowMemo memo;
-    for (const auto& [key, at] : order) {
+    for (const std::size_t at : order) {
       DBGridNode* node = &dbNode(*rows[at]);
       DBGridNode* parent = groupColumns_.empty() ? nullptr : groupPathFor(last, memo, node, 0);
       if (lists.empty() || lists.back() != parent) lists.push_back(parent);
