@@ -35,7 +35,7 @@ class RowJudge {
     }
   }
 
-  bool shows(const TreeListNode& node) {
+  bool holds(const TreeListNode& node) {
     if (search_.empty()) return true;
     if (!joined_) {
       for (const int index : columns_) {
@@ -103,7 +103,7 @@ GridFindResult findInGrid(const CustomDBGrid& grid, const TextSearch& search, Tr
   const auto matchIn = [&](TreeListNode* node, int fromStep, int toStep) {
     // Most rows hold the text nowhere: one search over all their texts
     // says so, before any cell's own.
-    if (CustomDBGrid::isGroupNode(node) || !judge.shows(*node)) return -1;
+    if (CustomDBGrid::isGroupNode(node) || !judge.holds(*node)) return -1;
     for (int s = fromStep; s < toStep; ++s) {
       const int column = columnAt(s);
       if (search.foundIn(grid.getNodeString(*node, column, buffer))) return column;
@@ -233,7 +233,7 @@ GridFilter gridTextFilter(const CustomDBGrid& grid, std::string_view text,
       }
       const auto at = static_cast<std::size_t>(k.integer());
       if (at >= verdicts.size()) verdicts.resize(std::max(at + 1, verdicts.size() * 2), kUnknown);
-      verdicts[at] = judge.shows(row) ? kShown : kRefused;
+      verdicts[at] = judge.holds(row) ? kShown : kRefused;
     };
     // A row's texts lie apart from it, in a few cache lines of their own.
     const auto fetchTexts = [](const TreeListNode& ahead) {
