@@ -365,11 +365,28 @@ void CustomDBGrid::putInRecordOrderUnlessSorted(std::vector<std::unique_ptr<Tree
   }
 }
 
+bool CustomDBGrid::followsPriorSibling(const TreeListNode& node,
+                                       const DirectRowOrder& order) const {
+  const TreeListNode* parent = node.parent();
+  const int count = parent ? parent->count() : topCount();
+  if (count < 2) return true;
+  const TreeListNode* prior = parent ? parent->items(count - 2) : topNodes(count - 2);
+  ExactRowKey before;
+  ExactRowKey after;
+  return directRowKey(*prior, order, before) && directRowKey(node, order, after) && before < after;
+}
+
 void CustomDBGrid::regroupLoadedNodes() {
+  regroupedInOrder_.reset();
   std::vector<std::unique_ptr<TreeListNode>> rows;
   rows.reserve(static_cast<std::size_t>(std::max(loadedRecordCount_, 0)));
   takeDataRows(rows);
   putInRecordOrderUnlessSorted(rows);
+  // The rows keep their relative order, which a sort often gave them: when
+  // each one lands after a row it sorts after, every list is already in the
+  // one order the sort after the load would find, and that sort is skipped.
+  const std::optional<DirectRowOrder> order = directDataRowOrder();
+  bool inOrder = order.has_value();
   std::size_t next = 0;
   try {
     const bool summaries = anySummaries();
@@ -389,11 +406,12 @@ void CustomDBGrid::regroupLoadedNodes() {
       if (groupColumns_.empty()) {
         node->setGroupValue(Variant::null());
         appendTakenNode(std::move(rows[next]), nullptr);
-        continue;
+      } else {
+        DBGridNode* group = groupPathFor(last, memo, node, 0);
+        appendTakenNode(std::move(rows[next]), group);
+        if (summaries) addToSummaries(*node, false);
       }
-      DBGridNode* group = groupPathFor(last, memo, node, 0);
-      appendTakenNode(std::move(rows[next]), group);
-      if (summaries) addToSummaries(*node, false);
+      inOrder = inOrder && followsPriorSibling(*node, *order);
     }
   } catch (...) {
     // No row may be lost: what is left goes back to the top level. Written
@@ -403,6 +421,7 @@ void CustomDBGrid::regroupLoadedNodes() {
     }
     throw;
   }
+  if (inOrder) regroupedInOrder_ = order;
   TreeListNode* first = firstNode();
   if (!first) return;
   if (groupColumns_.empty()) {

@@ -5,6 +5,7 @@
 // (whose order of equal items is part of the grid's behaviour).
 #pragma once
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -56,37 +57,58 @@ struct RowSortInput {
 // sorted order come back unchanged without a sort. keys must not be empty.
 std::vector<std::uint32_t> sortRowValues(const RowSortInput& input);
 
+// A row's place in the order of one sort key whose order key is exact, with
+// a whole-number tie key: the key (reversed when descending) and then the
+// tie (never reversed), compared as unsigned words in turn.
+struct ExactRowKey {
+  std::uint64_t hi = 0;
+  std::uint64_t lo = 0;
+  std::uint64_t tie = 0;  // the signed tie moved into unsigned order
+
+  // False when the order key is not exact: only the values can tell then.
+  static bool make(const OrderKey& key, std::int64_t tie, bool descending, ExactRowKey& out) {
+    if (!key.exact) return false;
+    const std::uint64_t flip = descending ? ~std::uint64_t(0) : 0;
+    constexpr std::uint64_t kSign = std::uint64_t(1) << 63;
+    out = {key.hi ^ flip, key.lo ^ flip, static_cast<std::uint64_t>(tie) ^ kSign};
+    return true;
+  }
+  friend auto operator<=>(const ExactRowKey&, const ExactRowKey&) = default;
+};
+
 // The fast path for one sort key whose order keys are all exact, with a
-// whole-number tie key per row: rows then compare as (key, tie) pairs, and
-// when no two rows share a pair the sorted order is the only one, found by
-// a plain sort of flat pairs without a sort value per row. Feed every row
-// with add() (in row order), then ask finish().
+// whole-number tie key per row: rows then compare as ExactRowKeys, and when
+// no two rows share one the sorted order is the only one, found by a plain
+// sort of flat records without a sort value per row. Feed every row with
+// add() (in row order), then ask finish().
 class ExactKeySorter {
  public:
-  explicit ExactKeySorter(bool descending) : flip_(descending ? ~std::uint64_t(0) : 0) {}
+  explicit ExactKeySorter(bool descending) : descending_(descending) {}
   void reserve(std::size_t rows) { flat_.reserve(rows); }
   // The next row's order key and tie key; false (and the path is closed)
   // when the key is not exact.
   bool add(const OrderKey& key, std::int64_t tie) {
-    if (!key.exact) return false;
-    // A descending key reverses the key order but not the ties'.
-    constexpr std::uint64_t kSign = std::uint64_t(1) << 63;
-    flat_.push_back({key.hi ^ flip_, key.lo ^ flip_, static_cast<std::uint64_t>(tie) ^ kSign,
-                     static_cast<std::uint32_t>(flat_.size())});
+    ExactRowKey row;
+    if (!ExactRowKey::make(key, tie, descending_, row)) return false;
+    add(row);
     return true;
   }
+  // The next row's key, made in this sorter's direction.
+  void add(const ExactRowKey& key) {
+    flat_.push_back({key.hi, key.lo, key.tie, static_cast<std::uint32_t>(flat_.size())});
+  }
   // The sorted order of the rows added into `order`; false when two rows
-  // share a (key, tie) pair, which only the general comparison can order.
+  // share a key, which only the general comparison can order.
   bool finish(std::vector<std::uint32_t>& order);
 
  private:
   struct Flat {
     std::uint64_t hi;
     std::uint64_t lo;
-    std::uint64_t tie;  // the signed tie moved into unsigned order
+    std::uint64_t tie;
     std::uint32_t id;
   };
-  std::uint64_t flip_;
+  bool descending_;
   std::vector<Flat> flat_;
 };
 

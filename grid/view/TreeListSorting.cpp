@@ -124,14 +124,15 @@ void CustomTreeListControl::setNaturalSortOrder(bool natural) {
   sortByFirstSortedColumn();
 }
 
-bool CustomTreeListControl::sortByFirstSortedColumn() {
-  TreeListColumn* first = nullptr;
-  for (auto& c : columns_) {
-    if (!isGroupColumn(c.get()) && c->sorted_ != csNone) {
-      first = c.get();
-      break;
-    }
+TreeListColumn* CustomTreeListControl::firstSortedColumn() const {
+  for (const auto& c : columns_) {
+    if (!isGroupColumn(c.get()) && c->sorted_ != csNone) return c.get();
   }
+  return nullptr;
+}
+
+bool CustomTreeListControl::sortByFirstSortedColumn() {
+  TreeListColumn* first = firstSortedColumn();
   if (!first) return false;
   if (multiSortOn() && sortedColumns_.empty()) sortedColumns_.push_back(first);
   sortNodes(groupColumnCount(), first->index(), first->sorted_ == csDown);
@@ -228,26 +229,45 @@ TextCollation CustomTreeListControl::sortCollation() const {
   return [this](const std::string& a, const std::string& b) { return collateTexts(a, b); };
 }
 
-bool CustomTreeListControl::sortByDirectKeys(const std::vector<TreeListNode*>& nodes, int column,
-                                             bool descending, std::vector<std::uint32_t>& order) {
-  const PrefixKind kind = directSortKind(column);
+bool CustomTreeListControl::keysReadInPlace(int column, PrefixKind kind) const {
   if (kind == PrefixKind::none) return false;
   // Collation and natural order do not follow byte order.
-  if (kind == PrefixKind::text && (optionsEx().has(goAnsiSort) || naturalOrderFor(column))) {
-    return false;
-  }
+  return kind != PrefixKind::text || (!optionsEx().has(goAnsiSort) && !naturalOrderFor(column));
+}
+
+std::optional<CustomTreeListControl::DirectRowOrder> CustomTreeListControl::directDataRowOrder()
+    const {
+  // What sortByFirstSortedColumn sorts the data rows by, as sortSiblingList
+  // would sort each list.
+  const TreeListColumn* first = firstSortedColumn();
+  if (onCompare || !first || (multiSortOn() && sortKeyCount() > 1)) return std::nullopt;
+  const DirectRowOrder order{first->index(), first->sorted_ == csDown,
+                             directSortKind(first->index())};
+  if (!keysReadInPlace(order.column, order.kind)) return std::nullopt;
+  return order;
+}
+
+bool CustomTreeListControl::directRowKey(const TreeListNode& node, const DirectRowOrder& order,
+                                         ExactRowKey& key) const {
+  OrderKey orderKey;
+  std::int64_t tie = 0;
+  return directSortKey(node, order.column, order.kind, orderKey) && tieBreakKey(node, tie) &&
+         ExactRowKey::make(orderKey, tie, order.descending, key);
+}
+
+bool CustomTreeListControl::sortByDirectKeys(const std::vector<TreeListNode*>& nodes, int column,
+                                             bool descending, std::vector<std::uint32_t>& order) {
+  const DirectRowOrder byKeys{column, descending, directSortKind(column)};
+  if (!keysReadInPlace(column, byKeys.kind)) return false;
   const std::size_t n = nodes.size();
   ExactKeySorter sorter(descending);
   sorter.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
     if (i + kNodeDistance < n) __builtin_prefetch(nodes[i + kNodeDistance]);
     if (i + kDataDistance < n) prefetchSortData(*nodes[i + kDataDistance]);
-    OrderKey key;
-    std::int64_t tie = 0;
-    if (!directSortKey(*nodes[i], column, kind, key) || !tieBreakKey(*nodes[i], tie) ||
-        !sorter.add(key, tie)) {
-      return false;
-    }
+    ExactRowKey key;
+    if (!directRowKey(*nodes[i], byKeys, key)) return false;
+    sorter.add(key);
   }
   return sorter.finish(order);
 }
