@@ -2,6 +2,7 @@
 #include "grid/tree/RowSorter.h"
 
 #include <algorithm>
+#include <bit>
 #include <optional>
 
 #include "grid/tree/HoareSort.h"
@@ -107,22 +108,54 @@ std::vector<std::uint32_t> sortRowValues(const RowSortInput& input) {
 }
 
 bool ExactKeySorter::finish(std::vector<std::uint32_t>& order) {
+  const std::size_t n = flat_.size();
+  // Bits for the row numbers 0..n-1, and whether the ties' span fits above
+  // them.
+  const int rowBits = n > 1 ? std::bit_width(n - 1) : 0;
+  const std::uint64_t span = n > 0 ? highestTie_ - lowestTie_ : 0;
+  if (rowBits > 0 && (span >> (64 - rowBits)) != 0) return finishUnpacked(order);
+  for (std::size_t i = 0; i < n; ++i) {
+    flat_[i].rest = (flat_[i].rest - lowestTie_) << rowBits | i;
+  }
   const auto before = [](const Flat& a, const Flat& b) {
     if (a.hi != b.hi) return a.hi < b.hi;
     if (a.lo != b.lo) return a.lo < b.lo;
-    return a.tie < b.tie;
+    return a.rest < b.rest;
   };
   if (!std::is_sorted(flat_.begin(), flat_.end(), before)) {
     std::sort(flat_.begin(), flat_.end(), before);
   }
-  const std::size_t n = flat_.size();
   for (std::size_t i = 1; i < n; ++i) {
     const Flat& a = flat_[i - 1];
     const Flat& b = flat_[i];
-    if (a.hi == b.hi && a.lo == b.lo && a.tie == b.tie) return false;
+    if (a.hi == b.hi && a.lo == b.lo && a.rest >> rowBits == b.rest >> rowBits) return false;
   }
+  const std::uint64_t rowMask = (std::uint64_t(1) << rowBits) - 1;
   order.resize(n);
-  for (std::size_t i = 0; i < n; ++i) order[i] = flat_[i].id;
+  for (std::size_t i = 0; i < n; ++i)
+    order[i] = static_cast<std::uint32_t>(flat_[i].rest & rowMask);
+  return true;
+}
+
+bool ExactKeySorter::finishUnpacked(std::vector<std::uint32_t>& order) {
+  const std::size_t n = flat_.size();
+  const auto same = [&](std::uint32_t a, std::uint32_t b) {
+    return flat_[a].hi == flat_[b].hi && flat_[a].lo == flat_[b].lo &&
+           flat_[a].rest == flat_[b].rest;
+  };
+  const auto before = [&](std::uint32_t a, std::uint32_t b) {
+    const Flat& x = flat_[a];
+    const Flat& y = flat_[b];
+    if (x.hi != y.hi) return x.hi < y.hi;
+    if (x.lo != y.lo) return x.lo < y.lo;
+    return x.rest < y.rest;
+  };
+  order.resize(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
+  std::sort(order.begin(), order.end(), before);
+  for (std::size_t i = 1; i < n; ++i) {
+    if (same(order[i - 1], order[i])) return false;
+  }
   return true;
 }
 
