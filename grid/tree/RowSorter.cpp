@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <numeric>
 #include <optional>
+#include <utility>
 
 #include "grid/tree/HoareSort.h"
 
@@ -123,6 +125,12 @@ bool ExactKeySorter::finish(std::vector<std::uint32_t>& order) {
     return a.rest < b.rest;
   };
   if (!std::is_sorted(flat_.begin(), flat_.end(), before)) {
+    const int restBits = std::bit_width(span) + rowBits;
+    if (restBits <= 64 - kRankBits) {
+      if (const std::optional<bool> ranked = finishByRanks(order, restBits, rowBits)) {
+        return *ranked;
+      }
+    }
     std::sort(flat_.begin(), flat_.end(), before);
   }
   for (std::size_t i = 1; i < n; ++i) {
@@ -134,6 +142,84 @@ bool ExactKeySorter::finish(std::vector<std::uint32_t>& order) {
   order.resize(n);
   for (std::size_t i = 0; i < n; ++i)
     order[i] = static_cast<std::uint32_t>(flat_[i].rest & rowMask);
+  return true;
+}
+
+std::optional<bool> ExactKeySorter::finishByRanks(std::vector<std::uint32_t>& order, int restBits,
+                                                  int rowBits) {
+  const std::size_t n = flat_.size();
+  // Worth it only when keys repeat: a key met once costs a table entry.
+  const std::size_t most = std::min<std::size_t>(std::size_t(1) << kRankBits, n / 8);
+  if (most < 2) return std::nullopt;
+  // The distinct keys, by an open-addressed table of their numbers; each
+  // row's key is replaced by its number until its rank is known.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> keys;
+  constexpr std::uint32_t kFree = ~std::uint32_t(0);
+  const std::size_t capacity = std::bit_ceil(2 * most);
+  std::vector<std::uint32_t> table(capacity, kFree);
+  const int shift = 64 - std::bit_width(capacity - 1);
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint64_t hi = flat_[i].hi;
+    const std::uint64_t lo = flat_[i].lo;
+    std::size_t at = ((hi * 0x9e3779b97f4a7c15ull) ^ (lo * 0xc2b2ae3d27d4eb4full)) >> shift;
+    while (table[at] != kFree && keys[table[at]] != std::pair(hi, lo)) {
+      at = (at + 1) & (capacity - 1);
+    }
+    if (table[at] == kFree) {
+      if (keys.size() == most) {
+        // Too many: the rows get their keys back for the plain sort.
+        for (std::size_t j = 0; j < i; ++j) flat_[j].hi = keys[flat_[j].hi].first;
+        return std::nullopt;
+      }
+      table[at] = static_cast<std::uint32_t>(keys.size());
+      keys.emplace_back(hi, lo);
+    }
+    flat_[i].hi = table[at];
+  }
+  std::vector<std::uint32_t> byKey(keys.size());
+  std::iota(byKey.begin(), byKey.end(), 0u);
+  std::sort(byKey.begin(), byKey.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+  std::vector<std::uint32_t> rank(keys.size());
+  for (std::size_t r = 0; r < byKey.size(); ++r) rank[byKey[r]] = static_cast<std::uint32_t>(r);
+  // Rows of one key that came in tie order (as every row does before its
+  // first sort, in record order) need only be dealt out by key.
+  std::vector<std::uint32_t> count(keys.size() + 1, 0);
+  std::vector<std::uint64_t> last(keys.size(), 0);
+  // Then too a row shares its key and tie only with the row before it of
+  // the same key.
+  bool dealt = true;
+  bool shared = false;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint32_t r = rank[flat_[i].hi];
+    const std::uint64_t rest = flat_[i].rest;
+    flat_[i].hi = r;
+    if (count[r + 1] > 0) {
+      dealt = dealt && rest > last[r];
+      shared = shared || rest >> rowBits == last[r] >> rowBits;
+    }
+    last[r] = rest;
+    ++count[r + 1];
+  }
+  const std::uint64_t rowMask = (std::uint64_t(1) << rowBits) - 1;
+  order.resize(n);
+  if (dealt) {
+    if (shared) return false;
+    for (std::size_t r = 1; r < count.size(); ++r) count[r] += count[r - 1];
+    for (std::size_t i = 0; i < n; ++i) {
+      order[count[flat_[i].hi]++] = static_cast<std::uint32_t>(i);
+    }
+    return true;
+  }
+  // Otherwise the rank, the tie and the row make one word each.
+  std::vector<std::uint64_t> words(n);
+  for (std::size_t i = 0; i < n; ++i) words[i] = flat_[i].hi << restBits | flat_[i].rest;
+  flat_ = {};
+  std::sort(words.begin(), words.end());
+  for (std::size_t i = 1; i < n; ++i) {
+    if (words[i - 1] >> rowBits == words[i] >> rowBits) return false;
+  }
+  for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(words[i] & rowMask);
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -118,6 +119,12 @@ class ExactKeySorter {
   // Sorts rows whose ties leave no room for the row number beside them:
   // their numbers, by the rows they stand for.
   bool finishUnpacked(std::vector<std::uint32_t>& order);
+  // When few keys repeat over many rows (a column of a few products, of
+  // days), each key's rank among them makes one word with the tie and the
+  // row, which sorts far faster than three; rows that came in tie order are
+  // only dealt out by rank. Empty when there are too many keys.
+  static constexpr int kRankBits = 16;
+  std::optional<bool> finishByRanks(std::vector<std::uint32_t>& order, int restBits, int rowBits);
 
   bool descending_;
   std::vector<Flat> flat_;

@@ -245,6 +245,9 @@ TEST_P(ExactKeySorterTest, OrdersByKeyThenTieOrRefusesSharedPairs) {
   for (int round = 0; round < 60; ++round) {
     const bool descending = round % 2 == 1;
     const bool texts = round % 3 == 0;
+    // Rows in tie order, as before a first sort; keys that rarely repeat.
+    const bool tiesInOrder = round % 4 == 2;
+    const int numberRange = round % 5 == 4 ? 1'000'000 : 3;
     // Up to a few thousand rows: the row numbers then need twelve bits.
     const int n = std::uniform_int_distribution<int>(0, round < 50 ? 200 : 3000)(rng);
     std::vector<std::string> words;
@@ -254,11 +257,16 @@ TEST_P(ExactKeySorterTest, OrdersByKeyThenTieOrRefusesSharedPairs) {
     sorter.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
       words.push_back(kTexts[std::uniform_int_distribution<int>(0, 7)(rng)]);
-      numbers.push_back(std::uniform_int_distribution<int>(-3, 3)(rng));
+      numbers.push_back(std::uniform_int_distribution<int>(-numberRange, numberRange)(rng));
       // A few ties repeat, so that some rounds share a (key, tie) pair.
       ties.push_back(i > 0 && std::uniform_int_distribution<int>(0, 40)(rng) == 0
                          ? ties[std::uniform_int_distribution<std::size_t>(0, ties.size() - 1)(rng)]
                          : tieOf(rng));
+      if (tiesInOrder && i > 0 && ties[ties.size() - 2] < span.highest - 3) {
+        // Rarely the same tie again.
+        const int step = std::uniform_int_distribution<int>(0, 200)(rng);
+        ties.back() = ties[ties.size() - 2] + (step == 0 ? 0 : 1 + step % 3);
+      }
       const OrderKey key =
           texts ? textOrderKey(words.back())
                 : orderKey(Variant(static_cast<long long>(numbers.back())), PrefixKind::number);
