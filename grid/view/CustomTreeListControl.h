@@ -586,7 +586,7 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   TextCollation sortCollation() const;
   // The order of one list sorted by one column, from order keys read in
   // place, into `order`; false when those keys cannot settle it.
-  bool sortByDirectKeys(const std::vector<TreeListNode*>& nodes, int column, bool descending,
+  bool sortByDirectKeys(const NodeList& nodes, int column, bool descending,
                         std::vector<std::uint32_t>& order);
   void sortSiblingList(NodeList& list, const std::vector<int>& keyColumns,
                        const std::vector<bool>& keyDescending);
@@ -594,7 +594,7 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   // the sort values of the key columns.
   std::vector<std::uint32_t> orderByCompareEvent(const std::vector<TreeListNode*>& nodes,
                                                  bool descending);
-  std::vector<std::uint32_t> orderBySortValues(const std::vector<TreeListNode*>& nodes,
+  std::vector<std::uint32_t> orderBySortValues(const NodeList& nodes,
                                                const std::vector<int>& keyColumns,
                                                const std::vector<bool>& keyDescending) const;
   // The widths of a band row's visible columns as the band shares its width.
