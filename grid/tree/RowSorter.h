@@ -10,9 +10,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Variant.h"
@@ -81,12 +81,21 @@ struct ExactRowKey {
 // The fast path for one sort key whose order keys are all exact, with a
 // whole-number tie key per row: rows then compare as ExactRowKeys, and when
 // no two rows share one the sorted order is the only one, found by a plain
-// sort of flat records without a sort value per row. Feed every row with
-// add() (in row order), then ask finish().
+// sort without a sort value per row. Feed every row with add() (in row
+// order), then ask finish().
+//
+// A million rows of a column of a few products or of days hold only a few
+// hundred distinct keys. While the keys repeat (at most one for every eight
+// rows reserved, and 65,536), a row keeps only the number of its key and
+// its tie, 12 bytes; the keys' ranks then make one word of each row with
+// its tie and row number, which sorts far faster than three, and rows that
+// came in tie order within each key (as every row does before its first
+// sort) are only dealt out by rank. Past that, rows keep their whole keys.
 class ExactKeySorter {
  public:
   explicit ExactKeySorter(bool descending) : descending_(descending) {}
-  void reserve(std::size_t rows) { flat_.reserve(rows); }
+  // Room for the rows; without it every row keeps its whole key.
+  void reserve(std::size_t rows);
   // The next row's order key and tie key; false (and the path is closed)
   // when the key is not exact.
   bool add(const OrderKey& key, std::int64_t tie) {
@@ -96,37 +105,44 @@ class ExactKeySorter {
     return true;
   }
   // The next row's key, made in this sorter's direction.
-  void add(const ExactRowKey& key) {
-    flat_.push_back({key.hi, key.lo, key.tie});
-    lowestTie_ = std::min(lowestTie_, key.tie);
-    highestTie_ = std::max(highestTie_, key.tie);
-  }
+  void add(const ExactRowKey& key);
   // The sorted order of the rows added into `order`; false when two rows
   // share a key, which only the general comparison can order.
   bool finish(std::vector<std::uint32_t>& order);
 
  private:
-  // A row as sorted: 24 bytes, which sets the peak memory of a first sort.
-  // `rest` holds the tie key until finish(), which replaces it, when the
-  // ties span few enough values, by the tie less the lowest in the high
-  // bits and the row number in the low ones: ordering by it orders by the
-  // tie, and tells the row without a word of its own.
+  // A row with its whole key, 24 bytes. `rest` holds the tie key until
+  // finish(), which replaces it, when the ties span few enough values, by
+  // the tie less the lowest in the high bits and the row number in the low
+  // ones: ordering by it orders by the tie, and tells the row without a
+  // word of its own.
   struct Flat {
     std::uint64_t hi;
     std::uint64_t lo;
     std::uint64_t rest;
   };
+  static constexpr int kRankBits = 16;
+  static constexpr std::uint32_t kFree = ~std::uint32_t(0);
+
+  // The rows so far get their whole keys back.
+  void unrank();
+  bool finishRanked(std::vector<std::uint32_t>& order);
+  bool finishFlat(std::vector<std::uint32_t>& order);
   // Sorts rows whose ties leave no room for the row number beside them:
   // their numbers, by the rows they stand for.
   bool finishUnpacked(std::vector<std::uint32_t>& order);
-  // When few keys repeat over many rows (a column of a few products, of
-  // days), each key's rank among them makes one word with the tie and the
-  // row, which sorts far faster than three; rows that came in tie order are
-  // only dealt out by rank. Empty when there are too many keys.
-  static constexpr int kRankBits = 16;
-  std::optional<bool> finishByRanks(std::vector<std::uint32_t>& order, int restBits, int rowBits);
 
   bool descending_;
+  // Whether rows keep the numbers of their keys (keyOf_, ties_) rather
+  // than their whole keys (flat_).
+  bool ranked_ = false;
+  std::size_t mostKeys_ = 0;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> keys_;
+  // keys_ positions by their keys' hash, open-addressed.
+  std::vector<std::uint32_t> table_;
+  int hashShift_ = 0;
+  std::vector<std::uint32_t> keyOf_;
+  std::vector<std::uint64_t> ties_;
   std::vector<Flat> flat_;
   std::uint64_t lowestTie_ = ~std::uint64_t(0);
   std::uint64_t highestTie_ = 0;
