@@ -461,7 +461,9 @@ class CustomDBGrid : public CustomDBTreeListControl {
   void regroupLoadedNodes();
   // Whether a row just appended to its list comes after the row before it
   // in the order given (and both have exact keys in it).
-  bool followsPriorSibling(const TreeListNode& node, const DirectRowOrder& order) const;
+  struct LastRowKeys;
+  bool followsPriorSibling(const TreeListNode& node, const DirectRowOrder& order,
+                           LastRowKeys& lastKeys) const;
   // Puts taken rows back in record (key) order unless a column sorts them.
   void putInRecordOrderUnlessSorted(std::vector<std::unique_ptr<TreeListNode>>& rows);
   // Takes every data row out of the tree in display order and frees the
