@@ -578,12 +578,12 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   void removeSortKey(TreeListColumn* column);
   void addToSortKeys(TreeListColumn* column);
   bool sortByFirstSortedColumn();
+  // The collation texts sort by: collateTexts under goAnsiSort, else none.
+  TextCollation sortCollation() const;
   // The first column with a sort state that is not a group column, or null.
   TreeListColumn* firstSortedColumn() const;
   // Whether directSortKey's keys, of this kind, order the column's values.
   bool keysReadInPlace(int column, PrefixKind kind) const;
-  // The collation texts sort by: collateTexts under goAnsiSort, else none.
-  TextCollation sortCollation() const;
   // The order of one list sorted by one column, from order keys read in
   // place, into `order`; false when those keys cannot settle it.
   bool sortByDirectKeys(const NodeList& nodes, int column, bool descending,
