@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -488,6 +489,11 @@ class CustomDBGrid : public CustomDBTreeListControl {
   DBGridNode* groupPathFor(LastGroupPath& last, GroupRowMemo& memo, DBGridNode* node,
                            int skipAtTop);
   void regroupLoadedNodes();
+  // Whether a row just appended to its list comes after the row before it
+  // in the order given (and both have exact keys in it).
+  struct LastRowKeys;
+  bool followsPriorSibling(const TreeListNode& node, const DirectRowOrder& order,
+                           LastRowKeys& lastKeys) const;
   // Puts taken rows back in record (key) order unless a column sorts them.
   void putInRecordOrderUnlessSorted(std::vector<std::unique_ptr<TreeListNode>>& rows);
   // Takes every data row out of the tree in display order and frees the
@@ -558,6 +564,9 @@ class CustomDBGrid : public CustomDBTreeListControl {
   } groupBatch_;
   // The grouping changed and the next load refiles the rows it has.
   bool regroupPending_ = false;
+  // The regroup of this load left every data row list in this order: the
+  // sort that ends the load would move nothing.
+  std::optional<DirectRowOrder> regroupedInOrder_;
 
   int loadedRecordCount_ = 0;
   // The data rows a record filter hides, while the rows cover the table.

@@ -3,6 +3,8 @@
 // the regroup of rows already loaded, group row texts and the group
 // panel's geometry. Summaries are in DBGridSummaries.cpp.
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 #include "base/ScopeGuard.h"
 #include "base/StringUtils.h"
@@ -306,7 +308,8 @@ DBGridNode* CustomDBGrid::groupPathFor(LastGroupPath& last, GroupRowMemo& memo, 
     const int slot = 2 * level + (text.empty() ? 0 : 1);
     if (keyed) {
       DBGridNode* row = memo.find(parent, slot, key);
-      if (row && (text.empty() || row->groupValue().equalsText(text))) {
+      // A short text's key is the whole text; a long one's only its start.
+      if (row && (text.empty() || key.exact || row->groupValue().equalsText(text))) {
         // The last path stays whole: the levels below may try it.
         last.resize(static_cast<std::size_t>(level) + 1);
         last[static_cast<std::size_t>(level)] = row;
@@ -365,11 +368,54 @@ void CustomDBGrid::putInRecordOrderUnlessSorted(std::vector<std::unique_ptr<Tree
   }
 }
 
+// The key of the last row appended to each of the lists met lately, so that
+// the next row is compared without reading the one before it again.
+struct CustomDBGrid::LastRowKeys {
+  struct Entry {
+    const TreeListNode* list = nullptr;
+    bool known = false;
+    ExactRowKey key;
+  };
+  std::array<Entry, 64> entries;
+  Entry& of(const TreeListNode* list) {
+    const auto at = reinterpret_cast<std::uintptr_t>(list) * 0x9e3779b97f4a7c15ULL >> 58;
+    return entries[static_cast<std::size_t>(at)];
+  }
+};
+
+bool CustomDBGrid::followsPriorSibling(const TreeListNode& node, const DirectRowOrder& order,
+                                       LastRowKeys& lastKeys) const {
+  const TreeListNode* parent = node.parent();
+  ExactRowKey key;
+  if (!directRowKey(node, order, key)) return false;
+  LastRowKeys::Entry& last = lastKeys.of(parent);
+  const int count = parent ? parent->count() : topCount();
+  bool follows = true;
+  if (count >= 2) {
+    if (last.known && last.list == parent) {
+      follows = last.key < key;
+    } else {
+      const TreeListNode* prior = parent ? parent->items(count - 2) : topNodes(count - 2);
+      ExactRowKey before;
+      follows = directRowKey(*prior, order, before) && before < key;
+    }
+  }
+  last = {parent, true, key};
+  return follows;
+}
+
 void CustomDBGrid::regroupLoadedNodes() {
+  regroupedInOrder_.reset();
   std::vector<std::unique_ptr<TreeListNode>> rows;
   rows.reserve(static_cast<std::size_t>(std::max(loadedRecordCount_, 0)));
   takeDataRows(rows);
   putInRecordOrderUnlessSorted(rows);
+  // The rows keep their relative order, which a sort often gave them: when
+  // each one lands after a row it sorts after, every list is already in the
+  // one order the sort after the load would find, and that sort is skipped.
+  const std::optional<DirectRowOrder> order = directDataRowOrder();
+  bool inOrder = order.has_value();
+  LastRowKeys lastKeys;
   std::size_t next = 0;
   try {
     const bool summaries = anySummaries();
@@ -389,11 +435,12 @@ void CustomDBGrid::regroupLoadedNodes() {
       if (groupColumns_.empty()) {
         node->setGroupValue(Variant::null());
         appendTakenNode(std::move(rows[next]), nullptr);
-        continue;
+      } else {
+        DBGridNode* group = groupPathFor(last, memo, node, 0);
+        appendTakenNode(std::move(rows[next]), group);
+        if (summaries) addToSummaries(*node, false);
       }
-      DBGridNode* group = groupPathFor(last, memo, node, 0);
-      appendTakenNode(std::move(rows[next]), group);
-      if (summaries) addToSummaries(*node, false);
+      inOrder = inOrder && followsPriorSibling(*node, *order, lastKeys);
     }
   } catch (...) {
     // No row may be lost: what is left goes back to the top level. Written
@@ -403,6 +450,7 @@ void CustomDBGrid::regroupLoadedNodes() {
     }
     throw;
   }
+  if (inOrder) regroupedInOrder_ = order;
   TreeListNode* first = firstNode();
   if (!first) return;
   if (groupColumns_.empty()) {

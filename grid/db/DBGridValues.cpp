@@ -2,6 +2,8 @@
 // from the values stored at load, the order keys read in place, the tie
 // break by record key, and the sort hooks the tree list asks.
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "base/StringUtils.h"
 #include "grid/db/CustomDBGrid.h"
@@ -154,7 +156,13 @@ bool CustomDBGrid::sortChangeIgnored(const TreeListColumn* column) const {
 void CustomDBGrid::sortBatchEnded() { CustomDBTreeListControl::sortBatchEnded(); }
 
 void CustomDBGrid::sortNodes(int level, int column, bool descending) {
-  CustomDBTreeListControl::sortNodes(level, column, descending);
+  // The regroup of this load found every data row list in this very order
+  // already (and nothing has run since but the load's own ending).
+  const std::optional<DirectRowOrder> regrouped = std::exchange(regroupedInOrder_, std::nullopt);
+  const bool inOrder = regrouped && inPhase(GridPhase::loading) && level == groupColumnCount() &&
+                       regrouped->column == column && regrouped->descending == descending &&
+                       directDataRowOrder() == regrouped;
+  if (!inOrder) CustomDBTreeListControl::sortNodes(level, column, descending);
   if (groupColumns_.empty()) return;
   takeFirstChildKeys();
   followFocusedRow();

@@ -2,7 +2,10 @@
 #include "grid/tree/RowSorter.h"
 
 #include <algorithm>
+#include <bit>
+#include <numeric>
 #include <optional>
+#include <utility>
 
 #include "grid/tree/HoareSort.h"
 
@@ -106,23 +109,168 @@ std::vector<std::uint32_t> sortRowValues(const RowSortInput& input) {
                    : sortKeyedRecords<kMaxKeyed>(input, kinds, compareRecords);
 }
 
+void ExactKeySorter::reserve(std::size_t rows) {
+  mostKeys_ = std::min<std::size_t>(std::size_t(1) << kRankBits, rows / 8);
+  ranked_ = mostKeys_ >= 2 && keyOf_.empty() && flat_.empty();
+  if (!ranked_) {
+    flat_.reserve(rows);
+    return;
+  }
+  const std::size_t capacity = std::bit_ceil(2 * mostKeys_);
+  table_.assign(capacity, kFree);
+  hashShift_ = 64 - std::bit_width(capacity - 1);
+  keyOf_.reserve(rows);
+  ties_.reserve(rows);
+}
+
+void ExactKeySorter::add(const ExactRowKey& key) {
+  lowestTie_ = std::min(lowestTie_, key.tie);
+  highestTie_ = std::max(highestTie_, key.tie);
+  if (ranked_) {
+    const std::size_t mask = table_.size() - 1;
+    std::size_t at =
+        ((key.hi * 0x9e3779b97f4a7c15ull) ^ (key.lo * 0xc2b2ae3d27d4eb4full)) >> hashShift_;
+    while (table_[at] != kFree && keys_[table_[at]] != std::pair(key.hi, key.lo)) {
+      at = (at + 1) & mask;
+    }
+    if (table_[at] != kFree || keys_.size() < mostKeys_) {
+      if (table_[at] == kFree) {
+        table_[at] = static_cast<std::uint32_t>(keys_.size());
+        keys_.emplace_back(key.hi, key.lo);
+      }
+      keyOf_.push_back(table_[at]);
+      ties_.push_back(key.tie);
+      return;
+    }
+    unrank();
+  }
+  flat_.push_back({key.hi, key.lo, key.tie});
+}
+
+void ExactKeySorter::unrank() {
+  flat_.reserve(keyOf_.capacity());
+  for (std::size_t i = 0; i < keyOf_.size(); ++i) {
+    const auto& [hi, lo] = keys_[keyOf_[i]];
+    flat_.push_back({hi, lo, ties_[i]});
+  }
+  keyOf_ = {};
+  ties_ = {};
+  keys_ = {};
+  table_ = {};
+  ranked_ = false;
+}
+
 bool ExactKeySorter::finish(std::vector<std::uint32_t>& order) {
+  if (ranked_) {
+    const std::size_t n = keyOf_.size();
+    const int rowBits = n > 1 ? std::bit_width(n - 1) : 0;
+    const std::uint64_t span = n > 0 ? highestTie_ - lowestTie_ : 0;
+    // The rank, the tie and the row must fit one word.
+    if (std::bit_width(span) + rowBits <= 64 - kRankBits) return finishRanked(order);
+    unrank();
+  }
+  return finishFlat(order);
+}
+
+bool ExactKeySorter::finishRanked(std::vector<std::uint32_t>& order) {
+  const std::size_t n = keyOf_.size();
+  const int rowBits = n > 1 ? std::bit_width(n - 1) : 0;
+  const int restBits = std::bit_width(n > 0 ? highestTie_ - lowestTie_ : 0) + rowBits;
+  std::vector<std::uint32_t> byKey(keys_.size());
+  std::iota(byKey.begin(), byKey.end(), 0u);
+  std::sort(byKey.begin(), byKey.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return keys_[a] < keys_[b]; });
+  std::vector<std::uint32_t> rank(keys_.size());
+  for (std::size_t r = 0; r < byKey.size(); ++r) rank[byKey[r]] = static_cast<std::uint32_t>(r);
+  // Each row's tie becomes its tie less the lowest over its row number,
+  // and its key's number its key's rank. Rows of each key in that order
+  // need only be dealt out; then too a row shares its key and tie only with
+  // the row before it of the same key.
+  std::vector<std::uint32_t> count(keys_.size() + 1, 0);
+  std::vector<std::uint64_t> last(keys_.size(), 0);
+  bool dealt = true;
+  bool shared = false;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint32_t r = rank[keyOf_[i]];
+    const std::uint64_t rest = (ties_[i] - lowestTie_) << rowBits | i;
+    keyOf_[i] = r;
+    ties_[i] = rest;
+    if (count[r + 1] > 0) {
+      dealt = dealt && rest > last[r];
+      shared = shared || rest >> rowBits == last[r] >> rowBits;
+    }
+    last[r] = rest;
+    ++count[r + 1];
+  }
+  const std::uint64_t rowMask = (std::uint64_t(1) << rowBits) - 1;
+  order.resize(n);
+  if (dealt) {
+    if (shared) return false;
+    for (std::size_t r = 1; r < count.size(); ++r) count[r] += count[r - 1];
+    for (std::size_t i = 0; i < n; ++i) order[count[keyOf_[i]]++] = static_cast<std::uint32_t>(i);
+    return true;
+  }
+  // Otherwise each row's rank, tie and row make one word, sorted in place.
+  for (std::size_t i = 0; i < n; ++i) ties_[i] |= std::uint64_t(keyOf_[i]) << restBits;
+  keyOf_ = {};
+  std::sort(ties_.begin(), ties_.end());
+  for (std::size_t i = 1; i < n; ++i) {
+    if (ties_[i - 1] >> rowBits == ties_[i] >> rowBits) return false;
+  }
+  for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(ties_[i] & rowMask);
+  return true;
+}
+
+bool ExactKeySorter::finishFlat(std::vector<std::uint32_t>& order) {
+  const std::size_t n = flat_.size();
+  // Bits for the row numbers 0..n-1, and whether the ties' span fits above
+  // them.
+  const int rowBits = n > 1 ? std::bit_width(n - 1) : 0;
+  const std::uint64_t span = n > 0 ? highestTie_ - lowestTie_ : 0;
+  if (rowBits > 0 && (span >> (64 - rowBits)) != 0) return finishUnpacked(order);
+  for (std::size_t i = 0; i < n; ++i) {
+    flat_[i].rest = (flat_[i].rest - lowestTie_) << rowBits | i;
+  }
   const auto before = [](const Flat& a, const Flat& b) {
     if (a.hi != b.hi) return a.hi < b.hi;
     if (a.lo != b.lo) return a.lo < b.lo;
-    return a.tie < b.tie;
+    return a.rest < b.rest;
   };
   if (!std::is_sorted(flat_.begin(), flat_.end(), before)) {
     std::sort(flat_.begin(), flat_.end(), before);
   }
-  const std::size_t n = flat_.size();
   for (std::size_t i = 1; i < n; ++i) {
     const Flat& a = flat_[i - 1];
     const Flat& b = flat_[i];
-    if (a.hi == b.hi && a.lo == b.lo && a.tie == b.tie) return false;
+    if (a.hi == b.hi && a.lo == b.lo && a.rest >> rowBits == b.rest >> rowBits) return false;
   }
+  const std::uint64_t rowMask = (std::uint64_t(1) << rowBits) - 1;
   order.resize(n);
-  for (std::size_t i = 0; i < n; ++i) order[i] = flat_[i].id;
+  for (std::size_t i = 0; i < n; ++i) {
+    order[i] = static_cast<std::uint32_t>(flat_[i].rest & rowMask);
+  }
+  return true;
+}
+
+bool ExactKeySorter::finishUnpacked(std::vector<std::uint32_t>& order) {
+  const std::size_t n = flat_.size();
+  const auto same = [&](std::uint32_t a, std::uint32_t b) {
+    return flat_[a].hi == flat_[b].hi && flat_[a].lo == flat_[b].lo &&
+           flat_[a].rest == flat_[b].rest;
+  };
+  const auto before = [&](std::uint32_t a, std::uint32_t b) {
+    const Flat& x = flat_[a];
+    const Flat& y = flat_[b];
+    if (x.hi != y.hi) return x.hi < y.hi;
+    if (x.lo != y.lo) return x.lo < y.lo;
+    return x.rest < y.rest;
+  };
+  order.resize(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
+  std::sort(order.begin(), order.end(), before);
+  for (std::size_t i = 1; i < n; ++i) {
+    if (same(order[i - 1], order[i])) return false;
+  }
   return true;
 }
 

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -194,6 +195,18 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   // before it is asked (it decides only between equal keys); false when
   // the node has none.
   virtual bool tieBreakKey(const TreeListNode& node, std::int64_t& key) const;
+  // The one sort key the data rows are ordered by, when order keys read in
+  // place settle their order (no compare event, a single key, texts in byte
+  // order); empty when only the general comparison can.
+  struct DirectRowOrder {
+    int column = -1;
+    bool descending = false;
+    PrefixKind kind = PrefixKind::none;
+    bool operator==(const DirectRowOrder&) const = default;
+  };
+  std::optional<DirectRowOrder> directDataRowOrder() const;
+  // The node's key in that order; false when it has no exact one.
+  bool directRowKey(const TreeListNode& node, const DirectRowOrder& order, ExactRowKey& key) const;
   // Natural order: texts compare runs of digits by their value, so that
   // "5", "10", "100" sort in that order. Off by default; it orders the data
   // rows only (group rows keep the order their search relies on), and a
@@ -568,9 +581,13 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   void addToSortKeys(TreeListColumn* column);
   // The collation texts sort by: collateTexts under goAnsiSort, else none.
   TextCollation sortCollation() const;
+  // The first column with a sort state that is not a group column, or null.
+  TreeListColumn* firstSortedColumn() const;
+  // Whether directSortKey's keys, of this kind, order the column's values.
+  bool keysReadInPlace(int column, PrefixKind kind) const;
   // The order of one list sorted by one column, from order keys read in
   // place, into `order`; false when those keys cannot settle it.
-  bool sortByDirectKeys(const std::vector<TreeListNode*>& nodes, int column, bool descending,
+  bool sortByDirectKeys(const NodeList& nodes, int column, bool descending,
                         std::vector<std::uint32_t>& order);
   void sortSiblingList(NodeList& list, const std::vector<int>& keyColumns,
                        const std::vector<bool>& keyDescending);
@@ -578,7 +595,7 @@ class CustomTreeListControl : public CustomTreeList, public TreeColumnOwner {
   // the sort values of the key columns.
   std::vector<std::uint32_t> orderByCompareEvent(const std::vector<TreeListNode*>& nodes,
                                                  bool descending);
-  std::vector<std::uint32_t> orderBySortValues(const std::vector<TreeListNode*>& nodes,
+  std::vector<std::uint32_t> orderBySortValues(const NodeList& nodes,
                                                const std::vector<int>& keyColumns,
                                                const std::vector<bool>& keyDescending) const;
   // The widths of a band row's visible columns as the band shares its width.

@@ -124,14 +124,15 @@ void CustomTreeListControl::setNaturalSortOrder(bool natural) {
   sortByFirstSortedColumn();
 }
 
-bool CustomTreeListControl::sortByFirstSortedColumn() {
-  TreeListColumn* first = nullptr;
-  for (auto& c : columns_) {
-    if (!isGroupColumn(c.get()) && c->sorted_ != csNone) {
-      first = c.get();
-      break;
-    }
+TreeListColumn* CustomTreeListControl::firstSortedColumn() const {
+  for (const auto& c : columns_) {
+    if (!isGroupColumn(c.get()) && c->sorted_ != csNone) return c.get();
   }
+  return nullptr;
+}
+
+bool CustomTreeListControl::sortByFirstSortedColumn() {
+  TreeListColumn* first = firstSortedColumn();
   if (!first) return false;
   if (multiSortOn() && sortedColumns_.empty()) sortedColumns_.push_back(first);
   sortNodes(groupColumnCount(), first->index(), first->sorted_ == csDown);
@@ -218,8 +219,8 @@ namespace {
 // Rows sorted by one column lie scattered in memory once sorted before:
 // passes over them fetch a row this many places ahead, and what hangs off
 // a row half as many places ahead.
-constexpr std::size_t kNodeDistance = 16;
-constexpr std::size_t kDataDistance = 8;
+constexpr int kNodeDistance = 16;
+constexpr int kDataDistance = 8;
 
 }  // namespace
 
@@ -228,26 +229,45 @@ TextCollation CustomTreeListControl::sortCollation() const {
   return [this](const std::string& a, const std::string& b) { return collateTexts(a, b); };
 }
 
-bool CustomTreeListControl::sortByDirectKeys(const std::vector<TreeListNode*>& nodes, int column,
-                                             bool descending, std::vector<std::uint32_t>& order) {
-  const PrefixKind kind = directSortKind(column);
+bool CustomTreeListControl::keysReadInPlace(int column, PrefixKind kind) const {
   if (kind == PrefixKind::none) return false;
   // Collation and natural order do not follow byte order.
-  if (kind == PrefixKind::text && (optionsEx().has(goAnsiSort) || naturalOrderFor(column))) {
-    return false;
-  }
-  const std::size_t n = nodes.size();
+  return kind != PrefixKind::text || (!optionsEx().has(goAnsiSort) && !naturalOrderFor(column));
+}
+
+std::optional<CustomTreeListControl::DirectRowOrder> CustomTreeListControl::directDataRowOrder()
+    const {
+  // What sortByFirstSortedColumn sorts the data rows by, as sortSiblingList
+  // would sort each list.
+  const TreeListColumn* first = firstSortedColumn();
+  if (onCompare || !first || (multiSortOn() && sortKeyCount() > 1)) return std::nullopt;
+  const DirectRowOrder order{first->index(), first->sorted_ == csDown,
+                             directSortKind(first->index())};
+  if (!keysReadInPlace(order.column, order.kind)) return std::nullopt;
+  return order;
+}
+
+bool CustomTreeListControl::directRowKey(const TreeListNode& node, const DirectRowOrder& order,
+                                         ExactRowKey& key) const {
+  OrderKey orderKey;
+  std::int64_t tie = 0;
+  return directSortKey(node, order.column, order.kind, orderKey) && tieBreakKey(node, tie) &&
+         ExactRowKey::make(orderKey, tie, order.descending, key);
+}
+
+bool CustomTreeListControl::sortByDirectKeys(const NodeList& nodes, int column, bool descending,
+                                             std::vector<std::uint32_t>& order) {
+  const DirectRowOrder byKeys{column, descending, directSortKind(column)};
+  if (!keysReadInPlace(column, byKeys.kind)) return false;
+  const int n = nodes.count();
   ExactKeySorter sorter(descending);
-  sorter.reserve(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i + kNodeDistance < n) __builtin_prefetch(nodes[i + kNodeDistance]);
-    if (i + kDataDistance < n) prefetchSortData(*nodes[i + kDataDistance]);
-    OrderKey key;
-    std::int64_t tie = 0;
-    if (!directSortKey(*nodes[i], column, kind, key) || !tieBreakKey(*nodes[i], tie) ||
-        !sorter.add(key, tie)) {
-      return false;
-    }
+  sorter.reserve(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    if (i + kNodeDistance < n) __builtin_prefetch(nodes.at(i + kNodeDistance));
+    if (i + kDataDistance < n) prefetchSortData(*nodes.at(i + kDataDistance));
+    ExactRowKey key;
+    if (!directRowKey(*nodes.at(i), byKeys, key)) return false;
+    sorter.add(key);
   }
   return sorter.finish(order);
 }
@@ -265,22 +285,23 @@ std::vector<std::uint32_t> CustomTreeListControl::orderByCompareEvent(
 }
 
 std::vector<std::uint32_t> CustomTreeListControl::orderBySortValues(
-    const std::vector<TreeListNode*>& nodes, const std::vector<int>& keyColumns,
+    const NodeList& nodes, const std::vector<int>& keyColumns,
     const std::vector<bool>& keyDescending) const {
-  const std::size_t n = nodes.size();
+  const int n = nodes.count();
   const std::size_t keys = keyColumns.size();
   // Row r's value for key k is values[r * keys + k]. Whole-number tie-break
   // keys, when every node has one: ties are then ordered without visiting
   // the nodes again. One pass reads both.
   std::vector<Variant> values;
-  values.reserve(n * keys);
-  std::vector<std::int64_t> ties(n);
+  values.reserve(static_cast<std::size_t>(n) * keys);
+  std::vector<std::int64_t> ties(static_cast<std::size_t>(n));
   bool allTies = true;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i + kNodeDistance < n) __builtin_prefetch(nodes[i + kNodeDistance]);
-    if (i + kDataDistance < n) prefetchSortData(*nodes[i + kDataDistance]);
-    for (std::size_t k = 0; k < keys; ++k) values.push_back(getSortValue(*nodes[i], keyColumns[k]));
-    allTies = allTies && tieBreakKey(*nodes[i], ties[i]);
+  for (int i = 0; i < n; ++i) {
+    if (i + kNodeDistance < n) __builtin_prefetch(nodes.at(i + kNodeDistance));
+    if (i + kDataDistance < n) prefetchSortData(*nodes.at(i + kDataDistance));
+    const TreeListNode& node = *nodes.at(i);
+    for (std::size_t k = 0; k < keys; ++k) values.push_back(getSortValue(node, keyColumns[k]));
+    allTies = allTies && tieBreakKey(node, ties[static_cast<std::size_t>(i)]);
   }
   if (!allTies) ties.clear();
   std::vector<SortKeyOrder> orders(keys);
@@ -293,39 +314,46 @@ std::vector<std::uint32_t> CustomTreeListControl::orderBySortValues(
   input.collate = sortCollation();
   input.ties = ties;
   input.breakTie = [&](std::uint32_t a, std::uint32_t b) {
-    return compareTieBreak(nodes[a], nodes[b]);
+    return compareTieBreak(nodes.at(static_cast<int>(a)), nodes.at(static_cast<int>(b)));
   };
   return sortRowValues(input);
 }
 
 void CustomTreeListControl::sortSiblingList(NodeList& list, const std::vector<int>& keyColumns,
                                             const std::vector<bool>& keyDescending) {
+  // The sorts below read the list in place: a copy of a million node
+  // pointers would only add to the peak memory of a sort.
   const std::size_t n = static_cast<std::size_t>(list.count());
-  std::vector<TreeListNode*> nodes(n);
-  for (std::size_t i = 0; i < n; ++i) nodes[i] = list.at(static_cast<int>(i));
-  // Puts the list in the order given; `always` even when it moves no node.
-  const auto apply = [&](const std::vector<std::uint32_t>& order, bool always) {
+  // Puts the list in the order given, of the nodes nodeAt(r) gives;
+  // `always` even when it moves no node.
+  const auto apply = [&](const std::vector<std::uint32_t>& order, bool always, const auto& nodeAt) {
     bool moved = always;
     for (std::size_t i = 0; i < n && !moved; ++i) moved = order[i] != i;
     if (!moved) return;
     std::vector<TreeListNode*> sorted;
     sorted.reserve(n);
-    for (const std::uint32_t r : order) sorted.push_back(nodes[r]);
+    for (const std::uint32_t r : order) sorted.push_back(nodeAt(r));
     reorderSiblings(list, sorted);
   };
+  const auto inList = [&](std::uint32_t r) { return list.at(static_cast<int>(r)); };
 
   if (onCompare) {
-    apply(orderByCompareEvent(nodes, keyDescending[0]), true);
+    // A user's handler runs meanwhile: the nodes are held apart from the
+    // list.
+    std::vector<TreeListNode*> nodes(n);
+    for (std::size_t i = 0; i < n; ++i) nodes[i] = list.at(static_cast<int>(i));
+    apply(orderByCompareEvent(nodes, keyDescending[0]), true,
+          [&](std::uint32_t r) { return nodes[r]; });
     return;
   }
   if (keyColumns.size() == 1) {
     std::vector<std::uint32_t> order;
-    if (sortByDirectKeys(nodes, keyColumns[0], keyDescending[0], order)) {
-      apply(order, false);
+    if (sortByDirectKeys(list, keyColumns[0], keyDescending[0], order)) {
+      apply(order, false, inList);
       return;
     }
   }
-  apply(orderBySortValues(nodes, keyColumns, keyDescending), false);
+  apply(orderBySortValues(list, keyColumns, keyDescending), false, inList);
 }
 
 }  // namespace morvel

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <stdexcept>
 
 #include "DBGridTestSupport.h"
@@ -324,6 +325,196 @@ TEST_F(DBGridGroupingTest, GroupSummariesShowInTheGroupRowText) {
   grid.reloadAll();
   EXPECT_EQ(column(3)->footerText(), "Mar 1990");
 }
+
+// A regroup keeps the rows' relative order, and skips the sort that ends it
+// when that order is already the sorted one. Whatever came before, every
+// list of data rows must end in the order of the sort keys, ties by key.
+struct RegroupSession {
+  TestDBGrid& grid;
+  EngineTable& table;
+  DBTreeListColumn* column(int i) const { return grid.dbColumn(i); }
+  // The first data row showing the name, expanded or not.
+  TreeListNode* row(const std::string& name) const {
+    std::vector<TreeListNode*> stack;
+    for (int i = grid.topCount() - 1; i >= 0; --i) stack.push_back(grid.topNodes(i));
+    while (!stack.empty()) {
+      TreeListNode* n = stack.back();
+      stack.pop_back();
+      if (!CustomDBGrid::isGroupNode(n) && n->strings(1) == name) return n;
+      for (int i = n->count() - 1; i >= 0; --i) stack.push_back(n->items(i));
+    }
+    return nullptr;
+  }
+  void append(const std::string& name, const std::string& town) const {
+    table.goLast();
+    table.insertNew();
+    table.field(1)->setAsText(name);
+    table.field(2)->setAsText(town);
+    table.postRecord();
+  }
+};
+
+struct RegroupCase {
+  const char* name;
+  std::function<void(const RegroupSession&)> steps;
+};
+
+class RegroupOrderTest : public DBGridGroupingTest,
+                         public ::testing::WithParamInterface<RegroupCase> {
+ protected:
+  // Names whose byte order and natural order differ, towns that repeat.
+  static std::vector<Row> numbered() {
+    return {{"a10", "Oslo", "05/03/1990"}, {"a9", "Bern", "12/01/1985"},
+            {"b2", "Oslo", "01/12/1970"},  {"a10", "Rome", "28/02/1990"},
+            {"a1", "Bern", "05/03/1990"},  {"a2", "Oslo", "12/01/1985"},
+            {"a9", "Oslo", "05/03/1990"},  {"b2", "Rome", "01/12/1970"}};
+  }
+  // The sort keys as the grid applies them to the data rows.
+  std::vector<std::pair<int, bool>> dataKeys() {
+    std::vector<std::pair<int, bool>> keys;
+    if (grid.sortKeyCount() > 1) {
+      for (int i = 0; i < grid.sortKeyCount(); ++i) {
+        keys.emplace_back(grid.sortKeyColumn(i), grid.sortKeyDescending(i));
+      }
+      return keys;
+    }
+    for (int i = 0; i < grid.columnCount(); ++i) {
+      if (!grid.isGroupColumn(column(i)) && column(i)->sorted() != csNone) {
+        keys.emplace_back(i, column(i)->sorted() == csDown);
+        break;
+      }
+    }
+    return keys;
+  }
+  // Whether row a comes before row b: text keys, then the record key.
+  bool before(TreeListNode* a, TreeListNode* b, const std::vector<std::pair<int, bool>>& keys) {
+    for (const auto& [c, descending] : keys) {
+      const std::string ta = a->strings(c);
+      const std::string tb = b->strings(c);
+      int order = grid.naturalSortOrder() ? compareNaturalText(ta, tb) : ta.compare(tb);
+      if (descending) order = -order;
+      if (order != 0) return order < 0;
+    }
+    return CustomDBGrid::dbNode(*a).keyValue().integer() <
+           CustomDBGrid::dbNode(*b).keyValue().integer();
+  }
+  // Every list of data rows in key order; the rows all there.
+  void expectSorted(int rowCount) {
+    const auto keys = dataKeys();
+    ASSERT_FALSE(keys.empty());
+    int rows = 0;
+    for (TreeListNode* n : allNodes()) {
+      if (CustomDBGrid::isGroupNode(n)) continue;
+      ++rows;
+      const TreeListNode* parent = n->parent();
+      const int index = n->index();
+      if (index == 0) continue;
+      TreeListNode* prior = parent ? parent->items(index - 1) : grid.topNodes(index - 1);
+      EXPECT_TRUE(before(prior, n, keys))
+          << prior->strings(1) << " / " << n->strings(1) << " in " << GetParam().name;
+    }
+    EXPECT_EQ(rows, rowCount);
+  }
+};
+
+TEST_P(RegroupOrderTest, EveryListEndsInSortOrder) {
+  open(numbered());
+  GetParam().steps(RegroupSession{grid, table});
+  expectSorted(table.recordTotal());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, RegroupOrderTest,
+    ::testing::Values(RegroupCase{"SortedThenGrouped",
+                                  [](const RegroupSession& t) {
+                                    t.column(1)->setSorted(csUp);
+                                    t.grid.addGroupColumn(0, t.column(2));
+                                  }},
+                      RegroupCase{"SortedDescendingThenTwoLevels",
+                                  [](const RegroupSession& t) {
+                                    t.column(1)->setSorted(csDown);
+                                    t.grid.addGroupColumn(0, t.column(2));
+                                    t.grid.addGroupColumn(1, t.column(3));
+                                  }},
+                      // Rows of one new group come from several old ones, each sorted
+                      // on its own.
+                      RegroupCase{"FromOneGroupingToAnother",
+                                  [](const RegroupSession& t) {
+                                    t.grid.addGroupColumn(0, t.column(2));
+                                    t.column(1)->setSorted(csUp);
+                                    t.grid.beginGroupChange();
+                                    t.grid.removeGroupColumn(0);
+                                    t.grid.addGroupColumn(0, t.column(3));
+                                    t.grid.endGroupChange();
+                                  }},
+                      RegroupCase{"Ungrouped",
+                                  [](const RegroupSession& t) {
+                                    t.grid.addGroupColumn(0, t.column(2));
+                                    t.column(1)->setSorted(csUp);
+                                    t.grid.removeGroupColumn(0);
+                                  }},
+                      RegroupCase{"AfterReversingTheSort",
+                                  [](const RegroupSession& t) {
+                                    t.grid.addGroupColumn(0, t.column(2));
+                                    t.grid.columnHeaderClick(t.column(1));
+                                    t.grid.columnHeaderClick(t.column(1));
+                                    t.grid.addGroupColumn(1, t.column(3));
+                                  }},
+                      RegroupCase{"AfterNaturalOrderChanged",
+                                  [](const RegroupSession& t) {
+                                    t.column(1)->setSorted(csUp);
+                                    t.grid.addGroupColumn(0, t.column(2));
+                                    t.grid.setNaturalSortOrder(true);
+                                    t.grid.addGroupColumn(1, t.column(3));
+                                    t.grid.setNaturalSortOrder(false);
+                                    t.grid.removeGroupColumn(1);
+                                  }},
+                      RegroupCase{"AfterASecondSortKey",
+                                  [](const RegroupSession& t) {
+                                    t.grid.columnHeaderClick(t.column(1));
+                                    t.grid.setAddSortKey(true);
+                                    t.grid.columnHeaderClick(t.column(3));
+                                    t.grid.columnHeaderClick(t.column(3));
+                                    t.grid.setAddSortKey(false);
+                                    t.grid.addGroupColumn(0, t.column(2));
+                                  }},
+                      RegroupCase{"AfterDeletingARow",
+                                  [](const RegroupSession& t) {
+                                    t.column(1)->setSorted(csUp);
+                                    t.grid.setOptions(t.grid.options().without(goConfirmDelete));
+                                    t.grid.setFocusedNode(t.row("a9"), 0, false);
+                                    t.grid.keyDown(vkDelete, ssCtrl);
+                                    t.grid.addGroupColumn(0, t.column(2));
+                                  }},
+                      RegroupCase{"AfterInsertingRows",
+                                  [](const RegroupSession& t) {
+                                    t.column(1)->setSorted(csUp);
+                                    t.append("a0", "Oslo");
+                                    t.grid.addGroupColumn(0, t.column(2));
+                                    t.append("a00", "Rome");
+                                    t.grid.addGroupColumn(1, t.column(3));
+                                  }},
+                      RegroupCase{"AfterInsertingBehindTheGridsBack",
+                                  [](const RegroupSession& t) {
+                                    t.column(1)->setSorted(csUp);
+                                    t.grid.addGroupColumn(0, t.column(2));
+                                    {
+                                      SuspendedLinks suspended(t.table);
+                                      t.append("a0", "Oslo");
+                                    }
+                                    t.grid.reloadKeepingNodes();
+                                    t.grid.removeGroupColumn(0);
+                                  }},
+                      RegroupCase{"AfterEditingARow",
+                                  [](const RegroupSession& t) {
+                                    t.column(1)->setSorted(csUp);
+                                    t.grid.setFocusedNode(t.row("b2"), 0, false);
+                                    t.table.beginEdit();
+                                    t.table.field(1)->setAsText("a0");
+                                    t.table.postRecord();
+                                    t.grid.addGroupColumn(0, t.column(2));
+                                  }}),
+    [](const ::testing::TestParamInfo<RegroupCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace morvel::test

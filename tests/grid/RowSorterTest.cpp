@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <numeric>
 #include <random>
 #include <string>
@@ -222,6 +224,90 @@ TEST(RowSorterTest, InexactKeyClosesTheExactPath) {
   inexact.exact = false;
   EXPECT_FALSE(sorter.add(inexact, 0));
 }
+
+// The exact path packs each tie beside its row number when the ties span
+// few enough values, and sorts row numbers when they do not: either way the
+// order is the (key, tie) order, rows sharing both are refused, and keys
+// made of short texts order as the texts do.
+struct TieSpan {
+  const char* name;
+  std::int64_t lowest;
+  std::int64_t highest;
+};
+
+class ExactKeySorterTest : public ::testing::TestWithParam<TieSpan> {};
+
+TEST_P(ExactKeySorterTest, OrdersByKeyThenTieOrRefusesSharedPairs) {
+  const TieSpan span = GetParam();
+  std::mt19937_64 rng(std::hash<std::string>{}(span.name));
+  std::uniform_int_distribution<std::int64_t> tieOf(span.lowest, span.highest);
+  static const char* const kTexts[] = {"", "a", "ab", "abc", "b", "B", "zz", "\xc3\xa9"};
+  for (int round = 0; round < 60; ++round) {
+    const bool descending = round % 2 == 1;
+    const bool texts = round % 3 == 0;
+    // Rows in tie order, as before a first sort; keys that rarely repeat.
+    const bool tiesInOrder = round % 4 == 2;
+    const int numberRange = round % 5 == 4 ? 1'000'000 : 3;
+    // Up to a few thousand rows: the row numbers then need twelve bits.
+    const int n = std::uniform_int_distribution<int>(0, round < 50 ? 200 : 3000)(rng);
+    std::vector<std::string> words;
+    std::vector<std::int64_t> numbers;
+    std::vector<std::int64_t> ties;
+    ExactKeySorter sorter(descending);
+    sorter.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      words.push_back(kTexts[std::uniform_int_distribution<int>(0, 7)(rng)]);
+      numbers.push_back(std::uniform_int_distribution<int>(-numberRange, numberRange)(rng));
+      // A few ties repeat, so that some rounds share a (key, tie) pair.
+      ties.push_back(i > 0 && std::uniform_int_distribution<int>(0, 40)(rng) == 0
+                         ? ties[std::uniform_int_distribution<std::size_t>(0, ties.size() - 1)(rng)]
+                         : tieOf(rng));
+      if (tiesInOrder && i > 0 && ties[ties.size() - 2] < span.highest - 3) {
+        // Rarely the same tie again.
+        const int step = std::uniform_int_distribution<int>(0, 200)(rng);
+        ties.back() = ties[ties.size() - 2] + (step == 0 ? 0 : 1 + step % 3);
+      }
+      const OrderKey key =
+          texts ? textOrderKey(words.back())
+                : orderKey(Variant(static_cast<long long>(numbers.back())), PrefixKind::number);
+      ASSERT_TRUE(sorter.add(key, ties.back()));
+    }
+    // The model: the keys compared as values, then the ties.
+    const auto keyOrder = [&](std::uint32_t a, std::uint32_t b) {
+      const int c = texts ? words[a].compare(words[b])
+                          : (numbers[a] < numbers[b]   ? -1
+                             : numbers[a] > numbers[b] ? 1
+                                                       : 0);
+      return descending ? -c : c;
+    };
+    std::vector<std::uint32_t> model(static_cast<std::size_t>(n));
+    std::iota(model.begin(), model.end(), 0u);
+    std::stable_sort(model.begin(), model.end(), [&](std::uint32_t a, std::uint32_t b) {
+      if (const int c = keyOrder(a, b)) return c < 0;
+      return ties[a] < ties[b];
+    });
+    bool shared = false;
+    for (std::size_t i = 1; i < model.size(); ++i) {
+      shared =
+          shared || (keyOrder(model[i - 1], model[i]) == 0 && ties[model[i - 1]] == ties[model[i]]);
+    }
+    std::vector<std::uint32_t> order;
+    ASSERT_EQ(sorter.finish(order), !shared) << span.name << " round " << round;
+    if (!shared) {
+      ASSERT_EQ(order, model) << span.name << " round " << round;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spans, ExactKeySorterTest,
+    ::testing::Values(TieSpan{"Narrow", -50, 50}, TieSpan{"RecordKeys", 1, 5'000'000},
+                      TieSpan{"Negative", -9'000'000'000'000'000'000, -8'999'999'999'999'000'000},
+                      // Spans that leave no room beside the row number.
+                      TieSpan{"Whole", std::numeric_limits<std::int64_t>::min(),
+                              std::numeric_limits<std::int64_t>::max()},
+                      TieSpan{"HalfAndMore", -(std::int64_t(1) << 61), std::int64_t(1) << 61}),
+    [](const ::testing::TestParamInfo<TieSpan>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace morvel
