@@ -488,7 +488,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
                       std::string_view& text) const;
   DBGridNode* groupPathFor(LastGroupPath& last, GroupRowMemo& memo, DBGridNode* node,
                            int skipAtTop);
-  void regroupLoadedNodes();
+  // Refiles every data row under the group columns; returns how many.
+  int regroupLoadedNodes();
   // Whether a row just appended to its list comes after the row before it
   // in the order given (and both have exact keys in it).
   struct LastRowKeys;

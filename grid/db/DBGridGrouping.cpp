@@ -404,7 +404,7 @@ bool CustomDBGrid::followsPriorSibling(const TreeListNode& node, const DirectRow
   return follows;
 }
 
-void CustomDBGrid::regroupLoadedNodes() {
+int CustomDBGrid::regroupLoadedNodes() {
   regroupedInOrder_.reset();
   std::vector<std::unique_ptr<TreeListNode>> rows;
   rows.reserve(static_cast<std::size_t>(std::max(loadedRecordCount_, 0)));
@@ -451,17 +451,19 @@ void CustomDBGrid::regroupLoadedNodes() {
     throw;
   }
   if (inOrder) regroupedInOrder_ = order;
+  const auto refiled = static_cast<int>(rows.size());
   TreeListNode* first = firstNode();
-  if (!first) return;
+  if (!first) return refiled;
   if (groupColumns_.empty()) {
     // A data row focused or at the top stays so; a group row that was
     // went with the grouping.
     if (!focusedNode()) CustomTreeList::setFocusedNode(first, focusedColumn(), false);
     if (!topNode()) setTopNode(first);
-    return;
+    return refiled;
   }
   CustomTreeList::setFocusedNode(first, focusedColumn(), false);
   setTopNode(first);
+  return refiled;
 }
 
 void CustomDBGrid::takeFirstChildKeys(DBGridNode* group) {

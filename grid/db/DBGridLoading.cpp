@@ -311,14 +311,7 @@ DBGridNode* CustomDBGrid::reusedRow(std::vector<DBGridNode*>& reuseList, std::ve
   return *it;
 }
 
-void CustomDBGrid::regroupLoadedRows() {
-  regroupLoadedNodes();
-  if (groupColumns_.empty()) {
-    loadedRecordCount_ = topCount();
-  } else {
-    countLoadedRows();
-  }
-}
+void CustomDBGrid::regroupLoadedRows() { loadedRecordCount_ = regroupLoadedNodes(); }
 
 void CustomDBGrid::finishLoadedRows(bool summaries) {
   if (groupColumns_.empty()) reselect();
