@@ -2,7 +2,6 @@
 // the grid has a row for every record), putting accepted ones back where a
 // load would place them, and numbering the rows shown.
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -16,72 +15,73 @@ namespace morvel {
 
 namespace {
 
-// Numbers the data rows 0, 1, ... in the order of `order(row)`, a number
-// that is never negative and tells every row apart; returns how many rows
-// there are.
-template <class Order>
-int numberRowsInOrder(const CustomDBGrid& grid, Order order) {
-  std::vector<DBGridNode*> rows;
-  std::int64_t highest = -1;
-  grid.forEachNode([&](TreeListNode* n) {
-    if (CustomDBGrid::isGroupNode(n)) return;
-    DBGridNode& row = CustomDBGrid::dbNode(*n);
-    rows.push_back(&row);
-    highest = std::max(highest, order(row));
-  });
-  const auto total = static_cast<std::int64_t>(rows.size());
-  if (highest < 8 * total + 1024) {
-    // Counted by value: no sort for the usual dense numbers.
-    std::vector<std::int32_t> below(static_cast<std::size_t>(highest + 1), 0);
-    for (const DBGridNode* row : rows) ++below[static_cast<std::size_t>(order(*row))];
-    std::int32_t seen = 0;
-    for (std::int32_t& count : below) seen += std::exchange(count, seen);
-    for (DBGridNode* row : rows) row->setRecordIndex(below[static_cast<std::size_t>(order(*row))]);
-  } else {
-    std::sort(rows.begin(), rows.end(),
-              [&](const DBGridNode* a, const DBGridNode* b) { return order(*a) < order(*b); });
-    for (std::size_t i = 0; i < rows.size(); ++i) rows[i]->setRecordIndex(static_cast<int>(i));
+// The positions of `numbers` in their order, equal numbers in the order
+// they come. Numbers close together (keys numbered one after another,
+// record positions) are dealt out by value, without a sort.
+std::vector<std::uint32_t> orderOfNumbers(const std::vector<std::int64_t>& numbers) {
+  const std::size_t n = numbers.size();
+  std::vector<std::uint32_t> order(n);
+  if (n == 0) return order;
+  const auto [low, high] = std::minmax_element(numbers.begin(), numbers.end());
+  const std::int64_t lowest = *low;
+  const auto span = static_cast<std::uint64_t>(*high - lowest);
+  if (span < 4 * std::uint64_t(n) + 1024) {
+    std::vector<std::uint32_t> below(static_cast<std::size_t>(span) + 1, 0);
+    for (const std::int64_t x : numbers) ++below[static_cast<std::size_t>(x - lowest)];
+    std::uint32_t seen = 0;
+    for (std::uint32_t& count : below) seen += std::exchange(count, seen);
+    for (std::size_t i = 0; i < n; ++i) {
+      order[below[static_cast<std::size_t>(numbers[i] - lowest)]++] = static_cast<std::uint32_t>(i);
+    }
+    return order;
   }
-  return static_cast<int>(total);
+  for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::uint32_t a, std::uint32_t b) { return numbers[a] < numbers[b]; });
+  return order;
 }
 
 // A row's key as a number; keys are whole numbers while the rows cover the
 // table.
-std::int64_t keyNumber(const DBGridNode& row) {
-  const PackedValue& key = row.keyValue();
+std::int64_t keyNumber(const TreeListNode& node) {
+  const PackedValue& key = CustomDBGrid::dbNode(node).keyValue();
   return key.isInteger() ? std::max<std::int64_t>(key.integer(), 0) : 0;
 }
 
-// The positions of the rows in the order of their keys, which differ.
-std::vector<std::size_t> keyOrder(const std::vector<std::unique_ptr<TreeListNode>>& rows) {
-  const std::size_t n = rows.size();
+// Numbers the data rows 0, 1, ... in the order of `number(row)`, a number
+// that is never negative and tells every row apart; returns how many rows
+// there are. Two walks over the rows rather than a list of them: this runs
+// with every row loaded, when memory is at its fullest.
+template <class Number>
+int numberRowsInOrder(const CustomDBGrid& grid, Number number) {
+  std::vector<std::int64_t> numbers;
+  grid.forEachNode([&](TreeListNode* n) {
+    if (!CustomDBGrid::isGroupNode(n)) numbers.push_back(number(*n));
+  });
+  {
+    // Each row's number becomes its place in the order.
+    const std::vector<std::uint32_t> order = orderOfNumbers(numbers);
+    for (std::size_t i = 0; i < order.size(); ++i) numbers[order[i]] = static_cast<std::int64_t>(i);
+  }
+  std::size_t next = 0;
+  grid.forEachNode([&](TreeListNode* n) {
+    if (!CustomDBGrid::isGroupNode(n)) {
+      CustomDBGrid::dbNode(*n).setRecordIndex(static_cast<int>(numbers[next++]));
+    }
+  });
+  return static_cast<int>(numbers.size());
+}
+
+// The keys of the nodes, each read once: the nodes lie scattered, and are
+// fetched some places ahead.
+template <class NodeAt>
+std::vector<std::int64_t> keyNumbers(std::size_t n, const NodeAt& nodeAt) {
   std::vector<std::int64_t> keys(n);
-  std::int64_t lowest = INT64_MAX;
-  std::int64_t highest = INT64_MIN;
   for (std::size_t i = 0; i < n; ++i) {
-    if (i + 16 < n) __builtin_prefetch(rows[i + 16].get());
-    keys[i] = keyNumber(CustomDBGrid::dbNode(*rows[i]));
-    lowest = std::min(lowest, keys[i]);
-    highest = std::max(highest, keys[i]);
+    if (i + 16 < n) __builtin_prefetch(nodeAt(i + 16));
+    keys[i] = keyNumber(*nodeAt(i));
   }
-  std::vector<std::size_t> order(n);
-  if (n > 0 && static_cast<std::uint64_t>(highest - lowest) < 4 * std::uint64_t(n)) {
-    // Keys numbered one after another (the usual case) are dealt out by
-    // their value, without a sort.
-    std::vector<std::uint32_t> slot(static_cast<std::size_t>(highest - lowest) + 1, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-      slot[static_cast<std::size_t>(keys[i] - lowest)] = static_cast<std::uint32_t>(i + 1);
-    }
-    std::size_t next = 0;
-    for (const std::uint32_t s : slot) {
-      if (s != 0) order[next++] = s - 1;
-    }
-    if (next == n) return order;  // else keys repeated after all: sort below
-  }
-  for (std::size_t i = 0; i < n; ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-  return order;
+  return keys;
 }
 
 }  // namespace
@@ -157,8 +157,9 @@ void CustomDBGrid::keepDataRows(const std::function<bool(const DBGridNode&)>& ke
     loadedRecordCount_ = numberRowsInOrder(*this, keyNumber);
   } else {
     // The rows keep the order of their record positions.
-    loadedRecordCount_ = numberRowsInOrder(
-        *this, [](const DBGridNode& row) { return std::int64_t{std::max(row.recordIndex(), 0)}; });
+    loadedRecordCount_ = numberRowsInOrder(*this, [](const TreeListNode& row) {
+      return std::int64_t{std::max(dbNode(row).recordIndex(), 0)};
+    });
   }
   if (!groupColumns_.empty()) takeFirstChildKeys();
   recomputeAllSummaries();
@@ -171,10 +172,11 @@ void CustomDBGrid::putBackRows(std::vector<std::unique_ptr<TreeListNode>> rows) 
   {
     // In key order, by keys read once: comparing rows that lie scattered
     // would wait on memory at every step.
-    const std::vector<std::size_t> order = keyOrder(rows);
+    const std::vector<std::uint32_t> order =
+        orderOfNumbers(keyNumbers(rows.size(), [&](std::size_t i) { return rows[i].get(); }));
     LastGroupPath last;
     GroupRowMemo memo;
-    for (const std::size_t at : order) {
+    for (const std::uint32_t at : order) {
       DBGridNode* node = &dbNode(*rows[at]);
       DBGridNode* parent = groupColumns_.empty() ? nullptr : groupPathFor(last, memo, node, 0);
       if (lists.empty() || lists.back() != parent) lists.push_back(parent);
@@ -188,12 +190,12 @@ void CustomDBGrid::putBackRows(std::vector<std::unique_ptr<TreeListNode>> rows) 
   lists.erase(std::unique(lists.begin(), lists.end()), lists.end());
   for (TreeListNode* parent : lists) {
     NodeList& list = parent ? *childList(parent) : topNodeList();
-    std::vector<TreeListNode*> order(static_cast<std::size_t>(list.count()));
-    for (int i = 0; i < list.count(); ++i) order[static_cast<std::size_t>(i)] = list.at(i);
-    std::stable_sort(order.begin(), order.end(), [](TreeListNode* a, TreeListNode* b) {
-      return keyNumber(dbNode(*a)) < keyNumber(dbNode(*b));
-    });
-    reorderSiblings(list, order);
+    const auto nodeAt = [&](std::size_t i) { return list.at(static_cast<int>(i)); };
+    const std::vector<std::uint32_t> order =
+        orderOfNumbers(keyNumbers(static_cast<std::size_t>(list.count()), nodeAt));
+    std::vector<TreeListNode*> nodes(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) nodes[i] = nodeAt(order[i]);
+    reorderSiblings(list, nodes);
   }
 }
 
