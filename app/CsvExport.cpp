@@ -299,32 +299,29 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
         queue.fail(std::current_exception());
       }
     });
-    // However the walk ends, the writer finishes before the file is
-    // closed (or thrown away).
-    const Finally join([&] {
-      queue.close();
-      if (writer.joinable()) writer.join();
-    });
-    const auto raiseFailure = [&] {
-      if (std::exception_ptr failure = queue.failure()) std::rethrow_exception(failure);
-    };
-    ValueReader reader;
-    RecordBatch* batch = queue.spare();
-    std::size_t taken = 0;
-    table_.forEachRecord([&](const std::uint8_t* record) {
-      for (const Field* field : fields) reader.take(*field, record, *batch);
-      if (++taken == kBatchRecords) {
-        queue.handOver(batch);
-        batch = queue.spare();
-        if (!batch) raiseFailure();
-        taken = 0;
-      }
-      display_.progress.advanceOnePart();
-    });
-    if (taken > 0) queue.handOver(batch);
-    queue.close();
-    writer.join();
-    raiseFailure();
+    {
+      // However the walk ends, the writer finishes before the file is
+      // closed (or thrown away).
+      const Finally join([&] {
+        queue.close();
+        writer.join();
+      });
+      ValueReader reader;
+      RecordBatch* batch = queue.spare();
+      std::size_t taken = 0;
+      table_.forEachRecord([&](const std::uint8_t* record) {
+        for (const Field* field : fields) reader.take(*field, record, *batch);
+        if (++taken == kBatchRecords) {
+          queue.handOver(batch);
+          batch = queue.spare();
+          if (!batch) std::rethrow_exception(queue.failure());
+          taken = 0;
+        }
+        display_.progress.advanceOnePart();
+      });
+      if (taken > 0) queue.handOver(batch);
+    }
+    if (std::exception_ptr failure = queue.failure()) std::rethrow_exception(failure);
   });
 }
 
