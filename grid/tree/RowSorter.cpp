@@ -71,6 +71,9 @@ std::vector<std::uint32_t> sortKeyedRecords(const RowSortInput& input, const Pre
   return order;
 }
 
+// The bits that hold the row numbers 0..n-1.
+int rowBitsFor(std::size_t n) { return n > 1 ? std::bit_width(n - 1) : 0; }
+
 }  // namespace
 
 std::vector<std::uint32_t> sortRowValues(const RowSortInput& input) {
@@ -162,11 +165,10 @@ void ExactKeySorter::unrank() {
 
 bool ExactKeySorter::finish(std::vector<std::uint32_t>& order) {
   if (ranked_) {
-    const std::size_t n = keyOf_.size();
-    const int rowBits = n > 1 ? std::bit_width(n - 1) : 0;
-    const std::uint64_t span = n > 0 ? highestTie_ - lowestTie_ : 0;
     // The rank, the tie and the row must fit one word.
-    if (std::bit_width(span) + rowBits <= 64 - kRankBits) return finishRanked(order);
+    if (std::bit_width(tieSpan()) + rowBitsFor(keyOf_.size()) <= 64 - kRankBits) {
+      return finishRanked(order);
+    }
     unrank();
   }
   return finishFlat(order);
@@ -174,8 +176,8 @@ bool ExactKeySorter::finish(std::vector<std::uint32_t>& order) {
 
 bool ExactKeySorter::finishRanked(std::vector<std::uint32_t>& order) {
   const std::size_t n = keyOf_.size();
-  const int rowBits = n > 1 ? std::bit_width(n - 1) : 0;
-  const int restBits = std::bit_width(n > 0 ? highestTie_ - lowestTie_ : 0) + rowBits;
+  const int rowBits = rowBitsFor(n);
+  const int restBits = std::bit_width(tieSpan()) + rowBits;
   std::vector<std::uint32_t> byKey(keys_.size());
   std::iota(byKey.begin(), byKey.end(), 0u);
   std::sort(byKey.begin(), byKey.end(),
@@ -225,19 +227,13 @@ bool ExactKeySorter::finishFlat(std::vector<std::uint32_t>& order) {
   const std::size_t n = flat_.size();
   // Bits for the row numbers 0..n-1, and whether the ties' span fits above
   // them.
-  const int rowBits = n > 1 ? std::bit_width(n - 1) : 0;
-  const std::uint64_t span = n > 0 ? highestTie_ - lowestTie_ : 0;
-  if (rowBits > 0 && (span >> (64 - rowBits)) != 0) return finishUnpacked(order);
+  const int rowBits = rowBitsFor(n);
+  if (rowBits > 0 && (tieSpan() >> (64 - rowBits)) != 0) return finishUnpacked(order);
   for (std::size_t i = 0; i < n; ++i) {
     flat_[i].rest = (flat_[i].rest - lowestTie_) << rowBits | i;
   }
-  const auto before = [](const Flat& a, const Flat& b) {
-    if (a.hi != b.hi) return a.hi < b.hi;
-    if (a.lo != b.lo) return a.lo < b.lo;
-    return a.rest < b.rest;
-  };
-  if (!std::is_sorted(flat_.begin(), flat_.end(), before)) {
-    std::sort(flat_.begin(), flat_.end(), before);
+  if (!std::is_sorted(flat_.begin(), flat_.end(), Flat::before)) {
+    std::sort(flat_.begin(), flat_.end(), Flat::before);
   }
   for (std::size_t i = 1; i < n; ++i) {
     const Flat& a = flat_[i - 1];
@@ -254,22 +250,12 @@ bool ExactKeySorter::finishFlat(std::vector<std::uint32_t>& order) {
 
 bool ExactKeySorter::finishUnpacked(std::vector<std::uint32_t>& order) {
   const std::size_t n = flat_.size();
-  const auto same = [&](std::uint32_t a, std::uint32_t b) {
-    return flat_[a].hi == flat_[b].hi && flat_[a].lo == flat_[b].lo &&
-           flat_[a].rest == flat_[b].rest;
-  };
-  const auto before = [&](std::uint32_t a, std::uint32_t b) {
-    const Flat& x = flat_[a];
-    const Flat& y = flat_[b];
-    if (x.hi != y.hi) return x.hi < y.hi;
-    if (x.lo != y.lo) return x.lo < y.lo;
-    return x.rest < y.rest;
-  };
   order.resize(n);
   for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
-  std::sort(order.begin(), order.end(), before);
+  std::sort(order.begin(), order.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return Flat::before(flat_[a], flat_[b]); });
   for (std::size_t i = 1; i < n; ++i) {
-    if (same(order[i - 1], order[i])) return false;
+    if (!Flat::before(flat_[order[i - 1]], flat_[order[i]])) return false;  // the same key
   }
   return true;
 }

@@ -120,12 +120,19 @@ class ExactKeySorter {
     std::uint64_t hi;
     std::uint64_t lo;
     std::uint64_t rest;
+    static bool before(const Flat& a, const Flat& b) {
+      if (a.hi != b.hi) return a.hi < b.hi;
+      if (a.lo != b.lo) return a.lo < b.lo;
+      return a.rest < b.rest;
+    }
   };
   static constexpr int kRankBits = 16;
   static constexpr std::uint32_t kFree = ~std::uint32_t(0);
 
   // The rows so far get their whole keys back.
   void unrank();
+  // How far the ties added reach above the lowest.
+  std::uint64_t tieSpan() const { return lowestTie_ <= highestTie_ ? highestTie_ - lowestTie_ : 0; }
   bool finishRanked(std::vector<std::uint32_t>& order);
   bool finishFlat(std::vector<std::uint32_t>& order);
   // Sorts rows whose ties leave no room for the row number beside them:
