@@ -4,15 +4,14 @@
 // second thread turns them into comma text, formatting the dates, and
 // writes the file. Batches of records pass between the two.
 #include <array>
-#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <exception>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/BatchQueue.h"
 #include "app/CsvTransfer.h"
 #include "base/DateText.h"
 #include "base/DateTextMemo.h"
@@ -186,81 +185,6 @@ class LineWriter {
   std::string text_;
 };
 
-// The batches between the walk and the writing thread: the walk fills a
-// spare batch and hands it over full; the writer gives it back once
-// written. With every batch full or being written the walk waits, so it
-// never runs far ahead of the disk. A failure of the writer is kept for
-// the walk to raise; closing lets the writer finish.
-class BatchQueue {
- public:
-  BatchQueue() : batches_(kBatches) {
-    for (RecordBatch& batch : batches_) spare_.push_back(&batch);
-  }
-
-  // A batch to fill; none once the writer failed.
-  RecordBatch* spare() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !spare_.empty() || failure_; });
-    if (failure_) return nullptr;
-    RecordBatch* batch = spare_.back();
-    spare_.pop_back();
-    return batch;
-  }
-  void handOver(RecordBatch* batch) {
-    {
-      const std::lock_guard lock(mutex_);
-      full_.push_back(batch);
-    }
-    changed_.notify_all();
-  }
-  // The next full batch for the writer, in order; none once closed and
-  // empty.
-  RecordBatch* next() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !full_.empty() || closed_; });
-    if (full_.empty()) return nullptr;
-    RecordBatch* batch = full_.front();
-    full_.erase(full_.begin());
-    return batch;
-  }
-  void giveBack(RecordBatch* batch) {
-    batch->clear();
-    {
-      const std::lock_guard lock(mutex_);
-      spare_.push_back(batch);
-    }
-    changed_.notify_all();
-  }
-  void fail(std::exception_ptr failure) {
-    {
-      const std::lock_guard lock(mutex_);
-      failure_ = std::move(failure);
-    }
-    changed_.notify_all();
-  }
-  void close() {
-    {
-      const std::lock_guard lock(mutex_);
-      closed_ = true;
-    }
-    changed_.notify_all();
-  }
-  std::exception_ptr failure() {
-    const std::lock_guard lock(mutex_);
-    return failure_;
-  }
-
- private:
-  static constexpr std::size_t kBatches = 4;
-  std::vector<RecordBatch> batches_;
-  std::vector<RecordBatch*> spare_;
-  std::vector<RecordBatch*> full_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::exception_ptr failure_;
-  bool closed_ = false;
-};
-
 }  // namespace
 
 void CsvTransfer::exportLines(const std::string& targetFileName) {
@@ -287,7 +211,7 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
       if (!field) throw ListError::indexOutOfBounds(j + 1);
       fields.push_back(field);
     }
-    BatchQueue queue;
+    BatchQueue<RecordBatch> queue;
     LineWriter lines(fields.size());
     std::thread writer([&] {
       try {
