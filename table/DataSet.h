@@ -266,6 +266,9 @@ class DataSet {
                                 const std::uint8_t*& /*at*/) const {
     return false;
   }
+  // Where fieldDataInPlace or getFieldData finds the field in every record
+  // forEachRecord hands out (Field::placeInRecords); here, through them.
+  virtual FieldPlace fieldPlace(const Field& field) const;
   virtual void clearCalcFields(std::uint8_t* /*buffer*/) {}
   virtual BookmarkFlag getBookmarkFlag(const std::uint8_t* buffer) const = 0;
   virtual void setBookmarkFlag(std::uint8_t* buffer, BookmarkFlag flag) = 0;
