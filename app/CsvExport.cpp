@@ -30,8 +30,9 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 
 // A value as the walk takes it from a record: a text, copied (a record
-// lives only while it is visited), or a date or date-time to be formatted.
-enum class ValueKind : std::uint8_t { text, date, dateTime };
+// lives only while it is visited; a date-time's text is made by the walk),
+// or a date to be formatted.
+enum class ValueKind : std::uint8_t { text, date };
 struct TakenValue {
   ValueKind kind = ValueKind::text;
   std::uint32_t offset = 0;  // a text's place in the batch's texts
@@ -74,18 +75,24 @@ class ValueReader {
                   batch);
           break;
         }
-        case Kind::date:
-        case Kind::dateTime: {
+        case Kind::date: {
           if (!native) {
             addText({}, batch);
             break;
           }
           TakenValue value;
-          value.kind = taker.kind == Kind::date ? ValueKind::date : ValueKind::dateTime;
+          value.kind = ValueKind::date;
           value.date = static_cast<const DateTimeField&>(taker.field).valueOf(native);
           batch.values.push_back(value);
           break;
         }
+        case Kind::dateTime:
+          // Made here rather than by the writer, which has more to do.
+          addText(native ? dateTimes_.text(
+                               static_cast<const DateTimeField&>(taker.field).valueOf(native))
+                         : std::string_view(),
+                  batch);
+          break;
         case Kind::other:
           taker.field.textIn(record, text_);
           addText(text_, batch);
@@ -126,6 +133,9 @@ class ValueReader {
   }
 
   std::vector<Taker> takers_;
+  // A date-time always carries its time (see LineWriter); each day's and
+  // each second's text is made once.
+  DateTimeColumnFormatter dateTimes_{"ddddd tt"};
   std::string text_;
 };
 
@@ -171,7 +181,7 @@ void appendCommaItem(FileWriter& out, std::string_view item) {
 class LineWriter {
  public:
   explicit LineWriter(std::size_t fieldCount)
-      : fieldCount_(fieldCount), dates_(formatSettings().dateFormatShort), dateTimes_("ddddd tt") {}
+      : fieldCount_(fieldCount), dates_(formatSettings().dateFormatShort) {}
 
   void write(FileWriter& out, const RecordBatch& batch) {
     const std::size_t n = fieldCount_;
@@ -203,16 +213,12 @@ class LineWriter {
         dayTexts_.text(value.date, text_,
                        [this](double v, std::string& out) { dates_.format(out, v); });
         return text_;
-      case ValueKind::dateTime:
-        dateTimes_.format(text_, value.date);
-        return text_;
     }
     return {};
   }
 
   std::size_t fieldCount_;
   DateTimeFormatter dates_;
-  DateTimeFormatter dateTimes_;
   DateTextMemo dayTexts_;
   std::string text_;
 };
