@@ -904,7 +904,6 @@ Reads readsOf(const FormatStep& step) {
 }  // namespace
 
 struct DateTimeColumnFormatter::Memo {
-  static constexpr std::size_t kDays = std::size_t(1) << 16;  // about 179 years
   static constexpr std::uint8_t kEmpty = 0xff;
   static constexpr std::uint8_t kTooLong = 0xfe;
   struct Entry {
@@ -914,19 +913,19 @@ struct DateTimeColumnFormatter::Memo {
 
   FormatProgram program;
   const FormatSettings& settings;
-  // The steps from `split` on read only the time of day; those before it
-  // only the date. None when the program mixes them.
+  // When the program parts into steps that read only the date and steps
+  // after them that read only the time of day: each half as a program of
+  // its own, in its fixed form where it has one.
   bool splits = false;
-  std::size_t split = 0;
-  std::vector<Entry> days;  // from day `firstDay`, made when first needed
-  int firstDay = 0;
-  std::vector<Entry> seconds;  // by the second of the day
-  char joined[2 * sizeof(Entry::text)];
+  FormatProgram datePart;
+  FormatProgram timePart;
+  std::vector<Entry> seconds;  // by the second of the day, made when first needed
+  char joined[FormatRunner::kMaxLength + sizeof(Entry::text)];
   std::string whole;
 
   Memo(const FormatProgram& p, const FormatSettings& s) : program(p), settings(s) {
     const std::vector<FormatStep>& steps = program.steps;
-    split = steps.size();
+    std::size_t split = steps.size();
     for (std::size_t i = 0; i < steps.size(); ++i) {
       const Reads reads = readsOf(steps[i]);
       if (reads == Reads::time) {
@@ -939,15 +938,26 @@ struct DateTimeColumnFormatter::Memo {
       const Reads reads = readsOf(steps[i]);
       if (reads != Reads::nothing && reads != Reads::time) return;
     }
+    const auto half = [&](std::size_t first, std::size_t last, FormatProgram& part) {
+      part.steps.assign(steps.begin() + static_cast<std::ptrdiff_t>(first),
+                        steps.begin() + static_cast<std::ptrdiff_t>(last));
+      part.pool = program.pool;
+      findFixedForm(part);
+    };
+    half(0, split, datePart);
+    half(split, steps.size(), timePart);
     splits = true;
   }
 
-  // The entry of the value's day or second, filled from the steps that
-  // read it when empty; null when the text does not fit an entry.
-  Entry* filled(Entry& entry, const DateTimeParts& parts, std::size_t first, std::size_t last) {
+  // The text of the value's second, made when first needed; null when it
+  // does not fit an entry.
+  const Entry* secondText(const DateTimeParts& parts) {
+    if (seconds.empty()) seconds.resize(static_cast<std::size_t>(kMsPerDay / 1000));
+    Entry& entry =
+        seconds[static_cast<std::size_t>((parts.hour * 60 + parts.minute) * 60 + parts.second)];
     if (entry.length == kEmpty) {
       FormatRunner runner(parts, settings);
-      runner.runSteps(program, first, last);
+      runner.run(timePart);
       const std::string_view text = runner.result();
       if (text.size() > sizeof entry.text) {
         entry.length = kTooLong;
@@ -962,18 +972,16 @@ struct DateTimeColumnFormatter::Memo {
   std::string_view text(DateTime value) {
     if (splits) {
       const DateTimeParts parts = decodeDateTime(value);
-      if (seconds.empty()) seconds.resize(static_cast<std::size_t>(kMsPerDay / 1000));
-      Entry& secondEntry =
-          seconds[static_cast<std::size_t>((parts.hour * 60 + parts.minute) * 60 + parts.second)];
-      if (const Entry* time = filled(secondEntry, parts, this->split, program.steps.size())) {
+      if (const Entry* time = secondText(parts)) {
         FormatRunner runner(parts, settings);
-        runner.runSteps(program, 0, this->split);
+        runner.run(datePart);
         const std::string_view date = runner.result();
-        if (date.size() <= sizeof joined - sizeof time->text) {
-          std::memcpy(joined, date.data(), date.size());
-          std::memcpy(joined + date.size(), time->text, time->length);
-          return {joined, date.size() + time->length};
-        }
+        // The whole text stops at the runner's length, as one run would.
+        const std::size_t length =
+            std::min(date.size() + time->length, std::size_t(FormatRunner::kMaxLength));
+        std::memcpy(joined, date.data(), date.size());
+        std::memcpy(joined + date.size(), time->text, time->length);
+        return {joined, length};
       }
     }
     FormatRunner runner(value, settings);

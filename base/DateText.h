@@ -81,13 +81,13 @@ class DateTimeFormatter {
   const FormatSettings& settings_;
 };
 
-// A formatter for a column of values, which repeat few days and few
-// seconds: text() is exactly what DateTimeFormatter::format writes. When the
-// format's first steps read only the date and the rest only the time of day
-// to the second (as "ddddd tt" does with the usual settings), each day's and
-// each second's text is made once and kept, and a value costs two look-ups;
-// a format that mixes them, or reads milliseconds, is written value by
-// value. The settings must outlive it and stay as they are while it is used.
+// A formatter for a column of values, which repeat few seconds of the day:
+// text() is exactly what DateTimeFormatter::format writes. When the format's
+// first steps read only the date and the rest only the time of day to the
+// second (as "ddddd tt" does with the usual settings), each second's text is
+// made once and kept, and only the date's is made per value; a format that
+// mixes them, or reads milliseconds, is written value by value. The settings
+// must outlive it and stay as they are while it is used.
 class DateTimeColumnFormatter {
  public:
   explicit DateTimeColumnFormatter(std::string_view format,
