@@ -14,7 +14,6 @@
 #include "app/BatchQueue.h"
 #include "app/CsvTransfer.h"
 #include "base/DateText.h"
-#include "base/DateTextMemo.h"
 #include "base/FileReplace.h"
 #include "base/ScopeGuard.h"
 #include "base/StringList.h"
@@ -28,11 +27,13 @@ namespace morvel {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
+// How a date-time is saved (see LineWriter).
+constexpr std::string_view kDateTimeFormat = "ddddd tt";
 
 // A value as the walk takes it from a record: a text, copied (a record
-// lives only while it is visited; a date-time's text is made by the walk),
-// or a date to be formatted.
-enum class ValueKind : std::uint8_t { text, date };
+// lives only while it is visited), or a date or date-time whose text the
+// writer makes.
+enum class ValueKind : std::uint8_t { text, date, dateTime };
 struct TakenValue {
   ValueKind kind = ValueKind::text;
   std::uint32_t offset = 0;  // a text's place in the batch's texts
@@ -63,6 +64,16 @@ class ValueReader {
   explicit ValueReader(const std::vector<const Field*>& fields) {
     takers_.reserve(fields.size());
     for (const Field* field : fields) takers_.push_back(Taker{*field, field->placeInRecords()});
+    // Making a text of a date or a date-time costs more than anything else
+    // in a line. The writer makes the dates' and the first date-time
+    // column's, the walk the other date-time columns', so that with the
+    // columns files mostly have the two threads take about as long.
+    for (Taker& taker : takers_) {
+      if (taker.kind == Kind::dateTime) {
+        taker.kind = Kind::dateTimeValue;
+        break;
+      }
+    }
   }
 
   void take(const std::uint8_t* record, RecordBatch& batch) {
@@ -75,19 +86,19 @@ class ValueReader {
                   batch);
           break;
         }
-        case Kind::date: {
+        case Kind::date:
+        case Kind::dateTimeValue: {
           if (!native) {
             addText({}, batch);
             break;
           }
           TakenValue value;
-          value.kind = ValueKind::date;
+          value.kind = taker.kind == Kind::date ? ValueKind::date : ValueKind::dateTime;
           value.date = static_cast<const DateTimeField&>(taker.field).valueOf(native);
           batch.values.push_back(value);
           break;
         }
         case Kind::dateTime:
-          // Made here rather than by the writer, which has more to do.
           addText(native ? dateTimes_.text(
                                static_cast<const DateTimeField&>(taker.field).valueOf(native))
                          : std::string_view(),
@@ -102,7 +113,8 @@ class ValueReader {
   }
 
  private:
-  enum class Kind : std::uint8_t { text, date, dateTime, other };
+  // dateTimeValue: a date-time whose text the writer makes.
+  enum class Kind : std::uint8_t { text, date, dateTime, dateTimeValue, other };
   struct Taker {
     Taker(const Field& f, FieldPlace p)
         : field(f), place(p), kind(kindOf(f.dataType())), size(std::size_t(f.size())) {}
@@ -133,9 +145,8 @@ class ValueReader {
   }
 
   std::vector<Taker> takers_;
-  // A date-time always carries its time (see LineWriter); each day's and
-  // each second's text is made once.
-  DateTimeColumnFormatter dateTimes_{"ddddd tt"};
+  // A date-time always carries its time (see LineWriter).
+  DateTimeColumnFormatter dateTimes_{kDateTimeFormat};
   std::string text_;
 };
 
@@ -209,18 +220,16 @@ class LineWriter {
       case ValueKind::text:
         return std::string_view(batch.texts).substr(value.offset, value.length);
       case ValueKind::date:
-        // A date column repeats few days; each day's text is made once.
-        dayTexts_.text(value.date, text_,
-                       [this](double v, std::string& out) { dates_.format(out, v); });
-        return text_;
+        return dates_.text(value.date);
+      case ValueKind::dateTime:
+        return dateTimes_.text(value.date);
     }
     return {};
   }
 
   std::size_t fieldCount_;
-  DateTimeFormatter dates_;
-  DateTextMemo dayTexts_;
-  std::string text_;
+  DateTimeColumnFormatter dates_;
+  DateTimeColumnFormatter dateTimes_{kDateTimeFormat};
 };
 
 }  // namespace

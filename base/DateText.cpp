@@ -920,6 +920,7 @@ struct DateTimeColumnFormatter::Memo {
   FormatProgram datePart;
   FormatProgram timePart;
   std::vector<Entry> seconds;  // by the second of the day, made when first needed
+  Entry noTime{{}, 0};         // the time of a format that shows none
   char joined[FormatRunner::kMaxLength + sizeof(Entry::text)];
   std::string whole;
 
@@ -952,6 +953,7 @@ struct DateTimeColumnFormatter::Memo {
   // The text of the value's second, made when first needed; null when it
   // does not fit an entry.
   const Entry* secondText(const DateTimeParts& parts) {
+    if (timePart.steps.empty()) return &noTime;
     if (seconds.empty()) seconds.resize(static_cast<std::size_t>(kMsPerDay / 1000));
     Entry& entry =
         seconds[static_cast<std::size_t>((parts.hour * 60 + parts.minute) * 60 + parts.second)];
