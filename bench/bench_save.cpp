@@ -17,11 +17,8 @@
 #include "base/FormatSettings.h"
 #include "bench/SampleCsv.h"
 #include "bench/Timing.h"
-#include "platform/fake/FakeServices.h"
-#include "status/ProgressBar.h"
-#include "status/StatusPane.h"
+#include "bench/WindowlessTransfer.h"
 #include "table/EngineTable.h"
-#include "tests/support/ViewerTable.h"
 
 using namespace morvel;
 
@@ -46,12 +43,9 @@ int main(int argc, char** argv) {
   const std::string output = (folder / "out.csv").string();
   bench::writeSampleCsv(input, lines, 1);
 
-  EngineTable table("tblData");
-  fixture::prepareViewerTable(table);
-  StatusPane status;
-  ProgressBar progress;
-  FakeServices services;
-  CsvTransfer transfer(table, {status, progress, services});
+  bench::WindowlessTransfer viewer;
+  EngineTable& table = viewer.table;
+  CsvTransfer& transfer = viewer.transfer;
   transfer.importLines(input);
   table.skip(static_cast<int>(lines / 2));
   table.deleteCurrent();
@@ -68,6 +62,5 @@ int main(int argc, char** argv) {
   bench::report(p + "fastest_seconds", *std::min_element(saves.begin(), saves.end()), "s");
   bench::report(p + "bytes", double(std::filesystem::file_size(output)), "B");
   std::filesystem::remove_all(folder);
-  fixture::dropViewerTable(table);
   return 0;
 }
