@@ -44,7 +44,7 @@ class DateTextMemo {
   }
 
  private:
-  static constexpr std::size_t kEntries = 8192;  // 128 KB
+  static constexpr std::size_t kEntries = 4096;  // 64 KB: eleven years of days
   struct Entry {
     std::int32_t day = -1;  // no day: the table holds whole days from 0 on
     std::uint8_t length = 0;

@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // Days far apart: those beyond the span kept are formatted each.
                       MemoShape{"MoreDaysThanItKeeps", true, 100000, 200000, 1, true},
                       // Days that take turns in one entry of the memo.
-                      MemoShape{"DaysThatShareAPlace", true, 50, 5000, 8192, false}),
+                      MemoShape{"DaysThatShareAPlace", true, 50, 5000, 4096, false}),
     [](const ::testing::TestParamInfo<MemoShape>& info) { return info.param.name; });
 
 TEST(DateTextMemo, ForgetsItsTextsWhenCleared) {
