@@ -3,7 +3,6 @@
 
 #include "app/CsvReading.h"
 #include "base/DateText.h"
-#include "base/StringList.h"
 
 namespace morvel {
 
@@ -62,16 +61,13 @@ void CsvLineParser::run() {
 }
 
 void CsvLineParser::readLine(std::string_view text, ParsedBatch& batch) {
-  // Kept per thread: the buffers of one line serve the next.
-  thread_local std::string line;
-  thread_local StringList items;
   ParsedLine parsed;
   parsed.firstValue = static_cast<std::uint32_t>(batch.values.size());
   parsed.quotesDropped = quotesDropped(text);
   batch.lines.push_back(parsed);  // within the room reserved: never fails
-  normaliseLine(text, line);
-  items.setCommaText(line);
-  const auto values = items.items();
+  normaliseLine(text, line_);
+  items_.setCommaText(line_);
+  const auto values = items_.items();
   for (std::size_t j = 0; j < values.size(); ++j) {
     ParsedValue value;
     value.offset = static_cast<std::uint32_t>(batch.texts.size());

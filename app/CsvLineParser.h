@@ -15,11 +15,10 @@
 
 #include "app/BatchQueue.h"
 #include "base/DateTime.h"
+#include "base/StringList.h"
 #include "table/FieldType.h"
 
 namespace morvel {
-
-class StringList;
 
 // One value of a line: its text, and for a date or date-time column the
 // date it reads as (an empty text reads as none and stays blank).
@@ -87,6 +86,9 @@ class CsvLineParser {
   const int firstLine_;
   const std::vector<FieldType> columnTypes_;
   BatchQueue<ParsedBatch> queue_;
+  // The second thread's own: the buffers of one line serve the next.
+  std::string line_;
+  StringList items_;
   std::thread thread_;
 };
 
