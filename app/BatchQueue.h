@@ -2,8 +2,8 @@
 // over full, the other takes them in order and gives each back once done
 // with it. With every batch full or in use the filling side waits, so it
 // never runs far ahead of the other. A failure of the taking side is kept
-// for the filling side, which then gets no more spare batches; closing lets
-// the taking side finish the full batches and stop.
+// for the filling side, which then gets no more spare batches (as when the
+// taking side stops); closing lets the taking side finish the full batches.
 #pragma once
 
 #include <array>
@@ -24,11 +24,11 @@ class BatchQueue {
   BatchQueue(const BatchQueue&) = delete;
   BatchQueue& operator=(const BatchQueue&) = delete;
 
-  // A batch to fill; none once a failure is kept.
+  // A batch to fill; none once a failure is kept or the taking side stopped.
   Batch* spare() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !spare_.empty() || failure_; });
-    if (failure_) return nullptr;
+    changed_.wait(lock, [&] { return !spare_.empty() || failure_ || stopped_; });
+    if (failure_ || stopped_) return nullptr;
     Batch* batch = spare_.back();
     spare_.pop_back();
     return batch;
@@ -67,6 +67,14 @@ class BatchQueue {
     }
     changed_.notify_all();
   }
+  // The taking side wants no more batches.
+  void stop() {
+    {
+      const std::lock_guard lock(mutex_);
+      stopped_ = true;
+    }
+    changed_.notify_all();
+  }
   void close() {
     {
       const std::lock_guard lock(mutex_);
@@ -87,6 +95,7 @@ class BatchQueue {
   std::condition_variable changed_;
   std::exception_ptr failure_;
   bool closed_ = false;
+  bool stopped_ = false;
 };
 
 }  // namespace morvel

@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "app/CsvLineParser.h"
 #include "base/DateText.h"
 #include "base/Format.h"
 #include "base/StringList.h"
@@ -240,38 +241,8 @@ void CsvTransfer::readLines(const std::string& sourceFileName) {
     }
     table_.open();
 
-    Field* const id = table_.field(0);
-    const Variant null = Variant::null();
     try {
-      for (lineIndex_ = 1; lineIndex_ < fileLines.count(); ++lineIndex_) {
-        stopLine_ = lineIndex_ + 1;
-        const std::string_view text = fileLines.item(lineIndex_);
-        if (quotesDropped(text)) ++changes.quoteLines;
-        normaliseLine(text, line);
-        lineItems.setCommaText(line);
-        table_.insertNew();
-        id->setVariantValue(null);
-        const auto items = lineItems.items();
-        for (std::size_t j = 0; j < items.size(); ++j) {
-          Field* const field = table_.field(static_cast<int>(j) + 1);
-          if (!field) {
-            stopReason_ = fieldCountReason(stopLine_, lineItems.count(), headerFields);
-            throw ListError::indexOutOfBounds(static_cast<std::int64_t>(j) + 1);
-          }
-          if (items[j].size() > kTextColumnSize && field->dataType() == ftString &&
-              losesText(items[j])) {
-            ++changes.cutValues;
-          }
-          try {
-            field->setAsText(items[j]);
-          } catch (const ConvertError&) {
-            stopReason_ = valueReason(stopLine_, *field, items[j]);
-            throw;
-          }
-        }
-        table_.postRecord();
-        display_.progress.setPartsComplete(lineIndex_);
-      }
+      storeLines(fileLines, headerFields);
     } catch (const std::exception& e) {
       if (stopReason_.empty()) stopReason_ = storeFailureReason(e, stopLine_);
       throw;
@@ -289,6 +260,72 @@ void CsvTransfer::readLines(const std::string& sourceFileName) {
     if (table_.state() == stInsert) table_.cancelChanges();
     fileLines.clear();
     throw;
+  }
+}
+
+void CsvTransfer::storeLines(const StringList& fileLines, int headerFields) {
+  // A second thread splits the lines and reads their dates; this one stores
+  // their values, line after line, as they come.
+  std::vector<FieldType> columnTypes;
+  for (int j = 1; j < table_.fieldTotal(); ++j) columnTypes.push_back(table_.field(j)->dataType());
+  CsvLineParser parser(fileLines, 1, columnTypes);
+  ReadingChanges& changes = report_.changes;
+  Field* const id = table_.field(0);
+  const Variant null = Variant::null();
+  while (ParsedBatch* batch = parser.next()) {
+    for (std::size_t k = 0; k < batch->lines.size(); ++k) {
+      lineIndex_ = batch->firstLine + static_cast<int>(k);
+      stopLine_ = lineIndex_ + 1;
+      const ParsedLine& line = batch->lines[k];
+      if (line.quotesDropped) ++changes.quoteLines;
+      const bool failing = lineIndex_ == batch->failedLine;
+      if (failing && batch->failedValue < 0) std::rethrow_exception(batch->failure);
+      table_.insertNew();
+      id->setVariantValue(null);
+      const auto values = batch->valuesOf(line);
+      for (std::size_t j = 0; j < values.size(); ++j) {
+        Field* const field = table_.field(static_cast<int>(j) + 1);
+        if (!field) {
+          stopReason_ = fieldCountReason(stopLine_, static_cast<int>(values.size()), headerFields);
+          throw ListError::indexOutOfBounds(static_cast<std::int64_t>(j) + 1);
+        }
+        const std::string_view text = batch->text(values[j]);
+        if (failing && static_cast<int>(j) == batch->failedValue) {
+          try {
+            std::rethrow_exception(batch->failure);
+          } catch (const ConvertError&) {
+            stopReason_ = valueReason(stopLine_, *field, text);
+            throw;
+          }
+        }
+        storeValue(*field, text, values[j].date);
+      }
+      table_.postRecord();
+      display_.progress.setPartsComplete(lineIndex_);
+    }
+    if (batch->failure) {
+      lineIndex_ = batch->failedLine;
+      stopLine_ = lineIndex_ + 1;
+      std::rethrow_exception(batch->failure);
+    }
+    parser.done(batch);
+  }
+  lineIndex_ = fileLines.count();
+}
+
+void CsvTransfer::storeValue(Field& field, std::string_view text, DateTime date) {
+  if (field.dataType() == ftString) {
+    if (text.size() > kTextColumnSize && losesText(text)) ++report_.changes.cutValues;
+    field.setAsText(text);
+  } else if (field.dataType() == ftDate || field.dataType() == ftDateTime) {
+    // The parser read the date already.
+    if (text.empty()) {
+      field.makeBlank();
+    } else {
+      static_cast<DateTimeField&>(field).setDateTimeValue(date);
+    }
+  } else {
+    field.setAsText(text);
   }
 }
 

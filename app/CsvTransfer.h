@@ -9,14 +9,17 @@
 
 #include "app/CsvReading.h"
 #include "app/ReadingReport.h"
+#include "base/DateTime.h"
 #include "base/Exception.h"
 
 namespace morvel {
 
 class EngineTable;
+class Field;
 class PlatformServices;
 class ProgressBar;
 class StatusPane;
+class StringList;
 
 // "A component named %s already exists": two header fields give the same
 // column name.
@@ -87,6 +90,11 @@ class CsvTransfer {
 
  private:
   void readLines(const std::string& sourceFileName);
+  // Stores a record for every line from the second on, in the open table.
+  void storeLines(const StringList& fileLines, int headerFields);
+  // Sets one value of the record being stored; `date` is what a date or
+  // date-time column's text reads as.
+  void storeValue(Field& field, std::string_view text, DateTime date);
   // Defines the column of one header field, typed by its line 2 field.
   void defineColumn(std::string_view headerName, std::string_view sample);
   void defineField(std::string_view name, FieldType type, int size);

@@ -274,15 +274,21 @@ struct FormatProgram {
   // When every step writes the same number of characters whatever the
   // value (text, and numbers whose least number of digits is also their
   // most, such as "dd/mm/yy hh:nn:ss"), the whole text with a place for
-  // each number: a value is then written by filling in its digits.
+  // each number: a value is then written by filling in its digits. A "c"
+  // writes different steps for values with and without a time of day, so
+  // each kind of value has its form.
   struct Slot {
     std::uint8_t at;
     std::uint8_t digits;
     FormatStep::Part part;
   };
-  bool fixed = false;
-  std::string fixedText;
-  std::vector<Slot> slots;
+  struct FixedForm {
+    bool fixed = false;
+    std::string text;
+    std::vector<Slot> slots;
+  };
+  FixedForm timedForm;
+  FixedForm untimedForm;
 };
 
 // The most a part can be; a number step whose digits reach it writes a
@@ -305,29 +311,37 @@ int largestOf(FormatStep::Part part) {
   return 0;
 }
 
-// Works out the fixed form of a compiled program, where it has one.
-void findFixedForm(FormatProgram& program) {
+// Works out the fixed form a compiled program has for values with a time of
+// day (timed) or without, where it has one.
+FormatProgram::FixedForm fixedFormOf(const FormatProgram& program, bool timed) {
   constexpr std::size_t kLongest = 255;  // shorter than the runner's buffer
-  program.fixed = false;
-  program.fixedText.clear();
-  program.slots.clear();
-  for (const FormatStep& step : program.steps) {
+  FormatProgram::FixedForm form;
+  const std::vector<FormatStep>& steps = program.steps;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const FormatStep& step = steps[i];
     if (step.kind == FormatStep::kText) {
-      program.fixedText.append(program.pool, step.begin, step.length);
-    } else if (step.kind == FormatStep::kNumber && step.what == step.untimed) {
-      const auto part = static_cast<FormatStep::Part>(step.what);
+      form.text.append(program.pool, step.begin, step.length);
+    } else if (step.kind == FormatStep::kNumber) {
+      const auto part = static_cast<FormatStep::Part>(timed ? step.what : step.untimed);
       int most = 1;
       for (int d = 0; d < step.digits; ++d) most *= 10;
-      if (largestOf(part) != most - 1) return;
-      program.slots.push_back(
-          {static_cast<std::uint8_t>(program.fixedText.size()), step.digits, part});
-      program.fixedText.append(step.digits, '0');
+      if (largestOf(part) != most - 1) return {};
+      form.slots.push_back({static_cast<std::uint8_t>(form.text.size()), step.digits, part});
+      form.text.append(step.digits, '0');
+    } else if (step.kind == FormatStep::kIfTime) {
+      if (!timed) i += step.length;
     } else {
-      return;
+      return {};
     }
-    if (program.fixedText.size() > kLongest) return;
+    if (form.text.size() > kLongest) return {};
   }
-  program.fixed = true;
+  form.fixed = true;
+  return form;
+}
+
+void findFixedForm(FormatProgram& program) {
+  program.timedForm = fixedFormOf(program, true);
+  program.untimedForm = fixedFormOf(program, false);
 }
 
 // Turns a format into steps. Everything that depends on the format alone
@@ -613,8 +627,10 @@ class FormatRunner {
   std::string_view result() const { return {buffer_, length_}; }
 
   void run(const FormatProgram& program) {
-    if (program.fixed) {
-      runFixed(program);
+    const bool timed = hasTime();
+    if (const FormatProgram::FixedForm& form = timed ? program.timedForm : program.untimedForm;
+        form.fixed) {
+      runFixed(form);
       return;
     }
     runSteps(program, 0, program.steps.size());
@@ -653,10 +669,10 @@ class FormatRunner {
   }
 
  private:
-  void runFixed(const FormatProgram& program) {
-    length_ = program.fixedText.size();
-    std::memcpy(buffer_, program.fixedText.data(), length_);
-    for (const FormatProgram::Slot& slot : program.slots) {
+  void runFixed(const FormatProgram::FixedForm& form) {
+    length_ = form.text.size();
+    std::memcpy(buffer_, form.text.data(), length_);
+    for (const FormatProgram::Slot& slot : form.slots) {
       int value = part(slot.part);
       for (int d = slot.digits - 1; d >= 0; --d) {
         buffer_[slot.at + d] = static_cast<char>('0' + value % 10);

@@ -18,9 +18,12 @@ class DateTextMemo {
   void clear() { *this = DateTextMemo(); }
 
   // out := the text `format(value, out)` makes. A whole day's text is kept
-  // in a table indexed by the day, so that finding it again touches one
-  // small entry; values with a time of day, rarely repeated, are formatted
-  // each. One memo serves one format.
+  // in a small table indexed by the day's low bits, with the day beside it:
+  // the table stays in the processor's cache, where a table with a place
+  // for every day would be read from memory for each value of a column of
+  // spread dates. A day that meets another in its entry is formatted again;
+  // values with a time of day, rarely repeated, are formatted each. One
+  // memo serves one format.
   template <class Format>
   void text(double value, std::string& out, const Format& format) {
     Entry* entry = entryFor(value);
@@ -28,44 +31,38 @@ class DateTextMemo {
       format(value, out);
       return;
     }
-    if (entry->length != kEmpty && entry->length != kTooLong) {
+    const auto day = static_cast<std::int32_t>(value);
+    if (entry->day == day) {
       out.assign(entry->text, entry->length);
       return;
     }
     format(value, out);
-    if (out.size() > sizeof entry->text) {
-      entry->length = kTooLong;
-      return;
-    }
+    if (out.size() > sizeof entry->text) return;  // formatted each time
     std::memcpy(entry->text, out.data(), out.size());
     entry->length = static_cast<std::uint8_t>(out.size());
+    entry->day = day;
   }
 
  private:
-  static constexpr std::size_t kDays = std::size_t(1) << 16;  // about 179 years
-  static constexpr std::uint8_t kEmpty = 0xff;
-  static constexpr std::uint8_t kTooLong = 0xfe;
+  static constexpr std::size_t kEntries = 4096;  // 64 KB: eleven years of days
   struct Entry {
-    char text[15];
-    std::uint8_t length = kEmpty;
+    std::int32_t day = -1;  // no day: the table holds whole days from 0 on
+    std::uint8_t length = 0;
+    char text[11];
   };
+  static_assert(sizeof(Entry) == 16);
 
-  // The entry of a whole day within the table's span; null for any other
-  // value (a time of day, -0, a day far from the first one met).
+  // The entry of a whole day, from day 0 on; null for any other value (a
+  // time of day, -0, a negative or far day).
   Entry* entryFor(double value) {
-    if (!(value == std::floor(value)) || std::signbit(value) || value >= 1e15) return nullptr;
-    const auto day = static_cast<std::int64_t>(value);
-    if (days_.empty()) {
-      first_ = day - static_cast<std::int64_t>(kDays / 2);
-      days_.resize(kDays);
+    if (!(value == std::floor(value)) || std::signbit(value) || value > 2147483647.0) {
+      return nullptr;
     }
-    const std::int64_t at = day - first_;
-    if (at < 0 || at >= static_cast<std::int64_t>(kDays)) return nullptr;
-    return &days_[static_cast<std::size_t>(at)];
+    if (entries_.empty()) entries_.resize(kEntries);
+    return &entries_[static_cast<std::size_t>(value) & (kEntries - 1)];
   }
 
-  std::vector<Entry> days_;
-  std::int64_t first_ = 0;
+  std::vector<Entry> entries_;
 };
 
 }  // namespace morvel

@@ -235,12 +235,15 @@ void CustomDBGrid::clearAllNodes() {
   // order: after a sort that order is random, and freeing a million blocks
   // at random leaves the heap so cut up that the reload that follows
   // allocates far more slowly.
+  // Rows as a load made them are in that order already.
   NodeList& top = topNodeList();
   if (top.count() > 1) {
     std::vector<TreeListNode*> order(static_cast<std::size_t>(top.count()));
     for (int i = 0; i < top.count(); ++i) order[static_cast<std::size_t>(i)] = top.at(i);
-    std::sort(order.begin(), order.end(), std::less<>());
-    reorderSiblings(top, order);
+    if (!std::is_sorted(order.begin(), order.end(), std::less<>())) {
+      std::sort(order.begin(), order.end(), std::less<>());
+      reorderSiblings(top, order);
+    }
   }
   clearNodes();
 }

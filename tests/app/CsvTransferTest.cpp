@@ -245,6 +245,41 @@ TEST_F(CsvTransferTest, ChangesMadeByReadingAreCounted) {
   EXPECT_EQ(readingStatusText(transfer.readingReport()), "");
 }
 
+TEST_F(CsvTransferTest, AStopFarIntoTheFileKeepsEveryRecordBeforeItAndCountsWhatItRead) {
+  // Lines are read ahead of the records stored: a stop thousands of lines
+  // in must still keep exactly the records before it, and count the changes
+  // of the lines up to it, the stopping line included.
+  auto file = [](const std::string& stopLine) {
+    std::string bytes = "Name,Due\r\n";
+    for (int line = 2; line < 3001; ++line) {
+      bytes += line % 100 == 0 ? "5\" bolt," : "bolt,";
+      bytes += "01/01/99\r\n";
+    }
+    bytes += stopLine + "\r\n";
+    for (int line = 3002; line < 6000; ++line) bytes += "nut,02/02/02\r\n";
+    return bytes;
+  };
+  EXPECT_EQ(importFailure(file("5\" nut,31/02/99")), "'31/02/99' is not a valid date");
+  EXPECT_EQ(table.recordTotal(), 2999);
+  EXPECT_EQ(transfer.lineIndex(), 3000);
+  EXPECT_EQ(readingStatusText(transfer.readingReport()),
+            "Line 3,001, column 'Due': '31/02/99' is not a date in this computer's day/month/year "
+            "order. Stopped at line 3,001: 2,999 records loaded. Quote characters were dropped "
+            "from the values of 31 lines");
+  expectAtRest();
+  dropTable();
+  EXPECT_EQ(importFailure(file("nut,01/01/99,surplus")), "List index out of bounds (3)");
+  EXPECT_EQ(table.recordTotal(), 2999);
+  EXPECT_EQ(readingStatusText(transfer.readingReport()),
+            "Line 3,001 has 3 fields; the header has 2. Stopped at line 3,001: 2,999 records "
+            "loaded. Quote characters were dropped from the values of 30 lines");
+  expectAtRest();
+  dropTable();
+  import(file("nut,01/01/99"));
+  EXPECT_EQ(table.recordTotal(), 5998);
+  EXPECT_EQ(transfer.lineIndex(), 5999);
+}
+
 TEST_F(CsvTransferTest, AFileThatCannotBeReadIsReportedByName) {
   const std::string missing = folder.file("gone.csv");
   try {

@@ -216,14 +216,22 @@ TEST(CommonShapes, ReadExactlyAsTheGeneralRulesDo) {
 }
 
 // Formats whose every token writes as many characters whatever the value
-// are written by filling the value's digits into the format's text. A day
+// are written by filling the value's digits into the format's text ("c"
+// has one such text for values with a time of day and one without). A day
 // name after them makes a format that is written token by token: its text
 // must start with exactly what the short way wrote.
 TEST(FixedWidthFormats, WriteWhatTheTokensWrite) {
   const FormatSettings s = ukSettings();
-  const std::string formats[] = {
-      "dd/mm/yy hh:nn:ss", "ddddd tt",       "yyyy-mm-dd", "hh:nn:ss.zzz",
-      "dd.mm.yyyy",        "'at' hh\"h\"nn", "yy",         "dd/mm/yy"};
+  const std::string formats[] = {"dd/mm/yy hh:nn:ss",
+                                 "ddddd tt",
+                                 "yyyy-mm-dd",
+                                 "hh:nn:ss.zzz",
+                                 "dd.mm.yyyy",
+                                 "'at' hh\"h\"nn",
+                                 "yy",
+                                 "dd/mm/yy",
+                                 "c",
+                                 "yyyy c hh"};
   std::mt19937_64 random(7);
   std::uniform_real_distribution<double> values(-693593.0, 2958465.99999);
   for (int i = 0; i < 20000; ++i) {

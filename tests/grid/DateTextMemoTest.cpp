@@ -62,7 +62,9 @@ INSTANTIATE_TEST_SUITE_P(
                       MemoShape{"TimesThatNeverRepeat", false, 60000, 60000, 1.0 / 1440, false},
                       MemoShape{"TimesThatRepeat", false, 500, 20000, 0.25, false},
                       // Days far apart: those beyond the span kept are formatted each.
-                      MemoShape{"MoreDaysThanItKeeps", true, 100000, 200000, 1, true}),
+                      MemoShape{"MoreDaysThanItKeeps", true, 100000, 200000, 1, true},
+                      // Days that take turns in one entry of the memo.
+                      MemoShape{"DaysThatShareAPlace", true, 50, 5000, 4096, false}),
     [](const ::testing::TestParamInfo<MemoShape>& info) { return info.param.name; });
 
 TEST(DateTextMemo, ForgetsItsTextsWhenCleared) {
