@@ -14,22 +14,25 @@
 #include "app/BatchQueue.h"
 #include "app/CsvTransfer.h"
 #include "base/DateText.h"
-#include "base/DateTextMemo.h"
 #include "base/FileReplace.h"
 #include "base/ScopeGuard.h"
 #include "base/StringList.h"
 #include "status/ProgressBar.h"
 #include "status/StatusPane.h"
 #include "table/EngineTable.h"
+#include "table/FieldPlace.h"
 
 namespace morvel {
 
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
+// How a date-time is saved (see LineWriter).
+constexpr std::string_view kDateTimeFormat = "ddddd tt";
 
 // A value as the walk takes it from a record: a text, copied (a record
-// lives only while it is visited), or a date or date-time to be formatted.
+// lives only while it is visited), or a date or date-time whose text the
+// writer makes.
 enum class ValueKind : std::uint8_t { text, date, dateTime };
 struct TakenValue {
   ValueKind kind = ValueKind::text;
@@ -53,39 +56,86 @@ struct RecordBatch {
 // its records, few enough that the two threads start together.
 constexpr std::size_t kBatchRecords = 4096;
 
-// Takes the values out of the records the walk hands out.
+// Takes the values out of the records the walk hands out. What each field
+// is and where it lies in the records is found once per save, so that a
+// value costs no more than reading it where it lies.
 class ValueReader {
  public:
-  void take(const Field& field, const std::uint8_t* record, RecordBatch& batch) {
-    switch (field.dataType()) {
-      case ftString: {
-        const auto* chars = reinterpret_cast<const char*>(field.nativeIn(record));
-        addText(chars ? std::string_view(chars, strnlen(chars, std::size_t(field.size())))
-                      : std::string_view(),
-                batch);
-        return;
+  explicit ValueReader(const std::vector<const Field*>& fields) {
+    takers_.reserve(fields.size());
+    for (const Field* field : fields) takers_.push_back(Taker{*field, field->placeInRecords()});
+    // Making a text of a date or a date-time costs more than anything else
+    // in a line. The writer makes the dates' and the first date-time
+    // column's, the walk the other date-time columns', so that with the
+    // columns files mostly have the two threads take about as long.
+    for (Taker& taker : takers_) {
+      if (taker.kind == Kind::dateTime) {
+        taker.kind = Kind::dateTimeValue;
+        break;
       }
-      case ftDate:
-      case ftDateTime: {
-        const std::uint8_t* native = field.nativeIn(record);
-        if (!native) {
-          addText({}, batch);
-          return;
+    }
+  }
+
+  void take(const std::uint8_t* record, RecordBatch& batch) {
+    for (const Taker& taker : takers_) {
+      const std::uint8_t* native = taker.place.in(record);
+      switch (taker.kind) {
+        case Kind::text: {
+          const auto* chars = reinterpret_cast<const char*>(native);
+          addText(chars ? std::string_view(chars, strnlen(chars, taker.size)) : std::string_view(),
+                  batch);
+          break;
         }
-        TakenValue value;
-        value.kind = field.dataType() == ftDate ? ValueKind::date : ValueKind::dateTime;
-        value.date = static_cast<const DateTimeField&>(field).valueOf(native);
-        batch.values.push_back(value);
-        return;
+        case Kind::date:
+        case Kind::dateTimeValue: {
+          if (!native) {
+            addText({}, batch);
+            break;
+          }
+          TakenValue value;
+          value.kind = taker.kind == Kind::date ? ValueKind::date : ValueKind::dateTime;
+          value.date = static_cast<const DateTimeField&>(taker.field).valueOf(native);
+          batch.values.push_back(value);
+          break;
+        }
+        case Kind::dateTime:
+          addText(native ? dateTimes_.text(
+                               static_cast<const DateTimeField&>(taker.field).valueOf(native))
+                         : std::string_view(),
+                  batch);
+          break;
+        case Kind::other:
+          taker.field.textIn(record, text_);
+          addText(text_, batch);
+          break;
       }
-      default:
-        field.textIn(record, text_);
-        addText(text_, batch);
-        return;
     }
   }
 
  private:
+  // dateTimeValue: a date-time whose text the writer makes.
+  enum class Kind : std::uint8_t { text, date, dateTime, dateTimeValue, other };
+  struct Taker {
+    Taker(const Field& f, FieldPlace p)
+        : field(f), place(p), kind(kindOf(f.dataType())), size(std::size_t(f.size())) {}
+    static Kind kindOf(FieldType type) {
+      switch (type) {
+        case ftString:
+          return Kind::text;
+        case ftDate:
+          return Kind::date;
+        case ftDateTime:
+          return Kind::dateTime;
+        default:
+          return Kind::other;
+      }
+    }
+    const Field& field;
+    FieldPlace place;
+    Kind kind;
+    std::size_t size;
+  };
+
   static void addText(std::string_view text, RecordBatch& batch) {
     TakenValue value;
     value.offset = static_cast<std::uint32_t>(batch.texts.size());
@@ -94,6 +144,9 @@ class ValueReader {
     batch.values.push_back(value);
   }
 
+  std::vector<Taker> takers_;
+  // A date-time always carries its time (see LineWriter).
+  DateTimeColumnFormatter dateTimes_{kDateTimeFormat};
   std::string text_;
 };
 
@@ -139,7 +192,7 @@ void appendCommaItem(FileWriter& out, std::string_view item) {
 class LineWriter {
  public:
   explicit LineWriter(std::size_t fieldCount)
-      : fieldCount_(fieldCount), dates_(formatSettings().dateFormatShort), dateTimes_("ddddd tt") {}
+      : fieldCount_(fieldCount), dates_(formatSettings().dateFormatShort) {}
 
   void write(FileWriter& out, const RecordBatch& batch) {
     const std::size_t n = fieldCount_;
@@ -167,22 +220,16 @@ class LineWriter {
       case ValueKind::text:
         return std::string_view(batch.texts).substr(value.offset, value.length);
       case ValueKind::date:
-        // A date column repeats few days; each day's text is made once.
-        dayTexts_.text(value.date, text_,
-                       [this](double v, std::string& out) { dates_.format(out, v); });
-        return text_;
+        return dates_.text(value.date);
       case ValueKind::dateTime:
-        dateTimes_.format(text_, value.date);
-        return text_;
+        return dateTimes_.text(value.date);
     }
     return {};
   }
 
   std::size_t fieldCount_;
-  DateTimeFormatter dates_;
-  DateTimeFormatter dateTimes_;
-  DateTextMemo dayTexts_;
-  std::string text_;
+  DateTimeColumnFormatter dates_;
+  DateTimeColumnFormatter dateTimes_{kDateTimeFormat};
 };
 
 }  // namespace
@@ -230,11 +277,11 @@ void CsvTransfer::exportLines(const std::string& targetFileName) {
         queue.close();
         writer.join();
       });
-      ValueReader reader;
+      ValueReader reader(fields);
       RecordBatch* batch = queue.spare();
       std::size_t taken = 0;
       table_.forEachRecord([&](const std::uint8_t* record) {
-        for (const Field* field : fields) reader.take(*field, record, *batch);
+        reader.take(record, *batch);
         if (++taken == kBatchRecords) {
           queue.handOver(batch);
           batch = queue.spare();

@@ -620,7 +620,9 @@ class FormatRunner {
   static constexpr std::size_t kMaxLength = 256;
 
   FormatRunner(DateTime value, const FormatSettings& settings)
-      : parts_(decodeDateTime(value)), settings_(settings) {}
+      : FormatRunner(decodeDateTime(value), settings) {}
+  FormatRunner(const DateTimeParts& parts, const FormatSettings& settings)
+      : parts_(parts), settings_(settings) {}
 
   std::string_view result() const { return {buffer_, length_}; }
 
@@ -631,8 +633,13 @@ class FormatRunner {
       runFixed(form);
       return;
     }
+    runSteps(program, 0, program.steps.size());
+  }
+  // Steps [first, last) of the program, one by one.
+  void runSteps(const FormatProgram& program, std::size_t first, std::size_t last) {
     const std::vector<FormatStep>& steps = program.steps;
-    for (std::size_t i = 0; i < steps.size(); ++i) {
+    const bool timed = hasTime();
+    for (std::size_t i = first; i < last; ++i) {
       const FormatStep& step = steps[i];
       switch (step.kind) {
         case FormatStep::kText:
@@ -875,6 +882,141 @@ void DateTimeFormatter::format(std::string& out, DateTime value) const {
   runner.run(program_->steps);
   out.assign(runner.result());
 }
+
+// --- A column of values -------------------------------------------------------
+
+namespace {
+
+// What a step reads of a value: nothing, the date alone, the time of day
+// alone (to the second), the milliseconds, or the date and whether there
+// is a time of day together.
+enum class Reads { nothing, date, time, milliseconds, both };
+
+bool isDatePart(std::uint8_t part) {
+  return part == FormatStep::kDay || part == FormatStep::kMonth || part == FormatStep::kYear2 ||
+         part == FormatStep::kYear4;
+}
+
+Reads readsOf(const FormatStep& step) {
+  switch (step.kind) {
+    case FormatStep::kText:
+      return Reads::nothing;
+    case FormatStep::kName:
+      return Reads::date;  // day and month names
+    case FormatStep::kAmPm:
+    case FormatStep::kIfTime:
+      return Reads::time;
+    case FormatStep::kNumber:
+      break;
+  }
+  if (step.what == FormatStep::kMilli || step.untimed == FormatStep::kMilli) {
+    return Reads::milliseconds;
+  }
+  if (step.what == step.untimed) return isDatePart(step.what) ? Reads::date : Reads::time;
+  // The part taken depends on whether the value has a time of day.
+  return isDatePart(step.what) || isDatePart(step.untimed) ? Reads::both : Reads::time;
+}
+
+}  // namespace
+
+struct DateTimeColumnFormatter::Memo {
+  static constexpr std::uint8_t kEmpty = 0xff;
+  static constexpr std::uint8_t kTooLong = 0xfe;
+  struct Entry {
+    char text[15];
+    std::uint8_t length = kEmpty;
+  };
+
+  FormatProgram program;
+  const FormatSettings& settings;
+  // When the program parts into steps that read only the date and steps
+  // after them that read only the time of day: each half as a program of
+  // its own, in its fixed form where it has one.
+  bool splits = false;
+  FormatProgram datePart;
+  FormatProgram timePart;
+  std::vector<Entry> seconds;  // by the second of the day, made when first needed
+  Entry noTime{{}, 0};         // the time of a format that shows none
+  char joined[FormatRunner::kMaxLength + sizeof(Entry::text)];
+  std::string whole;
+
+  Memo(const FormatProgram& p, const FormatSettings& s) : program(p), settings(s) {
+    const std::vector<FormatStep>& steps = program.steps;
+    std::size_t split = steps.size();
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      const Reads reads = readsOf(steps[i]);
+      if (reads == Reads::time) {
+        split = i;
+        break;
+      }
+      if (reads != Reads::nothing && reads != Reads::date) return;
+    }
+    for (std::size_t i = split; i < steps.size(); ++i) {
+      const Reads reads = readsOf(steps[i]);
+      if (reads != Reads::nothing && reads != Reads::time) return;
+    }
+    const auto half = [&](std::size_t first, std::size_t last, FormatProgram& part) {
+      part.steps.assign(steps.begin() + static_cast<std::ptrdiff_t>(first),
+                        steps.begin() + static_cast<std::ptrdiff_t>(last));
+      part.pool = program.pool;
+      findFixedForm(part);
+    };
+    half(0, split, datePart);
+    half(split, steps.size(), timePart);
+    splits = true;
+  }
+
+  // The text of the value's second, made when first needed; null when it
+  // does not fit an entry.
+  const Entry* secondText(const DateTimeParts& parts) {
+    if (timePart.steps.empty()) return &noTime;
+    if (seconds.empty()) seconds.resize(static_cast<std::size_t>(kMsPerDay / 1000));
+    Entry& entry =
+        seconds[static_cast<std::size_t>((parts.hour * 60 + parts.minute) * 60 + parts.second)];
+    if (entry.length == kEmpty) {
+      FormatRunner runner(parts, settings);
+      runner.run(timePart);
+      const std::string_view text = runner.result();
+      if (text.size() > sizeof entry.text) {
+        entry.length = kTooLong;
+      } else {
+        std::memcpy(entry.text, text.data(), text.size());
+        entry.length = static_cast<std::uint8_t>(text.size());
+      }
+    }
+    return entry.length == kTooLong ? nullptr : &entry;
+  }
+
+  std::string_view text(DateTime value) {
+    if (splits) {
+      const DateTimeParts parts = decodeDateTime(value);
+      if (const Entry* time = secondText(parts)) {
+        FormatRunner runner(parts, settings);
+        runner.run(datePart);
+        const std::string_view date = runner.result();
+        // The whole text stops at the runner's length, as one run would.
+        const std::size_t length =
+            std::min(date.size() + time->length, std::size_t(FormatRunner::kMaxLength));
+        std::memcpy(joined, date.data(), date.size());
+        std::memcpy(joined + date.size(), time->text, time->length);
+        return {joined, length};
+      }
+    }
+    FormatRunner runner(value, settings);
+    runner.run(program);
+    whole.assign(runner.result());
+    return whole;
+  }
+};
+
+DateTimeColumnFormatter::DateTimeColumnFormatter(std::string_view format,
+                                                 const FormatSettings& settings)
+    : memo_(std::make_unique<Memo>(
+          formatProgram(format.empty() ? std::string_view("c") : format, settings), settings)) {}
+
+DateTimeColumnFormatter::~DateTimeColumnFormatter() = default;
+
+std::string_view DateTimeColumnFormatter::text(DateTime value) { return memo_->text(value); }
 
 std::string formatDateTimeText(std::string_view format, DateTime value,
                                const FormatSettings& settings) {

@@ -81,6 +81,29 @@ class DateTimeFormatter {
   const FormatSettings& settings_;
 };
 
+// A formatter for a column of values, which repeat few seconds of the day:
+// text() is exactly what DateTimeFormatter::format writes. When the format's
+// first steps read only the date and the rest only the time of day to the
+// second (as "ddddd tt" does with the usual settings), each second's text is
+// made once and kept, and only the date's is made per value; a format that
+// mixes them, or reads milliseconds, is written value by value. The settings
+// must outlive it and stay as they are while it is used.
+class DateTimeColumnFormatter {
+ public:
+  explicit DateTimeColumnFormatter(std::string_view format,
+                                   const FormatSettings& settings = formatSettings());
+  ~DateTimeColumnFormatter();
+  DateTimeColumnFormatter(const DateTimeColumnFormatter&) = delete;
+  DateTimeColumnFormatter& operator=(const DateTimeColumnFormatter&) = delete;
+
+  // The text, valid until the next call.
+  std::string_view text(DateTime value);
+
+ private:
+  struct Memo;
+  std::unique_ptr<Memo> memo_;
+};
+
 // formatDateTimeText with settings.dateFormatShort.
 std::string dateToText(DateTime value, const FormatSettings& settings = formatSettings());
 // formatDateTimeText with the empty format: the date alone at midnight, else

@@ -1,5 +1,5 @@
 // The texts of the dates of one column during one pass over a table (the
-// grid's load, a save): a date column repeats few values (a few thousand
+// grid's load): a date column repeats few values (a few thousand
 // days across a million rows), and formatting a date costs far more than
 // finding its text again.
 #pragma once

@@ -18,11 +18,8 @@
 #include "base/WholeFile.h"
 #include "bench/SampleCsv.h"
 #include "bench/Timing.h"
-#include "platform/fake/FakeServices.h"
-#include "status/ProgressBar.h"
-#include "status/StatusPane.h"
+#include "bench/WindowlessTransfer.h"
 #include "table/EngineTable.h"
-#include "tests/support/ViewerTable.h"
 
 using namespace morvel;
 
@@ -48,12 +45,9 @@ int main(int argc, char** argv) {
   const std::string text = bench::makeShapedCsv(shape, tried, 1);
   writeWholeFile(file, text);
 
-  EngineTable table("tblData");
-  fixture::prepareViewerTable(table);
-  StatusPane status;
-  ProgressBar progress;
-  FakeServices services;
-  CsvTransfer transfer(table, {status, progress, services});
+  bench::WindowlessTransfer viewer;
+  EngineTable& table = viewer.table;
+  CsvTransfer& transfer = viewer.transfer;
   std::string stoppedBy;
   const auto start = bench::Clock::now();
   try {
@@ -80,6 +74,5 @@ int main(int argc, char** argv) {
   } else {
     std::printf("# stopped by: %s\n", stoppedBy.c_str());
   }
-  fixture::dropViewerTable(table);
   return 0;
 }

@@ -9,6 +9,7 @@
 #include "base/ScopeGuard.h"
 #include "base/StringUtils.h"
 #include "table/DataSource.h"
+#include "table/FieldPlace.h"
 
 namespace morvel {
 
@@ -558,6 +559,8 @@ void DataSet::forEachRecord(const std::function<void(const std::uint8_t* record)
     if (accepts(scratch)) visit(scratch);
   }
 }
+
+FieldPlace DataSet::fieldPlace(const Field& field) const { return FieldPlace(field); }
 
 void DataSet::walkRecords(const std::function<void(const std::uint8_t* record)>& visit) {
   std::uint8_t* scratch = buffers_[static_cast<std::size_t>(recordCount_)];

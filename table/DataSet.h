@@ -151,8 +151,8 @@ class DataSet {
   // Calls visit(record) for every record in the current order without
   // moving the window: the current record, and what observers see, stay as
   // they were. A pending change is finished first, as by any move. A record
-  // is handed out in the subclass's layout, for Field::nativeIn and
-  // Field::textIn, and lives only during its call; visit must not change
+  // is handed out in the subclass's layout, for Field::nativeIn,
+  // Field::textIn and Field::placeInRecords, and lives only during its call; visit must not change
   // the dataset. Under a record filter only the accepted records are
   // handed out. For reading every record fast, as an export does.
   void forEachRecord(const std::function<void(const std::uint8_t* record)>& visit);
@@ -266,6 +266,9 @@ class DataSet {
                                 const std::uint8_t*& /*at*/) const {
     return false;
   }
+  // Where fieldDataInPlace or getFieldData finds the field in every record
+  // forEachRecord hands out (Field::placeInRecords); here, through them.
+  virtual FieldPlace fieldPlace(const Field& field) const;
   virtual void clearCalcFields(std::uint8_t* /*buffer*/) {}
   virtual BookmarkFlag getBookmarkFlag(const std::uint8_t* buffer) const = 0;
   virtual void setBookmarkFlag(std::uint8_t* buffer, BookmarkFlag flag) = 0;

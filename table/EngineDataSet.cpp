@@ -6,6 +6,7 @@
 
 #include "base/Format.h"
 #include "base/StringUtils.h"
+#include "table/FieldPlace.h"
 #include "table/engine/KeyLayout.h"
 #include "table/files/EngineAllocator.h"
 
@@ -183,8 +184,7 @@ void EngineDataSet::walkRecords(const std::function<void(const std::uint8_t* rec
     DataSet::walkRecords(visit);
     return;
   }
-  cursor_->first();
-  while (const std::uint8_t* image = cursor_->nextImage()) visit(image);
+  cursor_->forEachImage(visit);
 }
 
 void EngineDataSet::internalInitRecord(std::uint8_t* buffer) {
@@ -236,6 +236,11 @@ bool EngineDataSet::fieldDataInPlace(const Field& field, const std::uint8_t* buf
   if (field.fieldNumber() <= 0) return false;  // calculated fields are copied
   at = cursor_->fieldBytes(field.fieldNumber(), buffer);
   return true;
+}
+
+FieldPlace EngineDataSet::fieldPlace(const Field& field) const {
+  if (field.fieldNumber() <= 0) return FieldPlace(field);  // calculated fields are copied
+  return FieldPlace(field, cursor_->fieldBytesPlace(field.fieldNumber()));
 }
 
 void EngineDataSet::setFieldData(const Field& field, std::uint8_t* buffer,

@@ -75,6 +75,7 @@ class EngineDataSet : public DataSet {
   void setFieldData(const Field& field, std::uint8_t* buffer, const std::uint8_t* value) override;
   bool fieldDataInPlace(const Field& field, const std::uint8_t* buffer,
                         const std::uint8_t*& at) const override;
+  FieldPlace fieldPlace(const Field& field) const override;
   void clearCalcFields(std::uint8_t* buffer) override;
   BookmarkFlag getBookmarkFlag(const std::uint8_t* buffer) const override;
   void setBookmarkFlag(std::uint8_t* buffer, BookmarkFlag flag) override;

@@ -8,6 +8,7 @@
 #include "base/DateText.h"
 #include "base/Format.h"
 #include "table/DataSet.h"
+#include "table/FieldPlace.h"
 
 namespace morvel {
 
@@ -186,6 +187,11 @@ const std::uint8_t* Field::nativeIn(const std::uint8_t* record) const {
   if (dataSet_->fieldDataInPlace(*this, record, at)) return at;
   std::uint8_t* copy = scratchOf(static_cast<std::size_t>(dataLength()));
   return dataSet_->getFieldData(*this, record, copy) ? copy : nullptr;
+}
+
+FieldPlace Field::placeInRecords() const {
+  if (!dataSet_) raiseNoDataSet();
+  return dataSet_->fieldPlace(*this);
 }
 
 std::string Field::asText() const {

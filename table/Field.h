@@ -19,6 +19,7 @@
 namespace morvel {
 
 class DataSet;
+class FieldPlace;
 
 enum FieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
 
@@ -109,6 +110,9 @@ class Field {
   // nativeData and getText read the current record's.
   const std::uint8_t* nativeIn(const std::uint8_t* record) const;
   void textIn(const std::uint8_t* record, std::string& out) const { textOf(nativeIn(record), out); }
+  // Where nativeIn finds the value in every such record, for reading it
+  // from many (table/FieldPlace.h); good while the dataset stays open.
+  FieldPlace placeInRecords() const;
   // The text shown in a cell and the text offered for editing.
   std::string displayString() const;
   std::string editString() const;

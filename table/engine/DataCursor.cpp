@@ -238,11 +238,29 @@ int DataCursor::readNext(std::uint8_t* buffer) { return step(buffer, true); }
 
 int DataCursor::readPrior(std::uint8_t* buffer) { return step(buffer, false); }
 
-const std::uint8_t* DataCursor::nextImage() {
+void DataCursor::forEachImage(const std::function<void(const std::uint8_t* image)>& visit) {
   requireOpen();
   std::lock_guard lock(table_->mutex());
-  const Record* r = nullptr;
-  return stepTo(true, r) == kOk ? r->image() : nullptr;
+  first();
+  const Finally atEnd([this] {
+    where_ = Where::AfterLast;
+    atEnd_ = true;
+    onRecord_ = false;
+    posValid_ = false;
+  });
+  DataFile& data = table_->data();
+  const bool inPlace = data.beginInPlaceReads();
+  DataFile::InPlaceWindow window;
+  BTree& t = tree();
+  BTree::Position at;
+  for (bool found = t.first(at); found; found = t.stepNext(at)) {
+    std::int32_t record = 0;
+    t.entry(at, probe_.data(), &record);
+    if (!inRange(probe_.data())) break;
+    atStart_ = false;
+    visit(inPlace ? data.imageInPlace(record, window)
+                  : data.record(record, Access::Forward).image());
+  }
 }
 
 int DataCursor::step(std::uint8_t* buffer, bool forward) {
@@ -418,6 +436,11 @@ bool DataCursor::getField(int number, const std::uint8_t* record, std::uint8_t* 
 const std::uint8_t* DataCursor::fieldBytes(int number, const std::uint8_t* record) const {
   checkFieldNumber(number);
   return morvel::fieldBytes(record, fields_[static_cast<std::size_t>(number - 1)]);
+}
+
+FieldBytesPlace DataCursor::fieldBytesPlace(int number) const {
+  checkFieldNumber(number);
+  return morvel::fieldBytesPlace(fields_[static_cast<std::size_t>(number - 1)]);
 }
 
 void DataCursor::putField(int number, std::uint8_t* record, const std::uint8_t* value,

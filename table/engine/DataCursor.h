@@ -28,6 +28,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,7 @@
 #include "table/engine/EngineError.h"
 #include "table/engine/FieldDescriptor.h"
 #include "table/engine/IndexDescriptor.h"
+#include "table/engine/RecordLayout.h"
 #include "table/files/EngineAllocator.h"
 
 namespace morvel {
@@ -115,10 +117,14 @@ class DataCursor {
   // the last sets atEnd() and returns 8706. readPrior mirrors it.
   int readNext(std::uint8_t* buffer);
   int readPrior(std::uint8_t* buffer);
-  // readNext without the copy: the record's image in place, or null where
-  // readNext returns a code. The image stays valid until the next call on
-  // this table that reads, adds or changes records.
-  const std::uint8_t* nextImage();
+  // Calls visit(image) for every record in the current order, from the
+  // first, as readNext would hand them out, with the table held once for
+  // the whole walk rather than for each record. A memory table's images are
+  // read where its file keeps them, never copied into the record cache.
+  // Each image is valid during its call; visit must not read, add or change
+  // records of this table (through any cursor). Afterwards, and when visit
+  // throws, the cursor is after the last record.
+  void forEachImage(const std::function<void(const std::uint8_t* image)>& visit);
   // With `forChange`, the record is locked for this cursor and compared
   // with what `buffer` holds: when it differs, the lock is released and
   // 8708 is raised (also when the record has gone).
@@ -158,6 +164,8 @@ class DataCursor {
   bool getField(int number, const std::uint8_t* record, std::uint8_t* value) const;
   // Field `number`'s bytes in the record image, null when blank.
   const std::uint8_t* fieldBytes(int number, const std::uint8_t* record) const;
+  // Where fieldBytes finds field `number` in every record image.
+  FieldBytesPlace fieldBytesPlace(int number) const;
   // Writes field `number` into the record image; null `value` blanks it.
   // See writeField for the string rules.
   void putField(int number, std::uint8_t* record, const std::uint8_t* value,

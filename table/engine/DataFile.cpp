@@ -300,6 +300,40 @@ Record& DataFile::record(std::int32_t number, Access access) {
   return r;
 }
 
+bool DataFile::beginInPlaceReads() {
+  if (!file_.isMemory()) return false;
+  for (Record* r : sorted_) writeBack(*r);
+  return true;
+}
+
+const std::uint8_t* DataFile::imageInPlace(std::int32_t number, InPlaceWindow& window) {
+  if (number < 1 || number > slotCount()) corruptRecords();
+  const std::int64_t at = slotOffset(number);
+  const std::uint8_t* image = nullptr;
+  if (at >= window.first && at + recordSize_ <= window.last) {
+    image = window.base + (at - window.first);
+  } else {
+    std::int64_t room = 0;
+    image = file_.viewAt(at, &room);
+    if (!image) corruptRecords();  // the slot is not in the file
+    window.first = at;
+    window.last = at + room;
+    window.base = image;
+    if (room < recordSize_) {
+      const auto size = static_cast<std::size_t>(recordSize_);
+      window.spanning.ensure(size, size);
+      file_.readAt(at, window.spanning.data(), recordSize_);
+      image = window.spanning.data();
+    }
+  }
+  // As a run read into the cache is checked, and record() refuses a
+  // deleted slot.
+  if (image[kDeletedFlagOffset] != 0 || bytes::getInt32(image + kRecordNumberOffset) != number) {
+    corruptRecords();
+  }
+  return image;
+}
+
 bool DataFile::canAppend(std::int64_t nextRecord, int recordSize) {
   return nextRecord + 1 <= kMaxSlots && nextRecord * recordSize < kMaxDataBytes + 1;
 }

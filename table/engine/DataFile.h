@@ -204,6 +204,24 @@ class DataFile {
   Record& slot(std::int32_t number, Access access = Access::Single);
   // Slot `number`, which must hold a record in use (8962 otherwise).
   Record& record(std::int32_t number, Access access = Access::Single);
+  // Reading many records in place, for a walk during which the table does
+  // not change and nothing else reads, adds or changes records.
+  // beginInPlaceReads writes the changed records back, so that the file
+  // holds every record as it is, and tells whether the file keeps its bytes
+  // in memory; only then may imageInPlace be used. imageInPlace gives the
+  // image of slot `number`, which must hold a record in use (8962
+  // otherwise, as record() checks), where the file keeps it: copied only
+  // when it spans two of the file's blocks. `window` remembers the run of
+  // file memory last found, so that a walk in slot order asks the file
+  // once per run.
+  struct InPlaceWindow {
+    std::int64_t first = 0;  // file positions [first, last) lie at `base`
+    std::int64_t last = 0;
+    const std::uint8_t* base = nullptr;
+    EngineBlock spanning;  // an image that spans two blocks, copied
+  };
+  bool beginInPlaceReads();
+  const std::uint8_t* imageInPlace(std::int32_t number, InPlaceWindow& window);
   // Whether another slot may be appended to a table with this next record
   // number and record size.
   static bool canAppend(std::int64_t nextRecord, int recordSize);

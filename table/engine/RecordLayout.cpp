@@ -265,11 +265,10 @@ TableLayout layoutTable(std::vector<FieldDescriptor>& fields, int blobBlockSize,
   return layout;
 }
 
-const std::uint8_t* fieldBytes(const std::uint8_t* record, const FieldDescriptor& field) {
-  if (field.isAutoIncrement()) return record + kAutoIncOffset;
-  if (field.hidden()) return nullptr;
-  const std::uint8_t* at = record + field.offset();
-  return at[0] == 0 ? nullptr : at + 1;
+FieldBytesPlace fieldBytesPlace(const FieldDescriptor& field) {
+  if (field.isAutoIncrement()) return {FieldBytesPlace::Kind::always, kAutoIncOffset};
+  if (field.hidden()) return {};
+  return {FieldBytesPlace::Kind::flagged, field.offset()};
 }
 
 bool readField(const std::uint8_t* record, const FieldDescriptor& field, std::uint8_t* value) {

@@ -56,9 +56,32 @@ TableLayout layoutTable(std::vector<FieldDescriptor>& fields, int blobBlockSize,
 // bytes; zero-filled first). Returns false when the field is blank. The
 // auto-increment field is never blank.
 bool readField(const std::uint8_t* record, const FieldDescriptor& field, std::uint8_t* value);
+// Where readField's bytes lie in every record image, found once for reading
+// a field from many records: at `offset`, behind a presence byte when
+// `flagged` (the bytes follow it, and the field is blank when it is 0);
+// nowhere (always blank) for a hidden field.
+struct FieldBytesPlace {
+  enum class Kind : std::uint8_t { always, flagged, nowhere };
+  Kind kind = Kind::nowhere;
+  int offset = 0;
+};
+FieldBytesPlace fieldBytesPlace(const FieldDescriptor& field);
 // Where readField's bytes lie in the record image, or null when the field is
 // blank: for reading without a copy.
-const std::uint8_t* fieldBytes(const std::uint8_t* record, const FieldDescriptor& field);
+inline const std::uint8_t* fieldBytes(const std::uint8_t* record, FieldBytesPlace place) {
+  switch (place.kind) {
+    case FieldBytesPlace::Kind::always:
+      return record + place.offset;
+    case FieldBytesPlace::Kind::flagged:
+      return record[place.offset] == 0 ? nullptr : record + place.offset + 1;
+    case FieldBytesPlace::Kind::nowhere:
+      break;
+  }
+  return nullptr;
+}
+inline const std::uint8_t* fieldBytes(const std::uint8_t* record, const FieldDescriptor& field) {
+  return fieldBytes(record, fieldBytesPlace(field));
+}
 
 // Writes a field into a record image; `value` null makes it blank (which
 // leaves the auto-increment slot unchanged). Strings are cut to the field's

@@ -122,6 +122,15 @@ std::int64_t AbstractFile::writeAt(int handle, std::int64_t position, const void
   return writeLocked(*h, buffer, count);
 }
 
+const std::uint8_t* AbstractFile::view(std::int64_t position, std::int64_t* room) {
+  std::lock_guard lock(mutex_);
+  *room = 0;
+  if (position < 0 || position >= size_) return nullptr;
+  const std::uint8_t* at = viewBytes(position, room);
+  *room = at ? std::min(*room, size_ - position) : 0;
+  return at;
+}
+
 bool AbstractFile::flush() {
   std::lock_guard lock(mutex_);
   return flushBytes();

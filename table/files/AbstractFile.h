@@ -47,6 +47,12 @@ class AbstractFile {
   // memory later (engine error 11016 when it cannot have it now). Only
   // memory files hold their own storage; for others it does nothing.
   virtual void reserveRoom(std::int64_t /*size*/) {}
+  // The bytes from `position` where the file keeps them, without a copy,
+  // and in `room` how many of them lie together there; null for a file on
+  // disk, or a position at or past the end. For a reader that knows no one
+  // writes to the file meanwhile: the bytes are read after the file's lock
+  // is released, and stay valid only until the next write or truncation.
+  const std::uint8_t* view(std::int64_t position, std::int64_t* room);
 
   // Byte-range locks: refused when the range overlaps a locked one.
   bool lock(std::int64_t first, std::int64_t count);
@@ -71,6 +77,10 @@ class AbstractFile {
                                   std::int64_t count) = 0;
   virtual bool truncateTo(std::int64_t size) = 0;
   virtual bool flushBytes() = 0;
+  // view with the lock held; position is below the size. Null by default.
+  virtual const std::uint8_t* viewBytes(std::int64_t /*position*/, std::int64_t* /*room*/) {
+    return nullptr;
+  }
 
   mutable std::mutex mutex_;
   std::int64_t size_ = 0;  // guarded by mutex_

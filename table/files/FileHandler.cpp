@@ -47,6 +47,11 @@ std::int64_t FileHandler::readAt(std::int64_t position, void* buffer, std::int64
   return n;
 }
 
+const std::uint8_t* FileHandler::viewAt(std::int64_t position, std::int64_t* room) {
+  requireOpen();
+  return file_->view(position, room);
+}
+
 void FileHandler::writeAt(std::int64_t position, const void* buffer, std::int64_t count) {
   requireOpen();
   if (count <= 0) return;

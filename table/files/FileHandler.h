@@ -31,6 +31,9 @@ class FileHandler {
   // `allowPartial`, in which case the bytes read are returned.
   std::int64_t readAt(std::int64_t position, void* buffer, std::int64_t count,
                       bool allowPartial = false);
+  // The file's bytes from `position` in place (AbstractFile::view): null
+  // for a file on disk or past the end.
+  const std::uint8_t* viewAt(std::int64_t position, std::int64_t* room);
   // Writes `count` bytes at `position`; fewer is error 9218.
   void writeAt(std::int64_t position, const void* buffer, std::int64_t count);
   // Cuts the file to `size` bytes.

@@ -56,7 +56,8 @@ void MemoryFile::reserve(std::int64_t needed) {
     // Outgrowing the block: from here on the content lives in chunks, so
     // that growing further never copies what is there.
     auto* first = static_cast<std::uint8_t*>(engineAllocateLarge(kLargeBlockSize, true));
-    std::memcpy(first, small_.data(), small_.size());
+    // A file that skips the block holds nothing in it yet (and no address).
+    if (small_.size() > 0) std::memcpy(first, small_.data(), small_.size());
     chunks_.push_back(first);
     small_ = EngineBlock();
   }

@@ -34,6 +34,9 @@ class MemoryFile : public AbstractFile {
   bool truncateTo(std::int64_t size) override;
   bool flushBytes() override { return true; }
   void reserveRoom(std::int64_t size) override;
+  const std::uint8_t* viewBytes(std::int64_t position, std::int64_t* room) override {
+    return at(position, room);
+  }
 
  private:
   void reserve(std::int64_t needed);

@@ -382,6 +382,96 @@ TEST_F(CsvTransferTest, EveryLineIsTheCommaTextOfItsValues) {
   }
 }
 
+// A table that has been changed after its import (records edited, deleted,
+// added into the slots of deleted ones) and is large enough that its
+// records lie in several blocks of memory: the save writes, line by line,
+// what reading each record through the table's fields gives. Values are of
+// every kind: texts with quotes, commas and blanks, texts of the full 100
+// bytes, dates, date-times with and without a time of day, blanks.
+TEST_F(CsvTransferTest, ASaveWritesWhatTheFieldsOfEveryRecordRead) {
+  const std::string pieces[] = {"a", "Z", " ", "\"", ",", "\t", "\x01", "!", "\xc3\xa9", "0"};
+  for (const unsigned seed : {4u, 5u}) {
+    SCOPED_TRACE(seed);
+    std::mt19937 random(seed);
+    const auto randomText = [&] {
+      std::string text;
+      if (random() % 8 == 0) {
+        // The whole 100 bytes, in one-byte pieces so that none is cut.
+        while (text.size() < 100) text += pieces[random() % 8];
+        return text;
+      }
+      for (int n = static_cast<int>(random() % 8); n > 0; --n) text += pieces[random() % 10];
+      return text;
+    };
+    const auto fill = [&] {
+      for (int f = 1; f <= 2; ++f) {
+        const std::string text = random() % 6 == 0 ? std::string() : randomText();
+        table.field(f)->setAsText(text);
+      }
+      auto& day = static_cast<DateTimeField&>(*table.field(3));
+      auto& when = static_cast<DateTimeField&>(*table.field(4));
+      const int dayNumber = static_cast<int>(random() % 3000) + 35000;
+      if (random() % 5 == 0) {
+        day.makeBlank();
+      } else {
+        day.setDateTimeValue(dayNumber);
+      }
+      switch (random() % 4) {
+        case 0:
+          when.makeBlank();
+          break;
+        case 1:
+          when.setDateTimeValue(dayNumber);  // midnight
+          break;
+        default:
+          when.setDateTimeValue(dayNumber + static_cast<double>(random() % 86400) / 86400.0);
+      }
+    };
+    dropTable();
+    import("Text,More,Day,When\r\nx,y,01/01/99,25/12/00 13:44\r\n");
+    const int records = seed == 4 ? 12000 : 800;
+    for (int i = 0; i < records; ++i) {
+      table.appendNew();
+      fill();
+      table.postRecord();
+    }
+    for (int i = 0; i < records / 10; ++i) {
+      table.goFirst();
+      table.skip(static_cast<int>(random() % static_cast<unsigned>(table.recordTotal())));
+      if (random() % 2 == 0) {
+        table.deleteCurrent();
+      } else {
+        table.beginEdit();
+        fill();
+        table.postRecord();
+      }
+      if (random() % 3 == 0) {
+        table.appendNew();
+        fill();
+        table.postRecord();
+      }
+    }
+    std::string expected = "Text,More,Day,When\r\n";
+    std::string text;
+    for (table.goFirst(); !table.atEnd(); table.goNext()) {
+      StringList values;
+      for (int f = 1; f <= 4; ++f) {
+        const Field& field = *table.field(f);
+        if (f == 4 && !field.isBlank()) {
+          formatDateTimeText(text, "ddddd tt",
+                             static_cast<const DateTimeField&>(field).dateTimeValue());
+        } else {
+          text = field.asText();
+        }
+        values.append(text);
+      }
+      expected += values.commaText();
+      expected += "\r\n";
+    }
+    ASSERT_EQ(exported(), expected);
+  }
+}
+
 TEST_F(CsvTransferTest, ExportWithoutATableOrRecordsWritesAnEmptyFile) {
   writeFile(folder.file("out.csv"), "old contents");
   EXPECT_EQ(exported(), "");

@@ -266,9 +266,14 @@ TEST_P(DateTimeFormatterAgrees, WithTheGeneralFormatter) {
   us.pmMarker = "PM";
   us.timeFormatShort = "h:mm AMPM";
   us.timeFormatLong = "h:mm:ss AMPM";
+  // Settings whose date and time formats each read the other's parts.
+  FormatSettings mixed = ukSettings();
+  mixed.dateFormatShort = "dd/mm hh";
+  mixed.timeFormatLong = "hh:nn:ss yyyy";
   const std::string& format = GetParam();
-  for (const FormatSettings* settings : {&uk, &us}) {
+  for (const FormatSettings* settings : {&uk, &us, &mixed}) {
     const DateTimeFormatter formatter(format, *settings);
+    DateTimeColumnFormatter column(format, *settings);
     std::vector<DateTime> values = {0.0,       0.5,           -0.25,   1.0 / 86400.0, -693593.0,
                                     2958465.0, 2958465.99999, 36525.0, 36525.9999,    36892.041666};
     std::mt19937_64 random(11);
@@ -277,11 +282,27 @@ TEST_P(DateTimeFormatterAgrees, WithTheGeneralFormatter) {
       const DateTime value = anyDay(random);
       values.push_back(i % 3 == 0 ? std::floor(value) : value);  // midnights too
     }
+    // A column's values, which repeat days and seconds (some a millisecond
+    // apart), on both sides of day 0.
+    for (int i = 0; i < 3000; ++i) {
+      const int day = static_cast<int>(random() % 40) - 10 + (i % 2 == 0 ? 36500 : 0);
+      const int ms = static_cast<int>(random() % 6) * 3'600'000 +
+                     static_cast<int>(random() % 3) * 999 +
+                     (i % 5 == 0 ? 0 : 1000 * static_cast<int>(random() % 3));
+      values.push_back(joinDateTime(day, ms));
+    }
     std::string kept;
     for (const DateTime value : values) {
+      const std::string expected = formatDateTimeText(format, value, *settings);
+      const auto where = [&] {
+        return "format '" + format + "', value " + std::to_string(value) +
+               (settings == &us      ? " (us)"
+                : settings == &mixed ? " (mixed)"
+                                     : "");
+      };
       formatter.format(kept, value);
-      ASSERT_EQ(kept, formatDateTimeText(format, value, *settings))
-          << "format '" << format << "', value " << value << (settings == &us ? " (us)" : "");
+      ASSERT_EQ(kept, expected) << where();
+      ASSERT_EQ(column.text(value), expected) << where() << " (column)";
     }
   }
 }
@@ -292,7 +313,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, DateTimeFormatterAgrees,
                                            "hh:nn:ss.zzz", "z", "hh:nn am/pm", "h:nn a/p", "h ampm",
                                            "ddd dddd mmm mmmm", "'at' hh\"h\"nn", "yy", "yyyy",
                                            "dd.mm.yyyy", "dd/mm/yyyy hh:mm", "mm/dd/yy", "dddddd",
-                                           "[x] dd 'q''s' nn", "/ : /"));
+                                           "[x] dd 'q''s' nn", "/ : /", "hh:nn dd/mm", "dd hh dd",
+                                           "ddd hh:nn", "tt ddddd", "c tt", "hh ddd"));
 
 TEST(DateTimeFormatter, KeepsItsFormatWhileManyOthersAreUsed) {
   const FormatSettings s = ukSettings();

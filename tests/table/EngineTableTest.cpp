@@ -3,12 +3,14 @@
 // leave no file behind.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "RecordingLink.h"
 #include "base/Format.h"
 #include "table/DataSource.h"
 #include "table/EngineTable.h"
+#include "table/FieldPlace.h"
 #include "table/engine/DataCursor.h"
 #include "table/files/EngineAllocator.h"
 #include "table/files/FileList.h"
@@ -342,12 +344,23 @@ TEST_F(EngineTableTest, ForEachRecordGivesWhatAWalkGivesAndMovesNothing) {
     std::string row;
     std::string text;
     link.clear();
+    // Each field's place, found once, gives the bytes nativeIn finds.
+    std::vector<FieldPlace> places;
+    for (int i = 0; i < table.fieldTotal(); ++i) places.push_back(table.field(i)->placeInRecords());
     table.forEachRecord([&](const std::uint8_t* record) {
       row.clear();
       for (int i = 0; i < table.fieldTotal(); ++i) {
         if (i > 0) row += '|';
-        table.field(i)->textIn(record, text);
+        const Field& field = *table.field(i);
+        field.textIn(record, text);
         row += text;
+        const std::uint8_t* placed = places[static_cast<std::size_t>(i)].in(record);
+        const std::uint8_t* native = field.nativeIn(record);
+        ASSERT_EQ(placed == nullptr, native == nullptr) << field.fieldName();
+        if (placed) {
+          ASSERT_EQ(std::memcmp(placed, native, static_cast<std::size_t>(field.dataLength())), 0)
+              << field.fieldName();
+        }
       }
       visited.push_back(row);
     });

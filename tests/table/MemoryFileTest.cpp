@@ -82,6 +82,36 @@ TEST(MemoryFileTest, ContentSpanningStorageChunksRoundTrips) {
   EXPECT_EQ(back, data);
 }
 
+// The bytes are shown where the file keeps them, up to the end of the block
+// that holds them or of the file, and not at all past the end.
+TEST(MemoryFileTest, ViewsShowTheBytesInPlaceUpToTheEndOfTheirBlock) {
+  MemoryFile f("a.dat", false);
+  const int h = f.create();
+  std::int64_t room = -1;
+  EXPECT_EQ(f.view(0, &room), nullptr) << "an empty file";
+  EXPECT_EQ(room, 0);
+  ASSERT_EQ(f.write(h, "hello", 5), 5);
+  const std::uint8_t* at = f.view(1, &room);
+  ASSERT_NE(at, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(at), static_cast<std::size_t>(room)), "ello");
+  EXPECT_EQ(f.view(5, &room), nullptr) << "the end";
+  EXPECT_EQ(f.view(-1, &room), nullptr);
+
+  constexpr std::int64_t kBlock = 2 << 20;
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(kBlock + 1000));
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i % 253);
+  ASSERT_EQ(f.writeAt(h, 0, data.data(), static_cast<std::int64_t>(data.size())),
+            static_cast<std::int64_t>(data.size()));
+  for (const std::int64_t position : {std::int64_t{0}, kBlock - 10, kBlock, kBlock + 999}) {
+    SCOPED_TRACE(position);
+    at = f.view(position, &room);
+    ASSERT_NE(at, nullptr);
+    const std::int64_t end = position < kBlock ? kBlock : f.size();
+    EXPECT_EQ(room, end - position);
+    EXPECT_TRUE(std::equal(at, at + room, data.begin() + position));
+  }
+}
+
 TEST(MemoryFileTest, SeekOrigins) {
   MemoryFile f("a.dat", false);
   const int h = f.create();
