@@ -314,19 +314,20 @@ void CsvTransfer::storeLines(const StringList& fileLines, int headerFields) {
 }
 
 void CsvTransfer::storeValue(Field& field, std::string_view text, DateTime date) {
-  if (field.dataType() == ftString) {
-    if (text.size() > kTextColumnSize && losesText(text)) ++report_.changes.cutValues;
-    field.setAsText(text);
-  } else if (field.dataType() == ftDate || field.dataType() == ftDateTime) {
-    // The parser read the date already.
+  const FieldType type = field.dataType();
+  if (type == ftDate || type == ftDateTime) {
+    // The parser read the date already; an empty text reads as none.
     if (text.empty()) {
       field.makeBlank();
     } else {
       static_cast<DateTimeField&>(field).setDateTimeValue(date);
     }
-  } else {
-    field.setAsText(text);
+    return;
   }
+  if (type == ftString && text.size() > kTextColumnSize && losesText(text)) {
+    ++report_.changes.cutValues;
+  }
+  field.setAsText(text);
 }
 
 }  // namespace morvel

@@ -633,13 +633,8 @@ class FormatRunner {
       runFixed(form);
       return;
     }
-    runSteps(program, 0, program.steps.size());
-  }
-  // Steps [first, last) of the program, one by one.
-  void runSteps(const FormatProgram& program, std::size_t first, std::size_t last) {
     const std::vector<FormatStep>& steps = program.steps;
-    const bool timed = hasTime();
-    for (std::size_t i = first; i < last; ++i) {
+    for (std::size_t i = 0; i < steps.size(); ++i) {
       const FormatStep& step = steps[i];
       switch (step.kind) {
         case FormatStep::kText:
