@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/BatchQueue.h"
+#include "base/BatchQueue.h"
 #include "app/CsvTransfer.h"
 #include "base/DateText.h"
 #include "base/FileReplace.h"

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/BatchQueue.h"
+#include "base/BatchQueue.h"
 #include "base/DateTime.h"
 #include "base/StringList.h"
 #include "table/FieldType.h"

@@ -184,6 +184,11 @@ class DataSet {
   // where it belongs (goFirst, findKeyRecord).
   void setRecordFilterUnplaced(RecordFilter filter);
   bool hasRecordFilter() const { return static_cast<bool>(recordFilter_); }
+  // Whether forEachRecord runs no code but the dataset's own (no record
+  // filter to ask, no fields to calculate): a walk may then run on another
+  // thread while this one leaves the dataset alone and its links are
+  // suspended (ending an edit first would tell them).
+  bool walksOnItsOwn() const { return !filterApplies() && calcFieldsSize_ == 0; }
   // Whether navigation applies the filter now: one is set and no
   // UnfilteredScope holds it off.
   bool filterApplies() const { return recordFilter_ && unfilteredCount_ == 0; }

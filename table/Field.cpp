@@ -268,8 +268,8 @@ void StringField::textToNative(std::string_view text, std::uint8_t* native) cons
   std::memset(native + n, 0, static_cast<std::size_t>(dataLength()) - n);
 }
 
-Variant StringField::variantValue() const {
-  const auto* text = reinterpret_cast<const char*>(nativeData());
+Variant StringField::variantOf(const std::uint8_t* native) const {
+  const auto* text = reinterpret_cast<const char*>(native);
   if (!text) return Variant::null();
   return Variant(std::string_view(text, strnlen(text, static_cast<std::size_t>(size()))));
 }
@@ -337,8 +337,7 @@ void DateTimeField::setAsText(std::string_view text) {
   setDateTimeValue(dataType() == ftDate ? textToDate(text) : textToDateTime(text));
 }
 
-Variant DateTimeField::variantValue() const {
-  const std::uint8_t* native = nativeData();
+Variant DateTimeField::variantOf(const std::uint8_t* native) const {
   return native ? Variant::date(valueOf(native)) : Variant::null();
 }
 
@@ -414,8 +413,7 @@ void IntegerField::setAsText(std::string_view text) {
   setIntegerValue(value);
 }
 
-Variant IntegerField::variantValue() const {
-  const std::uint8_t* native = nativeData();
+Variant IntegerField::variantOf(const std::uint8_t* native) const {
   return native ? Variant(static_cast<long long>(loadInt32(native))) : Variant::null();
 }
 

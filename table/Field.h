@@ -96,7 +96,12 @@ class Field {
   void getText(std::string& out) const { textOf(nativeData(), out); }
   virtual void setAsText(std::string_view text) = 0;
   // The value as a variant: null when blank.
-  virtual Variant variantValue() const = 0;
+  Variant variantValue() const { return variantOf(nativeData()); }
+  // The value and the text of native bytes of the field's type (null for a
+  // blank value), as FieldPlace::in finds them in a record; the text is
+  // written over `out`.
+  virtual Variant variantOf(const std::uint8_t* native) const = 0;
+  virtual void textOf(const std::uint8_t* native, std::string& out) const = 0;
   // Null makes the field blank; any other value is converted to the
   // field's type ("Invalid value for field '%s'" when it does not convert).
   void setVariantValue(const Variant& value);
@@ -140,9 +145,6 @@ class Field {
   // blank: read in place where the dataset allows it, else copied to the
   // scratch buffer. Valid until the record or the scratch buffer changes.
   const std::uint8_t* nativeData() const;
-  // The text of native bytes of the field's type, null for a blank value,
-  // written over `out`.
-  virtual void textOf(const std::uint8_t* native, std::string& out) const = 0;
   std::uint8_t* scratch() const { return scratch_.data(); }
   // The scratch buffer, grown to at least length bytes.
   std::uint8_t* scratchOf(std::size_t length) const;
@@ -186,11 +188,11 @@ class StringField : public Field {
   // Text longer than Size is cut to Size bytes, never inside a UTF-8
   // character.
   void setAsText(std::string_view text) override;
-  Variant variantValue() const override;
+  Variant variantOf(const std::uint8_t* native) const override;
+  void textOf(const std::uint8_t* native, std::string& out) const override;
 
  protected:
   void convertVariant(const Variant& value, std::uint8_t* native) const override;
-  void textOf(const std::uint8_t* native, std::string& out) const override;
 
  private:
   void textToNative(std::string_view text, std::uint8_t* native) const;
@@ -213,7 +215,8 @@ class DateTimeField : public Field {
   // fields) or date-and-time rules and raises ConvertError when it does not
   // read, leaving the field unchanged.
   void setAsText(std::string_view text) override;
-  Variant variantValue() const override;
+  Variant variantOf(const std::uint8_t* native) const override;
+  void textOf(const std::uint8_t* native, std::string& out) const override;
   // Used for the display and edit texts when not empty.
   const std::string& displayFormat() const { return displayFormat_; }
   void setDisplayFormat(std::string_view format);
@@ -224,7 +227,6 @@ class DateTimeField : public Field {
   DateTimeField(FieldType type, std::string_view name) : Field(type, name) {}
   void convertVariant(const Variant& value, std::uint8_t* native) const override;
   std::string formatText(bool display) const override;
-  void textOf(const std::uint8_t* native, std::string& out) const override;
 
  private:
   std::string displayFormat_;
@@ -247,7 +249,8 @@ class IntegerField : public Field {
   // Empty text makes the field blank; other text must be a whole decimal
   // number ("'%s' is not a valid integer value for field '%s'").
   void setAsText(std::string_view text) override;
-  Variant variantValue() const override;
+  Variant variantOf(const std::uint8_t* native) const override;
+  void textOf(const std::uint8_t* native, std::string& out) const override;
   // Limits of the stored value; the full 32-bit range by default.
   std::int64_t minValue() const { return minValue_; }
   std::int64_t maxValue() const { return maxValue_; }
@@ -256,7 +259,6 @@ class IntegerField : public Field {
  protected:
   IntegerField(FieldType type, std::string_view name);
   void convertVariant(const Variant& value, std::uint8_t* native) const override;
-  void textOf(const std::uint8_t* native, std::string& out) const override;
 
  private:
   std::int64_t minValue_ = INT32_MIN;
