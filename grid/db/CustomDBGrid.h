@@ -30,6 +30,7 @@
 #include "grid/db/GridDataLink.h"
 #include "grid/db/GridPhases.h"
 #include "grid/db/KeyIndex.h"
+#include "grid/db/RecordRows.h"
 #include "grid/view/CustomTreeListControl.h"
 #include "platform/Input.h"
 #include "table/DataSource.h"
@@ -393,6 +394,19 @@ class CustomDBGrid : public CustomDBTreeListControl {
   // frees the rows of `reuseList` no record took. Returns the row to show
   // at the top again (the saved top key's), if any.
   TreeListNode* readRecords(DataSet& ds, std::vector<DBGridNode*>* reuseList, bool summaries);
+  // The columns a load reads from the records in place, or none when some
+  // cell or step must see each record as the dataset's current one (a text
+  // handler or display format, a preview, summaries, group rows, rows to
+  // reuse, a handler of new rows).
+  std::optional<std::vector<RecordRowReader::Column>> inPlaceColumns(
+      const std::vector<DBGridNode*>* reuseList, bool summaries);
+  // Reads every record in place into new top-level rows, handing each to
+  // `filed`; the reading runs on a second thread when the dataset walks on
+  // its own.
+  void readRecordsInPlace(DataSet& ds, const std::vector<RecordRowReader::Column>& columns,
+                          const std::function<void(DBGridNode&)>& filed);
+  // Makes a top-level row of each record of the run.
+  void storeRows(const RecordRows& rows, const std::function<void(DBGridNode&)>& filed);
   // The row for the current record: a new top-level row, or a row under its
   // group path, reused from `reuseList` when one there has the record's key
   // and already hangs there.

@@ -4,7 +4,10 @@
 // through the key index.
 #include <algorithm>
 #include <optional>
+#include <span>
+#include <thread>
 
+#include "base/BatchQueue.h"
 #include "base/ScopeGuard.h"
 #include "grid/db/CustomDBGrid.h"
 #include "grid/db/DBGridSupport.h"
@@ -246,24 +249,32 @@ TreeListNode* CustomDBGrid::readRecords(DataSet& ds, std::vector<DBGridNode*>* r
   bool keysGrow = keyField_ != nullptr;
   std::int64_t lastKey = -1;
   const bool topKey = !savedTopKey_.isBlank();
-  LastGroupPath lastPath;
   TreeListNode* newTop = nullptr;
   int counter = 0;
-  for (; !ds.atEnd(); ds.goNext(), ++counter) {
-    DBGridNode* node = rowForRecord(lastPath, reuseList, taken, counter);
-    storeRecord(*node);
-    node->setRecordIndex(counter);
-    if (onRefreshNodeData) onRefreshNodeData(*this, node);
-    if (summaries) addToSummaries(*node, true);
-    if (topKey && node->keyValue().tryCompare(savedTopKey_) == 0) {
-      newTop = node;
+  // What every row takes once its cells are stored.
+  const auto filed = [&](DBGridNode& node) {
+    node.setRecordIndex(counter++);
+    if (onRefreshNodeData) onRefreshNodeData(*this, &node);
+    if (summaries) addToSummaries(node, true);
+    if (topKey && node.keyValue().tryCompare(savedTopKey_) == 0) {
+      newTop = &node;
       while (newTop->parent() && newTop->level() > savedTopLevel_) newTop = newTop->parent();
     }
-    keyIndex_.add(node->keyValue(), node);
+    keyIndex_.add(node.keyValue(), &node);
     if (keysGrow) {
-      const PackedValue& key = node->keyValue();
+      const PackedValue& key = node.keyValue();
       keysGrow = key.isInteger() && key.integer() > lastKey;
       if (keysGrow) lastKey = key.integer();
+    }
+  };
+  if (const auto columns = inPlaceColumns(reuseList, summaries)) {
+    readRecordsInPlace(ds, *columns, filed);
+  } else {
+    LastGroupPath lastPath;
+    for (; !ds.atEnd(); ds.goNext()) {
+      DBGridNode* node = rowForRecord(lastPath, reuseList, taken, counter);
+      storeRecord(*node);
+      filed(*node);
     }
   }
   keyIndex_.finish(KeyIndex::State::invalid);
@@ -277,6 +288,108 @@ TreeListNode* CustomDBGrid::readRecords(DataSet& ds, std::vector<DBGridNode*>* r
     }
   }
   return newTop;
+}
+
+std::optional<std::vector<RecordRowReader::Column>> CustomDBGrid::inPlaceColumns(
+    const std::vector<DBGridNode*>* reuseList, bool summaries) {
+  if (reuseList || summaries || !groupColumns_.empty() || previewField_ || onRefreshNodeData) {
+    return std::nullopt;
+  }
+  std::vector<RecordRowReader::Column> columns(static_cast<std::size_t>(columnCount()));
+  for (int i = 0; i < columnCount(); ++i) {
+    const DBTreeListColumn* column = dbColumn(i);
+    Field* field = column ? column->field() : nullptr;
+    if (!field) continue;  // an empty text, as in a new row
+    if (!column->showsOwnText()) return std::nullopt;
+    columns[static_cast<std::size_t>(i)] = {field, storesValue(*column, *field)};
+  }
+  return columns;
+}
+
+void CustomDBGrid::readRecordsInPlace(DataSet& ds,
+                                      const std::vector<RecordRowReader::Column>& columns,
+                                      const std::function<void(DBGridNode&)>& filed) {
+  // Records per run: handing a run over costs nothing beside its records,
+  // and the runs in hand stay in the processor's cache.
+  constexpr std::size_t kRunRecords = 512;
+  RecordRowReader reader(columns, keyField_);
+  if (!ds.walksOnItsOwn()) {
+    // A filter or a calculated field runs the program's handlers with each
+    // record current: they run here, between the rows.
+    RecordRows rows;
+    ds.forEachRecord([&](const std::uint8_t* record) {
+      reader.read(record, rows);
+      if (rows.count() < kRunRecords) return;
+      storeRows(rows, filed);
+      rows.clear();
+    });
+    storeRows(rows, filed);
+    return;
+  }
+  // The records are read on a second thread while this one makes the rows.
+  // The load holds the dataset's links off and nothing here touches the
+  // dataset until the walk is over.
+  struct WalkStopped {};
+  BatchQueue<RecordRows> queue;
+  std::thread walker([&] {
+    try {
+      if (RecordRows* rows = queue.spare()) {
+        ds.forEachRecord([&](const std::uint8_t* record) {
+          reader.read(record, *rows);
+          if (rows->count() < kRunRecords) return;
+          queue.handOver(rows);
+          rows = queue.spare();
+          if (!rows) throw WalkStopped();
+        });
+        queue.handOver(rows);
+      }
+    } catch (const WalkStopped&) {
+      // The rows are no longer wanted.
+    } catch (...) {
+      queue.fail(std::current_exception());
+    }
+    queue.close();
+  });
+  {
+    // However the rows end, the walk ends before the dataset is used again.
+    const Finally join([&] {
+      queue.stop();
+      walker.join();
+    });
+    while (RecordRows* rows = queue.next()) {
+      storeRows(*rows, filed);
+      queue.giveBack(rows);
+    }
+  }
+  if (std::exception_ptr failure = queue.failure()) std::rethrow_exception(failure);
+}
+
+void CustomDBGrid::storeRows(const RecordRows& rows,
+                             const std::function<void(DBGridNode&)>& filed) {
+  const auto n = static_cast<std::size_t>(columnCount());
+  std::vector<std::string_view>& views = cellViews_;
+  views.resize(n);
+  const std::string_view texts = rows.texts;
+  std::size_t text = 0;
+  std::size_t textBegin = 0;
+  std::size_t value = 0;
+  for (std::size_t r = 0; r < rows.count(); ++r) {
+    DBGridNode& node = dbNode(*addNode());
+    node.setGroupValue(Variant::null());
+    for (std::size_t i = 0; i < n; ++i, ++text) {
+      const std::size_t end = rows.textEnds[text];
+      views[i] = texts.substr(textBegin, end - textBegin);
+      textBegin = end;
+    }
+    node.texts().assign(views);
+    const std::size_t valueEnd = rows.valueEnds[r];
+    node.assignCells(std::span(rows.values).subspan(value, valueEnd - value));
+    value = valueEnd;
+    const PackedValue& key = rows.keys[r];
+    if (keyIndex_.valid() && node.keyValue().tryCompare(key) != 0) keyIndex_.invalidate();
+    node.setKeyValue(key);
+    filed(node);
+  }
 }
 
 DBGridNode* CustomDBGrid::rowForRecord(LastGroupPath& lastPath, std::vector<DBGridNode*>* reuseList,

@@ -174,7 +174,7 @@ const PackedValue* DBGridNode::findEntry(int column, std::uint8_t slot) const {
   return nullptr;
 }
 
-void DBGridNode::assignCells(const std::vector<PackedValue>& cells) {
+void DBGridNode::assignCells(std::span<const PackedValue> cells) {
   if (cells.empty()) {
     clearNodeVariantData();
     return;

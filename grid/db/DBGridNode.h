@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -149,7 +150,7 @@ class DBGridNode : public DBTreeListControlNode {
   // Sets every cell value at once, in ascending column order: the values
   // with their column in aux16 and the slot (0 cell value, 1 lookup key) in
   // aux8. One allocation for the row.
-  void assignCells(const std::vector<PackedValue>& cells);
+  void assignCells(std::span<const PackedValue> cells);
   // Copies one column's cell data from another node.
   void copyNodeVariantData(int column, const DBGridNode& from);
   // The column at list position `from` moved to `to`: the cell data follows
