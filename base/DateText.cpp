@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "base/Exception.h"
@@ -915,12 +918,18 @@ Reads readsOf(const FormatStep& step) {
 }  // namespace
 
 struct DateTimeColumnFormatter::Memo {
-  static constexpr std::uint8_t kEmpty = 0xff;
-  static constexpr std::uint8_t kTooLong = 0xfe;
+  // A second's text: `made` is 0 until the text is made, then its length
+  // plus one, or kTooLong when it does not fit.
   struct Entry {
     char text[15];
-    std::uint8_t length = kEmpty;
+    std::uint8_t made;
+    std::size_t length() const { return made - 1u; }
   };
+  static constexpr std::uint8_t kTooLong = 0xff;
+  struct Release {
+    void operator()(Entry* entries) const noexcept { std::free(entries); }
+  };
+  static constexpr int kMinutesPerDay = 24 * 60;
 
   FormatProgram program;
   const FormatSettings& settings;
@@ -930,8 +939,11 @@ struct DateTimeColumnFormatter::Memo {
   bool splits = false;
   FormatProgram datePart;
   FormatProgram timePart;
-  std::vector<Entry> seconds;  // by the second of the day, made when first needed
-  Entry noTime{{}, 0};         // the time of a format that shows none
+  // Every second of the day, the first seconds of the day's minutes first:
+  // the table is cleared by the system only where it is touched, and times
+  // to the minute, as most files have, touch a few pages of it.
+  std::unique_ptr<Entry[], Release> seconds;
+  Entry noTime{{}, 1};  // the time of a format that shows none
   char joined[FormatRunner::kMaxLength + sizeof(Entry::text)];
   std::string whole;
 
@@ -965,21 +977,24 @@ struct DateTimeColumnFormatter::Memo {
   // does not fit an entry.
   const Entry* secondText(const DateTimeParts& parts) {
     if (timePart.steps.empty()) return &noTime;
-    if (seconds.empty()) seconds.resize(static_cast<std::size_t>(kMsPerDay / 1000));
-    Entry& entry =
-        seconds[static_cast<std::size_t>((parts.hour * 60 + parts.minute) * 60 + parts.second)];
-    if (entry.length == kEmpty) {
+    if (!seconds) {
+      seconds.reset(static_cast<Entry*>(std::calloc(kMinutesPerDay * 60, sizeof(Entry))));
+      if (!seconds) throw std::bad_alloc();
+    }
+    Entry& entry = seconds[static_cast<std::size_t>(parts.second * kMinutesPerDay +
+                                                    parts.hour * 60 + parts.minute)];
+    if (entry.made == 0) {
       FormatRunner runner(parts, settings);
       runner.run(timePart);
       const std::string_view text = runner.result();
       if (text.size() > sizeof entry.text) {
-        entry.length = kTooLong;
+        entry.made = kTooLong;
       } else {
         std::memcpy(entry.text, text.data(), text.size());
-        entry.length = static_cast<std::uint8_t>(text.size());
+        entry.made = static_cast<std::uint8_t>(text.size() + 1);
       }
     }
-    return entry.length == kTooLong ? nullptr : &entry;
+    return entry.made == kTooLong ? nullptr : &entry;
   }
 
   std::string_view text(DateTime value) {
@@ -991,9 +1006,9 @@ struct DateTimeColumnFormatter::Memo {
         const std::string_view date = runner.result();
         // The whole text stops at the runner's length, as one run would.
         const std::size_t length =
-            std::min(date.size() + time->length, std::size_t(FormatRunner::kMaxLength));
+            std::min(date.size() + time->length(), std::size_t(FormatRunner::kMaxLength));
         std::memcpy(joined, date.data(), date.size());
-        std::memcpy(joined + date.size(), time->text, time->length);
+        std::memcpy(joined + date.size(), time->text, time->length());
         return {joined, length};
       }
     }
