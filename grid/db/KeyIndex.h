@@ -7,7 +7,10 @@
 //    whole-number key and no two rows shared one. Otherwise the caller walks
 //    the rows itself.
 //  - It is built by collecting rows (begin, add each row, finish) in any
-//    order; rows met in ascending key order cost no sort.
+//    order; rows met in ascending key order cost no sort, and rows whose
+//    keys rise in small steps (a table's own numbering, with the gaps its
+//    deletions left) keep no keys at all: a key's row lies at the key's
+//    distance from the first key.
 //  - A freed row is forgotten in place (its entry becomes a hole), so that
 //    deleting many rows stays cheap; a changed key makes the index invalid.
 //  - Invalid means "build again before asking"; unusable means "the rows
@@ -52,12 +55,26 @@ class KeyIndex {
   // Turns the entry of `row` under `key` into a hole.
   void forget(std::int64_t key, const DBGridNode* row);
 
-  std::size_t size() const { return entries_.size(); }
+  // The rows indexed (forgotten ones included).
+  std::size_t size() const { return counted_ ? rowCount_ : entries_.size(); }
 
  private:
   using Entry = std::pair<std::int64_t, DBGridNode*>;
 
+  // Keeps the rows collected so far with their keys, for a key that does
+  // not follow them in a small step.
+  void keepKeys();
+  // The place of `key` among the counted rows; rows_.size() when none.
+  std::size_t placeOf(std::int64_t key) const;
+
+  // While counted_: the rows at their keys' distance from first_, nulls
+  // between them. Otherwise the rows with their keys, in entries_.
+  bool counted_ = true;
+  std::int64_t first_ = 0;
+  std::vector<DBGridNode*> rows_;
+  std::size_t rowCount_ = 0;
   std::vector<Entry> entries_;
+  std::size_t expected_ = 0;
   State state_ = State::invalid;
   bool collecting_ = false;
   bool ordered_ = true;

@@ -4,6 +4,7 @@
 // against a plain map after every step.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <random>
@@ -46,8 +47,13 @@ TEST_P(KeyIndexCases, BuildsOrGivesUpAsTheKeysAllow) {
   for (std::size_t i = 0; i < keys.size(); ++i) {
     EXPECT_EQ(index.find(keys[i].integer()), row(static_cast<int>(i))) << i;
   }
-  EXPECT_EQ(index.find(-1000), nullptr);
-  EXPECT_EQ(index.find(1000), nullptr);
+  // Keys between and beyond the rows' find nothing.
+  for (const std::int64_t other : {-1000, 0, 3, 5, 1000}) {
+    if (std::none_of(keys.begin(), keys.end(),
+                     [&](const PackedValue& k) { return k.integer() == other; })) {
+      EXPECT_EQ(index.find(other), nullptr) << other;
+    }
+  }
 }
 
 using S = KeyIndex::State;
@@ -62,6 +68,22 @@ INSTANTIATE_TEST_SUITE_P(
                   {Variant(std::int64_t(INT64_MAX)), Variant(std::int64_t(INT64_MIN))},
                   S::invalid,
                   S::valid},
+        IndexCase{"CountedUp", {Variant(-1), Variant(0), Variant(1)}, S::invalid, S::valid},
+        IndexCase{"CountedToTheTop",
+                  {Variant(std::int64_t(INT64_MAX - 1)), Variant(std::int64_t(INT64_MAX))},
+                  S::invalid,
+                  S::valid},
+        IndexCase{"CountedWithGaps",
+                  {Variant(1), Variant(2), Variant(4), Variant(7)},
+                  S::invalid,
+                  S::valid},
+        IndexCase{"SpreadThinly", {Variant(0), Variant(100000)}, S::invalid, S::valid},
+        IndexCase{"CountedThenOutOfCount",
+                  {Variant(5), Variant(6), Variant(7), Variant(3)},
+                  S::invalid,
+                  S::valid},
+        IndexCase{
+            "CountedThenRepeated", {Variant(1), Variant(2), Variant(2)}, S::invalid, S::unusable},
         IndexCase{
             "DuplicateIsUnusable", {Variant(3), Variant(1), Variant(3)}, S::invalid, S::unusable},
         IndexCase{"TextGivesUpToRebuild", {Variant(1), Variant("2")}, S::invalid, S::invalid},
@@ -100,8 +122,8 @@ TEST(KeyIndexTest, InvalidatingStopsACollectionUnderWay) {
   EXPECT_EQ(index.size(), 0u);
 }
 
-// Random rebuilds over random key sets, forgets and look-ups, checked
-// against a map after every step.
+// Random rebuilds over random key sets and counted ones, forgets and
+// look-ups, checked against a map after every step.
 TEST(KeyIndexTest, RandomSequencesMatchAMap) {
   for (const unsigned seed : {1u, 7u, 2026u, 40961u}) {
     std::mt19937 random(seed);
@@ -111,13 +133,20 @@ TEST(KeyIndexTest, RandomSequencesMatchAMap) {
     for (int step = 0; step < 400; ++step) {
       const int op = static_cast<int>(random() % 10);
       if (op == 0) {
-        // Rebuild from a random row set, now and then with a repeated key.
+        // Rebuild from a random row set, now and then with a repeated key,
+        // or from keys counting up by one, now and then with one key out
+        // of the count.
         model.clear();
         index.begin();
         const int n = static_cast<int>(random() % 50);
+        const bool counting = random() % 2 == 0;
+        const auto start = static_cast<std::int64_t>(random() % 80) - 40;
+        const int outOfCount = random() % 3 == 0 ? static_cast<int>(random() % 50) : -1;
         bool repeated = false;
         for (int i = 0; i < n; ++i) {
-          const auto key = static_cast<std::int64_t>(random() % 80) - 40;
+          const auto key = counting && i != outOfCount
+                               ? start + i
+                               : static_cast<std::int64_t>(random() % 80) - 40;
           repeated = repeated || model.count(key) > 0;
           model[key] = row(i);
           index.add(PackedValue(Variant(key)), row(i));
@@ -136,7 +165,7 @@ TEST(KeyIndexTest, RandomSequencesMatchAMap) {
         index.forget(it->first, it->second);
         it->second = nullptr;
       } else if (modelValid) {
-        const auto key = static_cast<std::int64_t>(random() % 90) - 45;
+        const auto key = static_cast<std::int64_t>(random() % 150) - 50;
         const auto it = model.find(key);
         ASSERT_EQ(index.find(key), it == model.end() ? nullptr : it->second)
             << "seed " << seed << " step " << step << " key " << key;
