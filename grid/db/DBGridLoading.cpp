@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 #include <span>
+#include <system_error>
 #include <thread>
 
 #include "base/BatchQueue.h"
@@ -313,9 +314,7 @@ void CustomDBGrid::readRecordsInPlace(DataSet& ds,
   // and the runs in hand stay in the processor's cache.
   constexpr std::size_t kRunRecords = 512;
   RecordRowReader reader(columns, keyField_);
-  if (!ds.walksOnItsOwn()) {
-    // A filter or a calculated field runs the program's handlers with each
-    // record current: they run here, between the rows.
+  const auto readHere = [&] {
     RecordRows rows;
     ds.forEachRecord([&](const std::uint8_t* record) {
       reader.read(record, rows);
@@ -324,6 +323,12 @@ void CustomDBGrid::readRecordsInPlace(DataSet& ds,
       rows.clear();
     });
     storeRows(rows, filed);
+  };
+  // A filter or a calculated field runs the program's handlers with each
+  // record current: they run on this thread, between the rows. A table of
+  // one run is not worth a second thread.
+  if (!ds.walksOnItsOwn() || ds.recordTotal() <= static_cast<int>(kRunRecords)) {
+    readHere();
     return;
   }
   // The records are read on a second thread while this one makes the rows.
@@ -331,7 +336,7 @@ void CustomDBGrid::readRecordsInPlace(DataSet& ds,
   // dataset until the walk is over.
   struct WalkStopped {};
   BatchQueue<RecordRows> queue;
-  std::thread walker([&] {
+  const auto walk = [&] {
     try {
       if (RecordRows* rows = queue.spare()) {
         ds.forEachRecord([&](const std::uint8_t* record) {
@@ -349,7 +354,14 @@ void CustomDBGrid::readRecordsInPlace(DataSet& ds,
       queue.fail(std::current_exception());
     }
     queue.close();
-  });
+  };
+  std::thread walker;
+  try {
+    walker = std::thread(walk);
+  } catch (const std::system_error&) {
+    readHere();  // no thread to be had
+    return;
+  }
   {
     // However the rows end, the walk ends before the dataset is used again.
     const Finally join([&] {
