@@ -406,7 +406,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
   void readRecordsInPlace(DataSet& ds, const std::vector<RecordRowReader::Column>& columns,
                           const std::function<void(DBGridNode&)>& filed);
   // Makes a top-level row of each record of the run.
-  void storeRows(const RecordRows& rows, const std::function<void(DBGridNode&)>& filed);
+  void storeRows(const RecordRows& rows, RecordRowTexts& texts,
+                 const std::function<void(DBGridNode&)>& filed);
   // The row for the current record: a new top-level row, or a row under its
   // group path, reused from `reuseList` when one there has the record's key
   // and already hangs there.

@@ -314,15 +314,16 @@ void CustomDBGrid::readRecordsInPlace(DataSet& ds,
   // and the runs in hand stay in the processor's cache.
   constexpr std::size_t kRunRecords = 512;
   RecordRowReader reader(columns, keyField_);
+  RecordRowTexts texts(reader);
   const auto readHere = [&] {
     RecordRows rows;
     ds.forEachRecord([&](const std::uint8_t* record) {
       reader.read(record, rows);
       if (rows.count() < kRunRecords) return;
-      storeRows(rows, filed);
+      storeRows(rows, texts, filed);
       rows.clear();
     });
-    storeRows(rows, filed);
+    storeRows(rows, texts, filed);
   };
   // A filter or a calculated field runs the program's handlers with each
   // record current: they run on this thread, between the rows. A table of
@@ -369,31 +370,20 @@ void CustomDBGrid::readRecordsInPlace(DataSet& ds,
       walker.join();
     });
     while (RecordRows* rows = queue.next()) {
-      storeRows(*rows, filed);
+      storeRows(*rows, texts, filed);
       queue.giveBack(rows);
     }
   }
   if (std::exception_ptr failure = queue.failure()) std::rethrow_exception(failure);
 }
 
-void CustomDBGrid::storeRows(const RecordRows& rows,
+void CustomDBGrid::storeRows(const RecordRows& rows, RecordRowTexts& texts,
                              const std::function<void(DBGridNode&)>& filed) {
-  const auto n = static_cast<std::size_t>(columnCount());
-  std::vector<std::string_view>& views = cellViews_;
-  views.resize(n);
-  const std::string_view texts = rows.texts;
-  std::size_t text = 0;
-  std::size_t textBegin = 0;
   std::size_t value = 0;
   for (std::size_t r = 0; r < rows.count(); ++r) {
     DBGridNode& node = dbNode(*addNode());
     node.setGroupValue(Variant::null());
-    for (std::size_t i = 0; i < n; ++i, ++text) {
-      const std::size_t end = rows.textEnds[text];
-      views[i] = texts.substr(textBegin, end - textBegin);
-      textBegin = end;
-    }
-    node.texts().assign(views);
+    node.texts().assign(texts.of(rows, r));
     const std::size_t valueEnd = rows.valueEnds[r];
     node.assignCells(std::span(rows.values).subspan(value, valueEnd - value));
     value = valueEnd;

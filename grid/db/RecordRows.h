@@ -2,7 +2,10 @@
 // makes a grid row of each record without moving the dataset: a reader
 // takes each record's texts, stored values and key into a run of rows,
 // which the grid then turns into rows (on one thread, or with the reading
-// on a second thread while the first makes the rows).
+// on a second thread while the first makes the rows). The texts of
+// date-times, the dearest to make, are left to the side that makes the
+// rows, so that with the columns files mostly have the two sides take about
+// as long.
 #pragma once
 
 #include <cstdint>
@@ -27,9 +30,13 @@ struct RecordRows {
   std::vector<PackedValue> values;       // stored values, record after record (column in aux16)
   std::vector<std::uint32_t> valueEnds;  // per record: where its values end
   std::vector<PackedValue> keys;         // per record: the key field's value (null: none)
+  // Per record, per date-time column: the value whose text is still to be
+  // made (NaN when blank); its text in `texts` is empty until then.
+  std::vector<double> dateTimes;
 
   std::size_t count() const { return keys.size(); }
   void clear() {
+    dateTimes.clear();
     texts.clear();
     textEnds.clear();
     values.clear();
@@ -58,6 +65,10 @@ class RecordRowReader {
   // Adds the record's cells to `rows`.
   void read(const std::uint8_t* record, RecordRows& rows);
 
+  // Whether column i is a date-time whose text RecordRowTexts makes.
+  std::size_t columnCount() const { return readers_.size(); }
+  bool textLater(std::size_t i) const { return readers_[i].kind == Kind::dateTime; }
+
  private:
   enum class Kind : std::uint8_t { none, text, date, dateTime, other };
   struct Reader {
@@ -71,11 +82,34 @@ class RecordRowReader {
   void addText(Reader& reader, const std::uint8_t* native, RecordRows& rows);
 
   std::vector<Reader> readers_;
-  // The texts of date-times, one for every such column (they share a format).
-  std::unique_ptr<DateTimeColumnFormatter> dateTimes_;
+  // The texts of the days the date columns' memos do not hold (one format).
+  std::unique_ptr<DateTimeColumnFormatter> dates_;
   const Field* keyField_;
   std::optional<FieldPlace> keyPlace_;
   std::string text_;
+};
+
+// The texts of the records of runs a reader took, with the date-times' texts
+// made here. Meant for one walk, as the reader.
+class RecordRowTexts {
+ public:
+  explicit RecordRowTexts(const RecordRowReader& reader);
+  ~RecordRowTexts();
+  RecordRowTexts(const RecordRowTexts&) = delete;
+  RecordRowTexts& operator=(const RecordRowTexts&) = delete;
+
+  // The texts of record r of the run, one per column; valid until the next
+  // call or until the run changes.
+  const std::vector<std::string_view>& of(const RecordRows& rows, std::size_t r);
+
+ private:
+  std::vector<bool> later_;  // by column: a date-time whose text is made here
+  std::size_t laterCount_ = 0;
+  // One for every date-time column: they share the field's own format.
+  std::unique_ptr<DateTimeColumnFormatter> dateTimes_;
+  std::string made_;
+  std::vector<std::uint32_t> madeEnds_;
+  std::vector<std::string_view> views_;
 };
 
 }  // namespace morvel
