@@ -224,7 +224,17 @@ void CustomTreeList::clearNodes() {
   // builds it again.
   FlagScope noIndex(suppressIndex_, true);
   dropVisibleIndex();
-  while (!topNodes_.empty()) deleteNode(topNodes_.at(0));
+  if (onDeletion) {
+    // A node's deletion is told after its children's and before its next
+    // sibling's.
+    while (!topNodes_.empty()) deleteNode(topNodes_.at(0));
+    return;
+  }
+  // Unwatched, every list goes in one pass, its rows fetched ahead: a
+  // third faster for a million rows scattered by a sort.
+  std::vector<std::unique_ptr<TreeListNode>> none;
+  weedList(
+      topNodes_, nullptr, [](TreeListNode*) { return NodeFate::remove; }, none);
 }
 
 TreeListNode* CustomTreeList::topNodes(int i) const {

@@ -200,6 +200,28 @@ TEST_F(SmallTree, ClearNodesFiresDeletionForEveryNodeUnderOneLayout) {
   EXPECT_EQ(grid.topCount(), 0);
 }
 
+TEST_F(SmallTree, ClearingUnwatchedLeavesNoSelectionFocusOrTopBehind) {
+  // Without a deletion handler every list goes in one pass.
+  grid.setOptions(grid.options().with(goMultiSelect));
+  a->expand(false);
+  c->setSelected(true);
+  e->setSelected(true);
+  grid.setFocusedNode(c, 0, true);
+  host.clearRecords();
+  grid.clearNodes();
+  EXPECT_EQ(grid.topCount(), 0);
+  EXPECT_EQ(grid.selectedCount(), 0);
+  EXPECT_EQ(grid.focusedNode(), nullptr);
+  EXPECT_EQ(grid.topNode(), nullptr);
+  EXPECT_EQ(host.fullRepaints, 1);
+  // The grid takes new rows as if it had never had any.
+  TreeListNode* fresh = grid.addNode();
+  fresh->setStrings(0, "G");
+  EXPECT_EQ(grid.topNode(), fresh);
+  EXPECT_EQ(grid.focusedNode(), fresh);
+  EXPECT_EQ(fresh->visibleIndex(), 0);
+}
+
 TEST_F(SmallTree, RowsInsideACollapsedGroupDeleteWithoutRepaint) {
   host.clearRecords();
   grid.deleteNode(b);
