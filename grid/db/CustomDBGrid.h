@@ -396,8 +396,8 @@ class CustomDBGrid : public CustomDBTreeListControl {
   TreeListNode* readRecords(DataSet& ds, std::vector<DBGridNode*>* reuseList, bool summaries);
   // The columns a load reads from the records in place, or none when some
   // cell or step must see each record as the dataset's current one (a text
-  // handler or display format, a preview, summaries, group rows, rows to
-  // reuse, a handler of new rows).
+  // handler or display format, a calculated or looked-up field, a preview,
+  // summaries, group rows, rows to reuse, a handler of new rows).
   std::optional<std::vector<RecordRowReader::Column>> inPlaceColumns(
       const std::vector<DBGridNode*>* reuseList, bool summaries);
   // Reads every record in place into new top-level rows, handing each to

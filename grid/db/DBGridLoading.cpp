@@ -296,12 +296,14 @@ std::optional<std::vector<RecordRowReader::Column>> CustomDBGrid::inPlaceColumns
   if (reuseList || summaries || !groupColumns_.empty() || previewField_ || onRefreshNodeData) {
     return std::nullopt;
   }
+  // A calculated or looked-up value is made with its record current.
+  if (keyField_ && keyField_->fieldKind() != fkData) return std::nullopt;
   std::vector<RecordRowReader::Column> columns(static_cast<std::size_t>(columnCount()));
   for (int i = 0; i < columnCount(); ++i) {
     const DBTreeListColumn* column = dbColumn(i);
     Field* field = column ? column->field() : nullptr;
     if (!field) continue;  // an empty text, as in a new row
-    if (!column->showsOwnText()) return std::nullopt;
+    if (!column->showsOwnText() || field->fieldKind() != fkData) return std::nullopt;
     columns[static_cast<std::size_t>(i)] = {field, storesValue(*column, *field)};
   }
   return columns;
