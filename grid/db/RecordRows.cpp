@@ -29,8 +29,9 @@ RecordRowReader::RecordRowReader(const std::vector<Column>& columns, const Field
       case ftDate:
         reader.kind = Kind::date;
         // The field's own text of a date is the short date.
-        if (!dates_)
+        if (!dates_) {
           dates_ = std::make_unique<DateTimeColumnFormatter>(formatSettings().dateFormatShort);
+        }
         break;
       case ftDateTime:
         reader.kind = Kind::dateTime;
