@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "base/BatchQueue.h"
 #include "app/CsvTransfer.h"
+#include "base/BatchQueue.h"
 #include "base/DateText.h"
 #include "base/FileReplace.h"
 #include "base/ScopeGuard.h"
