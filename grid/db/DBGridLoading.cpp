@@ -235,7 +235,6 @@ void CustomDBGrid::bindPreviewField(DataSet& ds) {
 
 TreeListNode* CustomDBGrid::readRecords(DataSet& ds, std::vector<DBGridNode*>* reuseList,
                                         bool summaries) {
-  dateTexts_.assign(static_cast<std::size_t>(columnCount()), DateTextMemo());
   // A whole table's rows are known in number: their lists are made to fit.
   const int expected = ds.hasRecordFilter() || reuseList ? 0 : std::max(ds.recordTotal(), 0);
   if (groupColumns_.empty()) topNodeList().reserve(expected);
@@ -271,6 +270,7 @@ TreeListNode* CustomDBGrid::readRecords(DataSet& ds, std::vector<DBGridNode*>* r
   if (const auto columns = inPlaceColumns(reuseList, summaries)) {
     readRecordsInPlace(ds, *columns, filed);
   } else {
+    dateTexts_.assign(static_cast<std::size_t>(columnCount()), DateTextMemo());
     LastGroupPath lastPath;
     for (; !ds.atEnd(); ds.goNext()) {
       DBGridNode* node = rowForRecord(lastPath, reuseList, taken, counter);

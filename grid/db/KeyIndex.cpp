@@ -94,32 +94,28 @@ void KeyIndex::finish(State whenGivenUp) {
   state_ = State::valid;
 }
 
-std::size_t KeyIndex::placeOf(std::int64_t key) const {
-  if (key < first_) return rows_.size();
-  const std::uint64_t distance =
-      static_cast<std::uint64_t>(key) - static_cast<std::uint64_t>(first_);
-  return distance < rows_.size() ? static_cast<std::size_t>(distance) : rows_.size();
+template <class Self>
+auto KeyIndex::slotOf(Self& self, std::int64_t key) {
+  using Slot = decltype(&self.rows_[0]);
+  if (self.counted_) {
+    if (key < self.first_) return Slot{};
+    const std::uint64_t distance =
+        static_cast<std::uint64_t>(key) - static_cast<std::uint64_t>(self.first_);
+    return distance < self.rows_.size() ? &self.rows_[static_cast<std::size_t>(distance)] : Slot{};
+  }
+  const auto it = std::lower_bound(self.entries_.begin(), self.entries_.end(), key,
+                                   [](const Entry& e, std::int64_t k) { return e.first < k; });
+  return it != self.entries_.end() && it->first == key ? &it->second : Slot{};
 }
 
 DBGridNode* KeyIndex::find(std::int64_t key) const {
-  if (counted_) {
-    const std::size_t at = placeOf(key);
-    return at < rows_.size() ? rows_[at] : nullptr;
-  }
-  const auto it = std::lower_bound(entries_.begin(), entries_.end(), key,
-                                   [](const Entry& e, std::int64_t k) { return e.first < k; });
-  return it != entries_.end() && it->first == key ? it->second : nullptr;
+  const auto slot = slotOf(*this, key);
+  return slot ? *slot : nullptr;
 }
 
 void KeyIndex::forget(std::int64_t key, const DBGridNode* row) {
-  if (counted_) {
-    const std::size_t at = placeOf(key);
-    if (at < rows_.size() && rows_[at] == row) rows_[at] = nullptr;
-    return;
-  }
-  const auto it = std::lower_bound(entries_.begin(), entries_.end(), key,
-                                   [](const Entry& e, std::int64_t k) { return e.first < k; });
-  if (it != entries_.end() && it->first == key && it->second == row) it->second = nullptr;
+  const auto slot = slotOf(*this, key);
+  if (slot && *slot == row) *slot = nullptr;
 }
 
 }  // namespace morvel

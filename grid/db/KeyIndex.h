@@ -64,8 +64,10 @@ class KeyIndex {
   // Keeps the rows collected so far with their keys, for a key that does
   // not follow them in a small step.
   void keepKeys();
-  // The place of `key` among the counted rows; rows_.size() when none.
-  std::size_t placeOf(std::int64_t key) const;
+  // Where the row of `key` is kept (a counted place or an entry's row);
+  // null when the key has none. Self is KeyIndex or const KeyIndex.
+  template <class Self>
+  static auto slotOf(Self& self, std::int64_t key);
 
   // While counted_: the rows at their keys' distance from first_, nulls
   // between them. Otherwise the rows with their keys, in entries_.
